@@ -1,0 +1,135 @@
+// The operating-system services VELDRA uses, behind one interface.
+//
+// Every path handed to this interface is a CP932 byte string with "/" as the separator;
+// the real implementation converts it to UTF-8 at the system call. Failures are reported
+// by return values only: nothing here throws or shows a window.
+//
+// Platform::Current() is the implementation in use. It is the real one unless a test has
+// installed another with ScopedPlatform (see fake_platform.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace veldra::platform {
+
+// A moment of local time, to the millisecond.
+struct LocalTime {
+  int year = 0;
+  int month = 0;        // 1..12
+  int day = 0;          // 1..31
+  int hour = 0;         // 0..23
+  int minute = 0;       // 0..59
+  int second = 0;       // 0..59
+  int millisecond = 0;  // 0..999
+};
+
+// An open file. Offsets are absolute bytes from the start of the file.
+class File {
+ public:
+  virtual ~File() = default;
+
+  // Reads up to n bytes at offset into buf. Returns the number of bytes read, which is less
+  // than n only at the end of the file, or -1 when the read failed.
+  virtual int64_t ReadAt(int64_t offset, void* buf, size_t n) = 0;
+
+  // Writes n bytes at offset, extending the file when offset + n lies past its end.
+  // Returns true only when every byte was written. A false return may leave part of the
+  // bytes written.
+  virtual bool WriteAt(int64_t offset, const void* buf, size_t n) = 0;
+
+  // The file's length in bytes, or -1 when it cannot be told.
+  virtual int64_t Size() = 0;
+
+  // Cuts the file (or extends it with zeros) to length bytes. false on failure.
+  virtual bool Truncate(int64_t length) = 0;
+};
+
+enum class OpenMode {
+  kRead,       // an existing file, for reading only
+  kReadWrite,  // an existing file, for reading and writing; not truncated
+  kCreate,     // create the file, or truncate an existing one; reading and writing ("w+b")
+  kCreateNew,  // create the file for reading and writing; fails when it exists already
+};
+
+// One item of a folder.
+struct DirItem {
+  std::string name;       // CP932, without the folder
+  bool is_directory = false;
+  bool hidden = false;    // a name starting with "." is hidden
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The implementation in use (the real one unless a test installed another).
+  static Platform& Current();
+  // The real implementation, whatever is installed.
+  static Platform& Real();
+
+  // The current local time.
+  virtual LocalTime Now() = 0;
+
+  // Opens path in mode. Returns nullptr when the file cannot be opened or created
+  // (kCreateNew: also when it exists).
+  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+
+  // True when a file (not a folder) at path can be opened for reading.
+  virtual bool FileExists(const std::string& path) = 0;
+
+  // Deletes the file at path. false when it could not be deleted (or does not exist).
+  virtual bool Remove(const std::string& path) = 0;
+
+  // Renames from to to, replacing a file at to atomically. false on failure.
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+
+  // Creates the folder. True when it was created or already exists as a folder.
+  virtual bool MakeDirectory(const std::string& path) = 0;
+
+  // True when path names an existing folder.
+  virtual bool IsDirectory(const std::string& path) = 0;
+
+  // The items of folder path, without "." and "..", sorted by the bytes of their names.
+  // false (items unchanged) when the folder cannot be read.
+  virtual bool ListDirectory(const std::string& path, std::vector<DirItem>* items) = 0;
+
+  // The file's creation time in local time (its modification time where the file system
+  // keeps no creation time). false when the file is not found.
+  virtual bool FileCreationTime(const std::string& path, LocalTime* out) = 0;
+
+  // True when both paths name the same existing file (whatever their spelling).
+  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+
+  // The operating system's name: PRETTY_NAME of /etc/os-release, a blank, the kernel
+  // release. false when it cannot be told.
+  virtual bool OsName(std::string* out) = 0;
+
+  // The computer's network name, or "" when it cannot be told.
+  virtual std::string ComputerName() = 0;
+
+  // The folder for temporary files, ending with "/": $TMPDIR, else /tmp.
+  virtual std::string TempFolder() = 0;
+
+  // The per-user application-data folder: $XDG_CONFIG_HOME, else ~/.config; "" when
+  // neither can be told. No trailing "/".
+  virtual std::string AppDataFolder() = 0;
+};
+
+// Installs a platform for the lifetime of this object (tests only); restores the previous
+// one on destruction.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(Platform* platform);
+  ~ScopedPlatform();
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform* previous_;
+};
+
+}  // namespace veldra::platform

@@ -1,0 +1,63 @@
+// RecordArray: an ordered, growable array of fixed-size records, the form in which every
+// table lives in memory. Elements are copied in and out as raw bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace veldra {
+
+class RecordArray {
+ public:
+  static constexpr int kDefaultCapacity = 20;
+  static constexpr int kDefaultGrowth = 20;
+
+  // An initial capacity or growth step of 0 or less means 20. Storage is allocated at the
+  // first insertion.
+  explicit RecordArray(size_t record_size, int initial_capacity = kDefaultCapacity,
+                       int growth_step = kDefaultGrowth);
+
+  size_t record_size() const { return record_size_; }
+  size_t stride() const { return stride_; }  // record size rounded up to a multiple of 4
+
+  int Count() const;  // 0 while no storage exists
+  int Capacity() const;
+
+  // Zero-fills out (record_size() bytes), then copies element index into it when index is
+  // inside 0..Count()-1.
+  void Get(int index, void* out) const;
+  // Direct read access to element index (0..Count()-1); nullptr outside.
+  const uint8_t* At(int index) const;
+  uint8_t* MutableAt(int index);
+
+  // Ignored outside 0..Count()-1.
+  void Set(int index, const void* record);
+
+  // The index is clamped into 0..Count(); later elements move up. A null record inserts a
+  // zero-filled one. 0, or -1 when storage could not be had (the array is then unchanged).
+  int Insert(int index, const void* record);
+  int Append(const void* record);
+
+  // Ignored outside 0..Count()-1; later elements move down.
+  void Remove(int index);
+
+  // Frees the storage: count and capacity become 0.
+  void Clear();
+
+  // Sorts with a three-way comparator (negative, 0, positive) when Count() >= 2.
+  using Comparator = std::function<int(const uint8_t* a, const uint8_t* b)>;
+  void Sort(const Comparator& compare);
+
+ private:
+  size_t record_size_;
+  size_t stride_;
+  int initial_capacity_;
+  int growth_step_;
+  int count_ = 0;
+  int capacity_ = 0;
+  std::vector<uint8_t> storage_;
+};
+
+}  // namespace veldra
