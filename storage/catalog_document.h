@@ -1,0 +1,175 @@
+// CVeldraDocument: one open catalog in memory. It loads every table of the catalog file,
+// answers the queries of the windows (entries filtered by category, the names of each
+// level, labels, attachments, environment values), changes the tables in memory and writes
+// them back when asked. It knows nothing of windows; the shell keeps the lists of open
+// property and viewer windows beside it.
+//
+// A document whose file could not be read completely never writes to that file: every save
+// fails, so a table that could not be read is never replaced by an empty one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/catalog_entry_record.h"
+#include "storage/catalog_records.h"
+#include "storage/catalog_table_snapshot.h"
+#include "storage/chunk_file.h"
+#include "storage/record_array.h"
+
+namespace veldra {
+
+// What the last Load made of the file.
+enum class CatalogLoadStatus {
+  kComplete,      // every table present was read
+  kIncomplete,    // a table is present but could not be read (broken chain, records of an
+                  // unexpected size); the readable tables are loaded, saving is refused
+  kNotContainer,  // the file could not be opened or is not a container: empty document,
+                  // saving is refused
+};
+
+// One level of the sort order: a sort key code (0 none) and 1 ascending / 0 descending.
+struct SortLevel {
+  int32_t key_code = 0;
+  uint8_t ascending = 0;
+  bool operator==(const SortLevel&) const = default;
+};
+
+// Result codes of Save.
+constexpr int kSaveOk = 0;
+constexpr int kSaveFailed = -2;
+
+class CVeldraDocument {
+ public:
+  static constexpr int kColumnCount = 17;
+  static constexpr int kSortLevelCount = 3;
+  static constexpr int kDefaultSortKeyCode = 2;  // title
+  static constexpr size_t kPathLimit = 255;
+  static constexpr size_t kEnvironmentValueBufferSize = 128;
+  static constexpr size_t kEnvironmentKeyBufferSize = 64;
+
+  CVeldraDocument();
+  CVeldraDocument(const CVeldraDocument&) = delete;
+  CVeldraDocument& operator=(const CVeldraDocument&) = delete;
+
+  // Opening, loading and saving.
+
+  // Makes a default catalog at path when no file can be read there, then loads it. Always
+  // true; load_status() tells what was read.
+  bool OpenCatalog(const std::string& path);
+  // Fills every table from the file at path; tables the file lacks are empty.
+  void Load(const std::string& path);
+  CatalogLoadStatus load_status() const { return load_status_; }
+  bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
+
+  // Writes every table and then the sort levels to the document's file: 0, or -2 when the
+  // file cannot be opened, a table cannot be written, or the file was not read completely.
+  int Save();
+  // Writes every table except the sort levels to the file at path: 0, or the first failure
+  // (the container's code; -1 when the document's own file was not read completely). Each
+  // table is tried even after one has failed.
+  int SaveTables(const std::string& path);
+  // Replaces the chunks of tag in the document's file by one record of size bytes.
+  bool WriteSetting(ChunkTag tag, size_t size, const void* data);
+  // Copies the first record of tag from the document's file into out (size bytes; a shorter
+  // record is followed by zeros). true when there is one.
+  bool ReadSetting(ChunkTag tag, size_t size, void* out) const;
+
+  // Queries and updates.
+
+  // Keeps, in table order, the entries whose three names match the selections ("＜すべて＞"
+  // matches any name); the result replaces and is the filtered entries.
+  RecordArray& FilterEntries(std::string_view level1, std::string_view level2,
+                             std::string_view level3);
+  // The distinct names of level 1..3 over all categories, in CategoryNameOrder.
+  void ListLevelNames(int level, std::vector<std::string>* out) const;
+  // The distinct names of level among the categories whose names at the two other levels (in
+  // ascending level order) match the selections, in CategoryNameOrder.
+  std::vector<std::string> ListMatchingNames(int level, std::string_view first_selection,
+                                             std::string_view second_selection) const;
+  bool CategoryExists(std::string_view level1, std::string_view level2,
+                      std::string_view level3) const;
+
+  bool FindLabel(int level, LabelRecord* out) const;
+  // Replaces the first label of record's level, stamping its updated time. false when the
+  // level has no label (nothing is added).
+  bool UpdateLabel(const LabelRecord& record);
+
+  // Replaces the first entry of entries (the table or the filtered list) with record's id,
+  // stamping its update date. false, nothing changed, when the id is not there.
+  bool ReplaceEntry(RecordArray& entries, const EntryRecord& record);
+  void RemoveEntry(int32_t entry_id);
+  void RemoveAttachmentLink(int32_t entry_id);
+  // The "ATTD" ordinal of the entry's first attachment record, or -1.
+  int AttachmentOrdinal(int32_t entry_id) const;
+  // ReadAttachment / CopyAttachmentToFile on the document's file.
+  int64_t ReadEntryAttachment(int ordinal, std::vector<uint8_t>* out) const;
+  int CopyEntryAttachmentToFile(int ordinal, const std::string& target_path) const;
+
+  // Sets the value of key (CP932), adding a record when the key is new. In memory only.
+  void SetEnvironmentValue(std::string_view key, std::string_view value);
+  // The value of the first record of key, cut to 127 bytes. false when there is none.
+  bool GetEnvironmentValue(std::string_view key, std::string* out) const;
+
+  // The tables. The arrays stay owned by the document; callers change them and then save.
+  RecordArray& entries() { return entries_; }
+  const RecordArray& entries() const { return entries_; }
+  RecordArray& labels() { return labels_; }
+  const RecordArray& labels() const { return labels_; }
+  IdCounterTable& counters() { return counters_; }
+  const IdCounterTable& counters() const { return counters_; }
+  RecordArray& attachments() { return attachments_; }
+  const RecordArray& attachments() const { return attachments_; }
+  RecordArray& filtered_entries() { return filtered_entries_; }
+  const RecordArray& filtered_entries() const { return filtered_entries_; }
+  RecordArray& environment() { return environment_; }
+  const RecordArray& environment() const { return environment_; }
+  RecordArray& categories() { return categories_; }
+  const RecordArray& categories() const { return categories_; }
+
+  // The distinct names of level 1..3 as of the last Load (an empty list for another level).
+  const std::vector<std::string>& level_names(int level) const;
+  // Rebuilds the three name lists from the categories (after categories were added).
+  void RebuildLevelNames();
+
+  const std::string& path() const { return path_; }
+
+  // For each column of the entry list, the sort key code it sorts by (set by the browser).
+  std::array<int32_t, kColumnCount>& column_sort_codes() { return column_sort_codes_; }
+  const std::array<int32_t, kColumnCount>& column_sort_codes() const { return column_sort_codes_; }
+  // Primary, secondary, tertiary.
+  std::array<SortLevel, kSortLevelCount>& sort_levels() { return sort_levels_; }
+  const std::array<SortLevel, kSortLevelCount>& sort_levels() const { return sort_levels_; }
+  static std::array<SortLevel, kSortLevelCount> DefaultSortLevels();
+
+ private:
+  int WriteTables(ChunkFile& file, bool same_file, bool stop_at_first_failure);
+  bool MayWriteTo(const std::string& path) const;
+  void ResetTables();
+
+  RecordArray entries_;
+  RecordArray labels_;
+  IdCounterTable counters_;
+  RecordArray attachments_;
+  RecordArray filtered_entries_;
+  RecordArray environment_;
+  std::string path_;
+  RecordArray categories_;
+  std::array<std::vector<std::string>, 3> level_names_;
+  std::array<int32_t, kColumnCount> column_sort_codes_{};
+  std::array<SortLevel, kSortLevelCount> sort_levels_;
+  CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
+
+  // What each table last looked like in the file, so a save rewrites only what changed.
+  TableSnapshot counters_saved_;
+  TableSnapshot labels_saved_;
+  TableSnapshot entries_saved_;
+  TableSnapshot attachments_saved_;
+  TableSnapshot environment_saved_;
+  TableSnapshot categories_saved_;
+};
+
+}  // namespace veldra

@@ -1,0 +1,84 @@
+// Catalog files: issuing ids, the default catalog, building new category and entry
+// records, attaching PDFs to a catalog and reading them back, and the paths of companion
+// (.vdb) and exported files. Paths are CP932 with "/" as the separator; every file is reached
+// through platform::Platform::Current().
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/catalog_entry_record.h"
+#include "storage/catalog_records.h"
+#include "storage/chunk_file.h"
+#include "storage/record_array.h"
+
+namespace veldra {
+
+// The next id of key for the table serving tag, counted in counters (IdCounterRows): the
+// row's value, which is then raised by one. An unknown key gets a new row (value 1) and
+// returns 0, except for tag "IDCO", which returns 0 and adds nothing. Ids are never reused.
+// Changes the table in memory only.
+int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key);
+
+// Makes a new catalog at path: root, three "LABE", one "CATS" ("その他" at every level), three
+// "IDCO". true when it was made; false (nothing written) when a file exists at path or it
+// cannot be created. A catalog whose writing failed half way is removed again.
+bool CreateDefaultCatalog(const std::string& path);
+
+// Appends a new category with the three names (CP932) to categories; no check for an
+// existing triple with the same names.
+void NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
+                       std::string_view level1, std::string_view level2,
+                       std::string_view level3);
+
+// Fills *out (reset first) for a PDF about to be imported: a new id, the three names, file
+// name and title from the path's last component, the path, the system's and the machine's
+// names, the file's size (-1 when it cannot be opened) and creation time, created/updated now.
+void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
+                    std::string_view level1, std::string_view level2, std::string_view level3,
+                    EntryRecord* out);
+
+// Appends the PDF's bytes to the catalog file as an "ATTD" chunk, copied in bounded blocks,
+// and appends to attachments a record linking entry's id to the new chunk's ordinal (the
+// number of "ATTD" chunks before it). 0, or -1 with no record added when the catalog cannot
+// be opened read/write, the PDF cannot be read or is empty, or the append fails.
+int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
+              const std::string& catalog_path, RecordArray& attachments,
+              IdCounterTable& counters);
+
+// The bytes of the ordinal-th "ATTD" chunk in *out; their number, or -1 when there is no
+// such chunk, it is empty or cannot be read. For small callers: the whole PDF is in memory.
+int64_t ReadAttachment(const std::string& catalog_path, int ordinal, std::vector<uint8_t>* out);
+
+// The length of the ordinal-th "ATTD" chunk, or -1 when there is none.
+int64_t AttachmentLength(const std::string& catalog_path, int ordinal);
+
+// Result codes of CopyAttachmentToFile.
+constexpr int kCopyOk = 0;
+constexpr int kCopyNoAttachment = -1;   // no such chunk, empty, or the catalog cannot be read
+constexpr int kCopyCannotCreate = -2;   // the target cannot be created; nothing was made
+constexpr int kCopyFailed = -3;         // reading or writing failed; the target was removed
+
+// Copies the ordinal-th "ATTD" chunk into a new file at target_path (an existing file is
+// replaced), in bounded blocks. On failure no part-written target is left behind.
+int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
+                         const std::string& target_path);
+
+// Appends a copy of source's ordinal-th "ATTD" chunk to target (both open; target
+// read/write), in bounded blocks. 0, -1 when there is no such chunk or it is empty, or the
+// container's error code.
+int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target);
+
+// The path before its last "." (searched in the whole path) followed by ".vdb".
+std::string CompanionPath(std::string_view path);
+
+// folder + "/" + base + ".pdf", base being name before its last "." ("" without one); while a
+// file of that path can be opened, folder + "/" + base + "-" + k + ".pdf" for k = 1, 2, ...
+std::string UniqueExportPath(std::string_view name, std::string_view folder);
+
+// Bytes moved per block when a PDF is copied into or out of a catalog.
+constexpr size_t kAttachmentBlockSize = 1 << 20;
+
+}  // namespace veldra
