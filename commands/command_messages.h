@@ -1,0 +1,28 @@
+// The texts the command cores hand back to their callers, in CP932. The GUI shows them in
+// its warning and question boxes; veldra-cli prints them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace veldra::commands {
+
+// Warnings of adding a category name.
+std::string MessageEnterCategoryName();                        // "分類名を入力してください。"
+std::string MessageCannotAddName(std::string_view name);       // "”%s”は追加できません。"
+std::string MessageAlreadyRegistered(std::string_view name);   // "「%s」は、すでに登録されています。"
+
+// Warnings of deleting a category name.
+std::string MessageCannotDeleteReserved();                     // "”＜すべて＞”と”その他”は削除できません。"
+std::string MessageNameInUse(std::string_view name);           // "「%s」は使用中です。削除できません。"
+
+// Questions, each at most kQuestionMaxBytes bytes (cut on a character boundary).
+constexpr size_t kQuestionMaxBytes = 127;
+std::string QuestionTitleCategoryDelete();                     // "分類削除"
+std::string QuestionDeleteCategory(std::string_view name);     // "「%s」を削除してもよろしいですか？"
+std::string QuestionDeleteEntries();                           // "選択しているPDFを削除してもよろしいですか？"
+
+// Cuts CP932 text to at most max_bytes bytes without splitting a double-byte character.
+std::string CutCp932(std::string_view text, size_t max_bytes);
+
+}  // namespace veldra::commands

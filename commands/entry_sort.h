@@ -1,0 +1,62 @@
+// The order of the entry list: up to three (sort key, direction) levels, then the entry id,
+// larger first. The browser's list and veldra-cli's "list" both sort with these.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "storage/catalog_document.h"
+#include "storage/catalog_entry_record.h"
+#include "storage/record_array.h"
+
+namespace veldra::commands {
+
+// Sort key codes: which EntryRecord field a level compares, and how.
+enum SortKeyCode : int32_t {
+  kSortNone = 0,
+  kSortTitle = 2,          // text
+  kSortCategory1 = 3,      // text
+  kSortCategory2 = 4,      // text
+  kSortCategory3 = 5,      // text
+  kSortFileName = 6,       // text
+  kSortFileSize = 7,       // signed 32-bit
+  kSortRating = 8,         // signed 16-bit
+  kSortNote = 9,           // text
+  kSortFileDate = 10,      // timestamp
+  kSortCreated = 11,       // timestamp
+  kSortUpdated = 12,       // timestamp
+  kSortLastViewed = 13,    // timestamp
+  kSortLastUsed = 14,      // timestamp
+  kSortAuthor = 15,        // text
+  kSortEditor = 16,        // text
+  kSortSupervisor = 17,    // text
+  kSortTranslator = 18,    // text
+  kSortPublisher = 19,     // text
+};
+// Key 1 and keys above kSortPublisher compare as equal, like kSortNone.
+
+// The three most recent sort choices (key code, 1 ascending / other descending), primary
+// first, as the document keeps them. A key of kSortNone ends the levels that count: the
+// levels after an empty slot are not consulted. The default is by title, ascending.
+struct SortState {
+  std::array<SortLevel, 3> levels{{{kSortTitle, 1}, {kSortNone, 0}, {kSortNone, 0}}};
+
+  static SortState Of(const CVeldraDocument& document);
+};
+
+// Compares a and b by one key, ascending: negative, 0 or positive.
+int CompareByKey(const EntryRecord& a, const EntryRecord& b, int32_t key);
+
+// The entry comparison: the primary level decides unless equal; then the second and third
+// levels while their keys are set; then the larger id first. Never 0 for different ids.
+int CompareEntries(const EntryRecord& a, const EntryRecord& b, const SortState& state);
+
+// Sorts entries in place with CompareEntries.
+void SortEntries(std::vector<EntryRecord>& entries, const SortState& state);
+
+// Sorts a table of encoded EntryRecords (the document's displayed list) in place. A table of
+// another record size is left as it is.
+void SortDisplayedList(RecordArray& displayed, const SortState& state);
+
+}  // namespace veldra::commands

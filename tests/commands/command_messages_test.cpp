@@ -1,0 +1,53 @@
+#include "commands/command_messages.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+namespace veldra::commands {
+namespace {
+
+std::string Utf8(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
+std::string Sjis(const std::string& utf8) {
+  std::string out;
+  platform::Utf8ToCp932(utf8, &out);
+  return out;
+}
+
+TEST(CommandMessagesTest, CategoryWarningsCarryTheName) {
+  EXPECT_EQ(Utf8(MessageEnterCategoryName()), "分類名を入力してください。");
+  EXPECT_EQ(Utf8(MessageCannotAddName(Sjis("＜すべて＞"))), "”＜すべて＞”は追加できません。");
+  EXPECT_EQ(Utf8(MessageAlreadyRegistered(Sjis("小説"))), "「小説」は、すでに登録されています。");
+  EXPECT_EQ(Utf8(MessageCannotDeleteReserved()), "”＜すべて＞”と”その他”は削除できません。");
+  EXPECT_EQ(Utf8(MessageNameInUse(Sjis("技術"))), "「技術」は使用中です。削除できません。");
+}
+
+TEST(CommandMessagesTest, NamesAreInsertedVerbatimEvenWithPercentSigns) {
+  EXPECT_EQ(MessageNameInUse("100%s"), Sjis("「100%s」は使用中です。削除できません。"));
+  EXPECT_EQ(Utf8(QuestionDeleteCategory("")), "「」を削除してもよろしいですか？");
+}
+
+TEST(CommandMessagesTest, QuestionsAreCutTo127BytesOnACharacterBoundary) {
+  EXPECT_EQ(Utf8(QuestionDeleteEntries()), "選択しているPDFを削除してもよろしいですか？");
+  EXPECT_EQ(Utf8(QuestionTitleCategoryDelete()), "分類削除");
+  // "「" is two bytes, so 62 double-byte characters after it reach 126 bytes; the 63rd does
+  // not fit whole and is dropped with everything after it.
+  std::string name;
+  for (int i = 0; i < 70; ++i) name += Sjis("漢");
+  std::string question = QuestionDeleteCategory(name);
+  EXPECT_EQ(question.size(), 126u);
+  EXPECT_EQ(question, Sjis("「") + name.substr(0, 124));
+  std::string odd = "a" + name;
+  EXPECT_EQ(QuestionDeleteCategory(odd).size(), 127u);
+}
+
+TEST(CommandMessagesTest, CutKeepsSingleBytesAndWholePairs) {
+  EXPECT_EQ(CutCp932("abc", 2), "ab");
+  EXPECT_EQ(CutCp932(Sjis("あい"), 3), Sjis("あ"));
+  EXPECT_EQ(CutCp932(Sjis("あ"), 1), "");
+  // A lead byte without its trail byte at the end is dropped.
+  EXPECT_EQ(CutCp932(std::string("a\x82", 2), 10), "a");
+}
+
+}  // namespace
+}  // namespace veldra::commands

@@ -1,0 +1,158 @@
+#include "commands/entry_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "storage/catalog_table.h"
+
+namespace veldra::commands {
+namespace {
+
+std::string Sjis(const std::string& utf8) {
+  std::string out;
+  platform::Utf8ToCp932(utf8, &out);
+  return out;
+}
+
+EntryRecord Entry(int32_t id, const std::string& title_utf8) {
+  EntryRecord e;
+  e.id = id;
+  e.title.SetText(Sjis(title_utf8));
+  return e;
+}
+
+std::vector<int32_t> Ids(const std::vector<EntryRecord>& entries) {
+  std::vector<int32_t> ids;
+  for (const EntryRecord& e : entries) ids.push_back(e.id);
+  return ids;
+}
+
+SortState State(SortLevel a, SortLevel b = {}, SortLevel c = {}) {
+  SortState s;
+  s.levels = {a, b, c};
+  return s;
+}
+
+TEST(EntrySortTest, EqualTitlesShowNewestFirstInEitherDirection) {
+  std::vector<EntryRecord> entries = {Entry(1, "same"), Entry(5, "same"), Entry(3, "same")};
+  SortEntries(entries, SortState());
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{5, 3, 1}));
+  SortEntries(entries, State({kSortTitle, 0}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{5, 3, 1}));
+}
+
+TEST(EntrySortTest, TextComparesCp932BytesUnsigned) {
+  // In CP932 the full-width "Ａ" (0x8260) comes before "漢" (0x8ABF), the reverse of their
+  // Unicode order; upper case comes before lower case; a prefix comes first.
+  std::vector<EntryRecord> entries = {Entry(1, "漢"), Entry(2, "Ａ"), Entry(3, "b"),
+                                      Entry(4, "B"), Entry(5, "Bc")};
+  SortEntries(entries, SortState());
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{4, 5, 3, 2, 1}));
+  SortEntries(entries, State({kSortTitle, 0}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{1, 2, 3, 5, 4}));
+}
+
+TEST(EntrySortTest, NumbersCompareSigned) {
+  EntryRecord a = Entry(1, "x"), b = Entry(2, "x"), c = Entry(3, "x");
+  a.file_size = -1;
+  b.file_size = 100;
+  c.file_size = 7;
+  a.my_rate = 5;
+  b.my_rate = -1;
+  c.my_rate = 0;
+  std::vector<EntryRecord> entries = {a, b, c};
+  SortEntries(entries, State({kSortFileSize, 1}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{1, 3, 2}));
+  SortEntries(entries, State({kSortRating, 1}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 3, 1}));
+}
+
+TEST(EntrySortTest, EmptyTimestampSortsFirst) {
+  EntryRecord a = Entry(1, "x"), b = Entry(2, "x"), c = Entry(3, "x");
+  a.last_use_date = CatalogTimestamp::FromLocalTime({2024, 5, 1, 10, 0, 0, 0});
+  c.last_use_date = CatalogTimestamp::FromLocalTime({2023, 12, 31, 23, 59, 59, 999});
+  std::vector<EntryRecord> entries = {a, b, c};
+  SortEntries(entries, State({kSortLastUsed, 1}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 3, 1}));
+}
+
+TEST(EntrySortTest, LaterLevelsDecideTiesAndAnEmptySlotEndsThem) {
+  EntryRecord a = Entry(1, "t"), b = Entry(2, "t"), c = Entry(3, "s");
+  a.file_size = 10;
+  b.file_size = 20;
+  std::vector<EntryRecord> entries = {a, b, c};
+  SortEntries(entries, State({kSortTitle, 1}, {kSortFileSize, 1}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{3, 1, 2}));
+  // The third level is not consulted behind an empty second slot.
+  SortEntries(entries, State({kSortTitle, 1}, {kSortNone, 1}, {kSortFileSize, 1}));
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{3, 2, 1}));
+}
+
+TEST(EntrySortTest, UnlistedKeysCompareEqualAndFallThrough) {
+  EntryRecord a = Entry(1, "b"), b = Entry(2, "a");
+  for (int32_t key : {0, 1, 20, 99, -4}) {
+    EXPECT_EQ(CompareByKey(a, b, key), 0) << key;
+    EXPECT_GT(CompareEntries(a, b, State({key, 1}, {kSortTitle, 1})), 0) << key;
+  }
+  // A primary with no key at all falls to the id tie-break.
+  EXPECT_LT(CompareEntries(b, a, State({kSortNone, 1})), 0);
+}
+
+TEST(EntrySortTest, ComparisonIsAntisymmetricAndNeverZeroForDifferentIds) {
+  std::vector<EntryRecord> entries = {Entry(1, "a"), Entry(2, "a"), Entry(3, "b")};
+  SortState state = State({kSortTitle, 0}, {kSortRating, 1}, {kSortNote, 1});
+  for (const EntryRecord& x : entries) {
+    for (const EntryRecord& y : entries) {
+      int c = CompareEntries(x, y, state);
+      EXPECT_EQ(c, -CompareEntries(y, x, state));
+      if (x.id != y.id) EXPECT_NE(c, 0);
+    }
+  }
+}
+
+TEST(EntrySortTest, EveryTextKeyReadsItsOwnField) {
+  struct Case {
+    int32_t key;
+    TextField<256> EntryRecord::*field;
+  };
+  const Case cases[] = {{kSortFileName, &EntryRecord::file_name},
+                        {kSortAuthor, &EntryRecord::author_name},
+                        {kSortEditor, &EntryRecord::editor_name},
+                        {kSortSupervisor, &EntryRecord::supervisor_name},
+                        {kSortTranslator, &EntryRecord::translator_name},
+                        {kSortPublisher, &EntryRecord::publisher_name}};
+  for (const Case& c : cases) {
+    EntryRecord low = Entry(1, "z"), high = Entry(2, "a");
+    (low.*c.field).SetText("a");
+    (high.*c.field).SetText("b");
+    EXPECT_LT(CompareByKey(low, high, c.key), 0) << c.key;
+  }
+  for (int level = 0; level < 3; ++level) {
+    EntryRecord low = Entry(1, "z"), high = Entry(2, "a");
+    low.category_names[level].SetText("a");
+    high.category_names[level].SetText("b");
+    EXPECT_LT(CompareByKey(low, high, kSortCategory1 + level), 0) << level;
+  }
+  EntryRecord low = Entry(1, "z"), high = Entry(2, "a");
+  low.note.SetText("a");
+  high.note.SetText("b");
+  EXPECT_LT(CompareByKey(low, high, kSortNote), 0);
+}
+
+TEST(EntrySortTest, DisplayedListSortsLikeTheVector) {
+  std::vector<EntryRecord> entries = {Entry(4, "c"), Entry(2, "a"), Entry(9, "b"),
+                                      Entry(1, "a")};
+  RecordArray table = MakeTable<EntryRecord>();
+  for (const EntryRecord& e : entries) AppendRecord(table, e);
+  SortDisplayedList(table, SortState());
+  SortEntries(entries, SortState());
+  ASSERT_EQ(table.Count(), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(EntryAt(table, i), entries[i]) << i;
+  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 1, 9, 4}));
+}
+
+}  // namespace
+}  // namespace veldra::commands

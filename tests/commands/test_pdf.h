@@ -1,0 +1,20 @@
+// Small, valid PDF files for tests and benchmarks: one page with one line of text, a correct
+// cross-reference table, and optionally a padding stream that brings the file to a size.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace veldra::testing {
+
+// A one-page PDF showing text (ASCII). When min_size is larger than the plain document, an
+// extra stream object pads the file to at least min_size bytes.
+std::string MakePdf(const std::string& text, size_t min_size = 0);
+
+// Writes MakePdf(text, min_size) to path (UTF-8/CP932-safe ASCII paths; real file system).
+bool WritePdfFile(const std::string& path, const std::string& text, size_t min_size = 0);
+
+// True when bytes start with "%PDF-" and end with "%%EOF" (and a line end).
+bool LooksLikePdf(const std::string& bytes);
+
+}  // namespace veldra::testing
