@@ -1,0 +1,280 @@
+#include "platform/fake_platform.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/fake_state.h"
+
+namespace veldra::platform {
+namespace {
+
+// "/a//b/" -> "/a/b"; the root stays "/".
+std::string Normalize(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '/' && !out.empty() && out.back() == '/') continue;
+    out += c;
+  }
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+// The folder holding a normalized path: "/a/b" -> "/a", "/a" -> "/", "a" -> "".
+std::string ParentOf(const std::string& normalized) {
+  const size_t slash = normalized.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  if (slash == 0) return normalized == "/" ? std::string() : std::string("/");
+  return normalized.substr(0, slash);
+}
+
+std::string NameOf(const std::string& normalized) {
+  const size_t slash = normalized.rfind('/');
+  return slash == std::string::npos ? normalized : normalized.substr(slash + 1);
+}
+
+}  // namespace
+
+LocalTime AddMilliseconds(const LocalTime& time, int64_t milliseconds) {
+  using namespace std::chrono;
+  const sys_days date = year_month_day{year{time.year}, month{static_cast<unsigned>(time.month)},
+                                       day{static_cast<unsigned>(time.day)}};
+  const int64_t ms_of_day =
+      ((time.hour * 60LL + time.minute) * 60LL + time.second) * 1000LL + time.millisecond;
+  const int64_t total = duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count() +
+                        ms_of_day + milliseconds;
+  const auto whole_days = floor<days>(std::chrono::milliseconds(total));
+  const year_month_day ymd{sys_days{whole_days}};
+  int64_t rest = total - duration_cast<std::chrono::milliseconds>(whole_days).count();
+  LocalTime out;
+  out.year = static_cast<int>(ymd.year());
+  out.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  out.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  out.millisecond = static_cast<int>(rest % 1000);
+  rest /= 1000;
+  out.second = static_cast<int>(rest % 60);
+  rest /= 60;
+  out.minute = static_cast<int>(rest % 60);
+  out.hour = static_cast<int>(rest / 60);
+  return out;
+}
+
+FakePlatform::FakePlatform() : state_(std::make_shared<FakeState>()) {
+  state_->now = LocalTime{2024, 1, 2, 3, 4, 5, 6};
+  AddFolder("/");
+  AddFolder("/tmp");
+  AddFolder(app_data_folder_);
+}
+
+FakePlatform::~FakePlatform() = default;
+
+void FakePlatform::SetNow(const LocalTime& now) { state_->now = now; }
+
+void FakePlatform::AdvanceMs(int64_t milliseconds) {
+  state_->now = AddMilliseconds(state_->now, milliseconds);
+}
+
+void FakePlatform::SetOsName(const std::string& name) { os_name_ = name; }
+void FakePlatform::SetOsNameFails(bool fails) { os_name_fails_ = fails; }
+void FakePlatform::SetComputerName(const std::string& name) { computer_name_ = name; }
+void FakePlatform::SetTempFolder(const std::string& folder) { temp_folder_ = folder; }
+void FakePlatform::SetAppDataFolder(const std::string& folder) { app_data_folder_ = folder; }
+
+std::shared_ptr<FakeNode> FakePlatform::CreateNode(const std::string& normalized) {
+  auto node = std::make_shared<FakeNode>();
+  node->created = state_->now;
+  files_[normalized] = node;
+  return node;
+}
+
+void FakePlatform::WriteFileBytes(const std::string& path, const std::string& bytes) {
+  const std::string key = Normalize(path);
+  const std::string parent = ParentOf(key);
+  if (!parent.empty()) AddFolder(parent);
+  auto it = files_.find(key);
+  std::shared_ptr<FakeNode> node = it != files_.end() ? it->second : CreateNode(key);
+  node->bytes = bytes;
+}
+
+std::string FakePlatform::ReadFileBytes(const std::string& path) const {
+  auto it = files_.find(Normalize(path));
+  return it == files_.end() ? std::string() : it->second->bytes;
+}
+
+void FakePlatform::AddFolder(const std::string& path) {
+  const std::string key = Normalize(path);
+  if (key.empty() || folders_.count(key) != 0) return;
+  const std::string parent = ParentOf(key);
+  if (!parent.empty()) AddFolder(parent);
+  folders_[key] = state_->now;
+}
+
+bool FakePlatform::SetCreationTime(const std::string& path, const LocalTime& created) {
+  const std::string key = Normalize(path);
+  if (auto it = files_.find(key); it != files_.end()) {
+    it->second->created = created;
+    return true;
+  }
+  if (auto it = folders_.find(key); it != folders_.end()) {
+    it->second = created;
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> FakePlatform::FilePaths() const {
+  std::vector<std::string> paths;
+  for (const auto& [path, node] : files_) paths.push_back(path);
+  return paths;
+}
+
+void FakePlatform::FailWriteAfter(int n, bool sticky) { TearWriteAfter(n, 0, sticky); }
+
+void FakePlatform::TearWriteAfter(int n, size_t prefix_bytes, bool sticky) {
+  state_->write_countdown = std::max(n, 0);
+  state_->torn_prefix = prefix_bytes;
+  state_->sticky = sticky;
+  state_->writes_dead = false;
+}
+
+void FakePlatform::ClearWriteFailure() { TearWriteAfter(0, 0, false); }
+
+void FakePlatform::FailOpen(const std::string& path) { failing_opens_.insert(Normalize(path)); }
+void FakePlatform::ClearFailOpen(const std::string& path) {
+  failing_opens_.erase(Normalize(path));
+}
+void FakePlatform::FailListDirectory(const std::string& path) {
+  failing_lists_.insert(Normalize(path));
+}
+void FakePlatform::ClearFailListDirectory(const std::string& path) {
+  failing_lists_.erase(Normalize(path));
+}
+
+int FakePlatform::WriteCount() const { return state_->write_calls; }
+int FakePlatform::FailedWriteCount() const { return state_->failed_writes; }
+int64_t FakePlatform::BytesWritten() const { return state_->bytes_written; }
+int FakePlatform::OpenCount() const { return state_->open_calls; }
+
+void FakePlatform::ResetCounters() {
+  state_->write_calls = 0;
+  state_->failed_writes = 0;
+  state_->bytes_written = 0;
+  state_->open_calls = 0;
+}
+
+LocalTime FakePlatform::Now() { return state_->now; }
+
+bool FakePlatform::ParentExists(const std::string& normalized) const {
+  const std::string parent = ParentOf(normalized);
+  return parent.empty() || folders_.count(parent) != 0;
+}
+
+std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode) {
+  const std::string key = Normalize(path);
+  if (key.empty() || failing_opens_.count(key) != 0 || folders_.count(key) != 0) {
+    return nullptr;
+  }
+  auto it = files_.find(key);
+  std::shared_ptr<FakeNode> node = it != files_.end() ? it->second : nullptr;
+  switch (mode) {
+    case OpenMode::kRead:
+    case OpenMode::kReadWrite:
+      if (!node) return nullptr;
+      break;
+    case OpenMode::kCreate:
+      if (node) {
+        node->bytes.clear();  // truncated; the creation time stays
+        break;
+      }
+      [[fallthrough]];
+    case OpenMode::kCreateNew:
+      if (node || !ParentExists(key)) return nullptr;
+      node = CreateNode(key);
+      break;
+  }
+  ++state_->open_calls;
+  return std::make_unique<FakeFile>(state_, node, mode != OpenMode::kRead);
+}
+
+bool FakePlatform::FileExists(const std::string& path) {
+  return files_.count(Normalize(path)) != 0;
+}
+
+bool FakePlatform::Remove(const std::string& path) { return files_.erase(Normalize(path)) != 0; }
+
+bool FakePlatform::Rename(const std::string& from, const std::string& to) {
+  const std::string source = Normalize(from);
+  const std::string target = Normalize(to);
+  auto it = files_.find(source);
+  if (it == files_.end() || folders_.count(target) != 0 || !ParentExists(target)) return false;
+  if (source == target) return true;
+  std::shared_ptr<FakeNode> node = it->second;
+  files_.erase(it);
+  files_[target] = node;
+  return true;
+}
+
+bool FakePlatform::MakeDirectory(const std::string& path) {
+  const std::string key = Normalize(path);
+  if (key.empty() || files_.count(key) != 0) return false;
+  if (folders_.count(key) != 0) return true;
+  if (!ParentExists(key)) return false;
+  folders_[key] = state_->now;
+  return true;
+}
+
+bool FakePlatform::IsDirectory(const std::string& path) {
+  return folders_.count(Normalize(path)) != 0;
+}
+
+bool FakePlatform::ListDirectory(const std::string& path, std::vector<DirItem>* items) {
+  const std::string key = Normalize(path);
+  if (folders_.count(key) == 0 || failing_lists_.count(key) != 0) return false;
+  std::vector<DirItem> found;
+  auto add_children = [&](const auto& table, bool is_directory) {
+    for (const auto& entry : table) {
+      const std::string& child = entry.first;
+      if (child == key || ParentOf(child) != key) continue;
+      DirItem item;
+      item.name = NameOf(child);
+      item.is_directory = is_directory;
+      item.hidden = !item.name.empty() && item.name[0] == '.';
+      found.push_back(std::move(item));
+    }
+  };
+  add_children(files_, false);
+  add_children(folders_, true);
+  std::sort(found.begin(), found.end(),
+            [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
+  *items = std::move(found);
+  return true;
+}
+
+bool FakePlatform::FileCreationTime(const std::string& path, LocalTime* out) {
+  const std::string key = Normalize(path);
+  if (auto it = files_.find(key); it != files_.end()) {
+    *out = it->second->created;
+    return true;
+  }
+  if (auto it = folders_.find(key); it != folders_.end()) {
+    *out = it->second;
+    return true;
+  }
+  return false;
+}
+
+bool FakePlatform::SameFile(const std::string& a, const std::string& b) {
+  const std::string ka = Normalize(a);
+  return ka == Normalize(b) && (files_.count(ka) != 0 || folders_.count(ka) != 0);
+}
+
+bool FakePlatform::OsName(std::string* out) {
+  if (os_name_fails_) return false;
+  *out = os_name_;
+  return true;
+}
+
+std::string FakePlatform::ComputerName() { return computer_name_; }
+std::string FakePlatform::TempFolder() { return temp_folder_; }
+std::string FakePlatform::AppDataFolder() { return app_data_folder_; }
+
+}  // namespace veldra::platform

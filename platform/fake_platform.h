@@ -1,0 +1,118 @@
+// An in-memory platform for tests: files and folders in memory, a clock that moves only
+// when told, settable system names and folders, and switches that make writes, opens and
+// folder reads fail on demand.
+//
+//   FakePlatform fake;
+//   ScopedPlatform use(&fake);      // Platform::Current() is now the fake
+//   fake.SetNow({2024, 5, 6, 7, 8, 9, 10});
+//   fake.WriteFileBytes("/data/a.pdf", "%PDF-1.4");
+//   fake.FailWriteAfter(3);         // the third WriteAt from now fails
+//
+// Paths are CP932 byte strings with "/" as the separator; repeated and trailing "/" are
+// ignored. The root "/", the temporary folder "/tmp" and the application-data folder
+// "/home/user/.config" exist from the start. A file can be created only in an existing
+// folder (WriteFileBytes and AddFolder make missing parents; Open and MakeDirectory do not).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace veldra::platform {
+
+struct FakeNode;
+struct FakeState;
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+  ~FakePlatform() override;
+  FakePlatform(const FakePlatform&) = delete;
+  FakePlatform& operator=(const FakePlatform&) = delete;
+
+  // --- The clock. Now() returns the set time; it never moves on its own.
+  void SetNow(const LocalTime& now);
+  void AdvanceMs(int64_t milliseconds);  // carries into seconds, days, months and years
+
+  // --- System names and folders.
+  void SetOsName(const std::string& name);  // the default is a Debian name
+  void SetOsNameFails(bool fails);          // OsName() returns false
+  void SetComputerName(const std::string& name);
+  void SetTempFolder(const std::string& folder);  // kept as given (end it with "/")
+  void SetAppDataFolder(const std::string& folder);
+
+  // --- Direct access for tests.
+  // Creates or replaces the file (its folders too); a new file's creation time is Now().
+  void WriteFileBytes(const std::string& path, const std::string& bytes);
+  // The file's bytes, or "" when there is no such file.
+  std::string ReadFileBytes(const std::string& path) const;
+  // Creates the folder and any missing parents.
+  void AddFolder(const std::string& path);
+  // false when there is no such file or folder.
+  bool SetCreationTime(const std::string& path, const LocalTime& created);
+  // The paths of all files, in byte order.
+  std::vector<std::string> FilePaths() const;
+
+  // --- Faults.
+  // The n-th WriteAt from now (1: the next one) fails and writes nothing. Writes after it
+  // succeed again, unless sticky: then every later WriteAt and Truncate fails too, as if
+  // the program had stopped at that write. n <= 0 clears the switch.
+  void FailWriteAfter(int n, bool sticky = false);
+  // As FailWriteAfter, but the failing write still stores its first prefix_bytes bytes
+  // (a torn write, as a crash in the middle of it would leave).
+  void TearWriteAfter(int n, size_t prefix_bytes, bool sticky = false);
+  void ClearWriteFailure();
+  // Every Open of path fails until cleared.
+  void FailOpen(const std::string& path);
+  void ClearFailOpen(const std::string& path);
+  // ListDirectory of path fails (an unreadable folder) until cleared.
+  void FailListDirectory(const std::string& path);
+  void ClearFailListDirectory(const std::string& path);
+
+  // --- Counters since construction or ResetCounters().
+  int WriteCount() const;        // WriteAt calls on writable files, failed ones included
+  int FailedWriteCount() const;
+  int64_t BytesWritten() const;  // bytes that reached files (torn prefixes included)
+  int OpenCount() const;         // successful opens
+  void ResetCounters();
+
+  // --- Platform.
+  LocalTime Now() override;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+  bool FileExists(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool MakeDirectory(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  bool ListDirectory(const std::string& path, std::vector<DirItem>* items) override;
+  bool FileCreationTime(const std::string& path, LocalTime* out) override;
+  bool SameFile(const std::string& a, const std::string& b) override;
+  bool OsName(std::string* out) override;
+  std::string ComputerName() override;
+  std::string TempFolder() override;
+  std::string AppDataFolder() override;
+
+ private:
+  bool ParentExists(const std::string& normalized) const;
+  std::shared_ptr<FakeNode> CreateNode(const std::string& normalized);
+
+  std::shared_ptr<FakeState> state_;
+  std::map<std::string, std::shared_ptr<FakeNode>> files_;
+  std::map<std::string, LocalTime> folders_;  // folder -> creation time
+  std::set<std::string> failing_opens_;
+  std::set<std::string> failing_lists_;
+  std::string os_name_ = "Debian GNU/Linux 12 (bookworm) 6.1.0-18-amd64";
+  bool os_name_fails_ = false;
+  std::string computer_name_ = "FAKEHOST";
+  std::string temp_folder_ = "/tmp/";
+  std::string app_data_folder_ = "/home/user/.config";
+};
+
+// Adds milliseconds (possibly negative) to a local time, carrying through the calendar.
+LocalTime AddMilliseconds(const LocalTime& time, int64_t milliseconds);
+
+}  // namespace veldra::platform

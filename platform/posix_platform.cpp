@@ -1,0 +1,239 @@
+#include "platform/posix_platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "platform/codepage.h"
+#include "platform/posix_error.h"
+#include "platform/posix_file.h"
+
+namespace veldra::platform {
+namespace {
+
+// The UTF-8 form of a CP932 path, as the system calls want it.
+std::string Sys(const std::string& cp932_path) { return Cp932ToUtf8(cp932_path); }
+
+// A text from the system (UTF-8) as CP932.
+std::string FromSys(const std::string& utf8) {
+  std::string out;
+  if (Utf8ToCp932(utf8, &out)) return out;
+  out = utf8;  // a name that is not UTF-8 cannot be told: its other bytes become "?"
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+  }
+  return out;
+}
+
+LocalTime ToLocalTime(time_t seconds, long nanoseconds) {
+  struct tm tm {};
+  LocalTime out;
+  if (localtime_r(&seconds, &tm) == nullptr) return out;
+  out.year = tm.tm_year + 1900;
+  out.month = tm.tm_mon + 1;
+  out.day = tm.tm_mday;
+  out.hour = tm.tm_hour;
+  out.minute = tm.tm_min;
+  out.second = std::min(tm.tm_sec, 59);  // a leap second shows as :59
+  out.millisecond = static_cast<int>(nanoseconds / 1000000);
+  return out;
+}
+
+int OpenFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kRead:
+      return O_RDONLY;
+    case OpenMode::kReadWrite:
+      return O_RDWR;
+    case OpenMode::kCreate:
+      return O_RDWR | O_CREAT | O_TRUNC;
+    case OpenMode::kCreateNew:
+      return O_RDWR | O_CREAT | O_EXCL;
+  }
+  return O_RDONLY;
+}
+
+bool StatPath(const std::string& path, struct stat* st) {
+  return ResultOf(::stat(Sys(path).c_str(), st)) == SysResult::kOk;
+}
+
+std::string EnvValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string ReadWholeFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::string();
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+LocalTime PosixPlatform::Now() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return ToLocalTime(ts.tv_sec, ts.tv_nsec);
+}
+
+std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode) {
+  if (path.empty()) return nullptr;
+  int fd = -1;
+  SysResult result;
+  do {
+    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    result = ResultOf(fd);
+  } while (result == SysResult::kInterrupted);
+  if (result != SysResult::kOk) return nullptr;
+  struct stat st {};
+  if (ResultOf(::fstat(fd, &st)) != SysResult::kOk || S_ISDIR(st.st_mode)) {
+    ::close(fd);  // a folder is not a file, even where open(2) allows it
+    return nullptr;
+  }
+  return std::make_unique<PosixFile>(fd, mode != OpenMode::kRead);
+}
+
+bool PosixPlatform::FileExists(const std::string& path) {
+  struct stat st {};
+  if (!StatPath(path, &st) || S_ISDIR(st.st_mode)) return false;
+  return ResultOf(::access(Sys(path).c_str(), R_OK)) == SysResult::kOk;
+}
+
+bool PosixPlatform::Remove(const std::string& path) {
+  return ResultOf(::unlink(Sys(path).c_str())) == SysResult::kOk;
+}
+
+bool PosixPlatform::Rename(const std::string& from, const std::string& to) {
+  return ResultOf(::rename(Sys(from).c_str(), Sys(to).c_str())) == SysResult::kOk;
+}
+
+bool PosixPlatform::MakeDirectory(const std::string& path) {
+  SysResult result = ResultOf(::mkdir(Sys(path).c_str(), 0777));
+  if (result == SysResult::kOk) return true;
+  return result == SysResult::kExists && IsDirectory(path);
+}
+
+bool PosixPlatform::IsDirectory(const std::string& path) {
+  struct stat st {};
+  return StatPath(path, &st) && S_ISDIR(st.st_mode);
+}
+
+bool PosixPlatform::ListDirectory(const std::string& path, std::vector<DirItem>* items) {
+  const std::string sys_path = Sys(path);
+  DIR* dir = ::opendir(sys_path.c_str());
+  if (dir == nullptr) return false;
+  const int dir_fd = ::dirfd(dir);
+  std::vector<DirItem> found;
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    DirItem item;
+    item.name = FromSys(name);
+    item.hidden = name[0] == '.';
+    if (entry->d_type == DT_DIR) {
+      item.is_directory = true;
+    } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};  // follow links, as a folder reached by a link is a folder
+      item.is_directory =
+          ::fstatat(dir_fd, name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    }
+    found.push_back(std::move(item));
+  }
+  ::closedir(dir);
+  std::sort(found.begin(), found.end(),
+            [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
+  *items = std::move(found);
+  return true;
+}
+
+bool PosixPlatform::FileCreationTime(const std::string& path, LocalTime* out) {
+  struct statx stx {};
+  const std::string sys_path = Sys(path);
+  if (ResultOf(::statx(AT_FDCWD, sys_path.c_str(), 0, STATX_BTIME | STATX_MTIME, &stx)) ==
+      SysResult::kOk) {
+    const struct statx_timestamp& t = (stx.stx_mask & STATX_BTIME) ? stx.stx_btime
+                                                                   : stx.stx_mtime;
+    *out = ToLocalTime(static_cast<time_t>(t.tv_sec), t.tv_nsec);
+    return true;
+  }
+  struct stat st {};  // a kernel without statx
+  if (!StatPath(path, &st)) return false;
+  *out = ToLocalTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+  return true;
+}
+
+bool PosixPlatform::SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return StatPath(a, &sa) && StatPath(b, &sb) && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string PrettyNameFromOsRelease(const std::string& os_release) {
+  std::istringstream lines(os_release);
+  std::string line;
+  static const std::string kKey = "PRETTY_NAME=";
+  while (std::getline(lines, line)) {
+    if (line.compare(0, kKey.size(), kKey) != 0) continue;
+    std::string value = line.substr(kKey.size());
+    while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
+    char quote = 0;
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+        value.back() == value[0]) {
+      quote = value[0];
+      value = value.substr(1, value.size() - 2);
+    }
+    if (quote == '\'') return value;  // single quotes keep everything as it is
+    std::string unescaped;
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (value[i] == '\\' && i + 1 < value.size()) ++i;
+      unescaped += value[i];
+    }
+    return unescaped;
+  }
+  return "Linux";
+}
+
+bool PosixPlatform::OsName(std::string* out) {
+  struct utsname uts {};
+  if (::uname(&uts) != 0) return false;
+  std::string os_release = ReadWholeFile("/etc/os-release");
+  if (os_release.empty()) os_release = ReadWholeFile("/usr/lib/os-release");
+  *out = FromSys(PrettyNameFromOsRelease(os_release) + " " + uts.release);
+  return true;
+}
+
+std::string PosixPlatform::ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
+  return FromSys(name);
+}
+
+std::string PosixPlatform::TempFolder() {
+  std::string folder = EnvValue("TMPDIR");
+  if (folder.empty()) folder = "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return FromSys(folder);
+}
+
+std::string PosixPlatform::AppDataFolder() {
+  std::string folder = EnvValue("XDG_CONFIG_HOME");
+  if (folder.empty() || folder[0] != '/') {  // a relative value is to be ignored
+    const std::string home = EnvValue("HOME");
+    if (home.empty()) return std::string();
+    folder = home + "/.config";
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return FromSys(folder);
+}
+
+}  // namespace veldra::platform

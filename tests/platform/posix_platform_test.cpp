@@ -1,0 +1,237 @@
+#include "platform/posix_platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace veldra::platform {
+namespace {
+
+// CP932 bytes of a UTF-8 literal.
+std::string Sjis(const char* utf8) {
+  std::string out;
+  EXPECT_TRUE(Utf8ToCp932Exact(utf8, &out)) << utf8;
+  return out;
+}
+
+// A fresh folder under the temporary folder, removed with everything in it afterwards.
+class PosixPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = Cp932ToUtf8(platform_.TempFolder()) + "veldra_platform_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    utf8_root_ = pattern;
+    root_ = Sjis(utf8_root_.c_str());
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(utf8_root_, ignored);
+  }
+
+  std::string Path(const std::string& name) const { return root_ + "/" + name; }
+
+  PosixPlatform platform_;
+  std::string root_;       // CP932
+  std::string utf8_root_;  // as the system spells it
+};
+
+TEST_F(PosixPlatformTest, JapaneseNamesReachTheDiskAsUtf8) {
+  const std::string name = Sjis("資料ソース表.pdf");  // "ソ" and "表" end in 0x5C
+  auto file = platform_.Open(Path(name), OpenMode::kCreateNew);
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->WriteAt(0, "%PDF", 4));
+  file.reset();
+
+  EXPECT_TRUE(std::filesystem::exists(utf8_root_ + "/資料ソース表.pdf"));
+  EXPECT_TRUE(platform_.FileExists(Path(name)));
+  std::vector<DirItem> items;
+  ASSERT_TRUE(platform_.ListDirectory(root_, &items));
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].name, name);
+  EXPECT_FALSE(items[0].is_directory);
+}
+
+TEST_F(PosixPlatformTest, OpenModes) {
+  const std::string path = Path("a.bin");
+  EXPECT_EQ(platform_.Open(path, OpenMode::kRead), nullptr);
+  EXPECT_EQ(platform_.Open(path, OpenMode::kReadWrite), nullptr);
+  auto created = platform_.Open(path, OpenMode::kCreateNew);
+  ASSERT_NE(created, nullptr);
+  ASSERT_TRUE(created->WriteAt(0, "abcdef", 6));
+  created.reset();
+  EXPECT_EQ(platform_.Open(path, OpenMode::kCreateNew), nullptr) << "exists already";
+
+  auto reader = platform_.Open(path, OpenMode::kRead);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_FALSE(reader->WriteAt(0, "x", 1));
+  EXPECT_FALSE(reader->Truncate(0));
+  EXPECT_EQ(reader->Size(), 6);
+
+  auto writer = platform_.Open(path, OpenMode::kReadWrite);
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(writer->Size(), 6) << "kReadWrite does not truncate";
+  auto truncating = platform_.Open(path, OpenMode::kCreate);
+  ASSERT_NE(truncating, nullptr);
+  EXPECT_EQ(truncating->Size(), 0);
+  EXPECT_EQ(platform_.Open(root_, OpenMode::kRead), nullptr) << "a folder is not a file";
+  EXPECT_EQ(platform_.Open(Path("missing/x"), OpenMode::kCreate), nullptr);
+}
+
+TEST_F(PosixPlatformTest, PositionedReadsAndWrites) {
+  auto file = platform_.Open(Path("f"), OpenMode::kCreate);
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->WriteAt(3, "xyz", 3));
+  EXPECT_EQ(file->Size(), 6);
+  char buf[16] = {};
+  EXPECT_EQ(file->ReadAt(0, buf, sizeof(buf)), 6);
+  EXPECT_EQ(std::string(buf, 6), std::string("\0\0\0xyz", 6));
+  EXPECT_EQ(file->ReadAt(6, buf, sizeof(buf)), 0);
+  EXPECT_EQ(file->ReadAt(-5, buf, 1), -1);
+  EXPECT_FALSE(file->WriteAt(-1, "a", 1));
+  ASSERT_TRUE(file->Truncate(10));
+  EXPECT_EQ(file->Size(), 10);
+  ASSERT_TRUE(file->Truncate(2));
+  EXPECT_EQ(file->Size(), 2);
+}
+
+TEST_F(PosixPlatformTest, RemoveRenameAndSameFile) {
+  ASSERT_NE(platform_.Open(Path("a"), OpenMode::kCreate), nullptr);
+  auto b = platform_.Open(Path("b"), OpenMode::kCreate);
+  ASSERT_TRUE(b->WriteAt(0, "b", 1));
+  b.reset();
+  ASSERT_TRUE(platform_.Rename(Path("b"), Path("a")));
+  EXPECT_FALSE(platform_.FileExists(Path("b")));
+  auto a = platform_.Open(Path("a"), OpenMode::kRead);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->Size(), 1) << "the rename replaced the old a";
+
+  EXPECT_TRUE(platform_.SameFile(Path("a"), root_ + "//./a"));
+  ASSERT_TRUE(platform_.MakeDirectory(Path("sub")));
+  EXPECT_TRUE(platform_.SameFile(Path("a"), Path("sub/../a")));
+  ASSERT_EQ(::symlink("a", Cp932ToUtf8(Path("link")).c_str()), 0);
+  EXPECT_TRUE(platform_.SameFile(Path("a"), Path("link")));
+  ASSERT_NE(platform_.Open(Path("c"), OpenMode::kCreate), nullptr);
+  EXPECT_FALSE(platform_.SameFile(Path("a"), Path("c")));
+  EXPECT_FALSE(platform_.SameFile(Path("a"), Path("missing")));
+
+  EXPECT_TRUE(platform_.Remove(Path("a")));
+  EXPECT_FALSE(platform_.Remove(Path("a")));
+  EXPECT_FALSE(platform_.Rename(Path("a"), Path("d")));
+}
+
+TEST_F(PosixPlatformTest, FoldersAndListing) {
+  EXPECT_TRUE(platform_.MakeDirectory(Path("z")));
+  EXPECT_TRUE(platform_.MakeDirectory(Path("z"))) << "an existing folder is fine";
+  EXPECT_FALSE(platform_.MakeDirectory(Path("x/y"))) << "no parents are made";
+  ASSERT_NE(platform_.Open(Path("file"), OpenMode::kCreate), nullptr);
+  EXPECT_FALSE(platform_.MakeDirectory(Path("file")));
+  EXPECT_TRUE(platform_.IsDirectory(Path("z")));
+  EXPECT_FALSE(platform_.IsDirectory(Path("file")));
+  EXPECT_FALSE(platform_.FileExists(Path("z")));
+  ASSERT_NE(platform_.Open(Path(".hidden"), OpenMode::kCreate), nullptr);
+  ASSERT_NE(platform_.Open(Path("B"), OpenMode::kCreate), nullptr);
+  ASSERT_EQ(::symlink("z", Cp932ToUtf8(Path("zlink")).c_str()), 0);
+
+  std::vector<DirItem> items;
+  ASSERT_TRUE(platform_.ListDirectory(root_, &items));
+  std::vector<std::string> names;
+  for (const DirItem& item : items) names.push_back(item.name);
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "B", "file", "z", "zlink"}));
+  EXPECT_TRUE(items[0].hidden);
+  EXPECT_FALSE(items[1].hidden);
+  EXPECT_TRUE(items[3].is_directory);
+  EXPECT_TRUE(items[4].is_directory) << "a link to a folder lists as a folder";
+
+  items.assign(1, DirItem{"kept", false, false});
+  EXPECT_FALSE(platform_.ListDirectory(Path("missing"), &items));
+  EXPECT_EQ(items.size(), 1u);
+}
+
+TEST_F(PosixPlatformTest, CreationTimeIsLocalTimeWithMilliseconds) {
+  ASSERT_NE(platform_.Open(Path("t"), OpenMode::kCreate), nullptr);
+  struct stat st {};
+  ASSERT_EQ(::stat(Cp932ToUtf8(Path("t")).c_str(), &st), 0);
+  LocalTime created;
+  ASSERT_TRUE(platform_.FileCreationTime(Path("t"), &created));
+  // Birth time (or modification time) is the moment of creation: the same local minute
+  // as the modification time, give or take one tick of the clock.
+  struct tm tm {};
+  ASSERT_NE(localtime_r(&st.st_mtim.tv_sec, &tm), nullptr);
+  EXPECT_EQ(created.year, tm.tm_year + 1900);
+  EXPECT_EQ(created.month, tm.tm_mon + 1);
+  EXPECT_EQ(created.day, tm.tm_mday);
+  EXPECT_EQ(created.hour, tm.tm_hour);
+  EXPECT_GE(created.millisecond, 0);
+  EXPECT_LE(created.millisecond, 999);
+  EXPECT_FALSE(platform_.FileCreationTime(Path("missing"), &created));
+}
+
+TEST(PosixPlatformEnvironment, TempFolderFollowsTmpdirAndEndsWithSlash) {
+  PosixPlatform platform;
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_value = saved ? saved : "";
+  ::setenv("TMPDIR", "/var/tmp", 1);
+  EXPECT_EQ(platform.TempFolder(), "/var/tmp/");
+  ::setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(platform.TempFolder(), "/var/tmp/");
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(platform.TempFolder(), "/tmp/");
+  if (saved) ::setenv("TMPDIR", saved_value.c_str(), 1);
+}
+
+TEST(PosixPlatformEnvironment, AppDataFolderFollowsXdgElseHome) {
+  PosixPlatform platform;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const std::string xdg_value = xdg ? xdg : "", home_value = home ? home : "";
+  ::setenv("XDG_CONFIG_HOME", "/cfg/", 1);
+  EXPECT_EQ(platform.AppDataFolder(), "/cfg");
+  ::unsetenv("XDG_CONFIG_HOME");
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(platform.AppDataFolder(), "/home/someone/.config");
+  ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+  EXPECT_EQ(platform.AppDataFolder(), "/home/someone/.config");
+  ::unsetenv("XDG_CONFIG_HOME");
+  ::unsetenv("HOME");
+  EXPECT_EQ(platform.AppDataFolder(), "");
+  if (xdg) ::setenv("XDG_CONFIG_HOME", xdg_value.c_str(), 1);
+  if (home) ::setenv("HOME", home_value.c_str(), 1);
+}
+
+TEST(PosixPlatformEnvironment, OsNameIsPrettyNameAndKernelRelease) {
+  PosixPlatform platform;
+  std::string name;
+  ASSERT_TRUE(platform.OsName(&name));
+  char host[256] = {};
+  ASSERT_EQ(::gethostname(host, sizeof(host) - 1), 0);
+  EXPECT_EQ(platform.ComputerName(), host);
+  struct utsname uts {};
+  ASSERT_EQ(::uname(&uts), 0);
+  const std::string release = std::string(" ") + uts.release;
+  ASSERT_GT(name.size(), release.size());
+  EXPECT_EQ(name.substr(name.size() - release.size()), release);
+}
+
+TEST(PrettyNameTest, ReadsQuotedEscapedAndMissingValues) {
+  EXPECT_EQ(PrettyNameFromOsRelease("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
+                                    "(bookworm)\"\nID=debian\n"),
+            "Debian GNU/Linux 12 (bookworm)");
+  EXPECT_EQ(PrettyNameFromOsRelease("PRETTY_NAME=Plain\n"), "Plain");
+  EXPECT_EQ(PrettyNameFromOsRelease("PRETTY_NAME='Single \\ quoted'\n"), "Single \\ quoted");
+  EXPECT_EQ(PrettyNameFromOsRelease("PRETTY_NAME=\"Say \\\"hi\\\"\"\n"), "Say \"hi\"");
+  EXPECT_EQ(PrettyNameFromOsRelease("XPRETTY_NAME=\"no\"\nID=x\n"), "Linux");
+  EXPECT_EQ(PrettyNameFromOsRelease(""), "Linux");
+}
+
+}  // namespace
+}  // namespace veldra::platform
