@@ -35,6 +35,19 @@ void SubstituteQuestionMark(const void* context, UConverterFromUnicodeArgs* args
   ucnv_cbFromUWriteBytes(args, "?", 1, 0, err);
 }
 
+// Writes U+FFFD for every byte sequence that is not CP932 (ICU's own choice would be
+// U+001A for a single bad byte).
+void SubstituteReplacementCharacter(const void*, UConverterToUnicodeArgs* args, const char*,
+                                    int32_t, UConverterCallbackReason reason,
+                                    UErrorCode* err) {
+  if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) {
+    return;
+  }
+  static const UChar kReplacement = 0xFFFD;
+  *err = U_ZERO_ERROR;
+  ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, err);
+}
+
 // The windows-932 converter of this thread, fallbacks on, reset before every use.
 UConverter* Cp932Converter() {
   thread_local ConverterPtr converter = [] {
@@ -42,6 +55,8 @@ UConverter* Cp932Converter() {
     ConverterPtr c(ucnv_open("windows-932", &err));
     if (U_FAILURE(err)) return ConverterPtr();
     ucnv_setFallback(c.get(), true);
+    ucnv_setToUCallBack(c.get(), SubstituteReplacementCharacter, nullptr, nullptr, nullptr,
+                        &err);
     return c;
   }();
   if (converter) ucnv_reset(converter.get());
