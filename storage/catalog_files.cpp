@@ -1,0 +1,329 @@
+#include "storage/catalog_files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "browser/environment_info.h"
+#include "platform/platform.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/category_names.h"
+
+namespace veldra {
+
+namespace {
+
+using platform::OpenMode;
+using platform::Platform;
+
+constexpr size_t kOsNameBufferSize = 64;
+constexpr size_t kMachineNameLimit = 63;
+
+bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// text cut to at most limit bytes without splitting a double-byte character.
+std::string CutMultibyte(std::string_view text, size_t limit) {
+  size_t end = 0;
+  while (end < text.size()) {
+    const size_t width = IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + width > limit) break;
+    end += width;
+  }
+  return std::string(text.substr(0, std::min(end, text.size())));
+}
+
+// Makes the ordinal-th "ATTD" chunk current. 0, or -1 for a negative ordinal, or the
+// container's code (-5 no attachment at all, -4 fewer attachments than ordinal + 1).
+int SeekAttachment(ChunkFile& file, int ordinal) {
+  if (ordinal < 0) return kChunkBadArgument;
+  int rc = file.FindFirst(kTagAttachmentData);
+  for (int i = 0; rc == kChunkOk && i < ordinal; ++i) rc = file.FindNext();
+  return rc;
+}
+
+// The number of "ATTD" chunks, or -1 when their chain cannot be walked to its end.
+int CountAttachments(ChunkFile& file) {
+  int rc = file.FindFirst(kTagAttachmentData);
+  if (rc == kChunkNoSuchTag) return 0;
+  int count = 0;
+  while (rc == kChunkOk) {
+    ++count;
+    rc = file.FindNext();
+  }
+  return rc == kChunkEndOfList ? count : -1;
+}
+
+// A block buffer for copying, or an empty one when memory is short.
+std::unique_ptr<uint8_t[]> NewBlock(size_t size) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]);
+}
+
+}  // namespace
+
+int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
+  // Keys are stored cut to 63 bytes; compare what a stored key would read.
+  const std::string wanted(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
+  for (int i = 0; i < counters.Count(); ++i) {
+    IdCounterRow row = CounterAt(counters, i);
+    if (row.serving_tag != tag || row.Key() != wanted) continue;
+    const int32_t value = row.next_value;
+    row.next_value = value + 1;
+    row.updated = CatalogTimestamp::Now();
+    SetRecordAt(counters, i, row);
+    return value;
+  }
+  if (tag == kTagIdCounter) return 0;
+
+  IdCounterRow row;
+  row.row_id = NextId(counters, kTagIdCounter, kCounterKeyCounter);
+  row.serving_tag = tag;
+  row.SetKey(wanted);
+  row.next_value = 1;
+  row.created = CatalogTimestamp::Now();
+  row.updated = row.created;
+  AppendRecord(counters, row);
+  return 0;
+}
+
+bool CreateDefaultCatalog(const std::string& path) {
+  ChunkFile file;
+  if (file.Create(path) != kChunkOk) {
+    file.Close();
+    return false;
+  }
+
+  IdCounterTable counters = MakeTable<IdCounterRow>();
+  IdCounterRow root;
+  root.row_id = 0;
+  root.serving_tag = kTagIdCounter;
+  root.SetKey(kCounterKeyCounter);
+  root.next_value = 1;
+  root.created = CatalogTimestamp::Now();
+  root.updated = root.created;
+  AppendRecord(counters, root);
+
+  RecordArray labels = MakeTable<LabelRecord>();
+  for (int level = 1; level <= 3; ++level) {
+    LabelRecord label;
+    label.id = NextId(counters, kTagLabel, kCounterKeyLabel);
+    label.level = level;
+    label.text.SetText(kDefaultLabelNames[level - 1]);
+    label.created = CatalogTimestamp::Now();
+    label.updated = label.created;
+    AppendRecord(labels, label);
+  }
+
+  RecordArray categories = MakeTable<CategoryRecord>();
+  NewCategoryRecord(categories, counters, kOtherCategoryName, kOtherCategoryName,
+                    kOtherCategoryName);
+
+  bool ok = labels.Count() == 3 && categories.Count() == 1;
+  ok = ok && file.WriteAll(kTagLabel, labels, LabelRecord::kEncodedLength) == kChunkOk;
+  ok = ok && file.WriteAll(kTagCategory, categories, CategoryRecord::kEncodedLength) == kChunkOk;
+  ok = ok && file.WriteAll(kTagIdCounter, counters, IdCounterRow::kEncodedLength) == kChunkOk;
+  ok = file.Close() == kChunkOk && ok;
+  // A catalog left without its labels or counters would open as a damaged one: the file
+  // was made here a moment ago, so it goes again.
+  if (!ok) Platform::Current().Remove(path);
+  return ok;
+}
+
+void NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
+                       std::string_view level1, std::string_view level2,
+                       std::string_view level3) {
+  CategoryRecord record;
+  record.id = NextId(counters, kTagCategory, kCounterKeyCategory);
+  record.names[0].SetText(level1);
+  record.names[1].SetText(level2);
+  record.names[2].SetText(level3);
+  record.created = CatalogTimestamp::Now();
+  record.updated = record.created;
+  AppendRecord(categories, record);
+}
+
+void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
+                    std::string_view level1, std::string_view level2, std::string_view level3,
+                    EntryRecord* out) {
+  *out = EntryRecord{};
+  out->id = NextId(counters, kTagEntry, kCounterKeyEntry);
+  out->category_names[0].SetText(level1);
+  out->category_names[1].SetText(level2);
+  out->category_names[2].SetText(level3);
+
+  const size_t slash = pdf_path.rfind('/');
+  const std::string_view file_name =
+      slash == std::string::npos ? std::string_view(pdf_path)
+                                 : std::string_view(pdf_path).substr(slash + 1);
+  out->file_name.SetText(file_name);
+  out->title.SetText(file_name);
+  out->file_path.SetText(pdf_path);
+
+  std::string os_name;
+  if (GetOsName(kOsNameBufferSize, &os_name) == kOsNameOk) out->os.SetText(os_name);
+  out->machine_name.SetText(
+      CutMultibyte(Platform::Current().ComputerName(), kMachineNameLimit));
+
+  out->file_size = -1;
+  if (auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead)) {
+    const int64_t size = pdf->Size();
+    if (size >= 0) {
+      out->file_size = static_cast<int32_t>(
+          std::min<int64_t>(size, std::numeric_limits<int32_t>::max()));
+    }
+  }
+
+  char created[CatalogTimestamp::kEncodedLength] = {};
+  if (MakeFileCreationTimestamp(sizeof created, created, pdf_path) == 0) {
+    out->file_create_date = CatalogTimestamp::DecodeFrom(reinterpret_cast<uint8_t*>(created));
+  }
+  out->create_date = CatalogTimestamp::Now();
+  out->update_date = out->create_date;
+}
+
+int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
+              const std::string& catalog_path, RecordArray& attachments,
+              IdCounterTable& counters) {
+  ChunkFile catalog;
+  if (catalog.Open(catalog_path, kChunkModeReadWrite) != kChunkOk) {
+    catalog.Close();
+    return -1;
+  }
+  // A broken "ATTD" chain would give the new attachment a wrong ordinal.
+  const int ordinal = CountAttachments(catalog);
+  auto pdf = ordinal >= 0 ? Platform::Current().Open(pdf_path, OpenMode::kRead) : nullptr;
+  const int64_t size = pdf ? pdf->Size() : -1;
+  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) {
+    catalog.Close();
+    return -1;
+  }
+
+  // The PDF goes over in blocks: memory stays bounded whatever its size. A file that
+  // shrinks while it is read abandons the append.
+  int64_t offset = 0;
+  const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
+    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) return false;
+    offset += static_cast<int64_t>(n);
+    return true;
+  });
+  const int close_rc = catalog.Close();
+  if (rc != kChunkOk || close_rc != kChunkOk) return -1;
+
+  AttachmentRecord record;
+  record.id = NextId(counters, kTagAttachment, kCounterKeyAttachment);
+  record.entry_id = entry.id;
+  record.ordinal = ordinal;
+  record.created = CatalogTimestamp::Now();
+  record.updated = record.created;
+  return AppendRecord(attachments, record) == 0 ? 0 : -1;
+}
+
+int64_t ReadAttachment(const std::string& catalog_path, int ordinal, std::vector<uint8_t>* out) {
+  out->clear();
+  ChunkFile catalog;
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
+      SeekAttachment(catalog, ordinal) != kChunkOk) {
+    catalog.Close();
+    return -1;
+  }
+  const int length = catalog.CurrentLength();
+  bool ok = length > 0;
+  if (ok) {
+    try {
+      out->resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  ok = ok && catalog.ReadCurrent(out->size(), out->data()) == kChunkOk;
+  catalog.Close();
+  if (!ok) {
+    out->clear();
+    out->shrink_to_fit();
+    return -1;
+  }
+  return length;
+}
+
+int64_t AttachmentLength(const std::string& catalog_path, int ordinal) {
+  ChunkFile catalog;
+  int64_t length = -1;
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) == kChunkOk &&
+      SeekAttachment(catalog, ordinal) == kChunkOk) {
+    length = catalog.CurrentLength();
+  }
+  catalog.Close();
+  return length;
+}
+
+int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
+                         const std::string& target_path) {
+  ChunkFile catalog;
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
+      SeekAttachment(catalog, ordinal) != kChunkOk || catalog.CurrentLength() <= 0) {
+    catalog.Close();
+    return kCopyNoAttachment;
+  }
+  const int64_t length = catalog.CurrentLength();
+  Platform& platform = Platform::Current();
+  auto target = platform.Open(target_path, OpenMode::kCreate);
+  if (!target) {
+    catalog.Close();
+    return kCopyCannotCreate;
+  }
+  auto block = NewBlock(kAttachmentBlockSize);
+  bool ok = block != nullptr;
+  for (int64_t offset = 0; ok && offset < length;) {
+    const size_t n = static_cast<size_t>(
+        std::min<int64_t>(length - offset, static_cast<int64_t>(kAttachmentBlockSize)));
+    ok = catalog.ReadCurrentRange(offset, n, block.get()) == kChunkOk &&
+         target->WriteAt(offset, block.get(), n);
+    offset += static_cast<int64_t>(n);
+  }
+  catalog.Close();
+  target.reset();
+  if (!ok) {
+    platform.Remove(target_path);
+    return kCopyFailed;
+  }
+  return kCopyOk;
+}
+
+int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target) {
+  const int rc = SeekAttachment(source, ordinal);
+  if (rc != kChunkOk) return rc;
+  const int length = source.CurrentLength();
+  if (length <= 0) return kChunkBadArgument;
+  int64_t offset = 0;
+  int read_rc = kChunkOk;
+  const int append_rc =
+      target.AppendStream(kTagAttachmentData, length, [&](uint8_t* buf, size_t n) {
+        read_rc = source.ReadCurrentRange(offset, n, buf);
+        offset += static_cast<int64_t>(n);
+        return read_rc == kChunkOk;
+      });
+  return read_rc != kChunkOk ? read_rc : append_rc;
+}
+
+std::string CompanionPath(std::string_view path) {
+  const size_t dot = path.rfind('.');
+  std::string result(dot == std::string_view::npos ? std::string_view() : path.substr(0, dot));
+  result += ".vdb";
+  return result;
+}
+
+std::string UniqueExportPath(std::string_view name, std::string_view folder) {
+  const size_t dot = name.rfind('.');
+  const std::string base(dot == std::string_view::npos ? std::string_view() : name.substr(0, dot));
+  const std::string stem = std::string(folder) + "/" + base;
+  std::string candidate = stem + ".pdf";
+  Platform& platform = Platform::Current();
+  for (int k = 1; platform.FileExists(candidate); ++k) {
+    candidate = stem + "-" + std::to_string(k) + ".pdf";
+  }
+  return candidate;
+}
+
+}  // namespace veldra
