@@ -17,20 +17,10 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "storage/chunk_header.h"
 #include "storage/record_array.h"
 
 namespace veldra {
-
-// A four-letter chunk type; the letters packed with the first in the most significant
-// byte ("ENTR" is 0x454E5452, stored little-endian, so "RTNE" on disk).
-using ChunkTag = int32_t;
-constexpr ChunkTag MakeTag(const char (&s)[5]) {
-  return static_cast<ChunkTag>((static_cast<uint32_t>(static_cast<uint8_t>(s[0])) << 24) |
-                               (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 16) |
-                               (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 8) |
-                               static_cast<uint32_t>(static_cast<uint8_t>(s[3])));
-}
-constexpr ChunkTag kRootTag = -1;
 
 // Result codes.
 constexpr int kChunkOk = 0;
@@ -45,17 +35,6 @@ constexpr int kChunkReadOnly = -6;
 constexpr int kChunkModeReadWrite = 0;
 constexpr int kChunkModeReadOnly = 1;
 
-// The seven fields of a chunk header.
-struct ChunkHeader {
-  ChunkTag tag = 0;
-  int32_t length = 0;
-  int32_t self = -1;
-  int32_t prev_in_tag = -1;
-  int32_t next_in_tag = -1;
-  int32_t prev_head = -1;
-  int32_t next_head = -1;
-};
-
 class ChunkFile {
  public:
   ChunkFile();
@@ -64,7 +43,8 @@ class ChunkFile {
   ChunkFile& operator=(const ChunkFile&) = delete;
 
   // Makes a new container at path, left open read/write with no current chunk.
-  // -1 when a file exists at path or it cannot be created; -2 on a short write.
+  // -1 when a file exists at path or it cannot be created; -2 on a short write, in which
+  // case the half-made file is removed again.
   int Create(const std::string& path);
   // Opens an existing container; mode 0 read/write, 1 read-only. Checks magic and version.
   int Open(const std::string& path, int mode);
@@ -75,32 +55,51 @@ class ChunkFile {
   int FindNext();
   // The current chunk's data length, or -1 with no file or no current chunk.
   int CurrentLength() const;
-  // The current chunk's header (valid when has_current()).
+  // The current chunk's header (valid when has_current()). It is the copy read when the
+  // chunk became current: an Append behind it does not change it.
   const ChunkHeader& current() const { return current_; }
   bool has_current() const { return has_current_; }
 
   int ReadCurrent(size_t capacity, void* buffer);
   int RewriteCurrent(size_t size, const void* data);
+  // The new chunk (header and data) is written at the end of the file first and linked
+  // only after that succeeded; when anything fails the file is cut back to its old length,
+  // so a failed append leaves the container as it was. -1 when any byte of the chunk would
+  // lie at or past offset 0xFFFFFFFF, or length exceeds 2^31-1.
   int Append(ChunkTag tag, size_t length, const void* data);
+  // Unlinks the current chunk, using its links as they stand on disk now.
   int DeleteCurrent();
 
   // Bounded-memory access to large chunks (attachments):
-  // reads n bytes of the current chunk's data starting at offset within it.
+  // reads n bytes of the current chunk's data starting at offset within it; -1 when the
+  // range is not inside the data.
   int ReadCurrentRange(int64_t offset, size_t n, void* buffer);
   // Appends a chunk of length bytes whose data is produced block by block: fill(buf, n)
   // must put exactly n bytes into buf and return true, or return false to abandon the
-  // append. Same results and same bytes on disk as Append with the whole data.
+  // append (-2, the container left as it was). Same results and same bytes on disk as
+  // Append with the whole data.
   int AppendStream(ChunkTag tag, int64_t length,
                    const std::function<bool(uint8_t* buf, size_t n)>& fill);
 
   // Every chunk of tag, in list order, as a new array; nullptr when the tag has no chunk,
   // the chunks differ in length, or a read fails.
   std::unique_ptr<RecordArray> ReadAll(ChunkTag tag);
-  // Makes the chunks of tag hold exactly the records of array (record_size bytes each).
+  // Makes the chunks of tag hold exactly the records of array (record_size bytes each,
+  // at most array.record_size()).
   int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size);
+
+  // How a damaged container is met: every walk (FindFirst, FindNext loops, Append,
+  // ReadAll, WriteAll) checks each header before using it (inside the file, self equal
+  // to its offset, data inside the file, the tag expected) and spends from a budget of
+  // the file's size, so a cycle or a wild link ends the walk with -2 instead of a hang
+  // or an unbounded allocation.
 
  private:
   struct Impl;
+  // Append and AppendStream: exactly one of data and fill is given.
+  int AppendChunk(ChunkTag tag, int64_t length, const void* data,
+                  const std::function<bool(uint8_t* buf, size_t n)>* fill);
+
   std::unique_ptr<Impl> impl_;
   ChunkHeader current_;
   bool has_current_ = false;

@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
-#include <vector>
+#include <memory>
 
 namespace veldra {
 
@@ -18,6 +19,12 @@ class RecordArray {
   // first insertion.
   explicit RecordArray(size_t record_size, int initial_capacity = kDefaultCapacity,
                        int growth_step = kDefaultGrowth);
+  // Copies hold their own storage. A copy whose storage cannot be had is empty.
+  RecordArray(const RecordArray& other);
+  RecordArray& operator=(const RecordArray& other);
+  RecordArray(RecordArray&& other) noexcept;
+  RecordArray& operator=(RecordArray&& other) noexcept;
+  ~RecordArray() = default;
 
   size_t record_size() const { return record_size_; }
   size_t stride() const { return stride_; }  // record size rounded up to a multiple of 4
@@ -46,18 +53,29 @@ class RecordArray {
   // Frees the storage: count and capacity become 0.
   void Clear();
 
-  // Sorts with a three-way comparator (negative, 0, positive) when Count() >= 2.
+  // Sorts with a three-way comparator (negative, 0, positive) when Count() >= 2. The order
+  // of elements that compare equal is not kept. A comparator that contradicts itself gives
+  // some order of the same elements, never a read outside the array.
   using Comparator = std::function<int(const uint8_t* a, const uint8_t* b)>;
   void Sort(const Comparator& compare);
 
  private:
+  struct FreeDeleter {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+
+  // Makes room for one more element; false when storage cannot be had.
+  bool Grow();
+
   size_t record_size_;
   size_t stride_;
   int initial_capacity_;
   int growth_step_;
   int count_ = 0;
-  int capacity_ = 0;
-  std::vector<uint8_t> storage_;
+  int capacity_ = 0;   // as the caller sees it: initial capacity plus growth steps
+  int allocated_ = 0;  // elements the storage has room for (at least capacity_)
+  // malloc'ed so that growth can use realloc: a large table grows without copying.
+  std::unique_ptr<uint8_t, FreeDeleter> storage_;
 };
 
 }  // namespace veldra

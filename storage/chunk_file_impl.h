@@ -1,0 +1,67 @@
+// The inside of a ChunkFile handle: the open file, the mode, and what the handle remembers
+// about the lists while it is open. Private to the chunk_*.cpp files.
+//
+// The handle is the only writer of its file while it is open, so it may remember where
+// each tag ends and where the list of heads ends. Every operation that writes a link keeps
+// these right; a failed write forgets them all, and the next walk starts from the root.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "storage/chunk_file.h"
+#include "storage/chunk_io.h"
+
+namespace veldra {
+
+// Bounds a walk: the chunks of a sound container do not overlap, so one walk can never
+// pass over more header and data bytes than the file holds. A cycle or a wild link runs
+// out of budget instead of running forever.
+class WalkBudget {
+ public:
+  explicit WalkBudget(int64_t bytes) : left_(bytes) {}
+  bool Spend(const ChunkHeader& h) {
+    const int64_t cost = static_cast<int64_t>(chunk_format::kChunkHeaderSize) + h.length;
+    if (cost > left_) return false;
+    left_ -= cost;
+    return true;
+  }
+  void Add(int64_t bytes) { left_ += bytes; }
+
+ private:
+  int64_t left_;
+};
+
+struct ChunkFile::Impl {
+  std::unique_ptr<ChunkIo> io;
+  int mode = kChunkModeReadWrite;
+
+  // Offset of the last chunk of each tag whose end the handle has seen.
+  std::unordered_map<ChunkTag, uint32_t> tails;
+  // Offset of the last head (the root while there is none); kNoOffset when not known.
+  uint32_t last_head = chunk_format::kNoOffset;
+  // The budget of the walk the caller makes with FindFirst and FindNext.
+  WalkBudget caller_walk{0};
+
+  WalkBudget NewBudget() const { return WalkBudget(io->size() - chunk_format::kRootOffset); }
+
+  // After a failed write nothing remembered can be trusted.
+  void ForgetAll() {
+    tails.clear();
+    last_head = chunk_format::kNoOffset;
+    io->Forget();
+  }
+
+  // The head of tag: 0, -5 when the list of heads has none, -2 on damage. A walk that
+  // reaches the end of the list of heads remembers the last head.
+  int FindHead(ChunkTag tag, WalkBudget& budget, ChunkHeader* head, uint8_t* raw);
+  // The last head (the root when there is none), with its bytes: 0 or -2.
+  int FindLastHead(ChunkHeader* last, uint8_t* raw);
+  // The last chunk of tag, with its bytes: 0, -5 when the tag has no chunk, -2 on damage.
+  int FindTail(ChunkTag tag, ChunkHeader* tail, uint8_t* raw);
+  // Reads the header at offset and checks that it belongs to tag: 0 or -2.
+  int ReadTagged(uint32_t offset, ChunkTag tag, ChunkHeader* out, uint8_t* raw);
+};
+
+}  // namespace veldra

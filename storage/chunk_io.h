@@ -1,0 +1,57 @@
+// ChunkIo: the open file of a container with a read window in front of it.
+//
+// Reads are served from a window of file bytes. The window starts small and doubles while
+// reads keep moving forward, so that a walk over neighbouring chunks costs a few large reads
+// instead of two small ones per chunk, and a jump (a head far away) costs one small read.
+// Every write goes to the file at once and is copied into the window where they overlap,
+// so the window never shows bytes older than the file's. After a failed write or truncation
+// the window is dropped and the size asked of the file again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+#include "storage/chunk_header.h"
+
+namespace veldra {
+
+class ChunkIo {
+ public:
+  static constexpr size_t kMinFill = 4 * 1024;
+  static constexpr size_t kMaxFill = 1024 * 1024;
+
+  explicit ChunkIo(std::unique_ptr<platform::File> file);
+
+  // The file's length as this handle knows it (the handle is its only writer), or -1.
+  int64_t size() const { return size_; }
+
+  // Reads exactly n bytes at offset; false when they are not all there or the read fails.
+  bool Read(int64_t offset, void* out, size_t n);
+  // The n bytes at offset inside the window (n at most kMaxFill), valid until the next call
+  // on this object; nullptr when they are not all there.
+  const uint8_t* Peek(int64_t offset, size_t n);
+  bool Write(int64_t offset, const void* data, size_t n);
+  bool Truncate(int64_t length);
+
+  // Reads and checks the header at offset: 0, or -2 when it cannot be read or fails
+  // CheckChunkHeader. raw (36 bytes) receives the bytes as they stand when not null.
+  int ReadHeader(uint32_t offset, ChunkHeader* out, uint8_t* raw = nullptr);
+
+  // Drops the window and asks the file for its size again.
+  void Forget();
+
+ private:
+  bool Fill(int64_t offset, size_t need);
+
+  std::unique_ptr<platform::File> file_;
+  int64_t size_ = -1;
+  std::vector<uint8_t> window_;
+  int64_t window_start_ = 0;
+  size_t window_len_ = 0;
+  size_t next_fill_ = kMinFill;
+};
+
+}  // namespace veldra

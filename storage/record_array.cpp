@@ -1,0 +1,255 @@
+#include "storage/record_array.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace veldra {
+
+namespace {
+
+size_t RoundUpTo4(size_t n) { return (n + 3) & ~static_cast<size_t>(3); }
+
+int OrDefault(int value, int fallback) { return value <= 0 ? fallback : value; }
+
+}  // namespace
+
+RecordArray::RecordArray(size_t record_size, int initial_capacity, int growth_step)
+    : record_size_(record_size),
+      stride_(RoundUpTo4(record_size)),
+      initial_capacity_(OrDefault(initial_capacity, kDefaultCapacity)),
+      growth_step_(OrDefault(growth_step, kDefaultGrowth)) {}
+
+RecordArray::RecordArray(const RecordArray& other)
+    : record_size_(other.record_size_),
+      stride_(other.stride_),
+      initial_capacity_(other.initial_capacity_),
+      growth_step_(other.growth_step_) {
+  *this = other;
+}
+
+RecordArray& RecordArray::operator=(const RecordArray& other) {
+  if (this == &other) return *this;
+  record_size_ = other.record_size_;
+  stride_ = other.stride_;
+  initial_capacity_ = other.initial_capacity_;
+  growth_step_ = other.growth_step_;
+  Clear();
+  if (other.storage_ == nullptr) return *this;
+  const size_t bytes = static_cast<size_t>(other.allocated_) * stride_;
+  uint8_t* copy = static_cast<uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
+  if (copy == nullptr) return *this;
+  std::memcpy(copy, other.storage_.get(), static_cast<size_t>(other.count_) * stride_);
+  storage_.reset(copy);
+  count_ = other.count_;
+  capacity_ = other.capacity_;
+  allocated_ = other.allocated_;
+  return *this;
+}
+
+RecordArray::RecordArray(RecordArray&& other) noexcept { *this = std::move(other); }
+
+RecordArray& RecordArray::operator=(RecordArray&& other) noexcept {
+  if (this == &other) return *this;
+  record_size_ = other.record_size_;
+  stride_ = other.stride_;
+  initial_capacity_ = other.initial_capacity_;
+  growth_step_ = other.growth_step_;
+  count_ = std::exchange(other.count_, 0);
+  capacity_ = std::exchange(other.capacity_, 0);
+  allocated_ = std::exchange(other.allocated_, 0);
+  storage_ = std::move(other.storage_);
+  return *this;
+}
+
+int RecordArray::Count() const { return storage_ ? count_ : 0; }
+
+int RecordArray::Capacity() const { return capacity_; }
+
+void RecordArray::Get(int index, void* out) const {
+  if (out == nullptr) return;
+  std::memset(out, 0, record_size_);
+  if (const uint8_t* element = At(index)) std::memcpy(out, element, record_size_);
+}
+
+const uint8_t* RecordArray::At(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return storage_.get() + static_cast<size_t>(index) * stride_;
+}
+
+uint8_t* RecordArray::MutableAt(int index) {
+  if (index < 0 || index >= Count()) return nullptr;
+  return storage_.get() + static_cast<size_t>(index) * stride_;
+}
+
+void RecordArray::Set(int index, const void* record) {
+  uint8_t* element = MutableAt(index);
+  if (element == nullptr || record == nullptr) return;
+  std::memcpy(element, record, record_size_);
+}
+
+bool RecordArray::Grow() {
+  constexpr int kMaxElements = std::numeric_limits<int>::max();
+  const int step = storage_ ? growth_step_ : initial_capacity_;
+  if (capacity_ > kMaxElements - step) return false;
+  const int new_capacity = capacity_ + step;
+  if (new_capacity <= allocated_) {
+    capacity_ = new_capacity;
+    return true;
+  }
+  // The capacity the caller sees grows by the step; the memory behind it grows by at least
+  // half again, so that filling a large table does not reallocate once per step.
+  int64_t target = std::max<int64_t>(new_capacity, int64_t{allocated_} + allocated_ / 2);
+  target = std::min<int64_t>(target, kMaxElements);
+  const size_t max_bytes = std::numeric_limits<size_t>::max();
+  if (stride_ != 0 && static_cast<size_t>(target) > max_bytes / stride_) return false;
+  const size_t new_bytes = static_cast<size_t>(target) * stride_;
+  void* grown = std::realloc(storage_.get(), new_bytes == 0 ? 1 : new_bytes);
+  if (grown == nullptr) return false;  // the old block is still ours
+  // Slots are zero-filled when an element is put into them (Insert), not here: a large
+  // table is then touched once instead of twice.
+  storage_.release();
+  storage_.reset(static_cast<uint8_t*>(grown));
+  allocated_ = static_cast<int>(target);
+  capacity_ = new_capacity;
+  return true;
+}
+
+int RecordArray::Insert(int index, const void* record) {
+  if (storage_ == nullptr || count_ >= capacity_) {
+    if (!Grow()) return -1;
+  }
+  if (index < 0) index = 0;
+  if (index > count_) index = count_;
+  uint8_t* base = storage_.get();
+  uint8_t* slot = base + static_cast<size_t>(index) * stride_;
+  std::memmove(slot + stride_, slot, static_cast<size_t>(count_ - index) * stride_);
+  if (record != nullptr) {
+    std::memcpy(slot, record, record_size_);
+    std::memset(slot + record_size_, 0, stride_ - record_size_);
+  } else {
+    std::memset(slot, 0, stride_);
+  }
+  ++count_;
+  return 0;
+}
+
+int RecordArray::Append(const void* record) { return Insert(Count(), record); }
+
+void RecordArray::Remove(int index) {
+  uint8_t* slot = MutableAt(index);
+  if (slot == nullptr) return;
+  std::memmove(slot, slot + stride_, static_cast<size_t>(count_ - index - 1) * stride_);
+  --count_;
+}
+
+void RecordArray::Clear() {
+  storage_.reset();
+  count_ = 0;
+  capacity_ = 0;
+  allocated_ = 0;
+}
+
+namespace {
+
+// Quicksort of an index table. Every scan is bounded by the range it works on, so a
+// comparator that contradicts itself cannot push an index outside the array.
+class IndexSorter {
+ public:
+  IndexSorter(const RecordArray& array, const RecordArray::Comparator& compare)
+      : array_(array), compare_(compare) {}
+
+  void Sort(std::vector<int>& idx) { SortRange(idx, 0, static_cast<int>(idx.size()) - 1); }
+
+ private:
+  int Compare(int a, int b) const { return compare_(array_.At(a), array_.At(b)); }
+
+  void InsertionSort(std::vector<int>& idx, int lo, int hi) const {
+    for (int i = lo + 1; i <= hi; ++i) {
+      const int value = idx[i];
+      int j = i - 1;
+      while (j >= lo && Compare(idx[j], value) > 0) {
+        idx[j + 1] = idx[j];
+        --j;
+      }
+      idx[j + 1] = value;
+    }
+  }
+
+  void SortRange(std::vector<int>& idx, int lo, int hi) const {
+    while (hi - lo >= 16) {
+      const int mid = lo + (hi - lo) / 2;
+      // Median of three as the pivot.
+      if (Compare(idx[mid], idx[lo]) < 0) std::swap(idx[mid], idx[lo]);
+      if (Compare(idx[hi], idx[lo]) < 0) std::swap(idx[hi], idx[lo]);
+      if (Compare(idx[hi], idx[mid]) < 0) std::swap(idx[hi], idx[mid]);
+      const int pivot = idx[mid];
+      int i = lo;
+      int j = hi;
+      while (i <= j) {
+        while (i <= hi && Compare(idx[i], pivot) < 0) ++i;
+        while (j >= lo && Compare(idx[j], pivot) > 0) --j;
+        if (i <= j) {
+          std::swap(idx[i], idx[j]);
+          ++i;
+          --j;
+        }
+      }
+      if (j >= hi || i <= lo) {
+        // No split: only a comparator that contradicts itself gets here.
+        InsertionSort(idx, lo, hi);
+        return;
+      }
+      // Recurse into the smaller side, loop on the larger: the stack stays logarithmic.
+      if (j - lo < hi - i) {
+        if (lo < j) SortRange(idx, lo, j);
+        lo = i;
+      } else {
+        if (i < hi) SortRange(idx, i, hi);
+        hi = j;
+      }
+    }
+    InsertionSort(idx, lo, hi);
+  }
+
+  const RecordArray& array_;
+  const RecordArray::Comparator& compare_;
+};
+
+}  // namespace
+
+void RecordArray::Sort(const Comparator& compare) {
+  const int n = Count();
+  if (n < 2 || !compare) return;
+  std::vector<int> order(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
+  IndexSorter(*this, compare).Sort(order);
+
+  // Move the elements into the sorted order one cycle of the permutation at a time, so
+  // that a large table needs room for one spare element only.
+  std::vector<uint8_t> spare(stride_);
+  std::vector<bool> placed(static_cast<size_t>(n), false);
+  uint8_t* base = storage_.get();
+  for (int start = 0; start < n; ++start) {
+    if (placed[static_cast<size_t>(start)] || order[static_cast<size_t>(start)] == start) {
+      continue;
+    }
+    std::memcpy(spare.data(), base + static_cast<size_t>(start) * stride_, stride_);
+    int to = start;
+    for (;;) {
+      const int from = order[static_cast<size_t>(to)];
+      placed[static_cast<size_t>(to)] = true;
+      if (from == start) {
+        std::memcpy(base + static_cast<size_t>(to) * stride_, spare.data(), stride_);
+        break;
+      }
+      std::memcpy(base + static_cast<size_t>(to) * stride_,
+                  base + static_cast<size_t>(from) * stride_, stride_);
+      to = from;
+    }
+  }
+}
+
+}  // namespace veldra
