@@ -1,0 +1,75 @@
+#include "commands/batch_category_change.h"
+
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/category_names.h"
+
+namespace veldra::commands {
+namespace {
+
+// The first entry of the table with this id, or false.
+bool FindEntry(const RecordArray& entries, int32_t id, EntryRecord* out) {
+  for (int i = 0; i < entries.Count(); ++i) {
+    if (EncodedEntryId(entries.At(i)) == id) {
+      *out = EntryAt(entries, i);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+CategoryTriple InitialBatchNames(const std::vector<EntryRecord>& entries) {
+  CategoryTriple names;
+  if (entries.empty()) return names;
+  for (int level = 1; level <= 3; ++level) {
+    std::string shared = entries.front().CategoryName(level);
+    for (const EntryRecord& e : entries) {
+      if (e.CategoryName(level) != shared) {
+        shared.clear();
+        break;
+      }
+    }
+    names[level - 1] = shared;
+  }
+  return names;
+}
+
+std::string BatchComboStartText(std::string_view initial_name) {
+  return std::string(initial_name.empty() ? kUnchangedCategoryName : initial_name);
+}
+
+CategoryTriple ChosenBatchNames(const CategoryTriple& combo_texts) {
+  CategoryTriple chosen;
+  for (int l = 0; l < 3; ++l) {
+    chosen[l] = combo_texts[l].empty() ? std::string(kOtherCategoryName) : combo_texts[l];
+  }
+  return chosen;
+}
+
+int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entry_ids,
+                     const CategoryTriple& chosen) {
+  bool added = false;
+  for (int32_t id : entry_ids) {
+    EntryRecord entry;
+    if (!FindEntry(document.entries(), id, &entry)) continue;
+    for (int level = 1; level <= 3; ++level) {
+      if (chosen[level - 1] != kUnchangedCategoryName) {
+        entry.SetCategoryName(level, chosen[level - 1]);
+      }
+    }
+    document.ReplaceEntry(document.entries(), entry);
+    document.ReplaceEntry(document.filtered_entries(), entry);
+    std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2),
+                n3 = entry.CategoryName(3);
+    if (!document.CategoryExists(n1, n2, n3)) {
+      NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);
+      added = true;
+    }
+  }
+  if (added) document.RebuildLevelNames();
+  return document.Save();
+}
+
+}  // namespace veldra::commands

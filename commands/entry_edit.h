@@ -1,0 +1,43 @@
+// Editing an entry's attributes as the property window's commit writes them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "storage/catalog_document.h"
+
+namespace veldra::commands {
+
+// The property window's limits, in CP932 bytes; longer text is cut at the limit.
+constexpr size_t kTitleMaxBytes = 127;
+constexpr size_t kPersonMaxBytes = 127;
+constexpr size_t kNoteMaxBytes = 255;
+constexpr int kRatingMax = 5;
+
+// The fields to change (CP932); a field left empty keeps its value.
+struct EntryEdit {
+  std::optional<std::string> title;
+  std::optional<int> rating;  // 0 no rating .. 5 stars
+  std::optional<std::string> author;
+  std::optional<std::string> editor;
+  std::optional<std::string> supervisor;
+  std::optional<std::string> translator;
+  std::optional<std::string> publisher;
+  std::optional<std::string> note;
+};
+
+// True when text (CP932) is kept whole: at most max_bytes bytes, and few enough characters
+// for a UTF-16 field of field_bytes bytes (mark and NUL included).
+bool FitsEntryField(std::string_view text, size_t max_bytes, size_t field_bytes);
+
+// Result codes of EditEntry besides Save's.
+constexpr int kEditNoSuchEntry = -1;
+
+// Applies edit to the entry with entry_id, writes it back (ReplaceEntry) into the entries
+// and the filtered entries, adds a category for its three names when none has them, and
+// saves the catalog. kEditNoSuchEntry (nothing changed), or the result of Save.
+int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit);
+
+}  // namespace veldra::commands
