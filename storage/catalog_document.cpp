@@ -1,0 +1,406 @@
+#include "storage/catalog_document.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "platform/platform.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/category_names.h"
+
+namespace veldra {
+
+namespace {
+
+using platform::Platform;
+
+// The name of level (1..3) straight from an encoded entry, as the filter compares it.
+std::string EncodedEntryName(const uint8_t* entry, int level) {
+  return FieldToMultibyte(entry + EntryRecord::kCategoryNamesOffset + 256 * (level - 1), 256,
+                          kCategoryNameBufferSize);
+}
+
+// Sorted copy of the distinct names, in CategoryNameOrder.
+std::vector<std::string> SortedNames(const std::set<std::string>& names) {
+  std::vector<std::string> sorted(names.begin(), names.end());
+  std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
+    return CategoryNameOrder(a, b) < 0;
+  });
+  return sorted;
+}
+
+// An environment key as the document compares it: as a stored key reads back in 64 bytes.
+std::string ComparableKey(std::string_view key) {
+  TextField<128> field;
+  field.SetText(key);
+  return field.Text(CVeldraDocument::kEnvironmentKeyBufferSize);
+}
+
+// What Load made of one table.
+enum class TableRead { kRead, kAbsent, kBroken };
+
+// Reads the chunks of tag into *table when they are records of record_size bytes.
+TableRead ReadTable(ChunkFile& file, ChunkTag tag, size_t record_size, RecordArray* table) {
+  *table = RecordArray(record_size);
+  const int rc = file.FindFirst(tag);
+  if (rc == kChunkNoSuchTag) return TableRead::kAbsent;
+  if (rc != kChunkOk) return TableRead::kBroken;
+  std::unique_ptr<RecordArray> read = file.ReadAll(tag);
+  // Records of another size are not this table's records: never read them as such.
+  if (!read || read->record_size() != record_size) return TableRead::kBroken;
+  *table = std::move(*read);
+  return TableRead::kRead;
+}
+
+}  // namespace
+
+CVeldraDocument::CVeldraDocument()
+    : entries_(EntryRecord::kEncodedLength),
+      labels_(LabelRecord::kEncodedLength),
+      counters_(IdCounterRow::kEncodedLength),
+      attachments_(AttachmentRecord::kEncodedLength),
+      filtered_entries_(EntryRecord::kEncodedLength),
+      environment_(EnvironmentRecord::kEncodedLength),
+      categories_(CategoryRecord::kEncodedLength),
+      sort_levels_(DefaultSortLevels()) {}
+
+std::array<SortLevel, CVeldraDocument::kSortLevelCount> CVeldraDocument::DefaultSortLevels() {
+  return {SortLevel{kDefaultSortKeyCode, 1}, SortLevel{0, 0}, SortLevel{0, 0}};
+}
+
+// --- Opening, loading, saving
+
+bool CVeldraDocument::OpenCatalog(const std::string& path) {
+  Platform& platform = Platform::Current();
+  // Only a path where nothing exists becomes a new catalog: a file that exists but cannot be
+  // read is left alone (and loads as an empty document that never writes).
+  platform::LocalTime created;
+  const bool exists = platform.FileExists(path) || platform.IsDirectory(path) ||
+                      platform.FileCreationTime(path, &created);
+  if (!exists) CreateDefaultCatalog(path);
+  Load(path);
+  return true;
+}
+
+void CVeldraDocument::ResetTables() {
+  entries_ = RecordArray(EntryRecord::kEncodedLength);
+  labels_ = RecordArray(LabelRecord::kEncodedLength);
+  counters_ = RecordArray(IdCounterRow::kEncodedLength);
+  attachments_ = RecordArray(AttachmentRecord::kEncodedLength);
+  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  environment_ = RecordArray(EnvironmentRecord::kEncodedLength);
+  categories_ = RecordArray(CategoryRecord::kEncodedLength);
+  for (auto& names : level_names_) names.clear();
+  sort_levels_ = DefaultSortLevels();
+  for (TableSnapshot* snapshot : {&counters_saved_, &labels_saved_, &entries_saved_,
+                                  &attachments_saved_, &environment_saved_,
+                                  &categories_saved_}) {
+    snapshot->Invalidate();
+  }
+}
+
+void CVeldraDocument::Load(const std::string& path) {
+  ResetTables();
+  path_ = path;
+  ChunkFile file;
+  if (file.Open(path, kChunkModeReadOnly) != kChunkOk) {
+    file.Close();
+    load_status_ = CatalogLoadStatus::kNotContainer;
+    return;
+  }
+
+  bool complete = true;
+  const auto read = [&](ChunkTag tag, size_t size, RecordArray* table, TableSnapshot* saved) {
+    const TableRead result = ReadTable(file, tag, size, table);
+    if (result == TableRead::kBroken) {
+      complete = false;
+    } else {
+      saved->Take(*table);
+    }
+  };
+  read(kTagLabel, LabelRecord::kEncodedLength, &labels_, &labels_saved_);
+  read(kTagEntry, EntryRecord::kEncodedLength, &entries_, &entries_saved_);
+  read(kTagAttachment, AttachmentRecord::kEncodedLength, &attachments_, &attachments_saved_);
+  read(kTagIdCounter, IdCounterRow::kEncodedLength, &counters_, &counters_saved_);
+  read(kTagEnvironment, EnvironmentRecord::kEncodedLength, &environment_, &environment_saved_);
+  read(kTagCategory, CategoryRecord::kEncodedLength, &categories_, &categories_saved_);
+
+  RebuildLevelNames();
+
+  RecordArray sort_records(SortLevelRecord::kEncodedLength);
+  const TableRead sort_read =
+      ReadTable(file, kTagSortLevel, SortLevelRecord::kEncodedLength, &sort_records);
+  if (sort_read == TableRead::kBroken) complete = false;
+  if (sort_read == TableRead::kRead) {
+    // Chunk order decides the level; the stored level index is not consulted.
+    for (int i = 0; i < kSortLevelCount; ++i) {
+      const SortLevelRecord record = RecordAt<SortLevelRecord>(sort_records, i);
+      sort_levels_[i] = SortLevel{record.key_code, record.ascending};
+    }
+  }
+  file.Close();
+  load_status_ = complete ? CatalogLoadStatus::kComplete : CatalogLoadStatus::kIncomplete;
+}
+
+bool CVeldraDocument::MayWriteTo(const std::string& path) const {
+  if (read_complete()) return true;
+  return path != path_ && !Platform::Current().SameFile(path, path_);
+}
+
+int CVeldraDocument::WriteTables(ChunkFile& file, bool own_file, bool stop_at_first_failure) {
+  struct Table {
+    ChunkTag tag;
+    const RecordArray* records;
+    size_t size;
+    TableSnapshot* saved;
+  };
+  const Table tables[] = {
+      {kTagIdCounter, &counters_, IdCounterRow::kEncodedLength, &counters_saved_},
+      {kTagLabel, &labels_, LabelRecord::kEncodedLength, &labels_saved_},
+      {kTagEntry, &entries_, EntryRecord::kEncodedLength, &entries_saved_},
+      {kTagAttachment, &attachments_, AttachmentRecord::kEncodedLength, &attachments_saved_},
+      {kTagEnvironment, &environment_, EnvironmentRecord::kEncodedLength, &environment_saved_},
+      {kTagCategory, &categories_, CategoryRecord::kEncodedLength, &categories_saved_},
+  };
+  int first_failure = kChunkOk;
+  for (const Table& table : tables) {
+    const int rc = own_file ? table.saved->WriteTable(file, table.tag, *table.records, table.size)
+                            : file.WriteAll(table.tag, *table.records, table.size);
+    if (rc != kChunkOk && first_failure == kChunkOk) first_failure = rc;
+    if (first_failure != kChunkOk && stop_at_first_failure) break;
+  }
+  return first_failure;
+}
+
+int CVeldraDocument::Save() {
+  if (!MayWriteTo(path_)) return kSaveFailed;
+  ChunkFile file;
+  if (file.Open(path_, kChunkModeReadWrite) != kChunkOk) {
+    file.Close();
+    return kSaveFailed;
+  }
+  bool ok = WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) == kChunkOk;
+  if (ok) {
+    RecordArray sort_records(SortLevelRecord::kEncodedLength);
+    const CatalogTimestamp now = CatalogTimestamp::Now();
+    for (int i = 0; i < kSortLevelCount; ++i) {
+      SortLevelRecord record;
+      record.level_index = i;
+      record.key_code = sort_levels_[i].key_code;
+      record.ascending = sort_levels_[i].ascending;
+      record.created = now;
+      record.updated = now;
+      ok = ok && AppendRecord(sort_records, record) == 0;
+    }
+    ok = ok && file.WriteAll(kTagSortLevel, sort_records, SortLevelRecord::kEncodedLength) ==
+                   kChunkOk;
+  }
+  ok = file.Close() == kChunkOk && ok;
+  return ok ? kSaveOk : kSaveFailed;
+}
+
+int CVeldraDocument::SaveTables(const std::string& path) {
+  if (!MayWriteTo(path)) return kChunkBadArgument;
+  const bool own_file = path == path_ || Platform::Current().SameFile(path, path_);
+  ChunkFile file;
+  const int open_rc = file.Open(path, kChunkModeReadWrite);
+  if (open_rc != kChunkOk) {
+    file.Close();
+    return open_rc;
+  }
+  const int rc = WriteTables(file, own_file, /*stop_at_first_failure=*/false);
+  const int close_rc = file.Close();
+  return rc != kChunkOk ? rc : close_rc;
+}
+
+bool CVeldraDocument::WriteSetting(ChunkTag tag, size_t size, const void* data) {
+  if (!MayWriteTo(path_) || data == nullptr || size == 0) return false;
+  RecordArray record(size, 1, 1);
+  if (record.Append(data) != 0) return false;
+  ChunkFile file;
+  bool ok = file.Open(path_, kChunkModeReadWrite) == kChunkOk &&
+            file.WriteAll(tag, record, size) == kChunkOk;
+  ok = file.Close() == kChunkOk && ok;
+  return ok;
+}
+
+bool CVeldraDocument::ReadSetting(ChunkTag tag, size_t size, void* out) const {
+  std::memset(out, 0, size);
+  ChunkFile file;
+  std::unique_ptr<RecordArray> records;
+  if (file.Open(path_, kChunkModeReadOnly) == kChunkOk) records = file.ReadAll(tag);
+  file.Close();
+  if (!records || records->Count() == 0) return false;
+  std::memcpy(out, records->At(0), std::min(size, records->record_size()));
+  return true;
+}
+
+// --- Queries
+
+RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string_view level2,
+                                            std::string_view level3) {
+  const std::string_view selections[3] = {level1, level2, level3};
+  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  for (int i = 0; i < entries_.Count(); ++i) {
+    const uint8_t* entry = entries_.At(i);
+    bool keep = true;
+    for (int level = 1; keep && level <= 3; ++level) {
+      const std::string_view selection = selections[level - 1];
+      keep = selection == kAllCategoriesName || EncodedEntryName(entry, level) == selection;
+    }
+    if (keep) filtered_entries_.Append(entry);
+  }
+  return filtered_entries_;
+}
+
+void CVeldraDocument::ListLevelNames(int level, std::vector<std::string>* out) const {
+  out->clear();
+  if (level < 1 || level > 3) return;
+  std::set<std::string> names;
+  for (int i = 0; i < categories_.Count(); ++i) names.insert(CategoryAt(categories_, i).Name(level));
+  *out = SortedNames(names);
+}
+
+std::vector<std::string> CVeldraDocument::ListMatchingNames(
+    int level, std::string_view first_selection, std::string_view second_selection) const {
+  if (level < 1 || level > 3) return {};
+  // The two other levels, in ascending order.
+  const int first_level = level == 1 ? 2 : 1;
+  const int second_level = level == 3 ? 2 : 3;
+  std::set<std::string> names;
+  for (int i = 0; i < categories_.Count(); ++i) {
+    const CategoryRecord category = CategoryAt(categories_, i);
+    if (NameMatchesSelection(category.Name(first_level), first_selection) &&
+        NameMatchesSelection(category.Name(second_level), second_selection)) {
+      names.insert(category.Name(level));
+    }
+  }
+  return SortedNames(names);
+}
+
+bool CVeldraDocument::CategoryExists(std::string_view level1, std::string_view level2,
+                                     std::string_view level3) const {
+  for (int i = 0; i < categories_.Count(); ++i) {
+    const CategoryRecord category = CategoryAt(categories_, i);
+    if (category.Name(1) == level1 && category.Name(2) == level2 && category.Name(3) == level3) {
+      return true;
+    }
+  }
+  return false;
+}
+
+const std::vector<std::string>& CVeldraDocument::level_names(int level) const {
+  static const std::vector<std::string> kNone;
+  return level >= 1 && level <= 3 ? level_names_[level - 1] : kNone;
+}
+
+void CVeldraDocument::RebuildLevelNames() {
+  for (int level = 1; level <= 3; ++level) ListLevelNames(level, &level_names_[level - 1]);
+}
+
+bool CVeldraDocument::FindLabel(int level, LabelRecord* out) const {
+  for (int i = 0; i < labels_.Count(); ++i) {
+    const LabelRecord label = LabelAt(labels_, i);
+    if (label.level == level) {
+      *out = label;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool CVeldraDocument::UpdateLabel(const LabelRecord& record) {
+  for (int i = 0; i < labels_.Count(); ++i) {
+    if (LabelAt(labels_, i).level != record.level) continue;
+    LabelRecord updated = record;
+    updated.updated = CatalogTimestamp::Now();
+    SetRecordAt(labels_, i, updated);
+    return true;
+  }
+  return false;
+}
+
+// --- Entries and attachments
+
+bool CVeldraDocument::ReplaceEntry(RecordArray& entries, const EntryRecord& record) {
+  if (!HoldsRecords<EntryRecord>(entries)) return false;
+  for (int i = 0; i < entries.Count(); ++i) {
+    if (EncodedEntryId(entries.At(i)) != record.id) continue;
+    EntryRecord updated = record;
+    updated.update_date = CatalogTimestamp::Now();
+    SetRecordAt(entries, i, updated);
+    return true;
+  }
+  return false;
+}
+
+void CVeldraDocument::RemoveEntry(int32_t entry_id) {
+  for (int i = 0; i < entries_.Count(); ++i) {
+    if (EncodedEntryId(entries_.At(i)) == entry_id) {
+      entries_.Remove(i);
+      return;
+    }
+  }
+}
+
+void CVeldraDocument::RemoveAttachmentLink(int32_t entry_id) {
+  for (int i = 0; i < attachments_.Count(); ++i) {
+    if (AttachmentAt(attachments_, i).entry_id == entry_id) {
+      attachments_.Remove(i);
+      return;
+    }
+  }
+}
+
+int CVeldraDocument::AttachmentOrdinal(int32_t entry_id) const {
+  for (int i = 0; i < attachments_.Count(); ++i) {
+    const AttachmentRecord record = AttachmentAt(attachments_, i);
+    if (record.entry_id == entry_id) return record.ordinal;
+  }
+  return -1;
+}
+
+int64_t CVeldraDocument::ReadEntryAttachment(int ordinal, std::vector<uint8_t>* out) const {
+  return ReadAttachment(path_, ordinal, out);
+}
+
+int CVeldraDocument::CopyEntryAttachmentToFile(int ordinal, const std::string& target_path) const {
+  return CopyAttachmentToFile(path_, ordinal, target_path);
+}
+
+// --- Environment values
+
+void CVeldraDocument::SetEnvironmentValue(std::string_view key, std::string_view value) {
+  const std::string wanted = ComparableKey(key);
+  for (int i = 0; i < environment_.Count(); ++i) {
+    EnvironmentRecord record = EnvironmentAt(environment_, i);
+    if (record.key.Text(kEnvironmentKeyBufferSize) != wanted) continue;
+    record.value.SetText(value);
+    record.updated = CatalogTimestamp::Now();
+    SetRecordAt(environment_, i, record);
+    return;
+  }
+  EnvironmentRecord record;
+  record.id = NextId(counters_, kTagEnvironment, kCounterKeyEnvironment);
+  record.key.SetText(key);
+  record.value.SetText(value);
+  record.created = CatalogTimestamp::Now();
+  record.updated = record.created;
+  AppendRecord(environment_, record);
+}
+
+bool CVeldraDocument::GetEnvironmentValue(std::string_view key, std::string* out) const {
+  const std::string wanted = ComparableKey(key);
+  for (int i = 0; i < environment_.Count(); ++i) {
+    const EnvironmentRecord record = EnvironmentAt(environment_, i);
+    if (record.key.Text(kEnvironmentKeyBufferSize) == wanted) {
+      *out = record.value.Text(kEnvironmentValueBufferSize);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace veldra

@@ -1,0 +1,220 @@
+// Opening and loading a catalog, and what a document does with a file it could not read.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/category_names.h"
+#include "tests/storage/catalog_test_support.h"
+
+namespace veldra {
+namespace {
+
+using testing::FakeCatalogEnvironment;
+using testing::PutI32;
+using testing::RawChunk;
+using testing::ScanChunks;
+
+constexpr char kCatalog[] = "/data/books.vdc";
+const std::string kOther(kOtherCategoryName);
+
+class DocumentLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override { env_.fake().AddFolder("/data"); }
+
+  // A catalog with three entries and a remembered sort order, written by a document.
+  void MakeCatalogWithEntries() {
+    CVeldraDocument doc;
+    doc.OpenCatalog(kCatalog);
+    for (int i = 0; i < 3; ++i) {
+      EntryRecord entry;
+      NewEntryRecord(doc.counters(), "/in/" + std::to_string(i) + ".pdf", "a", "b", "c", &entry);
+      AppendRecord(doc.entries(), entry);
+    }
+    doc.SetEnvironmentValue("k", "v");
+    doc.sort_levels()[0] = SortLevel{5, 0};
+    doc.sort_levels()[1] = SortLevel{2, 1};
+    ASSERT_EQ(doc.Save(), kSaveOk);
+  }
+
+  std::string File() { return env_.fake().ReadFileBytes(kCatalog); }
+
+  // Expects that nothing the document offers writes to the catalog file.
+  void ExpectNeverWrites(CVeldraDocument& doc) {
+    const std::string before = File();
+    EXPECT_EQ(doc.Save(), kSaveFailed);
+    EXPECT_NE(doc.SaveTables(kCatalog), 0);
+    RememberedFolder folder;
+    EXPECT_FALSE(doc.WriteSetting(kTagFolderExport, RememberedFolder::kEncodedLength, folder.path.data()));
+    EXPECT_EQ(File(), before);
+  }
+
+  FakeCatalogEnvironment env_;
+};
+
+TEST_F(DocumentLoadTest, MissingFileBecomesADefaultCatalog) {
+  CVeldraDocument doc;
+  EXPECT_TRUE(doc.OpenCatalog(kCatalog));
+  EXPECT_TRUE(env_.fake().FileExists(kCatalog));
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kComplete);
+  EXPECT_EQ(doc.labels().Count(), 3);
+  EXPECT_EQ(doc.categories().Count(), 1);
+  EXPECT_EQ(doc.counters().Count(), 3);
+  EXPECT_EQ(doc.entries().Count(), 0);
+  for (int level = 1; level <= 3; ++level) {
+    EXPECT_EQ(doc.level_names(level), std::vector<std::string>{kOther}) << level;
+  }
+  EXPECT_EQ(doc.path(), kCatalog);
+  // No "ENSO": by title, ascending, nothing after it.
+  EXPECT_EQ(doc.sort_levels(), CVeldraDocument::DefaultSortLevels());
+  EXPECT_EQ(doc.sort_levels()[0], (SortLevel{2, 1}));
+  EXPECT_EQ(doc.sort_levels()[1], (SortLevel{0, 0}));
+}
+
+TEST_F(DocumentLoadTest, TablesAndSortLevelsComeBack) {
+  MakeCatalogWithEntries();
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_TRUE(doc.read_complete());
+  ASSERT_EQ(doc.entries().Count(), 3);
+  EXPECT_EQ(EntryAt(doc.entries(), 2).file_name.Text(), "2.pdf");
+  EXPECT_EQ(doc.sort_levels()[0], (SortLevel{5, 0}));
+  EXPECT_EQ(doc.sort_levels()[1], (SortLevel{2, 1}));
+  EXPECT_EQ(doc.sort_levels()[2], (SortLevel{0, 0}));
+  std::string value;
+  EXPECT_TRUE(doc.GetEnvironmentValue("k", &value));
+  EXPECT_EQ(value, "v");
+}
+
+TEST_F(DocumentLoadTest, SortLevelsGoByChunkOrderNotByStoredIndex) {
+  ASSERT_TRUE(CreateDefaultCatalog(kCatalog));
+  RecordArray levels(SortLevelRecord::kEncodedLength);
+  for (int i = 0; i < 3; ++i) {
+    SortLevelRecord record;
+    record.level_index = 2 - i;
+    record.key_code = 10 + i;
+    record.ascending = static_cast<uint8_t>(i % 2);
+    AppendRecord(levels, record);
+  }
+  ChunkFile file;
+  ASSERT_EQ(file.Open(kCatalog, kChunkModeReadWrite), 0);
+  ASSERT_EQ(file.WriteAll(kTagSortLevel, levels, SortLevelRecord::kEncodedLength), 0);
+  file.Close();
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_EQ(doc.sort_levels()[0], (SortLevel{10, 0}));
+  EXPECT_EQ(doc.sort_levels()[1], (SortLevel{11, 1}));
+  EXPECT_EQ(doc.sort_levels()[2], (SortLevel{12, 0}));
+}
+
+TEST_F(DocumentLoadTest, ForeignFileOpensEmptyAndIsNeverWritten) {
+  env_.fake().WriteFileBytes(kCatalog, std::string(600, 'z'));
+  CVeldraDocument doc;
+  EXPECT_TRUE(doc.OpenCatalog(kCatalog));
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kNotContainer);
+  EXPECT_EQ(doc.labels().Count(), 0);
+  EXPECT_EQ(doc.categories().Count(), 0);
+  EXPECT_TRUE(doc.level_names(1).empty());
+  ExpectNeverWrites(doc);
+  EXPECT_EQ(File(), std::string(600, 'z'));
+}
+
+TEST_F(DocumentLoadTest, UnreadableFileIsNotReplacedByANewCatalog) {
+  MakeCatalogWithEntries();
+  const std::string before = File();
+  env_.fake().FailOpen(kCatalog);
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kNotContainer);
+  env_.fake().ClearFailOpen(kCatalog);
+  EXPECT_EQ(File(), before);
+  // Readable again: the document still never writes what it did not read.
+  ExpectNeverWrites(doc);
+}
+
+TEST_F(DocumentLoadTest, PathThatCannotBeCreatedGivesAnEmptyDocument) {
+  CVeldraDocument doc;
+  EXPECT_TRUE(doc.OpenCatalog("/no/such/folder/a.vdc"));
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kNotContainer);
+  EXPECT_EQ(doc.Save(), kSaveFailed);
+  EXPECT_FALSE(env_.fake().FileExists("/no/such/folder/a.vdc"));
+}
+
+TEST_F(DocumentLoadTest, BrokenEntryChainKeepsTheFileIntact) {
+  MakeCatalogWithEntries();
+  std::string file = File();
+  // Point the first entry's next-in-tag into the middle of nowhere.
+  for (const RawChunk& chunk : ScanChunks(file)) {
+    if (chunk.tag == kTagEntry) {
+      PutI32(&file, chunk.self + 16, chunk.self + 7);
+      break;
+    }
+  }
+  env_.fake().WriteFileBytes(kCatalog, file);
+
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kIncomplete);
+  EXPECT_FALSE(doc.read_complete());
+  EXPECT_EQ(doc.entries().Count(), 0);
+  EXPECT_EQ(doc.labels().Count(), 3);  // the readable tables are there
+  ExpectNeverWrites(doc);
+  EXPECT_EQ(File(), file);
+}
+
+TEST_F(DocumentLoadTest, RecordsOfAnotherSizeAreNotReadAsEntries) {
+  ASSERT_TRUE(CreateDefaultCatalog(kCatalog));
+  ChunkFile chunks;
+  ASSERT_EQ(chunks.Open(kCatalog, kChunkModeReadWrite), 0);
+  const std::string small(100, '\x41');
+  ASSERT_EQ(chunks.Append(kTagEntry, small.size(), small.data()), 0);
+  ASSERT_EQ(chunks.Append(kTagEntry, small.size(), small.data()), 0);
+  chunks.Close();
+
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kIncomplete);
+  EXPECT_EQ(doc.entries().Count(), 0);
+  EXPECT_EQ(doc.entries().record_size(), EntryRecord::kEncodedLength);
+  ExpectNeverWrites(doc);
+}
+
+TEST_F(DocumentLoadTest, RecordsOfMixedSizesMakeTheLoadIncomplete) {
+  MakeCatalogWithEntries();
+  ChunkFile chunks;
+  ASSERT_EQ(chunks.Open(kCatalog, kChunkModeReadWrite), 0);
+  const std::string odd(10, '\x41');
+  ASSERT_EQ(chunks.Append(kTagAttachment, odd.size(), odd.data()), 0);
+  ASSERT_EQ(chunks.Append(kTagEnvironment, odd.size(), odd.data()), 0);
+  chunks.Close();
+
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kIncomplete);
+  EXPECT_EQ(doc.entries().Count(), 3);
+  EXPECT_EQ(doc.environment().Count(), 0);
+  ExpectNeverWrites(doc);
+  // Another file may still receive the tables.
+  ASSERT_TRUE(CreateDefaultCatalog("/data/rescue.vdc"));
+  EXPECT_EQ(doc.SaveTables("/data/rescue.vdc"), 0);
+}
+
+TEST_F(DocumentLoadTest, ReloadStartsFromScratch) {
+  MakeCatalogWithEntries();
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  doc.FilterEntries(kAllCategoriesName, kAllCategoriesName, kAllCategoriesName);
+  ASSERT_EQ(doc.filtered_entries().Count(), 3);
+  env_.fake().WriteFileBytes("/data/junk.vdc", "junk");
+  doc.Load("/data/junk.vdc");
+  EXPECT_EQ(doc.entries().Count(), 0);
+  EXPECT_EQ(doc.filtered_entries().Count(), 0);
+  EXPECT_EQ(doc.sort_levels(), CVeldraDocument::DefaultSortLevels());
+  EXPECT_EQ(doc.path(), "/data/junk.vdc");
+}
+
+}  // namespace
+}  // namespace veldra
