@@ -1,0 +1,124 @@
+#include "commands/compact_copy.h"
+
+#include <vector>
+
+#include "commands/attachment_cursor.h"
+#include "platform/platform.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/chunk_file.h"
+
+namespace veldra::commands {
+namespace {
+
+using platform::Platform;
+
+// A path in the target's folder that does not exist yet: ".<name>.part", then
+// ".<name>.part1", ".<name>.part2", ...
+std::string TemporaryPathFor(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string candidate = folder + "." + name + ".part";
+  for (int k = 1; Platform::Current().FileExists(candidate) ||
+                  Platform::Current().IsDirectory(candidate);
+       ++k) {
+    candidate = folder + "." + name + ".part" + std::to_string(k);
+  }
+  return candidate;
+}
+
+bool WriteTables(ChunkFile& copy, const CVeldraDocument& document) {
+  struct Table {
+    ChunkTag tag;
+    const RecordArray& records;
+    size_t size;
+  };
+  const Table tables[] = {
+      {kTagEntry, document.entries(), EntryRecord::kEncodedLength},
+      {kTagLabel, document.labels(), LabelRecord::kEncodedLength},
+      {kTagIdCounter, document.counters(), IdCounterRow::kEncodedLength},
+      {kTagEnvironment, document.environment(), EnvironmentRecord::kEncodedLength},
+      {kTagCategory, document.categories(), CategoryRecord::kEncodedLength},
+  };
+  for (const Table& t : tables) {
+    if (t.records.Count() > 0 && copy.WriteAll(t.tag, t.records, t.size) != kChunkOk) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Appends each attachment record whose bytes can be read, followed by those bytes, with its
+// ordinal renumbered. false when writing fails.
+bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& attachments,
+                     CompactReport* report) {
+  AttachmentCursor cursor(source);
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> encoded(AttachmentRecord::kEncodedLength);
+  for (int i = 0; i < attachments.Count(); ++i) {
+    AttachmentRecord record = AttachmentAt(attachments, i);
+    if (cursor.SeekTo(record.ordinal) != kChunkOk || cursor.ReadCurrent(&bytes) <= 0) {
+      ++report->skipped_attachments;
+      continue;
+    }
+    record.ordinal = report->copied_attachments;
+    record.EncodeTo(encoded.data());
+    if (copy.Append(kTagAttachment, encoded.size(), encoded.data()) != kChunkOk ||
+        copy.Append(kTagAttachmentData, bytes.size(), bytes.data()) != kChunkOk) {
+      return false;
+    }
+    ++report->copied_attachments;
+  }
+  return true;
+}
+
+}  // namespace
+
+int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_path,
+                     CompactReport* report) {
+  CompactReport local;
+  if (report == nullptr) report = &local;
+  *report = CompactReport();
+  Platform& platform = Platform::Current();
+  if (target_path == document.path() || platform.SameFile(target_path, document.path())) {
+    return kCompactSameFile;
+  }
+  if (!document.read_complete()) return kCompactIncomplete;
+
+  ChunkFile source;
+  if (source.Open(document.path(), kChunkModeReadOnly) != kChunkOk) return kCompactCannotOpen;
+
+  const std::string temporary = TemporaryPathFor(target_path);
+  ChunkFile copy;
+  if (copy.Create(temporary) != kChunkOk) return kCompactCannotCreate;
+
+  bool ok = WriteTables(copy, document) &&
+            CopyAttachments(source, copy, document.attachments(), report);
+  ok = copy.Close() == kChunkOk && ok;
+  source.Close();
+  if (!ok) {
+    platform.Remove(temporary);
+    return kCompactWriteFailed;
+  }
+  if (!platform.Rename(temporary, target_path)) {
+    platform.Remove(temporary);
+    return kCompactRenameFailed;
+  }
+  return kCompactOk;
+}
+
+const char* CompactResultText(int code) {
+  switch (code) {
+    case kCompactOk: return "done";
+    case kCompactSameFile: return "the new path is the catalog itself";
+    case kCompactIncomplete: return "the catalog was not read completely";
+    case kCompactCannotOpen: return "the catalog cannot be opened";
+    case kCompactCannotCreate: return "no file can be created beside the new path";
+    case kCompactWriteFailed: return "writing the copy failed; nothing was left at the new path";
+    case kCompactRenameFailed: return "the finished copy could not be moved to the new path";
+    default: return "unknown failure";
+  }
+}
+
+}  // namespace veldra::commands

@@ -1,0 +1,122 @@
+#include "commands/export_entries.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "commands/attachment_cursor.h"
+#include "platform/platform.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/chunk_file.h"
+#include "storage/entry_text.h"
+
+namespace veldra::commands {
+namespace {
+
+using platform::OpenMode;
+using platform::Platform;
+
+// The file name as the export reads it: CP932, at most 127 bytes.
+constexpr size_t kFileNameBufferSize = 128;
+
+bool FindEntry(const RecordArray& entries, int32_t id, EntryRecord* out) {
+  for (int i = 0; i < entries.Count(); ++i) {
+    if (EncodedEntryId(entries.At(i)) == id) {
+      *out = EntryAt(entries, i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Copies the cursor's current chunk into a new file at path. kExported, kCannotCreate or
+// kWriteFailed (then no file is left at path).
+ExportStatus CopyCurrentTo(ChunkFile& catalog, const std::string& path) {
+  Platform& platform = Platform::Current();
+  const int64_t length = catalog.CurrentLength();
+  auto target = platform.Open(path, OpenMode::kCreate);
+  if (!target) return ExportStatus::kCannotCreate;
+  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kAttachmentBlockSize]);
+  bool ok = block != nullptr;
+  for (int64_t offset = 0; ok && offset < length;) {
+    const size_t n = static_cast<size_t>(
+        std::min<int64_t>(length - offset, static_cast<int64_t>(kAttachmentBlockSize)));
+    ok = catalog.ReadCurrentRange(offset, n, block.get()) == kChunkOk &&
+         target->WriteAt(offset, block.get(), n);
+    offset += static_cast<int64_t>(n);
+  }
+  target.reset();
+  if (!ok) {
+    platform.Remove(path);
+    return ExportStatus::kWriteFailed;
+  }
+  return ExportStatus::kExported;
+}
+
+}  // namespace
+
+std::string SafeExportName(std::string_view file_name) {
+  const size_t slash = file_name.rfind('/');
+  std::string_view last = slash == std::string_view::npos ? file_name : file_name.substr(slash + 1);
+  if (last.find_first_not_of('.') == std::string_view::npos) return "";
+  return std::string(last);
+}
+
+bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_ids,
+                   const std::string& folder, std::vector<ExportedEntry>* report) {
+  report->assign(entry_ids.size(), ExportedEntry());
+  for (size_t i = 0; i < entry_ids.size(); ++i) (*report)[i].entry_id = entry_ids[i];
+
+  ChunkFile catalog;
+  const bool opened = catalog.Open(document.path(), kChunkModeReadOnly) == kChunkOk;
+  AttachmentCursor cursor(catalog);
+  bool all_ok = true;
+  for (ExportedEntry& item : *report) {
+    EntryRecord entry;
+    if (!FindEntry(document.entries(), item.entry_id, &entry)) {
+      item.status = ExportStatus::kNoSuchEntry;
+      all_ok = false;
+      continue;
+    }
+    const int ordinal = document.AttachmentOrdinal(entry.id);
+    if (!opened || ordinal < 0 || cursor.SeekTo(ordinal) != kChunkOk ||
+        catalog.CurrentLength() <= 0) {
+      item.status = ExportStatus::kNoAttachment;
+      all_ok = false;
+      continue;
+    }
+    const std::string name = SafeExportName(entry.file_name.Text(kFileNameBufferSize));
+    item.pdf_path = UniqueExportPath(name, folder);
+    item.status = CopyCurrentTo(catalog, item.pdf_path);
+    if (item.status != ExportStatus::kExported) {
+      all_ok = false;
+      break;  // the rest stay kNotReached
+    }
+    entry.last_use_date = CatalogTimestamp::Now();
+    document.ReplaceEntry(document.entries(), entry);
+    document.ReplaceEntry(document.filtered_entries(), entry);
+    FindEntry(document.entries(), entry.id, &entry);  // with its new update date
+    if (!WriteEntryText(entry, CompanionPath(item.pdf_path))) {
+      item.status = ExportStatus::kCompanionFailed;
+      all_ok = false;
+    }
+  }
+  catalog.Close();
+  return all_ok;
+}
+
+const char* ExportStatusText(ExportStatus status) {
+  switch (status) {
+    case ExportStatus::kExported: return "exported";
+    case ExportStatus::kCompanionFailed: return "PDF written, but its .vdb companion file was not";
+    case ExportStatus::kNoSuchEntry: return "no such entry";
+    case ExportStatus::kNoAttachment: return "the entry has no stored PDF bytes";
+    case ExportStatus::kCannotCreate: return "the PDF file cannot be created";
+    case ExportStatus::kWriteFailed: return "writing the PDF file failed";
+    case ExportStatus::kNotReached: return "not exported: the export stopped before";
+  }
+  return "";
+}
+
+}  // namespace veldra::commands

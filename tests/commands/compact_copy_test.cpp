@@ -1,0 +1,142 @@
+#include "commands/compact_copy.h"
+
+#include <gtest/gtest.h>
+
+#include "commands/delete_entries.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/chunk_file.h"
+#include "tests/commands/catalog_fixture.h"
+
+namespace veldra::commands {
+namespace {
+
+using veldra::testing::CatalogTest;
+
+class CompactCopyTest : public CatalogTest {
+ protected:
+  static constexpr char kCopyPath[] = "/data/copy.vdc";
+
+  std::unique_ptr<CVeldraDocument> LoadCopy() {
+    auto copy = std::make_unique<CVeldraDocument>();
+    copy->Load(kCopyPath);
+    EXPECT_TRUE(copy->read_complete());
+    return copy;
+  }
+
+  std::string Stored(const CVeldraDocument& document, int32_t id) {
+    std::vector<uint8_t> bytes;
+    int ordinal = document.AttachmentOrdinal(id);
+    if (ordinal < 0 || document.ReadEntryAttachment(ordinal, &bytes) < 0) return "";
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  int CountChunks(const std::string& path, ChunkTag tag) {
+    ChunkFile file;
+    int n = 0;
+    if (file.Open(path, kChunkModeReadOnly) == kChunkOk) {
+      for (int rc = file.FindFirst(tag); rc == kChunkOk; rc = file.FindNext()) ++n;
+    }
+    return n;
+  }
+};
+
+TEST_F(CompactCopyTest, DeadBytesGoAndOrdinalsRunWithoutGaps) {
+  int32_t a = AddSavedEntry("a.pdf");
+  int32_t b = AddSavedEntry("b.pdf");
+  int32_t c = AddSavedEntry("c.pdf");
+  ASSERT_EQ(DeleteEntries(*doc_, {a}), 0);
+  CompactReport report;
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath, &report), kCompactOk);
+  EXPECT_EQ(report.copied_attachments, 2);
+  EXPECT_LT(fake_.ReadFileBytes(kCopyPath).size(), fake_.ReadFileBytes(kCatalogPath).size());
+  auto copy = LoadCopy();
+  EXPECT_EQ(copy->AttachmentOrdinal(b), 0);
+  EXPECT_EQ(copy->AttachmentOrdinal(c), 1);
+  EXPECT_EQ(Stored(*copy, b), fake_.ReadFileBytes("/pdf/b.pdf"));
+  EXPECT_EQ(Stored(*copy, c), fake_.ReadFileBytes("/pdf/c.pdf"));
+  EXPECT_EQ(CountChunks(kCopyPath, kTagAttachmentData), 2);
+  // Tables come over whole; sort levels and remembered folders do not.
+  EXPECT_EQ(copy->entries().Count(), 2);
+  EXPECT_EQ(copy->labels().Count(), 3);
+  EXPECT_EQ(copy->categories().Count(), doc_->categories().Count());
+  EXPECT_EQ(CountChunks(kCopyPath, kTagSortLevel), 0);
+}
+
+TEST_F(CompactCopyTest, ARecordWhoseBytesAreMissingIsSkippedWithoutAGap) {
+  int32_t a = AddSavedEntry("a.pdf");
+  int32_t b = AddSavedEntry("b.pdf");
+  int32_t c = AddSavedEntry("c.pdf");
+  AttachmentRecord broken = AttachmentAt(doc_->attachments(), 1);
+  broken.ordinal = 40;  // beyond the last "ATTD" chunk
+  SetRecordAt(doc_->attachments(), 1, broken);
+  CompactReport report;
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath, &report), kCompactOk);
+  EXPECT_EQ(report.skipped_attachments, 1);
+  auto copy = LoadCopy();
+  EXPECT_EQ(copy->AttachmentOrdinal(a), 0);
+  EXPECT_EQ(copy->AttachmentOrdinal(b), -1);
+  EXPECT_EQ(copy->AttachmentOrdinal(c), 1);
+  EXPECT_EQ(Stored(*copy, c), fake_.ReadFileBytes("/pdf/c.pdf"));
+}
+
+TEST_F(CompactCopyTest, OrdinalsOutOfOrderStillFindTheirBytes) {
+  int32_t a = AddSavedEntry("a.pdf");
+  int32_t b = AddSavedEntry("b.pdf");
+  AttachmentRecord first = AttachmentAt(doc_->attachments(), 0);
+  AttachmentRecord second = AttachmentAt(doc_->attachments(), 1);
+  SetRecordAt(doc_->attachments(), 0, second);
+  SetRecordAt(doc_->attachments(), 1, first);
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
+  auto copy = LoadCopy();
+  EXPECT_EQ(copy->AttachmentOrdinal(b), 0);
+  EXPECT_EQ(Stored(*copy, a), fake_.ReadFileBytes("/pdf/a.pdf"));
+  EXPECT_EQ(Stored(*copy, b), fake_.ReadFileBytes("/pdf/b.pdf"));
+}
+
+TEST_F(CompactCopyTest, TheCatalogItselfIsRefusedUnderAnySpelling) {
+  AddSavedEntry("a.pdf");
+  std::string before = fake_.ReadFileBytes(kCatalogPath);
+  for (const char* path : {"/data/cat.vdc", "/data//cat.vdc", "//data/cat.vdc/"}) {
+    EXPECT_EQ(WriteCompactCopy(*doc_, path), kCompactSameFile) << path;
+  }
+  EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before);
+}
+
+TEST_F(CompactCopyTest, AFailedCopyKeepsTheOldFileAndLeavesNoTemporary) {
+  AddSavedEntry("a.pdf");
+  AddSavedEntry("b.pdf");
+  fake_.WriteFileBytes(kCopyPath, "an older copy");
+  std::vector<std::string> files_before = fake_.FilePaths();
+  for (int n = 1; n <= 12; ++n) {
+    fake_.FailWriteAfter(n, /*sticky=*/true);
+    // The first writes make the temporary container itself.
+    int rc = WriteCompactCopy(*doc_, kCopyPath);
+    EXPECT_TRUE(rc == (n <= 2 ? kCompactCannotCreate : kCompactWriteFailed)) << n << " " << rc;
+    fake_.ClearWriteFailure();
+    EXPECT_EQ(fake_.ReadFileBytes(kCopyPath), "an older copy") << n;
+    EXPECT_EQ(fake_.FilePaths(), files_before) << n;
+  }
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
+  EXPECT_EQ(LoadCopy()->entries().Count(), 2);
+  EXPECT_EQ(fake_.FilePaths(), files_before);
+}
+
+TEST_F(CompactCopyTest, ACatalogNotReadCompletelyIsNotCopied) {
+  fake_.WriteFileBytes("/data/junk.vdc", "junk");
+  CVeldraDocument junk;
+  junk.Load("/data/junk.vdc");
+  EXPECT_EQ(WriteCompactCopy(junk, kCopyPath), kCompactIncomplete);
+  EXPECT_FALSE(fake_.FileExists(kCopyPath));
+}
+
+TEST_F(CompactCopyTest, ATemporaryNameInUseIsNotTouched) {
+  AddSavedEntry("a.pdf");
+  fake_.WriteFileBytes("/data/.copy.vdc.part", "someone else's");
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
+  EXPECT_EQ(fake_.ReadFileBytes("/data/.copy.vdc.part"), "someone else's");
+  EXPECT_FALSE(fake_.FileExists("/data/.copy.vdc.part1"));
+}
+
+}  // namespace
+}  // namespace veldra::commands

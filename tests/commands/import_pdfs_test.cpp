@@ -1,0 +1,162 @@
+#include "commands/import_pdfs.h"
+
+#include <gtest/gtest.h>
+
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/entry_text.h"
+#include "tests/commands/catalog_fixture.h"
+
+namespace veldra::commands {
+namespace {
+
+using veldra::testing::CatalogTest;
+using veldra::testing::Sjis;
+using veldra::testing::Utf8;
+using Strings = std::vector<std::string>;
+
+class ImportPdfsTest : public CatalogTest {
+ protected:
+  std::string Stored(const CVeldraDocument& document, int32_t id) {
+    std::vector<uint8_t> bytes;
+    int ordinal = document.AttachmentOrdinal(id);
+    if (ordinal < 0 || document.ReadEntryAttachment(ordinal, &bytes) < 0) return "";
+    return std::string(bytes.begin(), bytes.end());
+  }
+};
+
+TEST_F(ImportPdfsTest, EachPdfBecomesAnEntryWithItsBytes) {
+  std::string a = AddPdfFile("/pdf/a.pdf", "first");
+  std::string b = AddPdfFile("/pdf/sub/b.pdf", "second");
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/sub/b.pdf"}, {"A", "B", "C"}, &report),
+            kImportOk);
+  ASSERT_EQ(report.imported.size(), 2u);
+  EXPECT_EQ(report.imported[0].entry_id, 0);
+  EXPECT_EQ(report.imported[1].entry_id, 1);
+  EXPECT_TRUE(report.imported[1].attached);
+  EXPECT_FALSE(report.imported[1].from_companion);
+
+  auto reloaded = Reload();
+  EntryRecord e = EntryById(*reloaded, 1);
+  EXPECT_EQ(e.file_name.Text(), "b.pdf");
+  EXPECT_EQ(e.title.Text(), "b.pdf");
+  EXPECT_EQ(e.file_path.Text(), "/pdf/sub/b.pdf");
+  EXPECT_EQ(e.file_size, static_cast<int32_t>(b.size()));
+  EXPECT_EQ(e.CategoryName(1) + e.CategoryName(2) + e.CategoryName(3), "ABC");
+  EXPECT_EQ(Stored(*reloaded, 0), a);
+  EXPECT_EQ(Stored(*reloaded, 1), b);
+  EXPECT_EQ(reloaded->AttachmentOrdinal(1), 1);
+}
+
+TEST_F(ImportPdfsTest, TheSamePdfTwiceIsStoredTwice) {
+  std::string a = AddPdfFile("/pdf/a.pdf", "same");
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/a.pdf"}, OtherTriple(), &report), kImportOk);
+  auto reloaded = Reload();
+  EXPECT_EQ(reloaded->entries().Count(), 2);
+  EXPECT_EQ(reloaded->AttachmentOrdinal(0), 0);
+  EXPECT_EQ(reloaded->AttachmentOrdinal(1), 1);
+  EXPECT_EQ(Stored(*reloaded, 1), a);
+}
+
+TEST_F(ImportPdfsTest, ACompanionGivesItsAttributesButNotItsId) {
+  AddPdfFile("/pdf/a.pdf", "with companion");
+  EntryRecord written;
+  written.id = 77;
+  written.title.SetText(Sjis("題"));
+  written.my_rate = 4;
+  written.SetCategoryName(1, "X");
+  written.SetCategoryName(2, "Y");
+  written.SetCategoryName(3, "Z");
+  ASSERT_TRUE(WriteEntryText(written, "/pdf/a.vdb"));
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf"}, OtherTriple(), &report), kImportOk);
+  EXPECT_TRUE(report.imported[0].from_companion);
+  auto reloaded = Reload();
+  EntryRecord e = EntryById(*reloaded, 0);
+  EXPECT_EQ(Utf8(e.title.Text()), "題");
+  EXPECT_EQ(e.my_rate, 4);
+  EXPECT_EQ(Triples(*reloaded), (Strings{"その他/その他/その他", "X/Y/Z"}));
+  EXPECT_EQ(Utf8(reloaded->level_names(1).front()), "X");
+}
+
+TEST_F(ImportPdfsTest, EmptyOrMissingFilesGetEntriesWithoutBytes) {
+  fake_.WriteFileBytes("/pdf/empty.pdf", "");
+  AddPdfFile("/pdf/ok.pdf", "fine");
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/empty.pdf", "/pdf/gone.pdf", "/pdf/ok.pdf"},
+                       OtherTriple(), &report),
+            kImportOk);
+  EXPECT_FALSE(report.imported[0].attached);
+  EXPECT_FALSE(report.imported[1].attached);
+  EXPECT_TRUE(report.imported[2].attached);
+  auto reloaded = Reload();
+  EXPECT_EQ(reloaded->entries().Count(), 3);
+  EXPECT_EQ(reloaded->AttachmentOrdinal(0), -1);
+  EXPECT_EQ(EntryById(*reloaded, 1).file_size, -1);
+  EXPECT_EQ(reloaded->AttachmentOrdinal(2), 0);
+}
+
+// One open handle for the whole list must write what one AttachPdf per PDF writes.
+TEST_F(ImportPdfsTest, TheFileIsByteIdenticalToThePlainSteps) {
+  AddSavedEntry("old.pdf");
+  std::vector<std::string> paths;
+  for (int i = 0; i < 5; ++i) {
+    paths.push_back("/pdf/n" + std::to_string(i) + ".pdf");
+    AddPdfFile(paths.back(), "pdf " + std::to_string(i));
+  }
+  fake_.WriteFileBytes("/pdf/n4.pdf", "");  // one without bytes in the middle of the run
+  fake_.WriteFileBytes("/data/plain.vdc", fake_.ReadFileBytes(kCatalogPath));
+  CVeldraDocument plain;
+  plain.Load("/data/plain.vdc");
+
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, paths, {"p", "q", "r"}, &report), kImportOk);
+  for (const std::string& path : paths) {
+    EntryRecord entry;
+    if (!ReadEntryText(&entry, CompanionPath(path), plain)) {
+      NewEntryRecord(plain.counters(), path, "p", "q", "r", &entry);
+    }
+    AppendRecord(plain.entries(), entry);
+    AttachPdf(entry, path, plain.path(), plain.attachments(), plain.counters());
+  }
+  ASSERT_EQ(plain.SaveTables(plain.path()), 0);
+  EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), fake_.ReadFileBytes("/data/plain.vdc"));
+}
+
+TEST_F(ImportPdfsTest, ACatalogNotReadCompletelyIsLeftAlone) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  fake_.WriteFileBytes("/data/junk.vdc", "RUX but not really");
+  CVeldraDocument junk;
+  junk.Load("/data/junk.vdc");
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(junk, {"/pdf/a.pdf"}, OtherTriple(), &report), kImportIncomplete);
+  EXPECT_EQ(fake_.ReadFileBytes("/data/junk.vdc"), "RUX but not really");
+  EXPECT_TRUE(report.imported.empty());
+}
+
+TEST_F(ImportPdfsTest, AFailedSaveIsReported) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  ImportReport report;
+  // The PDF's bytes go in one block; the table writes after it fail.
+  fake_.FailWriteAfter(2, /*sticky=*/true);
+  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf"}, OtherTriple(), &report), kImportSaveFailed);
+  EXPECT_NE(report.save_result, 0);
+}
+
+TEST(CollectPdfsBelowTest, ExactExtensionAndNoHiddenFolders) {
+  platform::FakePlatform fake;
+  platform::ScopedPlatform use(&fake);
+  for (const char* path : {"/in/x.pdf", "/in/y.PDF", "/in/c.pdf.bak", "/in/d", "/in/sub/z.pdf",
+                           "/in/.hidden/w.pdf", "/in/.h.pdf"}) {
+    fake.WriteFileBytes(path, "%PDF-1.4");
+  }
+  std::vector<std::string> found;
+  ASSERT_EQ(CollectPdfsBelow("/in", &found), 0);
+  EXPECT_EQ(found, (Strings{"/in/.h.pdf", "/in/sub/z.pdf", "/in/x.pdf"}));
+  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found), -1);
+}
+
+}  // namespace
+}  // namespace veldra::commands
