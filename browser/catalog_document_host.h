@@ -1,0 +1,86 @@
+// CatalogDocumentHost: the window side of one open catalog. It owns the storage document
+// (CVeldraDocument), the three remembered category selections, and the lists of the
+// catalog's open windows: its browser frame and the entry and PDF viewer windows opened
+// for its entries. Every window of the catalog attaches itself as a view; the host deletes
+// itself when its last view detaches, so the catalog ends with its last window.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/catalog_document.h"
+
+class QMdiSubWindow;
+
+namespace veldra {
+
+class DetailWindowOpener;
+
+class CatalogDocumentHost : public QObject {
+  Q_OBJECT
+
+ public:
+  struct EntryWindowItem {
+    int32_t entry_id;
+    QPointer<QMdiSubWindow> window;
+  };
+  struct PdfWindowItem {
+    int32_t entry_id;
+    int ordinal;
+    QPointer<QMdiSubWindow> window;
+  };
+
+  CatalogDocumentHost();
+  ~CatalogDocumentHost() override;
+
+  // Opens the catalog at path (CP932, full path): makes a default catalog there when no file
+  // can be read, then loads it.
+  void Open(const std::string& path);
+
+  CVeldraDocument& document() { return *document_; }
+  const CVeldraDocument& document() const { return *document_; }
+  const std::string& path() const { return document_->path(); }
+  // The file-name part of the path, extension included.
+  std::string Title() const;
+  // False when the file was not a catalog at all: the browser then stays empty.
+  bool loaded() const;
+
+  // The remembered category selections of levels 1..3 (index 0..2), CP932.
+  std::array<std::string, 3>& remembered_selections() { return remembered_selections_; }
+
+  // The catalog's browser frame (its first view's window).
+  QMdiSubWindow* browser_frame() const { return browser_frame_; }
+  void set_browser_frame(QMdiSubWindow* frame) { browser_frame_ = frame; }
+
+  std::vector<EntryWindowItem>& entry_windows() { return entry_windows_; }
+  std::vector<PdfWindowItem>& pdf_windows() { return pdf_windows_; }
+  // The entry window of entry_id, or nullptr.
+  QMdiSubWindow* FindEntryWindow(int32_t entry_id) const;
+  // The PDF viewer window of the attachment ordinal, or nullptr.
+  QMdiSubWindow* FindPdfWindow(int ordinal) const;
+
+  // Opens the entry and PDF windows when the browser reopens them; may be null.
+  DetailWindowOpener* detail_opener() const { return detail_opener_; }
+  void set_detail_opener(DetailWindowOpener* opener) { detail_opener_ = opener; }
+
+  // Views: each window of the catalog attaches once and detaches when it is destroyed.
+  void AttachView();
+  void DetachView();
+  int view_count() const { return view_count_; }
+
+ private:
+  std::unique_ptr<CVeldraDocument> document_;
+  std::array<std::string, 3> remembered_selections_;
+  QPointer<QMdiSubWindow> browser_frame_;
+  std::vector<EntryWindowItem> entry_windows_;
+  std::vector<PdfWindowItem> pdf_windows_;
+  DetailWindowOpener* detail_opener_ = nullptr;
+  int view_count_ = 0;
+};
+
+}  // namespace veldra

@@ -1,0 +1,87 @@
+// Every message box, standard dialog, modal dialog and shell "open" request of the
+// application goes through DialogService::Current(). The real implementation shows Qt
+// widgets; tests install a FakeDialogService (fake_dialog_service.h) that records each
+// request with its exact texts and answers it from a script.
+//
+// Texts are CP932.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace veldra {
+
+enum class MessageIcon { kNone, kInformation, kWarning, kCritical, kQuestion };
+enum class MessageButton { kNone, kOk, kCancel, kYes, kNo };
+
+struct MessageRequest {
+  std::string caption;
+  std::string text;
+  MessageIcon icon = MessageIcon::kNone;
+  std::vector<MessageButton> buttons;  // in display order
+  MessageButton default_button = MessageButton::kNone;
+  QWidget* owner = nullptr;            // nullptr: no owner window
+};
+
+struct FileFilter {
+  std::string name;     // as the dialog lists it, e.g. "VELDRAファイル (*.vdc)"
+  std::string pattern;  // e.g. "*.vdc"
+};
+
+struct FileRequest {
+  enum class Kind { kOpen, kSave };
+  Kind kind = Kind::kOpen;
+  std::string caption;
+  std::vector<FileFilter> filters;
+  int selected_filter = 0;
+  std::string default_suffix;       // without the dot; "" for none
+  std::string initial_folder;       // "" lets the dialog choose
+  bool file_must_exist = false;
+  bool confirm_overwrite = false;
+  bool hide_read_only = false;
+  QWidget* owner = nullptr;
+};
+
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+
+  // The service in use: the Qt one unless a test installed another.
+  static DialogService& Current();
+
+  // Shows a message box; returns the button that closed it.
+  virtual MessageButton ShowMessage(const MessageRequest& request) = 0;
+
+  // Runs a file dialog. true and the chosen path (CP932, "/" separators) on OK.
+  virtual bool ChooseFile(const FileRequest& request, std::string* path) = 0;
+
+  // The platform's printer set-up dialog.
+  virtual void RunPrinterSetup(QWidget* owner) = 0;
+
+  // Runs a modal dialog of the application's own; returns the dialog's result code.
+  virtual int RunModal(QDialog* dialog) = 0;
+
+  // The shell's "open" verb on a URL. The result is the shell's; callers may ignore it.
+  virtual bool OpenUrl(const std::string& url) = 0;
+};
+
+// Installs a service for the lifetime of this object (tests); restores the previous one.
+class ScopedDialogService {
+ public:
+  explicit ScopedDialogService(DialogService* service);
+  ~ScopedDialogService();
+  ScopedDialogService(const ScopedDialogService&) = delete;
+  ScopedDialogService& operator=(const ScopedDialogService&) = delete;
+
+ private:
+  DialogService* previous_;
+};
+
+// The warning box: caption "VELDRA", warning icon, one OK button.
+void ShowWarningBox(const std::string& text, QWidget* owner = nullptr);
+
+}  // namespace veldra

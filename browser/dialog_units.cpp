@@ -1,0 +1,18 @@
+#include "browser/dialog_units.h"
+
+#include <QFontMetrics>
+
+namespace veldra {
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  // The average width of the 52 Latin letters, rounded, as the platform measures it.
+  const QString letters =
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  base_x_ = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
+  base_y_ = metrics.height();
+  if (base_x_ <= 0) base_x_ = 6;
+  if (base_y_ <= 0) base_y_ = 12;
+}
+
+}  // namespace veldra

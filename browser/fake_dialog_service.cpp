@@ -1,0 +1,40 @@
+#include "browser/fake_dialog_service.h"
+
+#include <QDialog>
+#include <QMetaObject>
+
+#include "browser/ui_text.h"
+
+namespace veldra {
+
+MessageButton FakeDialogService::ShowMessage(const MessageRequest& request) {
+  messages.push_back(request);
+  if (message_answers.empty()) return request.default_button;
+  MessageButton answer = message_answers.front();
+  message_answers.pop_front();
+  return answer;
+}
+
+bool FakeDialogService::ChooseFile(const FileRequest& request, std::string* path) {
+  file_requests.push_back(request);
+  if (file_answers.empty()) return false;
+  std::optional<std::string> answer = file_answers.front();
+  file_answers.pop_front();
+  if (!answer) return false;
+  *path = *answer;
+  return true;
+}
+
+void FakeDialogService::RunPrinterSetup(QWidget*) { ++printer_setups; }
+
+int FakeDialogService::RunModal(QDialog* dialog) {
+  modals.push_back({dialog->metaObject()->className(), FromQString(dialog->windowTitle())});
+  return modal_handler ? modal_handler(dialog) : QDialog::Rejected;
+}
+
+bool FakeDialogService::OpenUrl(const std::string& url) {
+  opened_urls.push_back(url);
+  return true;
+}
+
+}  // namespace veldra

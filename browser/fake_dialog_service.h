@@ -1,0 +1,43 @@
+// A DialogService for tests: records every request with its exact texts and answers from
+// scripts. Unscripted message boxes answer with their default button, unscripted file
+// dialogs and modal dialogs are cancelled.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browser/dialog_service.h"
+
+namespace veldra {
+
+class FakeDialogService : public DialogService {
+ public:
+  struct ModalRecord {
+    std::string class_name;   // the dialog's C++ class, from its meta-object
+    std::string title;        // CP932
+  };
+
+  MessageButton ShowMessage(const MessageRequest& request) override;
+  bool ChooseFile(const FileRequest& request, std::string* path) override;
+  void RunPrinterSetup(QWidget* owner) override;
+  int RunModal(QDialog* dialog) override;
+  bool OpenUrl(const std::string& url) override;
+
+  // Scripts, consumed in order.
+  std::deque<MessageButton> message_answers;
+  std::deque<std::optional<std::string>> file_answers;  // nullopt: cancel
+  // Called with each modal dialog instead of running it; its return is the result code.
+  std::function<int(QDialog*)> modal_handler;
+
+  // What was asked.
+  std::vector<MessageRequest> messages;
+  std::vector<FileRequest> file_requests;
+  std::vector<ModalRecord> modals;
+  std::vector<std::string> opened_urls;
+  int printer_setups = 0;
+};
+
+}  // namespace veldra

@@ -1,0 +1,87 @@
+#include "browser/main_cat_list_ctrl.h"
+
+#include <QByteArray>
+#include <QMouseEvent>
+
+#include "browser/ui_text.h"
+#include "storage/category_names.h"
+
+namespace veldra {
+namespace {
+
+constexpr int kNameRole = Qt::UserRole;
+
+QListWidgetItem* MakeItem(std::string_view name) {
+  auto* item = new QListWidgetItem(ToQString(name));
+  item->setData(kNameRole, QByteArray(name.data(), static_cast<int>(name.size())));
+  return item;
+}
+
+std::string ItemName(const QListWidgetItem* item) {
+  const QByteArray bytes = item->data(kNameRole).toByteArray();
+  return std::string(bytes.constData(), bytes.size());
+}
+
+}  // namespace
+
+CMainCatListCtrl::CMainCatListCtrl(QWidget* parent) : QListWidget(parent) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setUniformItemSizes(true);
+  setTextElideMode(Qt::ElideNone);
+}
+
+void CMainCatListCtrl::Fill(const std::vector<std::string>& names) {
+  clear();
+  addItem(MakeItem(kAllCategoriesName));
+  for (const std::string& name : names) addItem(MakeItem(name));
+}
+
+void CMainCatListCtrl::SelectText(const std::string& text) {
+  int row = 0;
+  for (int i = 0; i < count(); ++i) {
+    if (ItemName(item(i)) == text) {
+      row = i;
+      break;
+    }
+  }
+  if (count() == 0) return;
+  const bool scrolls = hasAutoScroll();
+  setAutoScroll(false);
+  setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+  setAutoScroll(scrolls);
+}
+
+std::string CMainCatListCtrl::SelectedText() const {
+  for (int i = 0; i < count(); ++i) {
+    if (item(i)->isSelected()) return ItemName(item(i));
+  }
+  return {};
+}
+
+std::vector<std::string> CMainCatListCtrl::Texts() const {
+  std::vector<std::string> texts;
+  for (int i = 0; i < count(); ++i) texts.push_back(ItemName(item(i)));
+  return texts;
+}
+
+void CMainCatListCtrl::mousePressEvent(QMouseEvent* event) {
+  QListWidget::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  if (!indexAt(event->position().toPoint()).isValid()) clearSelection();
+  NotifyView();
+}
+
+void CMainCatListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
+void CMainCatListCtrl::mouseMoveEvent(QMouseEvent* event) {
+  // Dragging with the button down does not move the selection.
+  if (event->buttons() & Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QListWidget::mouseMoveEvent(event);
+}
+
+}  // namespace veldra

@@ -1,0 +1,99 @@
+// CMainWindowView: the form that fills a catalog's browser window. It holds the three
+// category lists with their labels and buttons, the entry list and its count label, keeps
+// them laid out, and carries the browser's operations: refreshing the entry list,
+// rebuilding the category lists, the level handlers and the column-header click.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "browser/category_selection.h"
+#include "browser/command_target.h"
+
+class QLabel;
+class QPushButton;
+
+namespace veldra {
+
+class CatalogDocumentHost;
+class CEntryListCtrl;
+class CMainCatListCtrl;
+class CVeldraDocument;
+
+class CMainWindowView : public QWidget, public CommandTarget {
+  Q_OBJECT
+
+ public:
+  // The template's size in dialog units.
+  static constexpr int kTemplateWidthDlu = 426;
+  static constexpr int kTemplateHeightDlu = 247;
+
+  // host may be null (a view without a document does nothing).
+  explicit CMainWindowView(CatalogDocumentHost* host, QWidget* parent = nullptr);
+  // Writes the entry selection into the entries and saves.
+  ~CMainWindowView() override;
+
+  // Start-up, once, after the view was put into its frame.
+  void OnInitialUpdate();
+
+  CatalogDocumentHost* host() const { return host_; }
+  // The document, or nullptr when there is none or its file was not a catalog.
+  CVeldraDocument* document() const;
+
+  // Operations used by the commands.
+  void RefreshEntryList();
+  void RebuildCategoryLists();
+  void SyncEntrySelectionFlags();
+  void ShowCategoryLabels();
+  CategoryTriple ReadCategorySelection() const;
+  CategoryTriple ReadCategoryTexts() const;
+
+  // Level handlers, called by the category lists after a left-button press.
+  void OnCat1ListClick();
+  void OnCat2ListClick();
+  void OnCat3ListClick();
+  void OnColumnClick(int column);
+
+  // Stores the frame's rectangle under "main_window_position" (in memory).
+  void SaveBrowserPosition();
+  void RestoreBrowserPosition();
+
+  // Controls, for the commands and the tests. level is 1..3.
+  CMainCatListCtrl* category_list(int level) const { return category_lists_[level - 1]; }
+  QLabel* category_label(int level) const { return category_labels_[level - 1]; }
+  QPushButton* add_button(int level) const { return add_buttons_[level - 1]; }
+  QPushButton* delete_button(int level) const { return delete_buttons_[level - 1]; }
+  CEntryListCtrl* entry_list() const { return entry_list_; }
+  QLabel* count_label() const { return count_label_; }
+  bool initialized() const { return initialized_; }
+
+  CommandState QueryCommand(int id) override;
+  void RunCommand(int id) override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void OnCategoryListClick(int level);
+  void SetupCategoryLists();
+  void LoadRememberedSelections();
+  void SaveRememberedSelections();
+  void SetupEntryColumns();
+  void ReopenDetailWindows();
+  void LayOut();
+  // The window that owns the view: its frame, else its parent.
+  QWidget* FrameWindow() const;
+
+  CatalogDocumentHost* host_;
+  std::array<CMainCatListCtrl*, 3> category_lists_{};
+  std::array<QLabel*, 3> category_labels_{};
+  std::array<QPushButton*, 3> add_buttons_{};
+  std::array<QPushButton*, 3> delete_buttons_{};
+  CEntryListCtrl* entry_list_;
+  QLabel* count_label_;
+  bool initialized_ = false;
+};
+
+}  // namespace veldra

@@ -1,0 +1,113 @@
+#include "browser/qt_dialog_service.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStringList>
+#include <QUrl>
+
+#include "browser/ui_text.h"
+
+namespace veldra {
+namespace {
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation: return QMessageBox::Information;
+    case MessageIcon::kWarning: return QMessageBox::Warning;
+    case MessageIcon::kCritical: return QMessageBox::Critical;
+    case MessageIcon::kQuestion: return QMessageBox::Question;
+    case MessageIcon::kNone: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton ToQtButton(MessageButton button) {
+  switch (button) {
+    case MessageButton::kOk: return QMessageBox::Ok;
+    case MessageButton::kCancel: return QMessageBox::Cancel;
+    case MessageButton::kYes: return QMessageBox::Yes;
+    case MessageButton::kNo: return QMessageBox::No;
+    case MessageButton::kNone: break;
+  }
+  return QMessageBox::NoButton;
+}
+
+MessageButton FromQtButton(int button) {
+  switch (button) {
+    case QMessageBox::Ok: return MessageButton::kOk;
+    case QMessageBox::Cancel: return MessageButton::kCancel;
+    case QMessageBox::Yes: return MessageButton::kYes;
+    case QMessageBox::No: return MessageButton::kNo;
+    default: break;
+  }
+  return MessageButton::kNone;
+}
+
+// "name" when it already names its pattern in parentheses, else "name (pattern)".
+QString FilterText(const FileFilter& filter) {
+  QString name = ToQString(filter.name);
+  QString pattern = ToQString(filter.pattern);
+  if (name.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))) return name;
+  return name + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+}  // namespace
+
+MessageButton QtDialogService::ShowMessage(const MessageRequest& request) {
+  QMessageBox box(ToQtIcon(request.icon), ToQString(request.caption),
+                  ToQString(request.text), QMessageBox::NoButton, request.owner);
+  for (MessageButton button : request.buttons) box.addButton(ToQtButton(button));
+  if (request.default_button != MessageButton::kNone) {
+    box.setDefaultButton(ToQtButton(request.default_button));
+  }
+  return FromQtButton(box.exec());
+}
+
+bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) {
+  QFileDialog dialog(request.owner, ToQString(request.caption),
+                     ToQString(request.initial_folder));
+  QStringList filters;
+  for (const FileFilter& filter : request.filters) filters << FilterText(filter);
+  dialog.setNameFilters(filters);
+  if (request.selected_filter >= 0 && request.selected_filter < filters.size()) {
+    dialog.selectNameFilter(filters[request.selected_filter]);
+  }
+  if (!request.default_suffix.empty()) dialog.setDefaultSuffix(ToQString(request.default_suffix));
+  if (request.kind == FileRequest::Kind::kOpen) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.file_must_exist ? QFileDialog::ExistingFile
+                                               : QFileDialog::AnyFile);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirm_overwrite);
+  }
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  *path = FromQString(dialog.selectedFiles().first());
+  return true;
+}
+
+void QtDialogService::RunPrinterSetup(QWidget* owner) {
+  // One printer for the whole run, so that a choice made here is kept until exit.
+  static QPrinter printer;
+  QPrintDialog dialog(&printer, owner);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  dialog.exec();
+}
+
+int QtDialogService::RunModal(QDialog* dialog) { return dialog->exec(); }
+
+bool QtDialogService::OpenUrl(const std::string& url) {
+  return QDesktopServices::openUrl(QUrl(ToQString(url)));
+}
+
+}  // namespace veldra

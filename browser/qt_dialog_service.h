@@ -1,0 +1,17 @@
+// The DialogService that shows real Qt dialogs.
+#pragma once
+
+#include "browser/dialog_service.h"
+
+namespace veldra {
+
+class QtDialogService : public DialogService {
+ public:
+  MessageButton ShowMessage(const MessageRequest& request) override;
+  bool ChooseFile(const FileRequest& request, std::string* path) override;
+  void RunPrinterSetup(QWidget* owner) override;
+  int RunModal(QDialog* dialog) override;
+  bool OpenUrl(const std::string& url) override;
+};
+
+}  // namespace veldra

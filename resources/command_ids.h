@@ -1,0 +1,58 @@
+// Command ids of the shared menu and the accelerator table. Every window routes commands by
+// these numbers; the numbers are those of the original resources so that stored state and
+// documentation keep meaning the same thing.
+#pragma once
+
+namespace veldra::cmd {
+
+// File menu.
+constexpr int kFileNew = 57600;
+constexpr int kFileOpen = 57601;
+constexpr int kFileClose = 57602;          // detail windows close themselves
+constexpr int kFileSave = 57603;           // bound to Ctrl+S, handled by no window
+constexpr int kCloseCatalog = 32849;       // the browser closes its catalog
+constexpr int kNewSave = 32826;
+constexpr int kPdfImport = 32813;
+constexpr int kPdfBatchImport = 32816;
+constexpr int kPdfExport = 32829;
+constexpr int kPrintSetup = 57606;
+constexpr int kPrint = 57607;
+constexpr int kRecentFile = 57616;         // always disabled: no recent-file list is kept
+constexpr int kAppExit = 57665;
+
+// Edit menu.
+constexpr int kEditUndo = 57643;
+constexpr int kEditRedo = 57644;
+constexpr int kEditCut = 57635;
+constexpr int kEditCopy = 57634;
+constexpr int kEditPaste = 57637;
+constexpr int kEditClear = 57632;
+constexpr int kEditSelectAll = 57642;
+constexpr int kSelectNone = 32832;
+constexpr int kCategoryLabelEdit = 32817;
+
+// PDF menu.
+constexpr int kPdfOpen = 32830;
+constexpr int kPdfDuplicate = 32831;       // always disabled: no handler
+constexpr int kPdfDelete = 32827;
+constexpr int kEntryInfo = 32812;
+constexpr int kCategoryBatchChange = 32824;
+
+// Search menu: no handlers.
+constexpr int kFullTextSearch = 32808;
+constexpr int kFindNext = 32809;
+constexpr int kFindPrevious = 32810;
+
+// Window menu.
+constexpr int kWindowCascade = 57650;
+constexpr int kWindowTileHorizontal = 57651;
+
+// Help menu.
+constexpr int kAppAbout = 57664;
+constexpr int kHelp = 57670;
+
+// Pane switching: bound to F6 and Shift+F6; no window has panes.
+constexpr int kNextPane = 57680;
+constexpr int kPreviousPane = 57681;
+
+}  // namespace veldra::cmd

@@ -1,0 +1,59 @@
+#include "shell/browser_template.h"
+
+#include <QMdiArea>
+
+#include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "browser/dialog_units.h"
+#include "browser/main_window.h"
+#include "browser/main_window_view.h"
+#include "browser/ui_text.h"
+#include "resources/app_strings.h"
+
+namespace veldra {
+namespace {
+
+constexpr char kUnreadableCatalogMessage[] =
+    "このファイルはカタログとして読み込めませんでした。変更は保存されません。";
+
+}  // namespace
+
+const char* BrowserTemplate::DocumentString() { return resources::kDocumentString; }
+
+BrowserTemplate::BrowserTemplate(QMdiArea* area, QWidget* owner) : area_(area), owner_(owner) {}
+
+CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
+                                                       bool make_visible) {
+  auto* host = new CatalogDocumentHost();
+  host->Open(path);
+  host->set_detail_opener(detail_opener_);
+  documents_.emplace_back(host);
+
+  auto* frame = new CMainWindow(host);
+  frame->setWindowIcon(owner_ != nullptr ? owner_->windowIcon() : QIcon());
+  area_->addSubWindow(frame);
+  // The frame starts at the size of the view's template.
+  const DialogUnits units(frame->view()->font());
+  const QSize view_size =
+      units.Size(CMainWindowView::kTemplateWidthDlu, CMainWindowView::kTemplateHeightDlu);
+  frame->resize(frame->FrameSizeFor(view_size));
+  frame->view()->OnInitialUpdate();
+  if (make_visible) {
+    frame->show();
+    area_->setActiveSubWindow(frame);
+  }
+  if (!host->document().read_complete()) {
+    ShowWarningBox(UiText(kUnreadableCatalogMessage), owner_);
+  }
+  return host;
+}
+
+std::vector<CatalogDocumentHost*> BrowserTemplate::Documents() const {
+  std::vector<CatalogDocumentHost*> open;
+  for (const auto& host : documents_) {
+    if (host) open.push_back(host);
+  }
+  return open;
+}
+
+}  // namespace veldra

@@ -1,0 +1,182 @@
+#include "shell/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <algorithm>
+
+#include "browser/catalog_document_host.h"
+#include "browser/ui_text.h"
+#include "resources/accelerator_table.h"
+#include "resources/app_icon.h"
+#include "resources/app_strings.h"
+#include "resources/command_ids.h"
+#include "resources/menu_table.h"
+#include "shell/veldra_app.h"
+
+namespace veldra {
+
+CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new QMdiArea(this)) {
+  setWindowTitle(ToQString(UiText(resources::kAppTitle)));
+  setWindowIcon(resources::AppIcon());
+  setMinimumSize(kMinWidth, kMinHeight);
+  mdi_area_->setActivationOrder(QMdiArea::StackingOrder);
+  setCentralWidget(mdi_area_);
+  CreateMenus();
+  CreateAccelerators();
+  connect(mdi_area_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
+  UpdateMenus();
+}
+
+CMainFrame::~CMainFrame() {
+  // The child windows hide while the frame goes: no menu updates from them any more.
+  disconnect(mdi_area_, nullptr, this, nullptr);
+}
+
+void CMainFrame::CreateMenus() {
+  const auto& menus = resources::SharedMenu();
+  for (size_t m = 0; m < menus.size(); ++m) {
+    QMenu* menu = menuBar()->addMenu(ToQString(UiText(menus[m].title)));
+    for (const resources::MenuItemDef& item : menus[m].items) {
+      if (item.command == 0) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(ToQString(UiText(item.text)));
+      action->setData(item.command);
+      const int id = item.command;
+      connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
+      actions_[id] = action;
+    }
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenus);
+    if (static_cast<int>(m) == resources::kWindowMenuIndex) {
+      window_menu_ = menu;
+      connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
+    }
+  }
+}
+
+void CMainFrame::CreateAccelerators() {
+  for (const resources::AcceleratorDef& def : resources::AcceleratorTable()) {
+    auto* shortcut = new QShortcut(QKeySequence(def.keys), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    const int id = def.command;
+    connect(shortcut, &QShortcut::activated, this, [this, id] { Dispatch(id); });
+    accelerators_.push_back(shortcut);
+  }
+}
+
+QAction* CMainFrame::MenuAction(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+CommandTarget* CMainFrame::TargetFor(int id, CommandState* state) {
+  std::vector<CommandTarget*> chain;
+  if (QMdiSubWindow* child = mdi_area_->currentSubWindow()) {
+    if (auto* target = dynamic_cast<CommandTarget*>(child->widget())) chain.push_back(target);
+    if (auto* target = dynamic_cast<CommandTarget*>(child)) chain.push_back(target);
+  }
+  chain.push_back(this);
+  chain.push_back(app_);
+  for (CommandTarget* target : chain) {
+    *state = target->QueryCommand(id);
+    if (*state != CommandState::kNotHandled) return target;
+  }
+  *state = CommandState::kNotHandled;
+  return nullptr;
+}
+
+CommandState CMainFrame::RouteQuery(int id) {
+  CommandState state;
+  TargetFor(id, &state);
+  return state;
+}
+
+void CMainFrame::Dispatch(int id) {
+  CommandState state;
+  CommandTarget* target = TargetFor(id, &state);
+  if (target != nullptr && state == CommandState::kEnabled) target->RunCommand(id);
+  UpdateMenus();
+}
+
+void CMainFrame::UpdateMenus() {
+  for (auto& [id, action] : actions_) {
+    action->setEnabled(RouteQuery(id) == CommandState::kEnabled);
+  }
+  UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+  std::string title = UiText(resources::kAppTitle);
+  if (CatalogDocumentHost* host = app_->DocumentOf(mdi_area_->currentSubWindow())) {
+    title += " - " + host->Title();
+  }
+  setWindowTitle(ToQString(title));
+}
+
+void CMainFrame::UpdateWindowMenu() {
+  for (QAction* action : window_list_actions_) {
+    window_menu_->removeAction(action);
+    delete action;
+  }
+  window_list_actions_.clear();
+  const QList<QMdiSubWindow*> windows = mdi_area_->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty()) return;
+  window_list_actions_.push_back(window_menu_->addSeparator());
+  int number = 0;
+  for (QMdiSubWindow* window : windows) {
+    ++number;
+    QAction* action = window_menu_->addAction(QStringLiteral("&%1 %2").arg(number).arg(window->windowTitle()));
+    action->setCheckable(true);
+    action->setChecked(window == mdi_area_->currentSubWindow());
+    connect(action, &QAction::triggered, this, [this, window] { mdi_area_->setActiveSubWindow(window); });
+    window_list_actions_.push_back(action);
+  }
+}
+
+CommandState CMainFrame::QueryCommand(int id) {
+  switch (id) {
+    case cmd::kWindowCascade:
+    case cmd::kWindowTileHorizontal:
+      return mdi_area_->subWindowList().isEmpty() ? CommandState::kDisabled
+                                                  : CommandState::kEnabled;
+    default:
+      return CommandState::kNotHandled;
+  }
+}
+
+void CMainFrame::RunCommand(int id) {
+  if (id == cmd::kWindowCascade) mdi_area_->cascadeSubWindows();
+  if (id == cmd::kWindowTileHorizontal) TileHorizontally();
+}
+
+void CMainFrame::TileHorizontally() {
+  // One window above the other, each as wide as the area, the active one at the top.
+  QList<QMdiSubWindow*> windows = mdi_area_->subWindowList(QMdiArea::StackingOrder);
+  std::reverse(windows.begin(), windows.end());
+  windows.erase(std::remove_if(windows.begin(), windows.end(),
+                               [](QMdiSubWindow* w) { return w->isHidden() || w->isMinimized(); }),
+                windows.end());
+  if (windows.isEmpty()) return;
+  const QSize area = mdi_area_->viewport()->size();
+  const int height = area.height() / static_cast<int>(windows.size());
+  int y = 0;
+  for (QMdiSubWindow* window : windows) {
+    if (window->isMaximized()) window->showNormal();
+    window->setGeometry(0, y, area.width(), height);
+    y += height;
+  }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  app_->CloseAllCatalogs();
+  mdi_area_->closeAllSubWindows();
+  event->accept();
+}
+
+}  // namespace veldra

@@ -1,0 +1,69 @@
+// CMainFrame: the application's main window. It hosts the child windows of every open
+// catalog in its window area, shows the shared menu, binds the accelerator table, and
+// routes each command to the first window that handles it: the active child's view, the
+// active child, the frame itself (window arrangement), then the application.
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+#include <vector>
+
+#include "browser/command_target.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QShortcut;
+
+namespace veldra {
+
+class CVeldraApp;
+
+class CMainFrame : public QMainWindow, public CommandTarget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kMinWidth = 550;
+  static constexpr int kMinHeight = 650;
+
+  explicit CMainFrame(CVeldraApp* app);
+  ~CMainFrame() override;
+
+  QMdiArea* mdi_area() const { return mdi_area_; }
+
+  // The menu item of command id (nullptr for an id the menu does not show).
+  QAction* MenuAction(int id) const;
+  // The accelerators, in table order.
+  const std::vector<QShortcut*>& accelerators() const { return accelerators_; }
+
+  // Whether id is enabled for the active window, and running it (nothing when disabled).
+  CommandState RouteQuery(int id);
+  void Dispatch(int id);
+
+  // Enables the menu items as the active window decides, and sets the title.
+  void UpdateMenus();
+
+  CommandState QueryCommand(int id) override;
+  void RunCommand(int id) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateAccelerators();
+  void UpdateTitle();
+  void UpdateWindowMenu();
+  void TileHorizontally();
+  CommandTarget* TargetFor(int id, CommandState* state);
+
+  CVeldraApp* app_;
+  QMdiArea* mdi_area_;
+  QMenu* window_menu_ = nullptr;
+  std::vector<QAction*> window_list_actions_;
+  std::map<int, QAction*> actions_;
+  std::vector<QShortcut*> accelerators_;
+};
+
+}  // namespace veldra

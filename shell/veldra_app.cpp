@@ -1,0 +1,190 @@
+#include "shell/veldra_app.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "browser/environment_info.h"
+#include "browser/ui_text.h"
+#include "platform/platform.h"
+#include "resources/app_strings.h"
+#include "resources/command_ids.h"
+#include "shell/about_dialog.h"
+#include "shell/browser_template.h"
+#include "shell/main_frame.h"
+#include "shell/new_catalog_path.h"
+#include "storage/catalog_tags.h"
+#include "storage/preference_store.h"
+#include "storage/remembered_folder.h"
+
+namespace veldra {
+namespace {
+
+std::string FullPath(const std::string& path) {
+  return FromQString(QFileInfo(ToQString(path)).absoluteFilePath());
+}
+
+}  // namespace
+
+CVeldraApp::CVeldraApp() = default;
+
+CVeldraApp::~CVeldraApp() {
+  // The catalogs close as if their browsers were closed, then the windows go.
+  if (main_frame_) CloseAllCatalogs();
+  main_frame_.reset();
+}
+
+bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
+  // The list controls, the component runtime and control hosting of the original platform
+  // need no initialisation here; the framework itself is up once QApplication exists.
+  main_frame_ = std::make_unique<CMainFrame>(this);
+  browser_template_ =
+      std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
+
+  // Without a path on the command line no catalog is opened or created.
+  if (!args.empty() && !args.front().empty()) {
+    if (OpenCatalog(FullPath(args.front())) == nullptr) return false;
+  }
+
+  preference_path_ = PreferencePath();
+  SetPreferencePath(preference_path_);
+
+  if (show) main_frame_->show();
+  main_frame_->UpdateMenus();
+  return true;
+}
+
+std::vector<CatalogDocumentHost*> CVeldraApp::Documents() const {
+  return browser_template_ ? browser_template_->Documents() : std::vector<CatalogDocumentHost*>{};
+}
+
+CatalogDocumentHost* CVeldraApp::FindDocument(const std::string& path) const {
+  const QString wanted = ToQString(path);
+  for (CatalogDocumentHost* host : Documents()) {
+    if (host->browser_frame() != nullptr &&
+        QString::compare(ToQString(host->path()), wanted, Qt::CaseInsensitive) == 0) {
+      return host;
+    }
+  }
+  return nullptr;
+}
+
+CatalogDocumentHost* CVeldraApp::DocumentOf(QMdiSubWindow* window) const {
+  if (window == nullptr) return nullptr;
+  for (CatalogDocumentHost* host : Documents()) {
+    if (host->browser_frame() == window) return host;
+    for (const auto& item : host->entry_windows()) {
+      if (item.window == window) return host;
+    }
+    for (const auto& item : host->pdf_windows()) {
+      if (item.window == window) return host;
+    }
+  }
+  return nullptr;
+}
+
+CatalogDocumentHost* CVeldraApp::OpenCatalog(const std::string& path) {
+  if (CatalogDocumentHost* open = FindDocument(path)) {
+    main_frame_->mdi_area()->setActiveSubWindow(open->browser_frame());
+    return open;
+  }
+  return browser_template_->OpenDocumentFile(path, true);
+}
+
+void CVeldraApp::CloseAllCatalogs() {
+  for (CatalogDocumentHost* host : Documents()) {
+    if (QMdiSubWindow* frame = host->browser_frame()) frame->close();
+  }
+}
+
+void CVeldraApp::OnFileNew() {
+  FileRequest request;
+  request.kind = FileRequest::Kind::kSave;
+  request.caption = UiText("新規作成");
+  request.filters = {{UiText("VELDRAファイル(*.vdc)"), "*.vdc"}};
+  request.selected_filter = 0;
+  request.default_suffix = "vdc";
+  request.initial_folder = ReadRememberedFolder(nullptr, kTagFolderNewCatalog);
+  request.confirm_overwrite = true;
+  request.owner = main_frame_.get();
+  std::string chosen;
+  if (!DialogService::Current().ChooseFile(request, &chosen)) return;
+
+  StoreRememberedFolder(nullptr, kTagFolderNewCatalog, FolderOfPath(chosen));
+  const std::string path = NewCatalogPath(chosen);
+
+  // A catalog open on that file is closed first, so that no window of it writes into the
+  // new catalog afterwards.
+  if (QPointer<CatalogDocumentHost> open = FindDocument(path)) {
+    open->browser_frame()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (open) return;
+  }
+  platform::Platform& fs = platform::Platform::Current();
+  if (fs.FileExists(path)) fs.Remove(path);
+  browser_template_->OpenDocumentFile(path, true);
+}
+
+void CVeldraApp::OnFileOpen() {
+  FileRequest request;
+  request.kind = FileRequest::Kind::kOpen;
+  request.caption = "Open";
+  request.filters = {{UiText("VELDRAファイル (*.vdc)"), "*.vdc"}, {"All Files (*.*)", "*.*"}};
+  request.selected_filter = 0;
+  request.file_must_exist = true;
+  request.hide_read_only = true;
+  request.owner = main_frame_.get();
+  std::string chosen;
+  if (!DialogService::Current().ChooseFile(request, &chosen)) return;
+  OpenCatalog(FullPath(chosen));
+}
+
+void CVeldraApp::OnFilePrintSetup() { DialogService::Current().RunPrinterSetup(main_frame_.get()); }
+
+void CVeldraApp::OnAppAbout() {
+  CAboutDlg dialog(main_frame_.get());
+  DialogService::Current().RunModal(&dialog);
+}
+
+void CVeldraApp::OnHelp() {
+  const QString page = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                       QString::fromUtf8(resources::kHelpPage);
+  DialogService::Current().OpenUrl(FromQString(QUrl::fromLocalFile(page).toString()));
+}
+
+void CVeldraApp::OnAppExit() { main_frame_->close(); }
+
+CommandState CVeldraApp::QueryCommand(int id) {
+  switch (id) {
+    case cmd::kFileNew:
+    case cmd::kFileOpen:
+    case cmd::kPrintSetup:
+    case cmd::kAppAbout:
+    case cmd::kHelp:
+    case cmd::kAppExit:
+      return CommandState::kEnabled;
+    default:
+      return CommandState::kNotHandled;
+  }
+}
+
+void CVeldraApp::RunCommand(int id) {
+  switch (id) {
+    case cmd::kFileNew: OnFileNew(); break;
+    case cmd::kFileOpen: OnFileOpen(); break;
+    case cmd::kPrintSetup: OnFilePrintSetup(); break;
+    case cmd::kAppAbout: OnAppAbout(); break;
+    case cmd::kHelp: OnHelp(); break;
+    case cmd::kAppExit: OnAppExit(); break;
+    default: break;
+  }
+}
+
+}  // namespace veldra

@@ -1,0 +1,66 @@
+// CVeldraApp: the application object. It starts the program (templates, main frame, the
+// catalog named on the command line, the preference path), carries the application-level
+// commands (new, open, printer set-up, about, help, exit) and knows the open catalogs.
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/command_target.h"
+
+class QMdiSubWindow;
+
+namespace veldra {
+
+class BrowserTemplate;
+class CatalogDocumentHost;
+class CMainFrame;
+
+class CVeldraApp : public QObject, public CommandTarget {
+  Q_OBJECT
+
+ public:
+  CVeldraApp();
+  ~CVeldraApp() override;
+
+  // Start-up. args are the command-line arguments after the program's name (CP932): at most
+  // one catalog path. false when start-up failed and the program should end.
+  bool InitInstance(const std::vector<std::string>& args, bool show = true);
+
+  CMainFrame* main_frame() const { return main_frame_.get(); }
+  BrowserTemplate* browser_template() const { return browser_template_.get(); }
+  const std::string& preference_path() const { return preference_path_; }
+
+  // The open catalogs, oldest first.
+  std::vector<CatalogDocumentHost*> Documents() const;
+  // The open catalog whose path equals path without regard to case, or nullptr.
+  CatalogDocumentHost* FindDocument(const std::string& path) const;
+  // The catalog a child window belongs to, or nullptr.
+  CatalogDocumentHost* DocumentOf(QMdiSubWindow* window) const;
+
+  // Opens the catalog at path as the open command does after its dialog: an open catalog
+  // is only activated.
+  CatalogDocumentHost* OpenCatalog(const std::string& path);
+  // Closes every catalog as if its browser window were closed.
+  void CloseAllCatalogs();
+
+  // The application-level commands.
+  void OnFileNew();
+  void OnFileOpen();
+  void OnFilePrintSetup();
+  void OnAppAbout();
+  void OnHelp();
+  void OnAppExit();
+
+  CommandState QueryCommand(int id) override;
+  void RunCommand(int id) override;
+
+ private:
+  std::unique_ptr<CMainFrame> main_frame_;
+  std::unique_ptr<BrowserTemplate> browser_template_;
+  std::string preference_path_;
+};
+
+}  // namespace veldra
