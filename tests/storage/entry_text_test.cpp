@@ -301,16 +301,12 @@ TEST_F(EntryTextTest, MissingFileIsFalseAndTouchesNothing) {
   const int categories = catalog_.categories().Count();
   const int counters = catalog_.counters().Count();
   EXPECT_FALSE(ReadEntryText(&e, "/out/none.vdb", catalog_));
+  ASSERT_TRUE(WriteEntryText(FullEntry(), kCompanion));
+  fake().FailOpen(kCompanion);
+  EXPECT_FALSE(ReadEntryText(&e, kCompanion, catalog_));
   EXPECT_EQ(e.my_rate, 5);
   EXPECT_EQ(catalog_.categories().Count(), categories);
   EXPECT_EQ(catalog_.counters().Count(), counters);
-}
-
-TEST_F(EntryTextTest, UnopenableFileIsFalse) {
-  ASSERT_TRUE(WriteEntryText(FullEntry(), kCompanion));
-  fake().FailOpen(kCompanion);
-  EntryRecord e;
-  EXPECT_FALSE(ReadEntryText(&e, kCompanion, catalog_));
 }
 
 TEST_F(EntryTextTest, FileOverOneMebibyteIsRefused) {
@@ -390,6 +386,11 @@ TEST_F(EntryTextTest, NoteMissingItsNextKeyIsEmptyButNamesRunToTheEnd) {
   e = ReadText("\n[en_c2_name] B\n[en_note] x\n\n\n");
   EXPECT_EQ(e.CategoryName(2), "B\n[en_note] x");
   EXPECT_EQ(e.CategoryName(3), "");
+
+  // The level-3 name already counts among the keys whose value is empty then.
+  e = ReadText("\n[en_c3_name] C\n[en_my_rate] 1\n");
+  EXPECT_EQ(e.CategoryName(3), "");
+  EXPECT_EQ(e.my_rate, 0);
 }
 
 TEST_F(EntryTextTest, FileSizeBeforeAMissingPathIsEmpty) {
@@ -436,36 +437,47 @@ TEST_F(EntryTextTest, WindowPositionPartsParseLikeAtoiAndAreCutTo16Bits) {
   EXPECT_EQ(e.pdf_window_position, (WindowRect{1, -4464, 0, 0}));
 }
 
-TEST_F(EntryTextTest, MyRateIsCutTo16Bits) {
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_my_rate]", "70000")).my_rate, 4464);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_my_rate]", "-32769")).my_rate, 32767);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_my_rate]", "12345678")).my_rate, 0)
-      << "eight bytes do not fit the limit of 8";
-}
+// One number value read from an otherwise complete file.
+struct NumberCase {
+  const char* key;
+  const char* value;
+  int64_t (*field)(const EntryRecord&);
+  int64_t expected;
+};
 
-TEST_F(EntryTextTest, DecimalParsingSkipsSpaceTakesSignAndStopsAtOtherCharacters) {
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_co_id]", " \t+42abc")).co_id, 42);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_co_id]", "-8-1")).co_id, -8);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_co_id]", "x5")).co_id, 0);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_co_id]", "")).co_id, 0);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_file_size]", "99999999999")).file_size,
-            2147483647);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_file_size]", "-99999999999")).file_size,
-            -2147483647 - 1);
-}
-
-TEST_F(EntryTextTest, DetailToggleIsOneForAnyNonZeroNumber) {
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_detail_toggle]", "5")).detail_toggle, 1);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_detail_toggle]", "-1")).detail_toggle, 1);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_detail_toggle]", "0")).detail_toggle, 0);
-}
-
-TEST_F(EntryTextTest, OrderedIndexesAreCutTo16Bits) {
-  std::string text = WithValue(WrittenFullEntry(), "[en_entry_window_ordered_index]", "65537");
-  text = WithValue(text, "[en_pdf_window_ordered_index]", "-65538");
-  EntryRecord e = ReadText(text);
-  EXPECT_EQ(e.entry_window_ordered_index, 1);
-  EXPECT_EQ(e.pdf_window_ordered_index, -2);
+TEST_F(EntryTextTest, NumbersParseLikeAtoiAndAreCutToTheirFields) {
+  const auto rate = [](const EntryRecord& e) -> int64_t { return e.my_rate; };
+  const auto co_id = [](const EntryRecord& e) -> int64_t { return e.co_id; };
+  const auto size = [](const EntryRecord& e) -> int64_t { return e.file_size; };
+  const auto toggle = [](const EntryRecord& e) -> int64_t { return e.detail_toggle; };
+  const auto entry_order = [](const EntryRecord& e) -> int64_t {
+    return e.entry_window_ordered_index;
+  };
+  const auto pdf_order = [](const EntryRecord& e) -> int64_t {
+    return e.pdf_window_ordered_index;
+  };
+  const auto selected = [](const EntryRecord& e) -> int64_t { return e.is_select_entrylist; };
+  const NumberCase cases[] = {
+      {"[en_my_rate]", "70000", rate, 4464},
+      {"[en_my_rate]", "-32769", rate, 32767},
+      {"[en_my_rate]", "12345678", rate, 0},  // eight bytes do not fit the limit of 8
+      {"[en_co_id]", " \t+42abc", co_id, 42},
+      {"[en_co_id]", "-8-1", co_id, -8},
+      {"[en_co_id]", "x5", co_id, 0},
+      {"[en_co_id]", "", co_id, 0},
+      {"[en_file_size]", "99999999999", size, 2147483647},
+      {"[en_file_size]", "-99999999999", size, -2147483647 - 1},
+      {"[en_detail_toggle]", "5", toggle, 1},
+      {"[en_detail_toggle]", "-1", toggle, 1},
+      {"[en_detail_toggle]", "0", toggle, 0},
+      {"[en_entry_window_ordered_index]", "65537", entry_order, 1},
+      {"[en_pdf_window_ordered_index]", "-65538", pdf_order, -2},
+      {"[en_is_select_entrylist]", "258", selected, 2},
+  };
+  for (const NumberCase& c : cases) {
+    EXPECT_EQ(c.field(ReadText(WithValue(WrittenFullEntry(), c.key, c.value))), c.expected)
+        << c.key << " " << c.value;
+  }
 }
 
 TEST_F(EntryTextTest, DatesAreCopiedAsTheyStand) {
@@ -548,11 +560,6 @@ TEST_F(EntryTextTest, MissingMachineNameKeyAlsoDropsTheOs) {
   EXPECT_EQ(e.pdf_window_position, WindowRect());
   EXPECT_EQ(e.pdf_window_ordered_index, 0);
   EXPECT_EQ(e.is_select_entrylist, 1);
-}
-
-TEST_F(EntryTextTest, SelectionFlagIsTheLowByteOfItsNumber) {
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_is_select_entrylist]", "1")).is_select_entrylist, 1);
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_is_select_entrylist]", "258")).is_select_entrylist, 2);
 }
 
 }  // namespace
