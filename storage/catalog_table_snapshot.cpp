@@ -5,34 +5,80 @@
 
 namespace veldra {
 
-void TableSnapshot::Take(const RecordArray& table) {
-  const size_t size = table.record_size();
-  const int count = table.Count();
+namespace {
+
+constexpr uint64_t kPrimeA = 0x9E3779B185EBCA87ULL;
+constexpr uint64_t kPrimeB = 0xC2B2AE3D27D4EB4FULL;
+
+uint64_t RotateLeft(uint64_t v, int r) { return (v << r) | (v >> (64 - r)); }
+
+// Murmur's final mix: a bijection that spreads every bit.
+uint64_t FinalMix(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDULL;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ULL;
+  h ^= h >> 33;
+  return h;
+}
+
+// Fingerprints of every record of table; false when memory is short.
+bool FingerprintTable(const RecordArray& table, std::vector<RecordFingerprint>* out) {
   try {
-    bytes_.resize(size * static_cast<size_t>(count));
+    out->resize(static_cast<size_t>(table.Count()));
   } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int i = 0; i < table.Count(); ++i) {
+    (*out)[i] = FingerprintRecord(table.At(i), table.record_size());
+  }
+  return true;
+}
+
+}  // namespace
+
+RecordFingerprint FingerprintRecord(const uint8_t* record, size_t size) {
+  // Each step is a bijection of the state for a given word, and injective in the word for
+  // a given state: two records that differ in one word always end in different states.
+  uint64_t a = kPrimeA ^ size;
+  uint64_t b = kPrimeB + size;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, record + i, 8);
+    a = RotateLeft((a ^ w) * kPrimeA, 31);
+    b = RotateLeft((b + w) * kPrimeB, 27) ^ a;
+  }
+  uint64_t tail = 0;
+  std::memcpy(&tail, record + i, size - i);
+  a = RotateLeft((a ^ tail) * kPrimeA, 31);
+  b = RotateLeft((b + tail) * kPrimeB, 27) ^ a;
+  return RecordFingerprint{FinalMix(a), FinalMix(b + kPrimeA)};
+}
+
+void TableSnapshot::Take(const RecordArray& table) {
+  if (!FingerprintTable(table, &prints_)) {
     Invalidate();
     return;
   }
-  for (int i = 0; i < count; ++i) std::memcpy(bytes_.data() + size * i, table.At(i), size);
-  record_size_ = size;
-  count_ = count;
+  record_size_ = table.record_size();
   valid_ = true;
 }
 
 void TableSnapshot::Invalidate() {
   valid_ = false;
-  count_ = 0;
-  bytes_.clear();
-  bytes_.shrink_to_fit();
+  prints_.clear();
+  prints_.shrink_to_fit();
 }
 
 int TableSnapshot::WriteTable(ChunkFile& file, ChunkTag tag, const RecordArray& table,
                               size_t record_size) {
   last_rewritten_ = 0;
+  std::vector<RecordFingerprint> now;
   if (valid_ && record_size_ == record_size && table.record_size() == record_size &&
-      count_ == table.Count()) {
-    const int rc = WriteChanged(file, tag, table, record_size);
+      count() == table.Count() && FingerprintTable(table, &now)) {
+    if (now == prints_) return kChunkOk;
+    const int rc = WriteChanged(file, tag, table, record_size, now);
     if (rc == 1) return kChunkOk;
     if (rc < 0) {
       Invalidate();
@@ -51,19 +97,15 @@ int TableSnapshot::WriteTable(ChunkFile& file, ChunkTag tag, const RecordArray& 
 }
 
 int TableSnapshot::WriteChanged(ChunkFile& file, ChunkTag tag, const RecordArray& table,
-                                size_t record_size) {
-  int rc = file.FindFirst(tag);
-  if (count_ == 0) return rc == kChunkNoSuchTag ? 1 : 0;
-  if (rc != kChunkOk) return 0;
-  for (int i = 0; i < count_; ++i) {
+                                size_t record_size, const std::vector<RecordFingerprint>& now) {
+  if (file.FindFirst(tag) != kChunkOk) return 0;
+  for (int i = 0; i < count(); ++i) {
     if (i > 0 && file.FindNext() != kChunkOk) return 0;
     if (file.CurrentLength() != static_cast<int>(record_size)) return 0;
-    const uint8_t* now = table.At(i);
-    uint8_t* before = bytes_.data() + record_size * i;
-    if (std::memcmp(now, before, record_size) == 0) continue;
-    rc = file.RewriteCurrent(record_size, now);
+    if (now[i] == prints_[i]) continue;
+    const int rc = file.RewriteCurrent(record_size, table.At(i));
     if (rc != kChunkOk) return rc;
-    std::memcpy(before, now, record_size);
+    prints_[i] = now[i];
     ++last_rewritten_;
   }
   // The snapshot's records must be all the tag holds.

@@ -8,6 +8,7 @@
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_snapshot.h"
 #include "storage/catalog_tags.h"
 #include "tests/storage/catalog_test_support.h"
 
@@ -233,6 +234,28 @@ TEST_F(DocumentSaveTest, SettingsAreOneRecordPerTag) {
   ASSERT_EQ(doc_.Save(), kSaveOk);
   ASSERT_TRUE(doc_.ReadSetting(kTagFolderSingleImport, out.size(), out.data()));
   EXPECT_EQ(RememberedFolder::DecodeFrom(out.data()).Path(), "/home/u/other/");
+}
+
+}  // namespace
+}  // namespace veldra
+
+namespace veldra {
+namespace {
+
+TEST(RecordFingerprintTest, AnyChangedByteChangesTheFingerprint) {
+  std::vector<uint8_t> record(EntryRecord::kEncodedLength + 3);  // a ragged tail as well
+  for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<uint8_t>(i * 7);
+  const RecordFingerprint original = FingerprintRecord(record.data(), record.size());
+  for (size_t i = 0; i < record.size(); ++i) {
+    for (uint8_t delta : {uint8_t{1}, uint8_t{0x80}, uint8_t{0xFF}}) {
+      record[i] = static_cast<uint8_t>(record[i] + delta);
+      ASSERT_NE(FingerprintRecord(record.data(), record.size()), original) << i;
+      record[i] = static_cast<uint8_t>(record[i] - delta);
+    }
+  }
+  // Two records that swap two words differ too.
+  std::swap(record[8], record[16]);
+  EXPECT_NE(FingerprintRecord(record.data(), record.size()), original);
 }
 
 }  // namespace
