@@ -25,4 +25,12 @@ int EditLabels(CVeldraDocument& document, const std::array<std::string, 3>& text
   return document.Save();
 }
 
+int RenameLabel(CVeldraDocument& document, int level, const std::string& text) {
+  LabelRecord label;
+  if (!document.FindLabel(level, &label)) return kRenameNoLabel;
+  label.text.SetText(text);
+  document.UpdateLabel(label);
+  return document.Save();
+}
+
 }  // namespace veldra::commands

@@ -15,4 +15,9 @@ std::array<std::string, 3> CurrentLabels(const CVeldraDocument& document);
 // UpdateLabel (a level without a record is not added), then Save. The result of Save.
 int EditLabels(CVeldraDocument& document, const std::array<std::string, 3>& texts);
 
+// Writes text into the label of level (1..3) alone, then Save. kRenameNoLabel (nothing
+// written) when the level has no label record; otherwise the result of Save.
+constexpr int kRenameNoLabel = -1;
+int RenameLabel(CVeldraDocument& document, int level, const std::string& text);
+
 }  // namespace veldra::commands

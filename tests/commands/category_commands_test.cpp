@@ -139,5 +139,23 @@ TEST_F(LabelEditTest, ALevelWithoutALabelRecordIsNotAdded) {
   EXPECT_EQ(CurrentLabels(*reloaded), (std::array<std::string, 3>{"a", "", "c"}));
 }
 
+TEST_F(LabelEditTest, RenamingOneLevelLeavesLongLabelsOfTheOthersWhole) {
+  std::string long_label;
+  for (int i = 0; i < 100; ++i) long_label += Sjis("長");  // 200 bytes, 100 characters
+  LabelRecord second;
+  ASSERT_TRUE(doc_->FindLabel(2, &second));
+  second.text.SetText(long_label);
+  doc_->UpdateLabel(second);
+  ASSERT_EQ(RenameLabel(*doc_, 1, "first"), 0);
+  auto reloaded = Reload();
+  LabelRecord first;
+  ASSERT_TRUE(reloaded->FindLabel(1, &first));
+  ASSERT_TRUE(reloaded->FindLabel(2, &second));
+  EXPECT_EQ(first.text.Text(), "first");
+  EXPECT_EQ(second.text.Text(), long_label);
+  reloaded->labels().Remove(0);
+  EXPECT_EQ(RenameLabel(*reloaded, 1, "x"), kRenameNoLabel);
+}
+
 }  // namespace
 }  // namespace veldra::commands

@@ -1,0 +1,30 @@
+// An entry as veldra-cli prints it: the fourteen cells of the entry list, every field as
+// text, or a JSON object keyed by the entry text record's keys without their brackets.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QJsonObject>
+
+#include "storage/catalog_entry_record.h"
+
+namespace veldra::cli {
+
+// The fourteen cells of the entry list, in column order (CP932): title, file, the three
+// categories, size, modified, rating, author, editor, supervisor, translator, publisher,
+// note. Texts are cut to the list's cell buffers (127 bytes, 255 for the note).
+std::vector<std::string> EntryListCells(const EntryRecord& entry);
+
+// Every field, as (key, UTF-8 value) pairs in the text record's order ("en_id" ..
+// "en_is_select_entrylist"), then "attachment_ordinal". Rectangles are "top,left,bottom,
+// right"; dates their 17 digits or "".
+std::vector<std::pair<std::string, std::string>> EntryFieldTexts(const EntryRecord& entry,
+                                                                 int attachment_ordinal);
+
+// The same fields as a JSON object: numbers as numbers (the two flags 0 or 1), rectangles
+// as arrays of four numbers, dates as their digits or "".
+QJsonObject EntryToJson(const EntryRecord& entry, int attachment_ordinal);
+
+}  // namespace veldra::cli
