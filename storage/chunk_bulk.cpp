@@ -22,7 +22,7 @@ using chunk_format::kNoOffset;
 namespace {
 
 // Rewrites are gathered up to this many bytes before they go to the file.
-constexpr size_t kRunLimit = 1024 * 1024;
+constexpr size_t kRunLimit = 256 * 1024;
 
 }  // namespace
 
@@ -83,7 +83,8 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
       at.push_back(AsOffset(h.self));
       raw.insert(raw.end(), bytes, bytes + kChunkHeaderSize);
       if (AsOffset(h.next_in_tag) == kNoOffset) break;
-      if (impl_->ReadTagged(AsOffset(h.next_in_tag), tag, &h, bytes) != kChunkOk ||
+      // Only the headers are wanted here, not the data between them.
+      if (io.ReadHeaderOnly(AsOffset(h.next_in_tag), &h, bytes) != 0 || h.tag != tag ||
           !budget.Spend(h)) {
         return kChunkIoError;
       }

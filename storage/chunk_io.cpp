@@ -38,13 +38,15 @@ bool ChunkIo::Fill(int64_t offset, size_t need) {
   return window_len_ >= need;
 }
 
+bool ChunkIo::InWindow(int64_t offset, size_t n) const {
+  return window_len_ > 0 && offset >= window_start_ &&
+         offset + static_cast<int64_t>(n) <= window_start_ + static_cast<int64_t>(window_len_);
+}
+
 const uint8_t* ChunkIo::Peek(int64_t offset, size_t n) {
   if (!file_ || offset < 0 || n > kMaxFill) return nullptr;
   if (offset + static_cast<int64_t>(n) > size_) return nullptr;
-  const bool inside = window_len_ > 0 && offset >= window_start_ &&
-                      offset + static_cast<int64_t>(n) <=
-                          window_start_ + static_cast<int64_t>(window_len_);
-  if (!inside && !Fill(offset, n)) return nullptr;
+  if (!InWindow(offset, n) && !Fill(offset, n)) return nullptr;
   return window_.data() + (offset - window_start_);
 }
 
@@ -93,18 +95,34 @@ bool ChunkIo::Truncate(int64_t length) {
   return true;
 }
 
-int ChunkIo::ReadHeader(uint32_t offset, ChunkHeader* out, uint8_t* raw) {
-  using chunk_format::kChunkHeaderSize;
-  if (offset == chunk_format::kNoOffset) return -2;
-  const uint8_t* bytes = Peek(offset, kChunkHeaderSize);
-  if (bytes == nullptr) return -2;
+int ChunkIo::CheckedHeader(uint32_t offset, const uint8_t* bytes, ChunkHeader* out,
+                           uint8_t* raw) {
   const ChunkHeader h = chunk_format::DecodeChunkHeader(bytes);
   if (chunk_format::CheckChunkHeader(h, offset, size_) != chunk_format::HeaderFault::kNone) {
     return -2;
   }
-  if (raw != nullptr) std::memcpy(raw, bytes, kChunkHeaderSize);
+  if (raw != nullptr) std::memcpy(raw, bytes, chunk_format::kChunkHeaderSize);
   *out = h;
   return 0;
+}
+
+int ChunkIo::ReadHeader(uint32_t offset, ChunkHeader* out, uint8_t* raw) {
+  if (offset == chunk_format::kNoOffset) return -2;
+  const uint8_t* bytes = Peek(offset, chunk_format::kChunkHeaderSize);
+  return bytes == nullptr ? -2 : CheckedHeader(offset, bytes, out, raw);
+}
+
+int ChunkIo::ReadHeaderOnly(uint32_t offset, ChunkHeader* out, uint8_t* raw) {
+  using chunk_format::kChunkHeaderSize;
+  if (offset == chunk_format::kNoOffset) return -2;
+  if (InWindow(offset, kChunkHeaderSize)) return ReadHeader(offset, out, raw);
+  uint8_t bytes[kChunkHeaderSize];
+  if (!file_ || int64_t{offset} + static_cast<int64_t>(kChunkHeaderSize) > size_ ||
+      file_->ReadAt(offset, bytes, kChunkHeaderSize) !=
+          static_cast<int64_t>(kChunkHeaderSize)) {
+    return -2;
+  }
+  return CheckedHeader(offset, bytes, out, raw);
 }
 
 }  // namespace veldra

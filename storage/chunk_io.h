@@ -39,12 +39,17 @@ class ChunkIo {
   // Reads and checks the header at offset: 0, or -2 when it cannot be read or fails
   // CheckChunkHeader. raw (36 bytes) receives the bytes as they stand when not null.
   int ReadHeader(uint32_t offset, ChunkHeader* out, uint8_t* raw = nullptr);
+  // The same, but a header outside the window is read on its own (36 bytes), leaving the
+  // window as it is: for walks that need the headers only, not the data between them.
+  int ReadHeaderOnly(uint32_t offset, ChunkHeader* out, uint8_t* raw = nullptr);
 
   // Drops the window and asks the file for its size again.
   void Forget();
 
  private:
   bool Fill(int64_t offset, size_t need);
+  bool InWindow(int64_t offset, size_t n) const;
+  int CheckedHeader(uint32_t offset, const uint8_t* bytes, ChunkHeader* out, uint8_t* raw);
 
   std::unique_ptr<platform::File> file_;
   int64_t size_ = -1;
