@@ -71,6 +71,16 @@ void CMainCatListCtrl::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   if (!indexAt(event->position().toPoint()).isValid()) clearSelection();
   NotifyView();
+  selected_after_press_ = SelectedText();
+}
+
+void CMainCatListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+  QListWidget::mouseReleaseEvent(event);
+  // The item views clear a single selection when the button is released over empty space;
+  // here the press alone decides.
+  if (event->button() == Qt::LeftButton && SelectedText() != selected_after_press_) {
+    SelectText(selected_after_press_);
+  }
 }
 
 void CMainCatListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }

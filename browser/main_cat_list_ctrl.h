@@ -35,6 +35,11 @@ class CMainCatListCtrl : public QListWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  // The selection the last press and its handler left; the release keeps it.
+  std::string selected_after_press_;
 };
 
 }  // namespace veldra

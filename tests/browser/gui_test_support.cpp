@@ -1,0 +1,107 @@
+#include "tests/browser/gui_test_support.h"
+
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QTest>
+
+#include "browser/entry_list_ctrl.h"
+#include "browser/entry_list_model.h"
+#include "browser/ui_text.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+
+namespace veldra::testing {
+
+std::string Sj(const char* utf8) { return UiText(utf8); }
+
+bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::string, 3>>& triples,
+                     const std::vector<TestEntry>& entries) {
+  if (!CreateDefaultCatalog(path)) return false;
+  CVeldraDocument doc;
+  doc.OpenCatalog(path);
+  for (const auto& t : triples) {
+    NewCategoryRecord(doc.categories(), doc.counters(), Sj(t[0].c_str()), Sj(t[1].c_str()),
+                      Sj(t[2].c_str()));
+  }
+  for (const TestEntry& spec : entries) {
+    EntryRecord e;
+    e.id = NextId(doc.counters(), kTagEntry, kCounterKeyEntry);
+    e.title.SetText(Sj(spec.title.c_str()));
+    e.file_name.SetText(Sj((spec.title + ".pdf").c_str()));
+    for (int k = 0; k < 3; ++k) e.category_names[k].SetText(Sj(spec.categories[k].c_str()));
+    e.file_size = spec.size;
+    e.my_rate = static_cast<int16_t>(spec.rating);
+    for (size_t b = 0; b < spec.updated.size() && b < 17; ++b) e.update_date.bytes[b] = spec.updated[b];
+    e.entry_window_ordered_index = -1;
+    e.pdf_window_ordered_index = -1;
+    if (AppendRecord(doc.entries(), e) != 0) return false;
+  }
+  return doc.Save() == kSaveOk;
+}
+
+GuiTestEnvironment::GuiTestEnvironment()
+    : use_platform_(&fake_), use_dialogs_(&dialogs_), area_(std::make_unique<QMdiArea>()) {
+  fake_.AddFolder("/data");
+  fake_.SetNow({2024, 6, 1, 9, 0, 0, 0});
+  area_->resize(1200, 900);
+  area_->show();
+}
+
+GuiTestEnvironment::~GuiTestEnvironment() {
+  area_->closeAllSubWindows();
+  area_.reset();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+CMainWindow* GuiTestEnvironment::OpenBrowser(const std::string& path) {
+  auto* host = new CatalogDocumentHost();
+  host->Open(path);
+  auto* frame = new CMainWindow(host);
+  area_->addSubWindow(frame);
+  frame->view()->OnInitialUpdate();
+  frame->show();
+  area_->setActiveSubWindow(frame);
+  return frame;
+}
+
+void GuiTestEnvironment::CloseBrowser(CMainWindow* frame) {
+  frame->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+std::vector<std::string> ItemTexts(const QListWidget* list) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < list->count(); ++i) texts.push_back(list->item(i)->text().toStdString());
+  return texts;
+}
+
+QPoint RowCenter(const QListWidget* list, int row) {
+  return list->visualItemRect(list->item(row)).center();
+}
+
+void ClickRow(QListWidget* list, int row) {
+  QPoint at;
+  if (row >= 0) {
+    at = RowCenter(list, row);
+  } else {
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    at = QPoint(last.center().x(), last.bottom() + 8);
+  }
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+std::string Cell(const CMainWindowView* view, int row, int column) {
+  const EntryListModel* model = view->entry_list()->entry_model();
+  return model->data(model->index(row, column), Qt::DisplayRole).toString().toStdString();
+}
+
+std::vector<std::string> Titles(const CMainWindowView* view) {
+  std::vector<std::string> titles;
+  const EntryListModel* model = view->entry_list()->entry_model();
+  for (int r = 0; r < model->rowCount(); ++r) titles.push_back(Cell(view, r, 0));
+  return titles;
+}
+
+}  // namespace veldra::testing

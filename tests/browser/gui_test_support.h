@@ -1,0 +1,74 @@
+// Shared helpers of the browser and shell tests: catalogs built in an in-memory platform,
+// a browser window opened in a window area, and clicks on list items.
+#pragma once
+
+#include <QMdiArea>
+#include <QPoint>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/catalog_document_host.h"
+#include "browser/fake_dialog_service.h"
+#include "browser/main_window.h"
+#include "browser/main_window_view.h"
+#include "platform/fake_platform.h"
+#include "storage/catalog_entry_record.h"
+
+class QListWidget;
+
+namespace veldra::testing {
+
+// An entry of a test catalog; fields left empty stay empty.
+struct TestEntry {
+  std::string title;
+  std::array<std::string, 3> categories;  // UTF-8
+  int size = 1024;
+  int rating = 0;
+  std::string updated = "20240101120000000";  // 17 digits, or "" for an all-zero stamp
+};
+
+// Creates a catalog at path (in the current platform) with the category triples and the
+// entries (UTF-8 texts); ids count from 0 in order. false when it cannot be written.
+bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::string, 3>>& triples,
+                     const std::vector<TestEntry>& entries);
+
+// A fake platform and a fake dialog service installed for the lifetime of the object, and
+// a window area to put browsers in.
+class GuiTestEnvironment {
+ public:
+  GuiTestEnvironment();
+  ~GuiTestEnvironment();
+
+  platform::FakePlatform& fake() { return fake_; }
+  FakeDialogService& dialogs() { return dialogs_; }
+  QMdiArea* area() const { return area_.get(); }
+
+  // Opens the catalog at path in a browser window, as the application does.
+  CMainWindow* OpenBrowser(const std::string& path);
+  // Closes the browser and lets it be destroyed (its view saves on destruction).
+  void CloseBrowser(CMainWindow* frame);
+
+ private:
+  platform::FakePlatform fake_;
+  platform::ScopedPlatform use_platform_;
+  FakeDialogService dialogs_;
+  ScopedDialogService use_dialogs_;
+  std::unique_ptr<QMdiArea> area_;
+};
+
+// CP932 of a UTF-8 text.
+std::string Sj(const char* utf8);
+// The UTF-8 texts of a category list's items.
+std::vector<std::string> ItemTexts(const QListWidget* list);
+// The centre of row in list, in its viewport's coordinates.
+QPoint RowCenter(const QListWidget* list, int row);
+// A left click at the centre of row, or on the empty space below the items when row < 0.
+void ClickRow(QListWidget* list, int row);
+// The entry list's cell text (UTF-8).
+std::string Cell(const CMainWindowView* view, int row, int column);
+// The titles of all rows, top to bottom (UTF-8).
+std::vector<std::string> Titles(const CMainWindowView* view);
+
+}  // namespace veldra::testing
