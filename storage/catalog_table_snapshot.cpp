@@ -38,22 +38,28 @@ bool FingerprintTable(const RecordArray& table, std::vector<RecordFingerprint>* 
 }  // namespace
 
 RecordFingerprint FingerprintRecord(const uint8_t* record, size_t size) {
-  // Each step is a bijection of the state for a given word, and injective in the word for
-  // a given state: two records that differ in one word always end in different states.
-  uint64_t a = kPrimeA ^ size;
-  uint64_t b = kPrimeB + size;
+  // Four lanes take the words in turn, so the multiplications overlap. Each step is a
+  // bijection of its lane for a given word and injective in the word for a given lane: two
+  // records that differ in one word always end with that lane, and so the result, changed.
+  uint64_t lane[4] = {kPrimeA ^ size, kPrimeB ^ size, kPrimeA + size, kPrimeB + size};
+  const auto step = [](uint64_t h, uint64_t w) { return RotateLeft((h ^ w) * kPrimeA, 31); };
   size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, record + i, 8);
-    a = RotateLeft((a ^ w) * kPrimeA, 31);
-    b = RotateLeft((b + w) * kPrimeB, 27) ^ a;
+  for (; i + 32 <= size; i += 32) {
+    uint64_t w[4];
+    std::memcpy(w, record + i, 32);
+    lane[0] = step(lane[0], w[0]);
+    lane[1] = step(lane[1], w[1]);
+    lane[2] = step(lane[2], w[2]);
+    lane[3] = step(lane[3], w[3]);
   }
-  uint64_t tail = 0;
-  std::memcpy(&tail, record + i, size - i);
-  a = RotateLeft((a ^ tail) * kPrimeA, 31);
-  b = RotateLeft((b + tail) * kPrimeB, 27) ^ a;
-  return RecordFingerprint{FinalMix(a), FinalMix(b + kPrimeA)};
+  for (int k = 0; i < size; i += 8, ++k) {
+    uint64_t w = 0;
+    std::memcpy(&w, record + i, size - i < 8 ? size - i : 8);
+    lane[k] = step(lane[k], w);
+  }
+  // Each half depends bijectively on each of its two lanes.
+  return RecordFingerprint{FinalMix(lane[0] + FinalMix(lane[1])),
+                           FinalMix(lane[2] + FinalMix(lane[3] ^ kPrimeB))};
 }
 
 void TableSnapshot::Take(const RecordArray& table) {
