@@ -53,6 +53,7 @@ std::unique_ptr<RecordArray> ChunkFile::ReadAll(ChunkTag tag) {
   }
   current_ = h;
   has_current_ = true;
+  impl_->caller_walk = impl_->NewBudget();
   impl_->tails[tag] = AsOffset(h.self);
   return array;
 }
@@ -160,6 +161,7 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
   if (io.ReadHeader(last, &h) != 0) return kChunkIoError;
   current_ = h;
   has_current_ = true;
+  impl_->caller_walk = impl_->NewBudget();
   return kChunkOk;
 }
 

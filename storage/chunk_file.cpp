@@ -88,7 +88,7 @@ ChunkFile::~ChunkFile() { Close(); }
 bool ChunkFile::is_open() const { return impl_->io != nullptr; }
 
 int ChunkFile::Close() {
-  impl_ = std::make_unique<Impl>();
+  impl_->Reset();
   current_ = ChunkHeader();
   has_current_ = false;
   return kChunkOk;

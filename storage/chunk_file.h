@@ -8,6 +8,12 @@
 // Every operation returns 0 or one of the negative codes below. A handle is used for one
 // short sequence of operations and closed again; Close is safe in every state and the
 // destructor closes too.
+//
+// A damaged container is met safely: every walk (FindFirst, FindNext loops, Append,
+// ReadAll, WriteAll, DeleteCurrent) checks each header before using it (inside the file,
+// self equal to its offset, data inside the file, the expected tag) and spends from a
+// budget of the file's size, so a cycle or a wild link ends the walk with -2 instead of a
+// hang or an unbounded allocation, and writing operations refuse it without writing.
 #pragma once
 
 #include <cstddef>
@@ -87,12 +93,6 @@ class ChunkFile {
   // Makes the chunks of tag hold exactly the records of array (record_size bytes each,
   // at most array.record_size()).
   int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size);
-
-  // How a damaged container is met: every walk (FindFirst, FindNext loops, Append,
-  // ReadAll, WriteAll) checks each header before using it (inside the file, self equal
-  // to its offset, data inside the file, the tag expected) and spends from a budget of
-  // the file's size, so a cycle or a wild link ends the walk with -2 instead of a hang
-  // or an unbounded allocation.
 
  private:
   struct Impl;

@@ -46,6 +46,15 @@ struct ChunkFile::Impl {
 
   WalkBudget NewBudget() const { return WalkBudget(io->size() - chunk_format::kRootOffset); }
 
+  // Back to the state of a closed handle.
+  void Reset() {
+    io.reset();
+    mode = kChunkModeReadWrite;
+    tails.clear();
+    last_head = chunk_format::kNoOffset;
+    caller_walk = WalkBudget(0);
+  }
+
   // After a failed write nothing remembered can be trusted.
   void ForgetAll() {
     tails.clear();

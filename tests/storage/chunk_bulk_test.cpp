@@ -200,5 +200,22 @@ TEST_F(ChunkBulkTest, TheHandleStaysUsableAfterWriteAll) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(a->At(1)), 2), "ff");
 }
 
+TEST_F(ChunkBulkTest, AWalkGoesOnFromWhereReadAllEndedIntoAppendedChunks) {
+  MakeContainer({{kEntr, "11"}, {kEntr, "22"}});
+  ChunkFile f;
+  ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
+  ASSERT_NE(f.ReadAll(kEntr), nullptr);
+  ASSERT_EQ(f.Append(kEntr, 2, "33"), kChunkOk);
+  // The copy of the last chunk's header predates the append: the walk ends there.
+  EXPECT_EQ(f.FindNext(), kChunkEndOfList);
+  ASSERT_EQ(f.WriteAll(kEntr, Records({"aa", "bb", "cc", "dd"}, 2), 2), kChunkOk);
+  EXPECT_EQ(f.CurrentLength(), 2);
+  EXPECT_EQ(f.FindNext(), kChunkEndOfList);
+  ASSERT_EQ(f.FindFirst(kEntr), kChunkOk);
+  int count = 1;
+  while (f.FindNext() == kChunkOk) ++count;
+  EXPECT_EQ(count, 4);
+}
+
 }  // namespace
 }  // namespace veldra::testing
