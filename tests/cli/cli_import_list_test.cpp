@@ -1,0 +1,221 @@
+// new, import, list and show, end to end.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <filesystem>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace veldra::cli::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+QJsonArray JsonArray(const std::string& text) {
+  QJsonParseError error;
+  QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+  return doc.array();
+}
+
+QJsonObject JsonObject(const std::string& text) {
+  return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+class CliNewTest : public CliTest {};
+
+TEST_F(CliNewTest, ACatalogIsMadeOnceAndNeverOverwritten) {
+  const std::string catalog = Path("cat.vdc");
+  RunOk({"new", catalog});
+  const std::string bytes = ReadFile("cat.vdc");
+  CliResult again = Run({"new", catalog});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.err.find("exists"), std::string::npos);
+  EXPECT_EQ(ReadFile("cat.vdc"), bytes);
+  EXPECT_EQ(RunOk({"check", catalog}).err, "");
+}
+
+TEST_F(CliNewTest, EveryOtherCommandNeedsAnExistingCatalog) {
+  const std::string missing = Path("missing.vdc");
+  WritePdf("a.pdf", "a");
+  for (const Strings& words :
+       {Strings{"import", missing, Path("a.pdf")}, Strings{"list", missing},
+        Strings{"show", missing, "0"}, Strings{"export", missing, dir_, "--all"},
+        Strings{"delete", missing, "--id", "0"}, Strings{"compact", missing, Path("c.vdc")},
+        Strings{"categories", missing}, Strings{"label", missing, "1", "x"},
+        Strings{"category-add", missing, "1", "x"}, Strings{"category-delete", missing, "1", "x"},
+        Strings{"recategorize", missing, "--id", "0"}, Strings{"set", missing, "0"},
+        Strings{"check", missing}, Strings{"dump", missing}}) {
+    CliResult r = Run(words);
+    EXPECT_EQ(r.code, 1) << words[0];
+    EXPECT_NE(r.err.find("no catalog at"), std::string::npos) << words[0] << r.err;
+  }
+  EXPECT_FALSE(Exists("missing.vdc"));
+}
+
+TEST_F(CliNewTest, AFileThatIsNoCatalogIsRefused) {
+  WriteFile("text.vdc", "hello");
+  CliResult r = Run({"list", Path("text.vdc")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("is not a catalog"), std::string::npos);
+  EXPECT_EQ(Run({"label", Path("text.vdc"), "1", "x"}).code, 1);
+  EXPECT_EQ(ReadFile("text.vdc"), "hello");
+}
+
+class CliImportTest : public CliTest {};
+
+TEST_F(CliImportTest, FoldersAreSearchedLikeTheBatchImport) {
+  const std::string catalog = MakeCatalog({});
+  WritePdf("in/a.pdf", "a");
+  WritePdf("in/sub/b.pdf", "b");
+  WritePdf("in/.hidden/c.pdf", "c");
+  WritePdf("in/d.PDF", "d");
+  WritePdf("in/e.pdf.bak", "e");
+  WritePdf("single.pdf", "s");
+  CliResult r = RunOk({"import", catalog, Path("in"), Path("single.pdf")});
+  EXPECT_EQ(Lines(r.out), (Strings{"0\t" + Path("in/a.pdf"), "1\t" + Path("in/sub/b.pdf"),
+                                    "2\t" + Path("single.pdf")}));
+  QJsonArray entries = JsonArray(RunOk({"list", catalog, "--json"}).out);
+  ASSERT_EQ(entries.size(), 3);
+  EXPECT_EQ(entries[0].toObject()["en_file_path"].toString().toStdString(), Path("in/a.pdf"));
+  EXPECT_EQ(entries[0].toObject()["en_c1_name"].toString().toStdString(), "その他");
+}
+
+TEST_F(CliImportTest, RelativePathsAreStoredInFull) {
+  const std::string catalog = MakeCatalog({});
+  WritePdf("rel.pdf", "r");
+  std::filesystem::path old = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  CliResult r = Run({"import", "cat.vdc", "./rel.pdf"});
+  std::filesystem::current_path(old);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "0\t" + Path("rel.pdf") + "\n");
+}
+
+TEST_F(CliImportTest, TheCategoryOptionMapsAllToOtherAndAddsTheTriple) {
+  const std::string catalog = MakeCatalog({"a.pdf"}, "技術/＜すべて＞/本");
+  QJsonObject entry = JsonObject(RunOk({"show", catalog, "0", "--json"}).out);
+  EXPECT_EQ(entry["en_c1_name"].toString().toStdString(), "技術");
+  EXPECT_EQ(entry["en_c2_name"].toString().toStdString(), "その他");
+  EXPECT_EQ(entry["en_c3_name"].toString().toStdString(), "本");
+  EXPECT_EQ(Lines(RunOk({"categories", catalog}).out),
+            (Strings{"labels\t分類１\t分類２\t分類３", "0\tその他\tその他\tその他",
+                     "1\t技術\tその他\t本"}));
+}
+
+TEST_F(CliImportTest, BadInputChangesNothing) {
+  const std::string catalog = MakeCatalog({"a.pdf"});
+  const std::string before = ReadFile("cat.vdc");
+  WritePdf("b.pdf", "b");
+  EXPECT_EQ(Run({"import", catalog, Path("b.pdf"), "--category", "a/b"}).code, 2);
+  CliResult r = Run({"import", catalog, Path("b.pdf"), "--category", "caf\xc3\xa9/b/c"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("CP932"), std::string::npos);
+  r = Run({"import", catalog, Path("b.pdf"), Path("nothing.pdf")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no file or folder at"), std::string::npos);
+  EXPECT_EQ(Run({"import", catalog, Path("b.pdf"), "--category",
+                 std::string(127, 'x') + "/b/c"}).code,
+            1);
+  EXPECT_EQ(ReadFile("cat.vdc"), before);
+}
+
+TEST_F(CliImportTest, AnEmptyPdfIsAnEntryWithoutBytesAndIsReported) {
+  const std::string catalog = MakeCatalog({});
+  WriteFile("empty.pdf", "");
+  CliResult r = Run({"import", catalog, Path("empty.pdf")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "0\t" + Path("empty.pdf") + "\n");
+  EXPECT_NE(r.err.find("has no attachment"), std::string::npos);
+  QJsonObject entry = JsonObject(RunOk({"show", catalog, "0", "--json"}).out);
+  EXPECT_EQ(entry["attachment_ordinal"].toInt(), -1);
+  EXPECT_EQ(entry["en_file_size"].toInt(), 0);
+}
+
+class CliListTest : public CliTest {};
+
+TEST_F(CliListTest, EntriesComeInTheStoredSortOrderWithNewestFirstOnTies) {
+  const std::string catalog = MakeCatalog({"b.pdf", "a.pdf", "c.pdf"});
+  RunOk({"set", catalog, "2", "--title", "a.pdf"});
+  Strings titles;
+  for (const std::string& line : Lines(RunOk({"list", catalog}).out)) {
+    titles.push_back(line.substr(0, line.find('\t')) + "#" +
+                     line.substr(line.find('\t') + 1, 5));
+  }
+  EXPECT_EQ(titles, (Strings{"a.pdf#c.pdf", "a.pdf#a.pdf", "b.pdf#b.pdf"}));
+}
+
+TEST_F(CliListTest, TheFourteenCellsAreTabSeparatedAndEscaped) {
+  const std::string catalog = MakeCatalog({"a.pdf"}, "x/y/z");
+  RunOk({"set", catalog, "0", "--rating", "3", "--author", "著者", "--note", "one\ttwo\nthree"});
+  Strings lines = Lines(RunOk({"list", catalog}).out);
+  ASSERT_EQ(lines.size(), 1u);
+  Strings cells;
+  std::string line = lines[0] + "\t";
+  for (size_t start = 0, tab; (tab = line.find('\t', start)) != std::string::npos;
+       start = tab + 1) {
+    cells.push_back(line.substr(start, tab - start));
+  }
+  ASSERT_EQ(cells.size(), 14u);
+  EXPECT_EQ(cells[0], "a.pdf");
+  EXPECT_EQ(cells[2] + cells[3] + cells[4], "xyz");
+  EXPECT_EQ(cells[5], "0.6 KB");
+  EXPECT_EQ(cells[6].size(), 16u);  // YYYY/MM/DD HH:MM
+  EXPECT_EQ(cells[7], "☆☆☆");
+  EXPECT_EQ(cells[8], "著者");
+  EXPECT_EQ(cells[13], "one\\ttwo\\nthree");
+}
+
+TEST_F(CliListTest, FiltersKeepOnlyMatchingLevels) {
+  const std::string catalog = MakeCatalog({"a.pdf", "b.pdf"}, "A/x/p");
+  WritePdf("c.pdf", "c");
+  RunOk({"import", catalog, Path("c.pdf"), "--category", "B/x/q"});
+  EXPECT_EQ(Lines(RunOk({"list", catalog, "--c1", "A"}).out).size(), 2u);
+  EXPECT_EQ(Lines(RunOk({"list", catalog, "--c2", "x", "--c3", "q"}).out).size(), 1u);
+  EXPECT_EQ(Lines(RunOk({"list", catalog, "--c1", "＜すべて＞"}).out).size(), 3u);
+  EXPECT_EQ(RunOk({"list", catalog, "--c1", "none"}).out, "");
+  EXPECT_EQ(RunOk({"list", catalog, "--c1", "none", "--json"}).out, "[\n]\n");
+}
+
+TEST_F(CliListTest, JsonHasEveryKeyWithItsType) {
+  const std::string catalog = MakeCatalog({"a.pdf"});
+  QJsonArray entries = JsonArray(RunOk({"list", catalog, "--json"}).out);
+  ASSERT_EQ(entries.size(), 1);
+  QJsonObject e = entries[0].toObject();
+  EXPECT_EQ(e.size(), 38);  // 37 text-record keys and attachment_ordinal
+  for (const char* key : {"en_id", "en_my_rate", "en_co_id", "en_window_z_index",
+                          "en_detail_toggle", "en_file_size", "en_is_select_entrylist",
+                          "en_entry_window_ordered_index", "attachment_ordinal"}) {
+    EXPECT_TRUE(e[key].isDouble()) << key;
+  }
+  for (const char* key : {"en_window_position", "en_pdf_window_position"}) {
+    ASSERT_TRUE(e[key].isArray()) << key;
+    EXPECT_EQ(e[key].toArray().size(), 4);
+  }
+  EXPECT_EQ(e["en_create_date"].toString().size(), 17);
+  EXPECT_EQ(e["en_last_use_date"].toString(), "");
+  EXPECT_EQ(e["en_title"].toString(), "a.pdf");
+  EXPECT_EQ(e["attachment_ordinal"].toInt(), 0);
+  EXPECT_FALSE(e.contains("vdc_version"));
+}
+
+class CliShowTest : public CliTest {};
+
+TEST_F(CliShowTest, OneLinePerFieldAndUnknownIdsFail) {
+  const std::string catalog = MakeCatalog({"a.pdf"});
+  Strings lines = Lines(RunOk({"show", catalog, "0"}).out);
+  ASSERT_EQ(lines.size(), 38u);
+  EXPECT_EQ(lines.front(), "en_id\t0");
+  EXPECT_EQ(lines[1], "en_file_name\ta.pdf");
+  EXPECT_EQ(lines.back(), "attachment_ordinal\t0");
+  CliResult r = Run({"show", catalog, "7"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no entry with id 7"), std::string::npos);
+  EXPECT_EQ(Run({"show", catalog, "seven"}).code, 2);
+}
+
+}  // namespace
+}  // namespace veldra::cli::testing
