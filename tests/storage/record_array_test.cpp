@@ -216,15 +216,5 @@ TEST(RecordArraySortTest, ContradictoryComparatorKeepsTheSameElements) {
   }
 }
 
-TEST(RecordArraySortTest, FewerThanTwoElementsNeverCallTheComparator) {
-  RecordArray a(sizeof(Rec));
-  int calls = 0;
-  a.Sort([&](const uint8_t*, const uint8_t*) { return ++calls, 0; });
-  Rec r = R(1);
-  a.Append(&r);
-  a.Sort([&](const uint8_t*, const uint8_t*) { return ++calls, 0; });
-  EXPECT_EQ(calls, 0);
-}
-
 }  // namespace
 }  // namespace veldra
