@@ -1,0 +1,338 @@
+// The application: start-up, the shared menu and its enabling, the accelerators, the main
+// frame, new and open catalog, the about box and help.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTest>
+#include <memory>
+
+#include "browser/catalog_document_host.h"
+#include "browser/entry_list_ctrl.h"
+#include "browser/main_cat_list_ctrl.h"
+#include "browser/ui_text.h"
+#include "browser/main_window.h"
+#include "browser/main_window_view.h"
+#include "resources/command_ids.h"
+#include "shell/about_dialog.h"
+#include "shell/main_frame.h"
+#include "shell/new_catalog_path.h"
+#include "shell/veldra_app.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/remembered_folder.h"
+#include "tests/browser/gui_test_support.h"
+
+using namespace veldra;
+using namespace veldra::testing;
+
+namespace {
+
+constexpr char kPath[] = "/data/app.vdc";
+
+std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
+
+int EntryCount(const std::string& path) {
+  CVeldraDocument doc;
+  doc.OpenCatalog(path);
+  return doc.entries().Count();
+}
+
+}  // namespace
+
+class ApplicationTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<GuiTestEnvironment> env_;
+  std::unique_ptr<CVeldraApp> app_;
+  CMainFrame* frame() const { return app_->main_frame(); }
+  void Start(std::vector<std::string> args = {}) {
+    app_ = std::make_unique<CVeldraApp>();
+    QVERIFY(app_->InitInstance(args));
+  }
+  bool Enabled(int id) const { return frame()->RouteQuery(id) == CommandState::kEnabled; }
+  void Press(QKeyCombination keys) {
+    QTest::keyClick(frame(), keys.key(), keys.keyboardModifiers());
+  }
+
+ private slots:
+  void init() { env_ = std::make_unique<GuiTestEnvironment>(); }
+
+  void cleanup() {
+    app_.reset();
+    env_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  }
+
+  void startsEmptyWithoutArguments() {
+    const auto files_before = env_->fake().FilePaths();
+    Start();
+    QVERIFY(frame()->isVisible());
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA"));
+    QVERIFY(frame()->mdi_area()->subWindowList().isEmpty());
+    QCOMPARE(env_->fake().FilePaths(), files_before);
+    QCOMPARE(frame()->menuBar()->actions().size(), 6);
+    QCOMPARE(app_->preference_path(), std::string("/home/user/.config/VELDRA/VELDRA/Preference.rux"));
+  }
+
+  void menuEnablingWithoutACatalog_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("new") << cmd::kFileNew << true;
+    QTest::newRow("open") << cmd::kFileOpen << true;
+    QTest::newRow("printer setup") << cmd::kPrintSetup << true;
+    QTest::newRow("exit") << cmd::kAppExit << true;
+    QTest::newRow("about") << cmd::kAppAbout << true;
+    QTest::newRow("help") << cmd::kHelp << true;
+    QTest::newRow("close window") << cmd::kFileClose << false;
+    QTest::newRow("close catalog") << cmd::kCloseCatalog << false;
+    QTest::newRow("import") << cmd::kPdfImport << false;
+    QTest::newRow("print") << cmd::kPrint << false;
+    QTest::newRow("recent files") << cmd::kRecentFile << false;
+    QTest::newRow("cascade") << cmd::kWindowCascade << false;
+    QTest::newRow("duplicate") << cmd::kPdfDuplicate << false;
+    QTest::newRow("search") << cmd::kFullTextSearch << false;
+  }
+
+  void menuEnablingWithoutACatalog() {
+    QFETCH(int, id);
+    QFETCH(bool, enabled);
+    Start();
+    QCOMPARE(frame()->MenuAction(id)->isEnabled(), enabled);
+  }
+
+  void menuTextsKeepTheirShortcutText() {
+    Start();
+    QCOMPARE(frame()->MenuAction(cmd::kFileNew)->text(), QStringLiteral("新規(&N)...\tCtrl+N"));
+    QCOMPARE(frame()->MenuAction(cmd::kEditRedo)->text(), QStringLiteral("やり直し(&R)\tCtrl+Shift+Z"));
+    QCOMPARE(frame()->MenuAction(cmd::kCloseCatalog)->text(), QStringLiteral("ファイルを閉じる"));
+    QCOMPARE(frame()->MenuAction(cmd::kHelp)->text(), QStringLiteral("ヘルプ..."));
+    for (auto& [id, action] : std::map<int, QAction*>{{cmd::kFileNew, frame()->MenuAction(cmd::kFileNew)}}) {
+      QVERIFY2(action->shortcut().isEmpty(), "keys are bound by the accelerator table only");
+    }
+    QCOMPARE(frame()->menuBar()->actions()[4]->text(), QStringLiteral("ウィンドウ(&W)"));
+  }
+
+  void acceleratorTableIsCompleteAndNoMore() {
+    Start();
+    QStringList keys;
+    for (QShortcut* s : frame()->accelerators()) keys << s->key().toString();
+    QCOMPARE(keys, (QStringList{"Ctrl+Shift+T", "Ctrl+C", "Ctrl+Ins", "Shift+Del", "Ctrl+X",
+                                "Ctrl+V", "Shift+Ins", "Ctrl+A", "Alt+Backspace", "Ctrl+Z",
+                                "Ctrl+3", "Ctrl+1", "Ctrl+2", "Ctrl+N", "Ctrl+O", "Ctrl+P",
+                                "Ctrl+Shift+P", "Ctrl+S", "F6", "Ctrl+I", "Shift+F6", "Ctrl+W"}));
+    for (QAction* action : frame()->findChildren<QAction*>()) {
+      QVERIFY2(action->shortcut() != QKeySequence("Ctrl+Shift+Z"), "redo is menu-only");
+    }
+  }
+
+  void acceleratorsRunTheirCommands() {
+    Start();
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    Press(Qt::CTRL | Qt::Key_N);
+    QCOMPARE(env_->dialogs().file_requests.size(), size_t(1));
+    QCOMPARE(Utf8(env_->dialogs().file_requests[0].caption), std::string("新規作成"));
+    Press(Qt::CTRL | Qt::Key_O);
+    QCOMPARE(env_->dialogs().file_requests.size(), size_t(2));
+    QCOMPARE(env_->dialogs().file_requests[1].caption, std::string("Open"));
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
+    QCOMPARE(env_->dialogs().printer_setups, 1);
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);  // bound to nothing
+    Press(Qt::CTRL | Qt::Key_S);              // bound, handled by no window
+    QCOMPARE(env_->dialogs().file_requests.size(), size_t(2));
+    QCOMPARE(env_->dialogs().modals.size(), size_t(0));
+  }
+
+  void ctrlWDoesNotCloseTheBrowser() {
+    Start({kPath});
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    QPointer<QMdiSubWindow> browser = app_->Documents()[0]->browser_frame();
+    Press(Qt::CTRL | Qt::Key_W);
+    Press(Qt::CTRL | Qt::Key_F4);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!browser.isNull());
+    QVERIFY(browser->isVisible());
+  }
+
+  void mainFrameHasAMinimumSize() {
+    Start();
+    frame()->resize(300, 300);
+    QCOMPARE(frame()->size(), QSize(550, 650));
+  }
+
+  void nonexistentPathOnTheCommandLineBecomesANewCatalog() {
+    Start({kPath});
+    QVERIFY(env_->fake().FileExists(kPath));
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    auto* browser = static_cast<CMainWindow*>(app_->Documents()[0]->browser_frame());
+    QCOMPARE(browser->windowTitle(), QStringLiteral("app.vdc"));
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+    QCOMPARE(browser->view()->category_label(1)->text(), QStringLiteral("分類１"));
+    QCOMPARE(browser->view()->category_label(3)->text(), QStringLiteral("分類３"));
+    QCOMPARE(ItemTexts(browser->view()->category_list(2)),
+             (std::vector<std::string>{"＜すべて＞", "その他"}));
+    QCOMPARE(browser->view()->count_label()->text(), QStringLiteral("0件"));
+    QVERIFY(env_->dialogs().messages.empty());
+    QVERIFY(frame()->MenuAction(cmd::kCloseCatalog)->isEnabled());
+    QVERIFY(!frame()->MenuAction(cmd::kFileClose)->isEnabled());
+    QVERIFY(frame()->MenuAction(cmd::kWindowCascade)->isEnabled());
+  }
+
+  void newCatalogWithoutExtension() {
+    Start();
+    env_->fake().AddFolder("/data/books");
+    env_->dialogs().file_answers.push_back(std::string("/data/books/library"));
+    app_->OnFileNew();
+    const FileRequest& request = env_->dialogs().file_requests.at(0);
+    QCOMPARE(request.kind, FileRequest::Kind::kSave);
+    QCOMPARE(request.filters.size(), size_t(1));
+    QCOMPARE(Utf8(request.filters[0].name), std::string("VELDRAファイル(*.vdc)"));
+    QCOMPARE(request.filters[0].pattern, std::string("*.vdc"));
+    QCOMPARE(request.default_suffix, std::string("vdc"));
+    QVERIFY(request.confirm_overwrite);
+    QVERIFY(env_->fake().FileExists("/data/books/library.vdc"));
+    QCOMPARE(ReadRememberedFolder(nullptr, kTagFolderNewCatalog), std::string("/data/books/"));
+    QCOMPARE(app_->Documents().size(), size_t(1));
+
+    // The next time the dialog starts in that folder; cancelling changes nothing.
+    app_->OnFileNew();
+    QCOMPARE(env_->dialogs().file_requests.at(1).initial_folder, std::string("/data/books/"));
+    QCOMPARE(app_->Documents().size(), size_t(1));
+  }
+
+  void newCatalogReplacesAnExistingFile() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"old", {"その他", "その他", "その他"}}}));
+    QCOMPARE(EntryCount(kPath), 1);
+    Start();
+    env_->dialogs().file_answers.push_back(std::string(kPath));
+    app_->OnFileNew();
+    QCOMPARE(EntryCount(kPath), 0);
+    QCOMPARE(app_->Documents().size(), size_t(1));
+  }
+
+  void newCatalogOverAnOpenCatalogClosesItFirst() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"old", {"その他", "その他", "その他"}}}));
+    Start({kPath});
+    QPointer<CatalogDocumentHost> old = app_->Documents()[0];
+    env_->dialogs().file_answers.push_back(std::string(kPath));
+    app_->OnFileNew();
+    QVERIFY(old.isNull());
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    // Closing the new catalog leaves it empty: nothing of the old one was written into it.
+    app_.reset();
+    QCOMPARE(EntryCount(kPath), 0);
+  }
+
+  void openingAnOpenCatalogActivatesItsBrowser() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    QVERIFY(MakeTestCatalog("/data/second.vdc", {}, {}));
+    Start({kPath});
+    env_->dialogs().file_answers.push_back(std::string("/data/second.vdc"));
+    app_->OnFileOpen();
+    const FileRequest& request = env_->dialogs().file_requests.at(0);
+    QCOMPARE(request.caption, std::string("Open"));
+    QCOMPARE(request.filters.size(), size_t(2));
+    QCOMPARE(Utf8(request.filters[0].name), std::string("VELDRAファイル (*.vdc)"));
+    QCOMPARE(request.filters[1].name, std::string("All Files (*.*)"));
+    QCOMPARE(request.filters[1].pattern, std::string("*.*"));
+    QVERIFY(request.file_must_exist);
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - second.vdc"));
+
+    env_->dialogs().file_answers.push_back(std::string("/DATA/APP.VDC"));
+    app_->OnFileOpen();
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    QCOMPARE(frame()->mdi_area()->currentSubWindow(), app_->Documents()[0]->browser_frame());
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+  }
+
+  void unreadableFileOpensWithAWarning() {
+    env_->fake().WriteFileBytes(kPath, "not a catalog at all");
+    Start({kPath});
+    QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+    const MessageRequest& box = env_->dialogs().messages[0];
+    QCOMPARE(box.caption, std::string("VELDRA"));
+    QCOMPARE(Utf8(box.text),
+             std::string("このファイルはカタログとして読み込めませんでした。変更は保存されません。"));
+    QCOMPARE(box.icon, MessageIcon::kWarning);
+    QCOMPARE(box.buttons, std::vector<MessageButton>{MessageButton::kOk});
+    QCOMPARE(box.default_button, MessageButton::kOk);
+    app_.reset();
+    QCOMPARE(env_->fake().ReadFileBytes(kPath), std::string("not a catalog at all"));
+  }
+
+  void aboutBox() {
+    Start();
+    std::string title, home, close_text;
+    bool close_is_default = false;
+    env_->dialogs().modal_handler = [&](QDialog* dialog) {
+      auto* about = qobject_cast<CAboutDlg*>(dialog);
+      if (about == nullptr) return 0;
+      title = dialog->windowTitle().toStdString();
+      close_text = about->close_button()->text().toStdString();
+      close_is_default = about->close_button()->isDefault();
+      about->home_page_button()->click();
+      home = about->home_page_button()->text().toStdString();
+      QStringList texts;
+      for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+      if (!texts.contains(QStringLiteral("バージョン0.9")) || !texts.contains(QStringLiteral("VELDRA"))) {
+        title = "texts missing";
+      }
+      return 1;
+    };
+    frame()->Dispatch(cmd::kAppAbout);
+    QCOMPARE(title, std::string("VELDRA について"));
+    QCOMPARE(close_text, std::string("閉じる"));
+    QVERIFY(close_is_default);
+    QCOMPARE(env_->dialogs().opened_urls, std::vector<std::string>{home});
+  }
+
+  void helpOpensTheShippedPage() {
+    Start();
+    frame()->Dispatch(cmd::kHelp);
+    QCOMPARE(env_->dialogs().opened_urls.size(), size_t(1));
+    const QString url = QString::fromStdString(env_->dialogs().opened_urls[0]);
+    QVERIFY(url.startsWith(QStringLiteral("file://")));
+    QVERIFY(url.endsWith(QStringLiteral("/help/index.html")));
+  }
+
+  void exitClosesEveryCatalog() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"a", {"その他", "その他", "その他"}}}));
+    Start({kPath});
+    auto* browser = static_cast<CMainWindow*>(app_->Documents()[0]->browser_frame());
+    browser->view()->entry_list()->selectRow(0);
+    frame()->Dispatch(cmd::kAppExit);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(app_->Documents().empty());
+    CVeldraDocument doc;
+    doc.OpenCatalog(kPath);
+    QCOMPARE(int(RecordAt<EntryRecord>(doc.entries(), 0).is_select_entrylist), 1);
+  }
+
+  void newCatalogPath_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no extension") << "/d/lib" << "/d/lib.vdc";
+    QTest::newRow("vdc") << "/d/lib.vdc" << "/d/lib.vdc";
+    QTest::newRow("other extension") << "/d/lib.bak" << "/d/lib.bak";
+    QTest::newRow("dot in folder only") << "/d.x/lib" << "/d.x/lib.vdc";
+  }
+
+  void newCatalogPath() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, path);
+    QCOMPARE(NewCatalogPath(chosen.toStdString()), path.toStdString());
+  }
+};
+
+QTEST_MAIN(ApplicationTest)
+#include "application_test.moc"
