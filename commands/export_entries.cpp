@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <unordered_map>
 
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
@@ -20,14 +21,12 @@ using platform::Platform;
 // The file name as the export reads it: CP932, at most 127 bytes.
 constexpr size_t kFileNameBufferSize = 128;
 
-bool FindEntry(const RecordArray& entries, int32_t id, EntryRecord* out) {
-  for (int i = 0; i < entries.Count(); ++i) {
-    if (EncodedEntryId(entries.At(i)) == id) {
-      *out = EntryAt(entries, i);
-      return true;
-    }
-  }
-  return false;
+// The index of the first entry of each id, so a long export does not search the table
+// once per entry.
+std::unordered_map<int32_t, int> IndexById(const RecordArray& entries) {
+  std::unordered_map<int32_t, int> index;
+  for (int i = entries.Count() - 1; i >= 0; --i) index[EncodedEntryId(entries.At(i))] = i;
+  return index;
 }
 
 // Copies the cursor's current chunk into a new file at path. kExported, kCannotCreate or
@@ -68,17 +67,19 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
   report->assign(entry_ids.size(), ExportedEntry());
   for (size_t i = 0; i < entry_ids.size(); ++i) (*report)[i].entry_id = entry_ids[i];
 
+  const std::unordered_map<int32_t, int> index = IndexById(document.entries());
   ChunkFile catalog;
   const bool opened = catalog.Open(document.path(), kChunkModeReadOnly) == kChunkOk;
   AttachmentCursor cursor(catalog);
   bool all_ok = true;
   for (ExportedEntry& item : *report) {
-    EntryRecord entry;
-    if (!FindEntry(document.entries(), item.entry_id, &entry)) {
+    const auto found = index.find(item.entry_id);
+    if (found == index.end()) {
       item.status = ExportStatus::kNoSuchEntry;
       all_ok = false;
       continue;
     }
+    EntryRecord entry = EntryAt(document.entries(), found->second);
     const int ordinal = document.AttachmentOrdinal(entry.id);
     if (!opened || ordinal < 0 || cursor.SeekTo(ordinal) != kChunkOk ||
         catalog.CurrentLength() <= 0) {
@@ -96,7 +97,7 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
     entry.last_use_date = CatalogTimestamp::Now();
     document.ReplaceEntry(document.entries(), entry);
     document.ReplaceEntry(document.filtered_entries(), entry);
-    FindEntry(document.entries(), entry.id, &entry);  // with its new update date
+    entry = EntryAt(document.entries(), found->second);  // with its new update date
     if (!WriteEntryText(entry, CompanionPath(item.pdf_path))) {
       item.status = ExportStatus::kCompanionFailed;
       all_ok = false;
