@@ -23,6 +23,12 @@ std::string& PathHolder() {
 std::string PreferencePath() {
   platform::Platform& os = platform::Platform::Current();
   const std::string app_data = os.AppDataFolder();
+  // A fresh account may not have its configuration folder yet; make it and its parents so
+  // that the first remembered folder is not silently lost.
+  for (size_t slash = app_data.find('/', 1); !app_data.empty(); slash = app_data.find('/', slash + 1)) {
+    os.MakeDirectory(app_data.substr(0, slash));
+    if (slash == std::string::npos) break;
+  }
   const std::string outer = app_data + kFolderName;
   os.MakeDirectory(outer);
   const std::string inner = outer + kFolderName;

@@ -51,10 +51,19 @@ TEST_F(PreferenceStoreTest, PathWithoutAppDataIsThePiecesAlone) {
   EXPECT_EQ(PreferencePath(), "/VELDRA/VELDRA/Preference.rux");
 }
 
+TEST_F(PreferenceStoreTest, MissingAppDataFolderIsMadeWithItsParents) {
+  fake().SetAppDataFolder("/home/new/.config");
+  EXPECT_EQ(PreferencePath(), "/home/new/.config/VELDRA/VELDRA/Preference.rux");
+  EXPECT_TRUE(fake().IsDirectory("/home/new/.config/VELDRA/VELDRA"));
+  const Record value = FolderRecord("/x/");
+  EXPECT_TRUE(WritePreferenceFile(PreferencePath(), kTagFolderExport, 256, value.data()));
+}
+
 TEST_F(PreferenceStoreTest, PathIsReturnedEvenWhenTheFoldersCannotBeMade) {
-  fake().SetAppDataFolder("/no/such/place");
-  EXPECT_EQ(PreferencePath(), "/no/such/place/VELDRA/VELDRA/Preference.rux");
-  EXPECT_FALSE(fake().IsDirectory("/no/such/place/VELDRA"));
+  fake().WriteFileBytes("/tmp/plain-file", "x");
+  fake().SetAppDataFolder("/tmp/plain-file/place");
+  EXPECT_EQ(PreferencePath(), "/tmp/plain-file/place/VELDRA/VELDRA/Preference.rux");
+  EXPECT_FALSE(fake().IsDirectory("/tmp/plain-file/place/VELDRA"));
   const Record value = FolderRecord("/x/");
   EXPECT_FALSE(WritePreferenceFile(PreferencePath(), kTagFolderExport, 256, value.data()));
 }
