@@ -75,7 +75,11 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   if (!CollectPaths(io, args, &paths)) return kExitFailed;
 
   // Entries without a companion take this triple; it becomes a category when it is new.
-  if (!document->CategoryExists(triple[0], triple[1], triple[2])) {
+  bool fresh_entries = false;
+  for (const std::string& path : paths) {
+    fresh_entries = fresh_entries || !platform::Platform::Current().FileExists(CompanionPath(path));
+  }
+  if (fresh_entries && !document->CategoryExists(triple[0], triple[1], triple[2])) {
     NewCategoryRecord(document->categories(), document->counters(), triple[0], triple[1],
                       triple[2]);
   }

@@ -52,6 +52,18 @@ TEST_F(CliExportTest, ExportThenImportRestoresEveryAttributeUnderNewIds) {
   EXPECT_NE(RunOk({"categories", other}).out.find("技術\t本\t上"), std::string::npos);
 }
 
+TEST_F(CliExportTest, ACategoryOptionUnusedByCompanionsAddsNoCategory) {
+  const std::string catalog = MakeCatalog({"a.pdf"}, "A/B/C");
+  std::filesystem::create_directory(Path("out"));
+  RunOk({"export", catalog, Path("out"), "--all"});
+  const std::string other = Path("other.vdc");
+  RunOk({"new", other});
+  RunOk({"import", other, Path("out"), "--category", "Q/R/S"});
+  EXPECT_EQ(Lines(RunOk({"categories", other}).out),
+            (Strings{"labels\t分類１\t分類２\t分類３", "0\tその他\tその他\tその他",
+                     "1\tA\tB\tC"}));
+}
+
 TEST_F(CliExportTest, ChosenIdsAreExportedInOrderWithNumberedNames) {
   const std::string catalog = MakeCatalog({"a.pdf"});
   std::filesystem::create_directory(Path("out"));
