@@ -32,6 +32,7 @@ int64_t FakeFile::ReadAt(int64_t offset, void* buf, size_t n) {
   if (static_cast<uint64_t>(offset) >= bytes.size()) return 0;
   const size_t count = std::min(n, bytes.size() - static_cast<size_t>(offset));
   std::memcpy(buf, bytes.data() + offset, count);
+  state_->bytes_read += static_cast<int64_t>(count);
   return static_cast<int64_t>(count);
 }
 

@@ -152,12 +152,14 @@ void FakePlatform::ClearFailListDirectory(const std::string& path) {
 int FakePlatform::WriteCount() const { return state_->write_calls; }
 int FakePlatform::FailedWriteCount() const { return state_->failed_writes; }
 int64_t FakePlatform::BytesWritten() const { return state_->bytes_written; }
+int64_t FakePlatform::BytesRead() const { return state_->bytes_read; }
 int FakePlatform::OpenCount() const { return state_->open_calls; }
 
 void FakePlatform::ResetCounters() {
   state_->write_calls = 0;
   state_->failed_writes = 0;
   state_->bytes_written = 0;
+  state_->bytes_read = 0;
   state_->open_calls = 0;
 }
 

@@ -77,6 +77,7 @@ class FakePlatform : public Platform {
   int WriteCount() const;        // WriteAt calls on writable files, failed ones included
   int FailedWriteCount() const;
   int64_t BytesWritten() const;  // bytes that reached files (torn prefixes included)
+  int64_t BytesRead() const;     // bytes that reads of open files handed out
   int OpenCount() const;         // successful opens
   void ResetCounters();
 

@@ -26,6 +26,7 @@ struct FakeState {
   int write_calls = 0;        // WriteAt calls on writable files, failed ones included
   int failed_writes = 0;
   int64_t bytes_written = 0;  // bytes that reached a file (torn prefixes included)
+  int64_t bytes_read = 0;     // bytes ReadAt handed out
   int open_calls = 0;         // successful opens
 
   // The write-failure switch: the write_countdown-th write from when it was set fails.

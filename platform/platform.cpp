@@ -9,6 +9,17 @@ Platform* g_installed = nullptr;  // set by ScopedPlatform in tests
 
 }  // namespace
 
+int64_t File::ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t count) {
+  int64_t done = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const int64_t got = ReadAt(offset + done, slices[i].data, slices[i].size);
+    if (got < 0) return -1;
+    done += got;
+    if (static_cast<size_t>(got) < slices[i].size) break;  // end of file
+  }
+  return done;
+}
+
 Platform& Platform::Real() {
   static PosixPlatform real;
   return real;

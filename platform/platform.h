@@ -27,6 +27,12 @@ struct LocalTime {
   int millisecond = 0;  // 0..999
 };
 
+// One piece of a scattered read: size bytes go to data.
+struct ReadSlice {
+  void* data = nullptr;
+  size_t size = 0;
+};
+
 // An open file. Offsets are absolute bytes from the start of the file.
 class File {
  public:
@@ -35,6 +41,12 @@ class File {
   // Reads up to n bytes at offset into buf. Returns the number of bytes read, which is less
   // than n only at the end of the file, or -1 when the read failed.
   virtual int64_t ReadAt(int64_t offset, void* buf, size_t n) = 0;
+
+  // Reads the file's bytes from offset on into the slices in turn, as if they were one
+  // buffer: one request for bytes that belong in different places (a chunk's header and
+  // its data). Returns the bytes read, less than the slices' total only at the end of the
+  // file, or -1 when the read failed. The default reads each slice with ReadAt.
+  virtual int64_t ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t count);
 
   // Writes n bytes at offset, extending the file when offset + n lies past its end.
   // Returns true only when every byte was written. A false return may leave part of the

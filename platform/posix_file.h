@@ -14,6 +14,7 @@ class PosixFile : public File {
   PosixFile& operator=(const PosixFile&) = delete;
 
   int64_t ReadAt(int64_t offset, void* buf, size_t n) override;
+  int64_t ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t count) override;
   bool WriteAt(int64_t offset, const void* buf, size_t n) override;
   int64_t Size() override;
   bool Truncate(int64_t length) override;

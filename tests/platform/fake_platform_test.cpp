@@ -101,6 +101,26 @@ TEST(FakePlatformFiles, WritesPastTheEndFillWithZerosAndReadsStopAtTheEnd) {
   EXPECT_EQ(file->Size(), 1);
 }
 
+TEST(FakePlatformFiles, ScatteredReadsFillEachSliceInTurnAndAreCounted) {
+  FakePlatform fake;
+  fake.WriteFileBytes("/s.bin", "0123456789");
+  auto file = fake.Open("/s.bin", OpenMode::kRead);
+  ASSERT_NE(file, nullptr);
+  fake.ResetCounters();
+  char head[3] = {};
+  char tail[4] = {};
+  const ReadSlice slices[] = {{head, 3}, {tail, 4}};
+  EXPECT_EQ(file->ReadAtScattered(2, slices, 2), 7);
+  EXPECT_EQ(std::string(head, 3), "234");
+  EXPECT_EQ(std::string(tail, 4), "5678");
+  EXPECT_EQ(file->ReadAtScattered(8, slices, 2), 2);
+  EXPECT_EQ(std::string(head, 2), "89");
+  EXPECT_EQ(file->ReadAtScattered(-1, slices, 2), -1);
+  EXPECT_EQ(fake.BytesRead(), 9);
+  fake.ResetCounters();
+  EXPECT_EQ(fake.BytesRead(), 0);
+}
+
 TEST(FakePlatformFiles, RenameReplacesTheTargetAndKeepsOpenHandlesWorking) {
   FakePlatform fake;
   fake.WriteFileBytes("/d/new.tmp", "new");

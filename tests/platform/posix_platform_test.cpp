@@ -104,6 +104,38 @@ TEST_F(PosixPlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file->Size(), 2);
 }
 
+TEST_F(PosixPlatformTest, ScatteredReadsFillEachSliceInTurn) {
+  auto file = platform_.Open(Path("s"), OpenMode::kCreate);
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->WriteAt(0, "0123456789", 10));
+  char head[3] = {};
+  char empty[1] = {'e'};
+  char tail[4] = {};
+  const ReadSlice slices[] = {{head, 3}, {empty, 0}, {tail, 4}};
+  EXPECT_EQ(file->ReadAtScattered(2, slices, 3), 7);
+  EXPECT_EQ(std::string(head, 3), "234");
+  EXPECT_EQ(std::string(tail, 4), "5678");
+  EXPECT_EQ(empty[0], 'e');
+  // At the end of the file the count falls short; a read before the start fails.
+  char more[8] = {};
+  const ReadSlice past[] = {{head, 3}, {more, 8}};
+  EXPECT_EQ(file->ReadAtScattered(5, past, 2), 5);
+  EXPECT_EQ(std::string(head, 3), "567");
+  EXPECT_EQ(std::string(more, 2), "89");
+  EXPECT_EQ(file->ReadAtScattered(10, past, 2), 0);
+  EXPECT_EQ(file->ReadAtScattered(-1, past, 2), -1);
+
+  // More slices than one system call takes.
+  std::vector<char> bytes(3000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
+  ASSERT_TRUE(file->WriteAt(0, bytes.data(), bytes.size()));
+  std::vector<char> got(bytes.size());
+  std::vector<ReadSlice> many;
+  for (size_t i = 0; i < got.size(); ++i) many.push_back({&got[i], 1});
+  EXPECT_EQ(file->ReadAtScattered(0, many.data(), many.size()), 3000);
+  EXPECT_EQ(got, bytes);
+}
+
 TEST_F(PosixPlatformTest, RemoveRenameAndSameFile) {
   ASSERT_NE(platform_.Open(Path("a"), OpenMode::kCreate), nullptr);
   auto b = platform_.Open(Path("b"), OpenMode::kCreate);
