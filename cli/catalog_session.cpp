@@ -1,6 +1,7 @@
 #include "cli/catalog_session.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "cli/cli_text.h"
 #include "platform/platform.h"
@@ -61,12 +62,10 @@ bool ParseEntryIds(ToolIo& io, const Tool& tool, const std::vector<std::string>&
 bool RequireEntries(ToolIo& io, const CVeldraDocument& document,
                     const std::vector<int32_t>& ids) {
   const RecordArray& entries = document.entries();
+  std::unordered_set<int32_t> present;
+  for (int i = 0; i < entries.Count(); ++i) present.insert(EncodedEntryId(entries.At(i)));
   for (int32_t id : ids) {
-    bool found = false;
-    for (int i = 0; i < entries.Count() && !found; ++i) {
-      found = EncodedEntryId(entries.At(i)) == id;
-    }
-    if (!found) {
+    if (present.count(id) == 0) {
       Fail(io, "no entry with id " + std::to_string(id));
       return false;
     }
