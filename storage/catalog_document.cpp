@@ -41,13 +41,15 @@ std::string ComparableKey(std::string_view key) {
 // What Load made of one table.
 enum class TableRead { kRead, kAbsent, kBroken };
 
-// Reads the chunks of tag into *table when they are records of record_size bytes.
-TableRead ReadTable(ChunkFile& file, ChunkTag tag, size_t record_size, RecordArray* table) {
+// Reads the chunks of tag into *table when they are records of record_size bytes, and where
+// they lie into *chunks when given.
+TableRead ReadTable(ChunkFile& file, ChunkTag tag, size_t record_size, RecordArray* table,
+                    std::vector<uint32_t>* chunks = nullptr) {
   *table = RecordArray(record_size);
   const int rc = file.FindFirst(tag);
   if (rc == kChunkNoSuchTag) return TableRead::kAbsent;
   if (rc != kChunkOk) return TableRead::kBroken;
-  std::unique_ptr<RecordArray> read = file.ReadAll(tag);
+  std::unique_ptr<RecordArray> read = file.ReadAll(tag, chunks);
   // Records of another size are not this table's records: never read them as such.
   if (!read || read->record_size() != record_size) return TableRead::kBroken;
   *table = std::move(*read);
@@ -113,11 +115,12 @@ void CVeldraDocument::Load(const std::string& path) {
 
   bool complete = true;
   const auto read = [&](ChunkTag tag, size_t size, RecordArray* table, TableSnapshot* saved) {
-    const TableRead result = ReadTable(file, tag, size, table);
+    std::vector<uint32_t> chunks;
+    const TableRead result = ReadTable(file, tag, size, table, &chunks);
     if (result == TableRead::kBroken) {
       complete = false;
     } else {
-      saved->Take(*table);
+      saved->Take(*table, std::move(chunks));
     }
   };
   read(kTagLabel, LabelRecord::kEncodedLength, &labels_, &labels_saved_);

@@ -1,7 +1,7 @@
 #include "storage/catalog_table_snapshot.h"
 
 #include <cstring>
-#include <new>
+#include <utility>
 
 namespace veldra {
 
@@ -20,19 +20,6 @@ uint64_t FinalMix(uint64_t h) {
   h *= 0xC4CEB9FE1A85EC53ULL;
   h ^= h >> 33;
   return h;
-}
-
-// Fingerprints of every record of table; false when memory is short.
-bool FingerprintTable(const RecordArray& table, std::vector<RecordFingerprint>* out) {
-  try {
-    out->resize(static_cast<size_t>(table.Count()));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  for (int i = 0; i < table.Count(); ++i) {
-    (*out)[i] = FingerprintRecord(table.At(i), table.record_size());
-  }
-  return true;
 }
 
 }  // namespace
@@ -62,60 +49,66 @@ RecordFingerprint FingerprintRecord(const uint8_t* record, size_t size) {
                            FinalMix(lane[2] + FinalMix(lane[3] ^ kPrimeB))};
 }
 
-void TableSnapshot::Take(const RecordArray& table) {
-  if (!FingerprintTable(table, &prints_)) {
+void TableSnapshot::Take(const RecordArray& table, std::vector<uint32_t> chunks) {
+  if (chunks.size() != static_cast<size_t>(table.Count())) {
     Invalidate();
     return;
   }
+  chunks_ = std::move(chunks);
+  stamp_ = RecordArray::ChangeStampNow();
+  count_ = table.Count();
   record_size_ = table.record_size();
   valid_ = true;
 }
 
+void TableSnapshot::Take(const RecordArray& table) {
+  // Only an empty table needs no chunks; any other cannot be rewritten in place.
+  if (table.Count() == 0) {
+    Take(table, {});
+  } else {
+    Invalidate();
+  }
+}
+
 void TableSnapshot::Invalidate() {
   valid_ = false;
-  prints_.clear();
-  prints_.shrink_to_fit();
+  count_ = 0;
+  chunks_.clear();
+  chunks_.shrink_to_fit();
 }
 
 int TableSnapshot::WriteTable(ChunkFile& file, ChunkTag tag, const RecordArray& table,
                               size_t record_size) {
   last_rewritten_ = 0;
-  std::vector<RecordFingerprint> now;
   if (valid_ && record_size_ == record_size && table.record_size() == record_size &&
-      count() == table.Count() && FingerprintTable(table, &now)) {
-    if (now == prints_) return kChunkOk;
-    const int rc = WriteChanged(file, tag, table, record_size, now);
-    if (rc == 1) return kChunkOk;
-    if (rc < 0) {
+      count_ == table.Count()) {
+    if (!table.AnyChangeSince(stamp_)) return kChunkOk;
+    std::vector<int> changed;
+    for (int i = 0; i < count_; ++i) {
+      if (table.ChangedSince(i, stamp_)) changed.push_back(i);
+    }
+    const uint64_t stamp = RecordArray::ChangeStampNow();
+    const int rc = file.RewriteRecords(tag, chunks_, table, record_size, changed);
+    if (rc == kChunkOk) {
+      stamp_ = stamp;
+      last_rewritten_ = static_cast<int>(changed.size());
+      return kChunkOk;
+    }
+    if (rc != kChunkNotAsRemembered) {
       Invalidate();
       return rc;
     }
     // The file does not hold what the snapshot says: write the whole table.
   }
   last_rewritten_ = table.Count();
-  const int rc = file.WriteAll(tag, table, record_size);
+  std::vector<uint32_t> chunks;
+  const int rc = file.WriteAll(tag, table, record_size, &chunks);
   if (rc == kChunkOk) {
-    Take(table);
+    Take(table, std::move(chunks));
   } else {
     Invalidate();
   }
   return rc;
-}
-
-int TableSnapshot::WriteChanged(ChunkFile& file, ChunkTag tag, const RecordArray& table,
-                                size_t record_size, const std::vector<RecordFingerprint>& now) {
-  if (file.FindFirst(tag) != kChunkOk) return 0;
-  for (int i = 0; i < count(); ++i) {
-    if (i > 0 && file.FindNext() != kChunkOk) return 0;
-    if (file.CurrentLength() != static_cast<int>(record_size)) return 0;
-    if (now[i] == prints_[i]) continue;
-    const int rc = file.RewriteCurrent(record_size, table.At(i));
-    if (rc != kChunkOk) return rc;
-    prints_[i] = now[i];
-    ++last_rewritten_;
-  }
-  // The snapshot's records must be all the tag holds.
-  return file.FindNext() == kChunkEndOfList ? 1 : 0;
 }
 
 }  // namespace veldra

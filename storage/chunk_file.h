@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "storage/chunk_header.h"
@@ -37,6 +38,8 @@ constexpr int kChunkNoCurrent = -3;
 constexpr int kChunkEndOfList = -4;
 constexpr int kChunkNoSuchTag = -5;
 constexpr int kChunkReadOnly = -6;
+constexpr int kChunkNotAsRemembered = -7;  // RewriteRecords: the tag's list is not the one
+                                           // the caller remembers; nothing was written
 
 constexpr int kChunkModeReadWrite = 0;
 constexpr int kChunkModeReadOnly = 1;
@@ -90,9 +93,30 @@ class ChunkFile {
   // Every chunk of tag, in list order, as a new array; nullptr when the tag has no chunk,
   // the chunks differ in length, or a read fails.
   std::unique_ptr<RecordArray> ReadAll(ChunkTag tag);
+  // The same, and the offset of each chunk read, in list order, in *chunks.
+  //
+  // Each chunk's header and data come in one read straight into the array, unless the
+  // chunk follows the previous one directly in the file: then the read window serves a run
+  // of neighbours with a few large reads. Nothing between two chunks that are not
+  // neighbours (another tag's data) is read.
+  std::unique_ptr<RecordArray> ReadAll(ChunkTag tag, std::vector<uint32_t>* chunks);
   // Makes the chunks of tag hold exactly the records of array (record_size bytes each,
   // at most array.record_size()).
   int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size);
+  // The same, and on success the offset of each chunk of tag, in list order, in *chunks.
+  int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size,
+               std::vector<uint32_t>* chunks);
+  // Rewrites in place the records of array at indexes (ascending) into the chunks of tag,
+  // which the caller remembers at chunks (list order, one per record of array, as ReadAll
+  // or WriteAll reported them). The bytes on disk are those WriteAll would leave.
+  // Before anything is written every chunk to be rewritten is checked: it carries the tag,
+  // the record size and links to its remembered neighbours, and they link back to it; and
+  // the tag's head and last chunk are the remembered ones. When a check fails nothing is written and the result is
+  // kChunkNotAsRemembered (WriteAll then knows what to do). Rewrites of chunks that follow
+  // each other directly in the file go out in one write that carries the header between
+  // them as it stands.
+  int RewriteRecords(ChunkTag tag, const std::vector<uint32_t>& chunks, const RecordArray& array,
+                     size_t record_size, const std::vector<int>& indexes);
 
  private:
   struct Impl;

@@ -63,6 +63,11 @@ bool ChunkIo::Read(int64_t offset, void* out, size_t n) {
   return true;
 }
 
+int64_t ChunkIo::ReadDirect(int64_t offset, const platform::ReadSlice* slices, size_t count) {
+  if (!file_ || offset < 0) return -1;
+  return file_->ReadAtScattered(offset, slices, count);
+}
+
 bool ChunkIo::Write(int64_t offset, const void* data, size_t n) {
   if (!file_ || offset < 0) return false;
   if (n == 0) return true;

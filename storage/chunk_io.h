@@ -43,6 +43,17 @@ class ChunkIo {
   // window as it is: for walks that need the headers only, not the data between them.
   int ReadHeaderOnly(uint32_t offset, ChunkHeader* out, uint8_t* raw = nullptr);
 
+  // Reads straight from the file into the slices in turn, leaving the window as it is: for
+  // bytes behind a gap (a chunk after another tag's data), where filling the window would
+  // read the gap as well. The bytes read (short only at the end of the file), or -1.
+  int64_t ReadDirect(int64_t offset, const platform::ReadSlice* slices, size_t count);
+  // Whether the n bytes at offset are in the window now.
+  bool Holds(int64_t offset, size_t n) const { return InWindow(offset, n); }
+  // Checks the 36 header bytes read at offset as ReadHeader does: 0 or -2.
+  int CheckHeader(uint32_t offset, const uint8_t* bytes, ChunkHeader* out) {
+    return CheckedHeader(offset, bytes, out, nullptr);
+  }
+
   // Drops the window and asks the file for its size again.
   void Forget();
 

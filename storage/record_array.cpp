@@ -1,8 +1,10 @@
 #include "storage/record_array.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,10 @@ namespace {
 size_t RoundUpTo4(size_t n) { return (n + 3) & ~static_cast<size_t>(3); }
 
 int OrDefault(int value, int fallback) { return value <= 0 ? fallback : value; }
+
+std::atomic<uint64_t> g_change_counter{0};
+
+uint64_t NextChangeStamp() { return g_change_counter.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 }  // namespace
 
@@ -36,7 +42,7 @@ RecordArray& RecordArray::operator=(const RecordArray& other) {
   stride_ = other.stride_;
   initial_capacity_ = other.initial_capacity_;
   growth_step_ = other.growth_step_;
-  Clear();
+  Clear();  // stamps every element
   if (other.storage_ == nullptr) return *this;
   const size_t bytes = static_cast<size_t>(other.allocated_) * stride_;
   uint8_t* copy = static_cast<uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
@@ -61,6 +67,8 @@ RecordArray& RecordArray::operator=(RecordArray&& other) noexcept {
   capacity_ = std::exchange(other.capacity_, 0);
   allocated_ = std::exchange(other.allocated_, 0);
   storage_ = std::move(other.storage_);
+  StampAll();
+  other.StampAll();
   return *this;
 }
 
@@ -81,28 +89,72 @@ const uint8_t* RecordArray::At(int index) const {
 
 uint8_t* RecordArray::MutableAt(int index) {
   if (index < 0 || index >= Count()) return nullptr;
+  StampElement(index);
   return storage_.get() + static_cast<size_t>(index) * stride_;
 }
 
 void RecordArray::Set(int index, const void* record) {
+  if (record == nullptr) return;
   uint8_t* element = MutableAt(index);
-  if (element == nullptr || record == nullptr) return;
+  if (element == nullptr) return;
   std::memcpy(element, record, record_size_);
+}
+
+uint64_t RecordArray::ChangeStampNow() {
+  return g_change_counter.load(std::memory_order_relaxed);
+}
+
+bool RecordArray::ChangedSince(int index, uint64_t stamp) const {
+  if (all_changed_ > stamp || index < 0 || index >= Count()) return true;
+  const auto i = static_cast<size_t>(index);
+  return i < element_changed_.size() && element_changed_[i] > stamp;
+}
+
+void RecordArray::StampAll() {
+  all_changed_ = NextChangeStamp();
+  last_change_ = all_changed_;
+  element_changed_.clear();  // every element's own stamp is older than all_changed_
+}
+
+void RecordArray::StampElement(int index) {
+  const auto i = static_cast<size_t>(index);
+  if (element_changed_.size() <= i) {
+    try {
+      element_changed_.resize(static_cast<size_t>(std::max(count_, index + 1)), 0);
+    } catch (const std::bad_alloc&) {
+      StampAll();  // counting everything as changed is never wrong
+      return;
+    }
+  }
+  element_changed_[i] = NextChangeStamp();
+  last_change_ = element_changed_[i];
 }
 
 bool RecordArray::Grow() {
   constexpr int kMaxElements = std::numeric_limits<int>::max();
-  const int step = storage_ ? growth_step_ : initial_capacity_;
+  const int step = capacity_ > 0 ? growth_step_ : initial_capacity_;
   if (capacity_ > kMaxElements - step) return false;
   const int new_capacity = capacity_ + step;
-  if (new_capacity <= allocated_) {
+  if (new_capacity <= allocated_ && storage_ != nullptr) {
     capacity_ = new_capacity;
     return true;
   }
   // The capacity the caller sees grows by the step; the memory behind it grows by at least
   // half again, so that filling a large table does not reallocate once per step.
-  int64_t target = std::max<int64_t>(new_capacity, int64_t{allocated_} + allocated_ / 2);
-  target = std::min<int64_t>(target, kMaxElements);
+  const int64_t target = std::max<int64_t>(new_capacity, int64_t{allocated_} + allocated_ / 2);
+  if (!Allocate(target)) return false;
+  capacity_ = new_capacity;
+  return true;
+}
+
+bool RecordArray::Reserve(int count) {
+  if (count <= 0 || (count <= allocated_ && storage_ != nullptr)) return true;
+  return Allocate(count);
+}
+
+bool RecordArray::Allocate(int64_t target) {
+  constexpr int kMaxElements = std::numeric_limits<int>::max();
+  target = std::min<int64_t>(std::max<int64_t>(target, allocated_), kMaxElements);
   const size_t max_bytes = std::numeric_limits<size_t>::max();
   if (stride_ != 0 && static_cast<size_t>(target) > max_bytes / stride_) return false;
   const size_t new_bytes = static_cast<size_t>(target) * stride_;
@@ -113,7 +165,6 @@ bool RecordArray::Grow() {
   storage_.release();
   storage_.reset(static_cast<uint8_t*>(grown));
   allocated_ = static_cast<int>(target);
-  capacity_ = new_capacity;
   return true;
 }
 
@@ -133,16 +184,29 @@ int RecordArray::Insert(int index, const void* record) {
     std::memset(slot, 0, stride_);
   }
   ++count_;
+  StampAll();
   return 0;
 }
 
 int RecordArray::Append(const void* record) { return Insert(Count(), record); }
+
+uint8_t* RecordArray::AppendUnfilled() {
+  if (storage_ == nullptr || count_ >= capacity_) {
+    if (!Grow()) return nullptr;
+  }
+  uint8_t* slot = storage_.get() + static_cast<size_t>(count_) * stride_;
+  std::memset(slot + record_size_, 0, stride_ - record_size_);
+  ++count_;
+  StampAll();
+  return slot;
+}
 
 void RecordArray::Remove(int index) {
   uint8_t* slot = MutableAt(index);
   if (slot == nullptr) return;
   std::memmove(slot, slot + stride_, static_cast<size_t>(count_ - index - 1) * stride_);
   --count_;
+  StampAll();
 }
 
 void RecordArray::Clear() {
@@ -150,6 +214,7 @@ void RecordArray::Clear() {
   count_ = 0;
   capacity_ = 0;
   allocated_ = 0;
+  StampAll();
 }
 
 namespace {
@@ -226,6 +291,7 @@ void RecordArray::Sort(const Comparator& compare) {
   std::vector<int> order(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
   IndexSorter(*this, compare).Sort(order);
+  StampAll();
 
   // Move the elements into the sorted order one cycle of the permutation at a time, so
   // that a large table needs room for one spare element only.

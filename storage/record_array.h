@@ -1,5 +1,12 @@
 // RecordArray: an ordered, growable array of fixed-size records, the form in which every
 // table lives in memory. Elements are copied in and out as raw bytes.
+//
+// The array keeps change stamps, so that a table written to a file can later tell which
+// elements changed since: every change takes a number from one counter shared by all
+// arrays, and ChangeStampNow() is below every change made after it, in any array.
+// Set and MutableAt count as a change of their element (MutableAt when it is called: write
+// through its pointer right away, never after the table has been saved since); Insert,
+// Append, Remove, Sort, Clear and assignment count as a change of every element.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace veldra {
 
@@ -37,6 +45,7 @@ class RecordArray {
   void Get(int index, void* out) const;
   // Direct read access to element index (0..Count()-1); nullptr outside.
   const uint8_t* At(int index) const;
+  // Direct write access; stamps the element as changed (see above).
   uint8_t* MutableAt(int index);
 
   // Ignored outside 0..Count()-1.
@@ -46,6 +55,13 @@ class RecordArray {
   // zero-filled one. 0, or -1 when storage could not be had (the array is then unchanged).
   int Insert(int index, const void* record);
   int Append(const void* record);
+  // Appends an element whose record bytes the caller fills at once (a table being read from
+  // a file): they are not zeroed first, the padding behind them is. The element, or nullptr
+  // when storage could not be had.
+  uint8_t* AppendUnfilled();
+  // Makes room for count elements in all, so that filling a table of known size does not
+  // move it; Count() and Capacity() stay as they are. false when storage cannot be had.
+  bool Reserve(int count);
 
   // Ignored outside 0..Count()-1; later elements move down.
   void Remove(int index);
@@ -59,6 +75,14 @@ class RecordArray {
   using Comparator = std::function<int(const uint8_t* a, const uint8_t* b)>;
   void Sort(const Comparator& compare);
 
+  // Change stamps (see the top of this file).
+  static uint64_t ChangeStampNow();
+  // Whether element index may have changed after stamp was taken. Indexes outside count as
+  // changed.
+  bool ChangedSince(int index, uint64_t stamp) const;
+  // Whether any element, or the count, may have changed after stamp was taken.
+  bool AnyChangeSince(uint64_t stamp) const { return last_change_ > stamp; }
+
  private:
   struct FreeDeleter {
     void operator()(uint8_t* p) const { std::free(p); }
@@ -66,6 +90,10 @@ class RecordArray {
 
   // Makes room for one more element; false when storage cannot be had.
   bool Grow();
+  // Storage for at least target elements; false when it cannot be had.
+  bool Allocate(int64_t target);
+  void StampAll();
+  void StampElement(int index);
 
   size_t record_size_;
   size_t stride_;
@@ -76,6 +104,12 @@ class RecordArray {
   int allocated_ = 0;  // elements the storage has room for (at least capacity_)
   // malloc'ed so that growth can use realloc: a large table grows without copying.
   std::unique_ptr<uint8_t, FreeDeleter> storage_;
+
+  // The last change of every element at once, of each element on its own (empty until the
+  // first Set or MutableAt; an element past its end has none of its own), and of anything.
+  uint64_t all_changed_ = 0;
+  std::vector<uint64_t> element_changed_;
+  uint64_t last_change_ = 0;
 };
 
 }  // namespace veldra

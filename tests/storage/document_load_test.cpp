@@ -218,3 +218,59 @@ TEST_F(DocumentLoadTest, ReloadStartsFromScratch) {
 
 }  // namespace
 }  // namespace veldra
+
+namespace veldra {
+namespace {
+
+TEST(DocumentLoadLayoutTest, ImportedLayoutLoadsWithoutReadingThePdfsAndSavesInPlace) {
+  testing::FakeCatalogEnvironment env;
+  env.fake().AddFolder("/data");
+  ASSERT_TRUE(CreateDefaultCatalog(kCatalog));
+  constexpr size_t kPdf = 256 * 1024;
+  constexpr int kCount = 8;
+  {
+    // As imports lay them out: the PDF, its entry, its link, one after the other.
+    ChunkFile file;
+    ASSERT_EQ(file.Open(kCatalog, kChunkModeReadWrite), kChunkOk);
+    const std::string pdf(kPdf, '%');
+    std::vector<uint8_t> bytes(EntryRecord::kEncodedLength);
+    for (int i = 0; i < kCount; ++i) {
+      ASSERT_EQ(file.Append(kTagAttachmentData, pdf.size(), pdf.data()), kChunkOk);
+      EntryRecord entry;
+      entry.id = i;
+      entry.title.SetText("t" + std::to_string(i));
+      entry.EncodeTo(bytes.data());
+      ASSERT_EQ(file.Append(kTagEntry, EntryRecord::kEncodedLength, bytes.data()), kChunkOk);
+      AttachmentRecord link;
+      link.id = i;
+      link.entry_id = i;
+      link.ordinal = i;
+      link.EncodeTo(bytes.data());
+      ASSERT_EQ(file.Append(kTagAttachment, AttachmentRecord::kEncodedLength, bytes.data()), kChunkOk);
+    }
+  }
+  env.fake().ResetCounters();
+  CVeldraDocument doc;
+  doc.Load(kCatalog);
+  ASSERT_TRUE(doc.read_complete());
+  ASSERT_EQ(doc.entries().Count(), kCount);
+  ASSERT_EQ(doc.attachments().Count(), kCount);
+  EXPECT_EQ(EntryAt(doc.entries(), 5).title.Text(), "t5");
+  EXPECT_EQ(AttachmentAt(doc.attachments(), 7).ordinal, 7);
+  EXPECT_LT(env.fake().BytesRead(), static_cast<int64_t>(kPdf));
+
+  // One changed entry: its record is written, nothing of the PDFs is read.
+  EntryRecord entry = EntryAt(doc.entries(), 3);
+  entry.my_rate = 4;
+  ASSERT_TRUE(doc.ReplaceEntry(doc.entries(), entry));
+  env.fake().ResetCounters();
+  ASSERT_EQ(doc.SaveTables(kCatalog), 0);
+  EXPECT_EQ(env.fake().WriteCount(), 1);
+  EXPECT_LT(env.fake().BytesRead(), static_cast<int64_t>(kPdf));
+  CVeldraDocument reopened;
+  reopened.Load(kCatalog);
+  EXPECT_EQ(EntryAt(reopened.entries(), 3).my_rate, 4);
+}
+
+}  // namespace
+}  // namespace veldra
