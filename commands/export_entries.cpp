@@ -53,6 +53,16 @@ ExportStatus CopyCurrentTo(ChunkFile& catalog, const std::string& path) {
   return ExportStatus::kExported;
 }
 
+// The ordinal of each entry's first attachment record, as AttachmentOrdinal gives it.
+std::unordered_map<int32_t, int> OrdinalByEntry(const RecordArray& attachments) {
+  std::unordered_map<int32_t, int> ordinals;
+  for (int i = attachments.Count() - 1; i >= 0; --i) {
+    const AttachmentRecord record = AttachmentAt(attachments, i);
+    ordinals[record.entry_id] = record.ordinal;
+  }
+  return ordinals;
+}
+
 }  // namespace
 
 std::string SafeExportName(std::string_view file_name) {
@@ -68,6 +78,7 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
   for (size_t i = 0; i < entry_ids.size(); ++i) (*report)[i].entry_id = entry_ids[i];
 
   const std::unordered_map<int32_t, int> index = IndexById(document.entries());
+  const std::unordered_map<int32_t, int> ordinals = OrdinalByEntry(document.attachments());
   ChunkFile catalog;
   const bool opened = catalog.Open(document.path(), kChunkModeReadOnly) == kChunkOk;
   AttachmentCursor cursor(catalog);
@@ -80,7 +91,8 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
       continue;
     }
     EntryRecord entry = EntryAt(document.entries(), found->second);
-    const int ordinal = document.AttachmentOrdinal(entry.id);
+    const auto ordinal_of = ordinals.find(entry.id);
+    const int ordinal = ordinal_of == ordinals.end() ? -1 : ordinal_of->second;
     if (!opened || ordinal < 0 || cursor.SeekTo(ordinal) != kChunkOk ||
         catalog.CurrentLength() <= 0) {
       item.status = ExportStatus::kNoAttachment;
@@ -94,10 +106,11 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
       all_ok = false;
       break;  // the rest stay kNotReached
     }
+    // Written back as ReplaceEntry does (update date now), at the index already known.
     entry.last_use_date = CatalogTimestamp::Now();
-    document.ReplaceEntry(document.entries(), entry);
+    entry.update_date = entry.last_use_date;
+    SetRecordAt(document.entries(), found->second, entry);
     document.ReplaceEntry(document.filtered_entries(), entry);
-    entry = EntryAt(document.entries(), found->second);  // with its new update date
     if (!WriteEntryText(entry, CompanionPath(item.pdf_path))) {
       item.status = ExportStatus::kCompanionFailed;
       all_ok = false;
