@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "storage/catalog_document.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace veldra::cli::testing {
@@ -146,6 +147,25 @@ TEST_F(CliListTest, EntriesComeInTheStoredSortOrderWithNewestFirstOnTies) {
                      line.substr(line.find('\t') + 1, 5));
   }
   EXPECT_EQ(titles, (Strings{"a.pdf#c.pdf", "a.pdf#a.pdf", "b.pdf#b.pdf"}));
+}
+
+TEST_F(CliListTest, AStoredSortStateIsFollowed) {
+  const std::string catalog = MakeCatalog({});
+  WritePdf("small.pdf", "s", 1000);
+  WritePdf("large.pdf", "l", 5000);
+  WritePdf("middle.pdf", "m", 3000);
+  RunOk({"import", catalog, Path("small.pdf"), Path("large.pdf"), Path("middle.pdf")});
+  {
+    CVeldraDocument document;
+    document.Load(catalog);
+    document.sort_levels() = {SortLevel{7, 0}, SortLevel{0, 0}, SortLevel{0, 0}};
+    ASSERT_EQ(document.Save(), 0);
+  }
+  Strings files;
+  for (const std::string& line : Lines(RunOk({"list", catalog}).out)) {
+    files.push_back(line.substr(0, line.find('\t')));
+  }
+  EXPECT_EQ(files, (Strings{"large.pdf", "middle.pdf", "small.pdf"}));
 }
 
 TEST_F(CliListTest, TheFourteenCellsAreTabSeparatedAndEscaped) {
