@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -19,8 +20,29 @@
 #include "shell/veldra_app.h"
 
 namespace veldra {
+namespace {
 
-CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new QMdiArea(this)) {
+// The child-window area. The keys of the accelerator table are the only keys of the
+// program: the area's own window switching on Ctrl+Tab and Ctrl+Shift+Tab is left out.
+class ChildWindowArea : public QMdiArea {
+ public:
+  using QMdiArea::QMdiArea;
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Control) {
+        return QAbstractScrollArea::eventFilter(object, event);
+      }
+    }
+    return QMdiArea::eventFilter(object, event);
+  }
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowArea(this)) {
   setWindowTitle(ToQString(UiText(resources::kAppTitle)));
   setWindowIcon(resources::AppIcon());
   setMinimumSize(kMinWidth, kMinHeight);

@@ -41,16 +41,19 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
   return doc.Save() == kSaveOk;
 }
 
-GuiTestEnvironment::GuiTestEnvironment()
-    : use_platform_(&fake_), use_dialogs_(&dialogs_), area_(std::make_unique<QMdiArea>()) {
+GuiTestEnvironment::GuiTestEnvironment(bool with_area)
+    : use_platform_(&fake_), use_dialogs_(&dialogs_) {
   fake_.AddFolder("/data");
   fake_.SetNow({2024, 6, 1, 9, 0, 0, 0});
-  area_->resize(1200, 900);
-  area_->show();
+  if (with_area) {
+    area_ = std::make_unique<QMdiArea>();
+    area_->resize(1200, 900);
+    area_->show();
+  }
 }
 
 GuiTestEnvironment::~GuiTestEnvironment() {
-  area_->closeAllSubWindows();
+  if (area_) area_->closeAllSubWindows();
   area_.reset();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

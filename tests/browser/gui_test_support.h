@@ -38,7 +38,8 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
 // a window area to put browsers in.
 class GuiTestEnvironment {
  public:
-  GuiTestEnvironment();
+  // with_area: make a window area for OpenBrowser (area() is nullptr without one).
+  explicit GuiTestEnvironment(bool with_area = true);
   ~GuiTestEnvironment();
 
   platform::FakePlatform& fake() { return fake_; }

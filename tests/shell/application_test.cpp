@@ -62,7 +62,9 @@ class ApplicationTest : public QObject {
   }
 
  private slots:
-  void init() { env_ = std::make_unique<GuiTestEnvironment>(); }
+  // Without a window area of the environment's own: the application's is the only one, as
+  // in the program.
+  void init() { env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false); }
 
   void cleanup() {
     app_.reset();
@@ -161,6 +163,53 @@ class ApplicationTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!browser.isNull());
     QVERIFY(browser->isVisible());
+  }
+
+  void windowAreaAddsNoKeysOfItsOwn_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::newRow("Ctrl+F6") << int(Qt::Key_F6) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Shift+F6") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::newRow("Ctrl+F4") << int(Qt::Key_F4) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+F5") << int(Qt::Key_F5) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+F7") << int(Qt::Key_F7) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+F8") << int(Qt::Key_F8) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+F9") << int(Qt::Key_F9) << int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+F10") << int(Qt::Key_F10) << int(Qt::ControlModifier);
+    QTest::newRow("Alt+Minus") << int(Qt::Key_Minus) << int(Qt::AltModifier);
+  }
+
+  // Only the accelerator table binds keys: the window area switches, closes, moves and
+  // resizes no child window on a key of its own.
+  void windowAreaAddsNoKeysOfItsOwn() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    QVERIFY(MakeTestCatalog("/data/second.vdc", {}, {}));
+    Start({kPath});
+    app_->OpenCatalog("/data/second.vdc");
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    QMdiArea* area = frame()->mdi_area();
+    QPointer<QMdiSubWindow> first = app_->Documents()[0]->browser_frame();
+    QPointer<QMdiSubWindow> second = app_->Documents()[1]->browser_frame();
+    QCOMPARE(area->currentSubWindow(), second.data());
+    static_cast<CMainWindow*>(second.data())->view()->entry_list()->setFocus();
+    const QRect before = second->geometry();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : frame();
+    QTest::keyPress(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyRelease(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyRelease(target, Qt::Key_Control, Qt::NoModifier);
+    QTest::keyRelease(target, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first.isNull() && !second.isNull());
+    QVERIFY(second->isVisible() && !second->isMinimized() && !second->isMaximized());
+    QCOMPARE(area->currentSubWindow(), second.data());
+    QCOMPARE(second->geometry(), before);
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
   }
 
   void mainFrameHasAMinimumSize() {
