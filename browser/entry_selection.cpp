@@ -13,9 +13,17 @@ void SyncEntrySelectionFlags(CVeldraDocument& document, const std::vector<int>& 
   const RecordArray& displayed = document.filtered_entries();
   for (int row : selected_rows) {
     if (row < 0 || row >= displayed.Count()) continue;
-    EntryRecord entry = RecordAt<EntryRecord>(displayed, row);
-    entry.is_select_entrylist = 1;
-    document.ReplaceEntry(entries, entry);
+    // The row names the entry; its record is taken from the catalog's entry list, which
+    // may have changed since the rows were built (the close records the detail windows in
+    // the entries before the selection is written), so that nothing newer is lost.
+    const int32_t id = EncodedEntryId(displayed.At(row));
+    for (int i = 0; i < entries.Count(); ++i) {
+      if (EncodedEntryId(entries.At(i)) != id) continue;
+      EntryRecord entry = RecordAt<EntryRecord>(entries, i);
+      entry.is_select_entrylist = 1;
+      document.ReplaceEntry(entries, entry);
+      break;
+    }
   }
 }
 

@@ -10,8 +10,9 @@ namespace veldra {
 
 // Clears the flag of every entry of the catalog in place, then sets it for the entry of
 // each selected row (ascending indexes into the document's displayed list, as last built)
-// and writes that entry back with ReplaceEntry, which stamps its update date. Rows outside
-// the displayed list are skipped. Nothing is saved.
+// and writes that entry back with ReplaceEntry, which stamps its update date. The entry is
+// the catalog's current record of the row's entry id, not the row's copy. Rows outside the
+// displayed list are skipped. Nothing is saved.
 void SyncEntrySelectionFlags(CVeldraDocument& document, const std::vector<int>& selected_rows);
 
 // The indexes of the displayed list's entries whose flag is set, ascending.

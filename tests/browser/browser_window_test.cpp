@@ -238,6 +238,37 @@ class BrowserWindowTest : public QObject {
     QCOMPARE(stack[stack.size() - 3]->windowTitle(), QStringLiteral("pdf 1"));
   }
 
+  // The selection is written into the entries after the detail windows were recorded: it
+  // keeps what the close recorded in the selected entries.
+  void selectedEntriesKeepTheirRecordedWindowOrder() {
+    QVERIFY(MakeTestCatalog(kPath, {}, kThreeEntries));
+    StandInOpener opener(env_->area());
+    CMainWindow* frame = env_->OpenBrowser(kPath);
+    CatalogDocumentHost* host = frame->host();
+    host->set_detail_opener(&opener);
+    QPointer<QMdiSubWindow> entry = opener.OpenEntryWindow(host, 0);
+    QPointer<QMdiSubWindow> pdf = opener.OpenPdfWindow(host, 1, 0);
+    QCOMPARE(Titles(frame->view()), (std::vector<std::string>{"e0", "e1", "e2"}));
+    frame->view()->entry_list()->SelectRows({0, 1});
+    env_->CloseBrowser(frame);
+    QVERIFY(entry.isNull() && pdf.isNull());
+
+    QCOMPARE(int(EntryById(kPath, 0).is_select_entrylist), 1);
+    QCOMPARE(int(EntryById(kPath, 1).is_select_entrylist), 1);
+    QCOMPARE(EntryById(kPath, 1).pdf_window_ordered_index, int16_t(1));
+    QCOMPARE(EntryById(kPath, 0).entry_window_ordered_index, int16_t(2));
+
+    opener.opened.clear();
+    auto* host2 = new CatalogDocumentHost();
+    host2->Open(kPath);
+    host2->set_detail_opener(&opener);
+    auto* frame2 = new CMainWindow(host2);
+    env_->area()->addSubWindow(frame2);
+    frame2->show();
+    frame2->view()->OnInitialUpdate();
+    QCOMPARE(opener.opened, (std::vector<std::string>{"entry 0", "pdf 1"}));
+  }
+
   void closingWhileAnotherCatalogIsActiveCountsFromThatWindow() {
     QVERIFY(MakeTestCatalog(kPath, {}, kThreeEntries));
     QVERIFY(MakeTestCatalog(kOtherPath, {}, {}));
