@@ -138,7 +138,15 @@ void CMainFrame::UpdateTitle() {
   if (CatalogDocumentHost* host = app_->DocumentOf(mdi_area_->currentSubWindow())) {
     title += " - " + host->Title();
   }
-  setWindowTitle(ToQString(title));
+  title_ = ToQString(title);
+  setWindowTitle(title_);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange && !title_.isEmpty() && windowTitle() != title_) {
+    setWindowTitle(title_);
+  }
 }
 
 void CMainFrame::UpdateWindowMenu() {

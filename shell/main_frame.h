@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <map>
 #include <vector>
 
@@ -49,6 +50,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Keeps the title UpdateTitle set: a maximized child window would add " - [its title]".
+  void changeEvent(QEvent* event) override;
 
  private:
   void CreateMenus();
@@ -60,6 +63,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
 
   CVeldraApp* app_;
   QMdiArea* mdi_area_;
+  QString title_;
   QMenu* window_menu_ = nullptr;
   std::vector<QAction*> window_list_actions_;
   std::map<int, QAction*> actions_;

@@ -212,6 +212,27 @@ class ApplicationTest : public QObject {
     QVERIFY(QApplication::activePopupWidget() == nullptr);
   }
 
+  // The title is "VELDRA - " and the active catalog's name, also while the child windows
+  // are maximized.
+  void titleWithAMaximizedBrowser() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    Start({kPath});
+    QMdiSubWindow* browser = app_->Documents()[0]->browser_frame();
+    browser->showMaximized();
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+    QVERIFY(MakeTestCatalog("/data/second.vdc", {}, {}));
+    app_->OpenCatalog("/data/second.vdc");
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - second.vdc"));
+    frame()->mdi_area()->setActiveSubWindow(browser);
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+    browser->showNormal();
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+  }
+
   void mainFrameHasAMinimumSize() {
     Start();
     frame()->resize(300, 300);
