@@ -233,6 +233,24 @@ class ApplicationTest : public QObject {
     QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
   }
 
+  // New catalogs, which have no stored position, cascade instead of covering one another.
+  void newCatalogsCascade() {
+    Start();
+    frame()->resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);  // little room
+    app_->OpenCatalog("/data/one.vdc");
+    app_->OpenCatalog("/data/two.vdc");
+    app_->OpenCatalog("/data/three.vdc");
+    const QRect room = frame()->mdi_area()->viewport()->rect();
+    std::vector<QPoint> corners;
+    for (CatalogDocumentHost* host : app_->Documents()) {
+      const QPoint corner = host->browser_frame()->geometry().topLeft();
+      QVERIFY(room.contains(corner));
+      QVERIFY(std::find(corners.begin(), corners.end(), corner) == corners.end());
+      corners.push_back(corner);
+    }
+    QCOMPARE(corners.size(), size_t(3));
+  }
+
   void mainFrameHasAMinimumSize() {
     Start();
     frame()->resize(300, 300);
