@@ -47,6 +47,10 @@ CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowAr
   setWindowIcon(resources::AppIcon());
   setMinimumSize(kMinWidth, kMinHeight);
   mdi_area_->setActivationOrder(QMdiArea::StackingOrder);
+  // Child windows may reach past the area (a stored position from a larger main window):
+  // scroll bars reach them.
+  mdi_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_area_);
   CreateMenus();
   CreateAccelerators();

@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTest>
 #include <memory>
@@ -249,6 +250,26 @@ class ApplicationTest : public QObject {
       corners.push_back(corner);
     }
     QCOMPARE(corners.size(), size_t(3));
+  }
+
+  // A child window that reaches past the edge of the window area can be scrolled into
+  // view, as in the platform's child-window area.
+  void windowAreaScrollsToChildWindowsPastItsEdge() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    Start({kPath});
+    frame()->resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+    QMdiArea* area = frame()->mdi_area();
+    QMdiSubWindow* browser = app_->Documents()[0]->browser_frame();
+    QCoreApplication::processEvents();
+    browser->setGeometry(QRect(QPoint(0, 0), area->viewport()->size() / 2));
+    QCoreApplication::processEvents();
+    QVERIFY(!area->horizontalScrollBar()->isVisible());
+    QVERIFY(!area->verticalScrollBar()->isVisible());
+    browser->setGeometry(200, 300, 900, 800);
+    QCoreApplication::processEvents();
+    QVERIFY(area->horizontalScrollBar()->isVisible());
+    QVERIFY(area->verticalScrollBar()->isVisible());
+    QVERIFY(area->horizontalScrollBar()->maximum() > 0);
   }
 
   void mainFrameHasAMinimumSize() {
