@@ -41,21 +41,6 @@ std::string ComparableKey(std::string_view key) {
 // What Load made of one table.
 enum class TableRead { kRead, kAbsent, kBroken };
 
-// Reads the chunks of tag into *table when they are records of record_size bytes, and where
-// they lie into *chunks when given.
-TableRead ReadTable(ChunkFile& file, ChunkTag tag, size_t record_size, RecordArray* table,
-                    std::vector<uint32_t>* chunks = nullptr) {
-  *table = RecordArray(record_size);
-  const int rc = file.FindFirst(tag);
-  if (rc == kChunkNoSuchTag) return TableRead::kAbsent;
-  if (rc != kChunkOk) return TableRead::kBroken;
-  std::unique_ptr<RecordArray> read = file.ReadAll(tag, chunks);
-  // Records of another size are not this table's records: never read them as such.
-  if (!read || read->record_size() != record_size) return TableRead::kBroken;
-  *table = std::move(*read);
-  return TableRead::kRead;
-}
-
 }  // namespace
 
 CVeldraDocument::CVeldraDocument()
@@ -113,30 +98,53 @@ void CVeldraDocument::Load(const std::string& path) {
     return;
   }
 
+  // Every table in one pass over the file: the lists are walked together, so an entry and
+  // the attachment link right behind it come in one read.
+  struct Table {
+    ChunkTag tag;
+    size_t size;
+    RecordArray* records;
+    TableSnapshot* saved;
+  };
+  RecordArray sort_records(SortLevelRecord::kEncodedLength);
+  const Table tables[] = {
+      {kTagLabel, LabelRecord::kEncodedLength, &labels_, &labels_saved_},
+      {kTagEntry, EntryRecord::kEncodedLength, &entries_, &entries_saved_},
+      {kTagAttachment, AttachmentRecord::kEncodedLength, &attachments_, &attachments_saved_},
+      {kTagIdCounter, IdCounterRow::kEncodedLength, &counters_, &counters_saved_},
+      {kTagEnvironment, EnvironmentRecord::kEncodedLength, &environment_, &environment_saved_},
+      {kTagCategory, CategoryRecord::kEncodedLength, &categories_, &categories_saved_},
+      {kTagSortLevel, SortLevelRecord::kEncodedLength, &sort_records, nullptr},
+  };
+  std::vector<ChunkTag> tags;
+  for (const Table& table : tables) tags.push_back(table.tag);
+  std::vector<ChunkFile::TableRead> reads = file.ReadTables(tags);
+
   bool complete = true;
-  const auto read = [&](ChunkTag tag, size_t size, RecordArray* table, TableSnapshot* saved) {
-    std::vector<uint32_t> chunks;
-    const TableRead result = ReadTable(file, tag, size, table, &chunks);
+  bool sort_read = false;
+  for (size_t i = 0; i < reads.size(); ++i) {
+    const Table& table = tables[i];
+    ChunkFile::TableRead& read = reads[i];
+    *table.records = RecordArray(table.size);
+    TableRead result = TableRead::kBroken;
+    if (read.result == kChunkNoSuchTag) {
+      result = TableRead::kAbsent;
+    } else if (read.result == kChunkOk && read.records->record_size() == table.size) {
+      // Records of another size are not this table's records: never read them as such.
+      *table.records = std::move(*read.records);
+      result = TableRead::kRead;
+    }
     if (result == TableRead::kBroken) {
       complete = false;
-    } else {
-      saved->Take(*table, std::move(chunks));
+    } else if (table.saved != nullptr) {
+      table.saved->Take(*table.records, std::move(read.chunks));
     }
-  };
-  read(kTagLabel, LabelRecord::kEncodedLength, &labels_, &labels_saved_);
-  read(kTagEntry, EntryRecord::kEncodedLength, &entries_, &entries_saved_);
-  read(kTagAttachment, AttachmentRecord::kEncodedLength, &attachments_, &attachments_saved_);
-  read(kTagIdCounter, IdCounterRow::kEncodedLength, &counters_, &counters_saved_);
-  read(kTagEnvironment, EnvironmentRecord::kEncodedLength, &environment_, &environment_saved_);
-  read(kTagCategory, CategoryRecord::kEncodedLength, &categories_, &categories_saved_);
+    if (table.tag == kTagSortLevel) sort_read = result == TableRead::kRead;
+  }
 
   RebuildLevelNames();
 
-  RecordArray sort_records(SortLevelRecord::kEncodedLength);
-  const TableRead sort_read =
-      ReadTable(file, kTagSortLevel, SortLevelRecord::kEncodedLength, &sort_records);
-  if (sort_read == TableRead::kBroken) complete = false;
-  if (sort_read == TableRead::kRead) {
+  if (sort_read) {
     // Chunk order decides the level; the stored level index is not consulted.
     for (int i = 0; i < kSortLevelCount; ++i) {
       const SortLevelRecord record = RecordAt<SortLevelRecord>(sort_records, i);

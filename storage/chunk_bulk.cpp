@@ -32,70 +32,250 @@ std::unique_ptr<RecordArray> ChunkFile::ReadAll(ChunkTag tag) { return ReadAll(t
 
 std::unique_ptr<RecordArray> ChunkFile::ReadAll(ChunkTag tag, std::vector<uint32_t>* chunks) {
   if (chunks != nullptr) chunks->clear();
-  if (!is_open() || tag == kRootTag) return nullptr;
-  ChunkIo& io = *impl_->io;
-  WalkBudget budget = impl_->NewBudget();
-  ChunkHeader h;
-  if (impl_->FindHead(tag, budget, &h, nullptr) != kChunkOk) return nullptr;
-  const int32_t record_size = h.length;
-  const auto n = static_cast<size_t>(record_size);
-  auto array = std::make_unique<RecordArray>(n);
-  std::vector<uint32_t> at;
+  std::vector<TableRead> read = ReadTables({tag});
+  if (read.front().result != kChunkOk) return nullptr;
+  if (chunks != nullptr) *chunks = std::move(read.front().chunks);
+  return std::move(read.front().records);
+}
 
-  // The head's header came with the walk of the heads; every later chunk is met through
-  // its predecessor's next-in-tag link.
-  bool header_read = true;
-  uint32_t offset = AsOffset(h.self);
+namespace {
+
+// Chunks of other tags that one read carries behind the chunk it is for, at most.
+constexpr size_t kMaxCarried = 8;
+
+// One tag's list as ReadTables walks it.
+struct ListWalk {
+  enum State { kLooking, kWalking, kDone, kFailed };
+  State state = kLooking;
+  int result = kChunkOk;  // when kFailed
+  ChunkTag tag = 0;
+  size_t n = 0;  // the record size: the head's length
+  std::unique_ptr<RecordArray> array;
+  std::vector<uint32_t> at;
+  WalkBudget budget{0};
+  // The header of the chunk at offset when header_read (the head's came with the walk of
+  // the heads; every later chunk is met through its predecessor's next-in-tag link).
+  ChunkHeader h;
+  bool header_read = false;
+  uint32_t offset = kNoOffset;
   int64_t previous_end = -1;
-  for (;;) {
-    uint8_t* slot = array->AppendUnfilled();
-    if (slot == nullptr) return nullptr;
-    const bool neighbour = int64_t{offset} == previous_end;
-    const int64_t data_at = int64_t{offset} + kChunkHeaderSize;
-    bool data_read = false;
-    if (!header_read) {
-      if (neighbour || io.Holds(offset, kChunkHeaderSize + n)) {
-        if (impl_->ReadTagged(offset, tag, &h, nullptr) != kChunkOk) return nullptr;
-      } else {
-        // Behind a gap: header and data in one read, the data straight into its element.
-        uint8_t raw[kChunkHeaderSize];
-        const platform::ReadSlice slices[] = {{raw, kChunkHeaderSize}, {slot, n}};
-        const int64_t got = io.ReadDirect(offset, slices, 2);
-        if (got < static_cast<int64_t>(kChunkHeaderSize) || io.CheckHeader(offset, raw, &h) != 0 ||
-            h.tag != tag) {
-          return nullptr;
-        }
-        // A chunk of another length is refused below; one of this length is all there.
-        if (h.length == record_size && got != static_cast<int64_t>(kChunkHeaderSize + n)) {
-          return nullptr;
-        }
-        data_read = true;
-      }
-      if (!budget.Spend(h)) return nullptr;
-    }
-    if (h.length != record_size) return nullptr;
-    if (!data_read && n > 0) {
-      if ((neighbour && n <= ChunkIo::kMaxFill) || io.Holds(data_at, n)) {
-        const uint8_t* bytes = io.Peek(data_at, n);
-        if (bytes == nullptr) return nullptr;
-        std::memcpy(slot, bytes, n);
-      } else {
-        const platform::ReadSlice slice{slot, n};
-        if (io.ReadDirect(data_at, &slice, 1) != static_cast<int64_t>(n)) return nullptr;
-      }
-    }
+
+  void Fail(int code) {
+    state = kFailed;
+    result = code;
+    array.reset();
+  }
+  // The chunk at offset (header h) is in the array: on to the next one.
+  void Advance() {
     at.push_back(offset);
-    previous_end = data_at + static_cast<int64_t>(n);
-    if (AsOffset(h.next_in_tag) == kNoOffset) break;
+    previous_end = int64_t{offset} + static_cast<int64_t>(kChunkHeaderSize + n);
+    if (AsOffset(h.next_in_tag) == kNoOffset) {
+      state = kDone;
+      return;
+    }
     offset = AsOffset(h.next_in_tag);
     header_read = false;
   }
-  current_ = h;
-  has_current_ = true;
-  impl_->caller_walk = impl_->NewBudget();
-  impl_->tails[tag] = AsOffset(h.self);
-  if (chunks != nullptr) *chunks = std::move(at);
-  return array;
+};
+
+}  // namespace
+
+std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkTag>& tags) {
+  std::vector<TableRead> out(tags.size());
+  for (size_t i = 0; i < tags.size(); ++i) out[i].tag = tags[i];
+  if (!is_open()) return out;
+  ChunkIo& io = *impl_->io;
+
+  std::vector<ListWalk> walks(tags.size());
+  size_t looking = 0;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    walks[i].tag = tags[i];
+    walks[i].budget = impl_->NewBudget();
+    if (tags[i] == kRootTag) {
+      walks[i].Fail(kChunkBadArgument);
+    } else {
+      ++looking;
+    }
+  }
+
+  // 1. One walk of the list of heads finds every tag's head.
+  if (looking > 0) {
+    WalkBudget budget = impl_->NewBudget();
+    ChunkHeader h;
+    int missing = kChunkNoSuchTag;
+    if (io.ReadHeader(chunk_format::kRootOffset, &h) != 0 || !budget.Spend(h)) {
+      missing = kChunkIoError;
+    } else {
+      uint32_t at = chunk_format::kRootOffset;
+      while (looking > 0 && AsOffset(h.next_head) != kNoOffset) {
+        at = AsOffset(h.next_head);
+        if (io.ReadHeader(at, &h) != 0 || !budget.Spend(h)) {
+          missing = kChunkIoError;
+          break;
+        }
+        for (ListWalk& walk : walks) {
+          if (walk.state != ListWalk::kLooking || walk.tag != h.tag) continue;
+          walk.state = ListWalk::kWalking;
+          walk.h = h;
+          walk.header_read = true;
+          walk.offset = at;
+          walk.n = static_cast<size_t>(h.length);
+          walk.array = std::make_unique<RecordArray>(walk.n);
+          if (!walk.budget.Spend(h)) walk.Fail(kChunkIoError);
+          --looking;
+        }
+      }
+      if (looking > 0 && missing == kChunkNoSuchTag) impl_->last_head = at;
+    }
+    for (ListWalk& walk : walks) {
+      if (walk.state == ListWalk::kLooking) walk.Fail(missing);
+    }
+  }
+
+  // 2. The lists together, the chunk nearest the start of the file first.
+  int64_t last_end = -1;  // where the last chunk read, of any tag, ends
+  uint8_t raw[kMaxCarried + 1][kChunkHeaderSize];
+  platform::ReadSlice slices[2 * (kMaxCarried + 1)];
+  ListWalk* carried[kMaxCarried];
+  for (;;) {
+    ListWalk* w = nullptr;
+    for (ListWalk& walk : walks) {
+      if (walk.state == ListWalk::kWalking && (w == nullptr || walk.offset < w->offset)) {
+        w = &walk;
+      }
+    }
+    if (w == nullptr) break;
+
+    const size_t n = w->n;
+    const int64_t offset = w->offset;
+    const int64_t data_at = offset + static_cast<int64_t>(kChunkHeaderSize);
+    const int64_t chunk_end = data_at + static_cast<int64_t>(n);
+    uint8_t* slot = w->array->AppendUnfilled();
+    if (slot == nullptr) {
+      w->Fail(kChunkIoError);
+      continue;
+    }
+    // A chunk right behind the last one read goes through the read window, which serves a
+    // run of neighbours with a few large reads.
+    const bool neighbour = offset == w->previous_end || offset == last_end;
+    if (!w->header_read && (neighbour || io.Holds(offset, kChunkHeaderSize + n))) {
+      if (impl_->ReadTagged(w->offset, w->tag, &w->h, nullptr) != kChunkOk ||
+          !w->budget.Spend(w->h)) {
+        w->Fail(kChunkIoError);
+        continue;
+      }
+      w->header_read = true;
+    }
+    if (w->header_read) {
+      if (w->h.length != static_cast<int32_t>(n)) {
+        w->Fail(kChunkIoError);
+        continue;
+      }
+      if (n == 0 || (neighbour && n <= ChunkIo::kMaxFill) || io.Holds(data_at, n)) {
+        if (n > 0) {
+          const uint8_t* bytes = io.Peek(data_at, n);
+          if (bytes == nullptr) {
+            w->Fail(kChunkIoError);
+            continue;
+          }
+          std::memcpy(slot, bytes, n);
+        }
+        last_end = chunk_end;
+        w->Advance();
+        continue;
+      }
+    }
+
+    // Behind a gap: one read straight into the array, from the header when it is not read
+    // yet, carrying the chunks of other tags that lie directly behind.
+    const bool with_header = !w->header_read;
+    const int64_t start = with_header ? offset : data_at;
+    size_t count = 0;
+    if (with_header) slices[count++] = {raw[0], kChunkHeaderSize};
+    slices[count++] = {slot, n};
+    size_t carried_count = 0;
+    int64_t end = chunk_end;
+    while (carried_count < kMaxCarried) {
+      ListWalk* next = nullptr;
+      for (ListWalk& walk : walks) {
+        if (walk.state == ListWalk::kWalking && &walk != w && int64_t{walk.offset} == end &&
+            std::find(carried, carried + carried_count, &walk) == carried + carried_count) {
+          next = &walk;
+          break;
+        }
+      }
+      if (next == nullptr) break;
+      uint8_t* next_slot = next->array->AppendUnfilled();
+      if (next_slot == nullptr) break;  // its own step finds out
+      slices[count++] = {raw[carried_count + 1], kChunkHeaderSize};
+      slices[count++] = {next_slot, next->n};
+      carried[carried_count++] = next;
+      end += static_cast<int64_t>(kChunkHeaderSize + next->n);
+    }
+    const int64_t got = io.ReadDirect(start, slices, count);
+    const int64_t read_end = got < 0 ? start : start + got;
+    last_end = end;
+
+    // The chunk read for, with the checks ReadTagged makes.
+    if (with_header) {
+      if (read_end < data_at || io.CheckHeader(w->offset, raw[0], &w->h) != 0 ||
+          w->h.tag != w->tag || !w->budget.Spend(w->h) ||
+          w->h.length != static_cast<int32_t>(n)) {
+        w->Fail(kChunkIoError);
+      }
+    }
+    if (w->state == ListWalk::kWalking) {
+      if (read_end < chunk_end) {
+        w->Fail(kChunkIoError);
+      } else {
+        w->Advance();
+      }
+    }
+    // The chunks it carried, each with the same checks.
+    int64_t at = chunk_end;
+    for (size_t k = 0; k < carried_count; ++k) {
+      ListWalk& c = *carried[k];
+      const int64_t c_end = at + static_cast<int64_t>(kChunkHeaderSize + c.n);
+      at = c_end;
+      if (read_end < c_end) {
+        c.Fail(kChunkIoError);
+        continue;
+      }
+      if (!c.header_read) {
+        if (io.CheckHeader(c.offset, raw[k + 1], &c.h) != 0 || c.h.tag != c.tag ||
+            !c.budget.Spend(c.h)) {
+          c.Fail(kChunkIoError);
+          continue;
+        }
+      }
+      if (c.h.length != static_cast<int32_t>(c.n)) {
+        c.Fail(kChunkIoError);
+        continue;
+      }
+      c.Advance();
+    }
+  }
+
+  // 3. The results; the walk ends on the last chunk of the last tag read.
+  const ListWalk* last = nullptr;
+  for (size_t i = 0; i < walks.size(); ++i) {
+    ListWalk& walk = walks[i];
+    if (walk.state != ListWalk::kDone) {
+      out[i].result = walk.result;
+      continue;
+    }
+    out[i].result = kChunkOk;
+    out[i].records = std::move(walk.array);
+    out[i].chunks = std::move(walk.at);
+    impl_->tails[walk.tag] = AsOffset(walk.h.self);
+    last = &walk;
+  }
+  if (last != nullptr) {
+    current_ = last->h;
+    has_current_ = true;
+    impl_->caller_walk = impl_->NewBudget();
+  }
+  return out;
 }
 
 int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size) {

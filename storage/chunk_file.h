@@ -100,6 +100,24 @@ class ChunkFile {
   // of neighbours with a few large reads. Nothing between two chunks that are not
   // neighbours (another tag's data) is read.
   std::unique_ptr<RecordArray> ReadAll(ChunkTag tag, std::vector<uint32_t>* chunks);
+  // What ReadTables made of one tag: result 0 with records and chunks as ReadAll gives
+  // them; kChunkNoSuchTag when the tag has no chunk; kChunkIoError when ReadAll would give
+  // nullptr (damage, a failed read, chunks of unequal lengths); kChunkBadArgument for the
+  // root tag or a closed handle.
+  struct TableRead {
+    ChunkTag tag = 0;
+    int result = kChunkBadArgument;
+    std::unique_ptr<RecordArray> records;
+    std::vector<uint32_t> chunks;
+  };
+  // Several tables in one pass: for each tag, in the order given, what ReadAll(tag, &chunks)
+  // gives. One walk of the heads finds every tag's head, then the tags' lists are walked
+  // together in file order; where a chunk of another tag lies directly behind the chunk
+  // being read (an entry and its attachment link), the same read carries it, header and
+  // data straight into its array. Each tag keeps its own checks and budget: damage in one
+  // list fails that tag only. Afterwards the current chunk is the last chunk of the last
+  // tag read; unchanged when none was read.
+  std::vector<TableRead> ReadTables(const std::vector<ChunkTag>& tags);
   // Makes the chunks of tag hold exactly the records of array (record_size bytes each,
   // at most array.record_size()).
   int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size);

@@ -272,5 +272,50 @@ TEST(DocumentLoadLayoutTest, ImportedLayoutLoadsWithoutReadingThePdfsAndSavesInP
   EXPECT_EQ(EntryAt(reopened.entries(), 3).my_rate, 4);
 }
 
+// A link record that is not what it claims to be, right behind its entry (the read that
+// brings the entry brings it too): the links are not loaded, the entries are.
+TEST(DocumentLoadLayoutTest, ADamagedLinkBehindItsEntryFailsTheLinksOnly) {
+  testing::FakeCatalogEnvironment env;
+  env.fake().AddFolder("/data");
+  ASSERT_TRUE(CreateDefaultCatalog(kCatalog));
+  constexpr int kCount = 5;
+  {
+    ChunkFile file;
+    ASSERT_EQ(file.Open(kCatalog, kChunkModeReadWrite), kChunkOk);
+    const std::string pdf(8 * 1024, '%');
+    std::vector<uint8_t> bytes(EntryRecord::kEncodedLength);
+    for (int i = 0; i < kCount; ++i) {
+      ASSERT_EQ(file.Append(kTagAttachmentData, pdf.size(), pdf.data()), kChunkOk);
+      EntryRecord entry;
+      entry.id = i;
+      entry.EncodeTo(bytes.data());
+      ASSERT_EQ(file.Append(kTagEntry, EntryRecord::kEncodedLength, bytes.data()), kChunkOk);
+      AttachmentRecord link;
+      link.entry_id = i;
+      link.EncodeTo(bytes.data());
+      ASSERT_EQ(file.Append(kTagAttachment, AttachmentRecord::kEncodedLength, bytes.data()), kChunkOk);
+    }
+  }
+  std::string file = env.fake().ReadFileBytes(kCatalog);
+  int links = 0;
+  for (const RawChunk& chunk : ScanChunks(file)) {
+    if (chunk.tag == kTagAttachment && ++links == 3) {
+      PutI32(&file, chunk.self + 8, chunk.self + 4);  // self is not where it lies
+    }
+  }
+  env.fake().WriteFileBytes(kCatalog, file);
+
+  CVeldraDocument doc;
+  doc.Load(kCatalog);
+  EXPECT_EQ(doc.load_status(), CatalogLoadStatus::kIncomplete);
+  EXPECT_EQ(doc.entries().Count(), kCount);
+  EXPECT_EQ(EntryAt(doc.entries(), 4).id, 4);
+  EXPECT_EQ(doc.attachments().Count(), 0);
+  EXPECT_EQ(doc.attachments().record_size(), AttachmentRecord::kEncodedLength);
+  EXPECT_EQ(doc.labels().Count(), 3);
+  EXPECT_EQ(doc.Save(), kSaveFailed);
+  EXPECT_EQ(env.fake().ReadFileBytes(kCatalog), file);
+}
+
 }  // namespace
 }  // namespace veldra
