@@ -355,23 +355,19 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
 }  // namespace
 
 bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
+  // The lines are gathered first and written with one call: an export writes a companion
+  // beside every PDF, and forty small writes per file cost more than the PDF itself.
+  std::string text;
+  auto add_line = [&](const std::string& line) { text += LineToUtf8(line); };
+  add_line("\n");
+  for (size_t i = 0; i < kEntryTextKeyCount; ++i) {
+    add_line(std::string(kEntryTextKeys[i].key) + " " + ValueText(entry, i) + "\n");
+  }
+
   platform::Platform& os = platform::Platform::Current();
   std::unique_ptr<platform::File> file = os.Open(path, platform::OpenMode::kCreate);
   if (!file) return false;
-
-  int64_t offset = 0;
-  auto write_line = [&](const std::string& line) {
-    const std::string utf8 = LineToUtf8(line);
-    if (utf8.empty()) return true;
-    if (!file->WriteAt(offset, utf8.data(), utf8.size())) return false;
-    offset += static_cast<int64_t>(utf8.size());
-    return true;
-  };
-
-  bool written = write_line("\n");
-  for (size_t i = 0; written && i < kEntryTextKeyCount; ++i) {
-    written = write_line(std::string(kEntryTextKeys[i].key) + " " + ValueText(entry, i) + "\n");
-  }
+  const bool written = file->WriteAt(0, text.data(), text.size());
   file.reset();
   if (!written) os.Remove(path);
   return written;

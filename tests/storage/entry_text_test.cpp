@@ -236,8 +236,14 @@ TEST_F(EntryTextTest, WriteFailsWhenTheFileCannotBeCreated) {
   EXPECT_FALSE(fake().FileExists("/missing/a.vdb"));
 }
 
-TEST_F(EntryTextTest, FailedLineWriteIsReportedAndLeavesNoFile) {
-  fake().FailWriteAfter(5);
+TEST_F(EntryTextTest, FailedWriteIsReportedAndLeavesNoFile) {
+  fake().FailWriteAfter(1);
+  EXPECT_FALSE(WriteEntryText(FullEntry(), kCompanion));
+  EXPECT_FALSE(fake().FileExists(kCompanion));
+}
+
+TEST_F(EntryTextTest, TornWriteIsReportedAndLeavesNoFile) {
+  fake().TearWriteAfter(1, 40);
   EXPECT_FALSE(WriteEntryText(FullEntry(), kCompanion));
   EXPECT_FALSE(fake().FileExists(kCompanion));
 }
