@@ -8,6 +8,11 @@
 #include <utility>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace veldra {
 
 namespace {
@@ -19,6 +24,28 @@ int OrDefault(int value, int fallback) { return value <= 0 ? fallback : value; }
 std::atomic<uint64_t> g_change_counter{0};
 
 uint64_t NextChangeStamp() { return g_change_counter.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+// Arrays smaller than this fill without preparation; larger ones are prepared this far ahead.
+constexpr size_t kPrepareStep = size_t{1} << 20;
+
+// Asks the system to back the whole pages inside [from, to) with memory now, in one call,
+// instead of one fault per page while they are written. Only a hint: nothing is written and
+// a refusal changes nothing.
+void PrepareForWriting(uint8_t* from, uint8_t* to) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  static const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  if (page == 0 || (page & (page - 1)) != 0) return;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
+  const uintptr_t last = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
+  if (last > first) {
+    (void)madvise(reinterpret_cast<void*>(first), static_cast<size_t>(last - first),
+                  MADV_POPULATE_WRITE);
+  }
+#else
+  (void)from;
+  (void)to;
+#endif
+}
 
 }  // namespace
 
@@ -49,6 +76,7 @@ RecordArray& RecordArray::operator=(const RecordArray& other) {
   if (copy == nullptr) return *this;
   std::memcpy(copy, other.storage_.get(), static_cast<size_t>(other.count_) * stride_);
   storage_.reset(copy);
+  prepared_ = 0;
   count_ = other.count_;
   capacity_ = other.capacity_;
   allocated_ = other.allocated_;
@@ -67,6 +95,7 @@ RecordArray& RecordArray::operator=(RecordArray&& other) noexcept {
   capacity_ = std::exchange(other.capacity_, 0);
   allocated_ = std::exchange(other.allocated_, 0);
   storage_ = std::move(other.storage_);
+  prepared_ = std::exchange(other.prepared_, 0);
   StampAll();
   other.StampAll();
   return *this;
@@ -160,6 +189,10 @@ bool RecordArray::Allocate(int64_t target) {
   const size_t new_bytes = static_cast<size_t>(target) * stride_;
   void* grown = std::realloc(storage_.get(), new_bytes == 0 ? 1 : new_bytes);
   if (grown == nullptr) return false;  // the old block is still ours
+  // A block that moved holds the elements; what was prepared behind them may be left behind.
+  if (grown != storage_.get()) {
+    prepared_ = std::min(prepared_, static_cast<size_t>(count_) * stride_);
+  }
   // Slots are zero-filled when an element is put into them (Insert), not here: a large
   // table is then touched once instead of twice.
   storage_.release();
@@ -194,11 +227,21 @@ uint8_t* RecordArray::AppendUnfilled() {
   if (storage_ == nullptr || count_ >= capacity_) {
     if (!Grow()) return nullptr;
   }
+  const size_t end = static_cast<size_t>(count_ + 1) * stride_;
+  if (end > prepared_) PrepareForFilling(end);
   uint8_t* slot = storage_.get() + static_cast<size_t>(count_) * stride_;
-  std::memset(slot + record_size_, 0, stride_ - record_size_);
+  if (stride_ > record_size_) std::memset(slot + record_size_, 0, stride_ - record_size_);
   ++count_;
   StampAll();
   return slot;
+}
+
+void RecordArray::PrepareForFilling(size_t end) {
+  const size_t bytes = static_cast<size_t>(allocated_) * stride_;
+  if (bytes < kPrepareStep) return;
+  const size_t to = std::min(bytes, end + kPrepareStep);
+  PrepareForWriting(storage_.get() + prepared_, storage_.get() + to);
+  prepared_ = to;
 }
 
 void RecordArray::Remove(int index) {
@@ -211,6 +254,7 @@ void RecordArray::Remove(int index) {
 
 void RecordArray::Clear() {
   storage_.reset();
+  prepared_ = 0;
   count_ = 0;
   capacity_ = 0;
   allocated_ = 0;

@@ -58,6 +58,9 @@ class RecordArray {
   // Appends an element whose record bytes the caller fills at once (a table being read from
   // a file): they are not zeroed first, the padding behind them is. The element, or nullptr
   // when storage could not be had.
+  // In a large array the memory ahead of the new element is made ready for writing a
+  // megabyte at a time where the system allows it, so that filling a table from a file
+  // does not stop at every fresh page (at most that megabyte is made ready in vain).
   uint8_t* AppendUnfilled();
   // Makes room for count elements in all, so that filling a table of known size does not
   // move it; Count() and Capacity() stay as they are. false when storage cannot be had.
@@ -92,6 +95,8 @@ class RecordArray {
   bool Grow();
   // Storage for at least target elements; false when it cannot be had.
   bool Allocate(int64_t target);
+  // Makes the storage up to end bytes (and the step after it) ready for writing.
+  void PrepareForFilling(size_t end);
   void StampAll();
   void StampElement(int index);
 
@@ -104,6 +109,8 @@ class RecordArray {
   int allocated_ = 0;  // elements the storage has room for (at least capacity_)
   // malloc'ed so that growth can use realloc: a large table grows without copying.
   std::unique_ptr<uint8_t, FreeDeleter> storage_;
+  // Bytes from the start of storage_ that AppendUnfilled has made ready for writing.
+  size_t prepared_ = 0;
 
   // The last change of every element at once, of each element on its own (empty until the
   // first Set or MutableAt; an element past its end has none of its own), and of anything.

@@ -216,5 +216,65 @@ TEST(RecordArraySortTest, ContradictoryComparatorKeepsTheSameElements) {
   }
 }
 
+// Arrays of several megabytes are made ready for writing ahead of the elements appended
+// unfilled; what the elements hold, and every later operation, is as for a small array.
+TEST(RecordArrayTest, LargeUnfilledAppendsKeepTheirBytesThroughGrowthCopiesAndMoves) {
+  constexpr size_t kSize = 4644;  // not a multiple of the page size
+  constexpr int kCount = 3000;    // about 14 MB
+  auto fill = [](uint8_t* slot, int i) {
+    for (size_t k = 0; k < kSize; k += 512) slot[k] = static_cast<uint8_t>(i + k);
+    slot[kSize - 1] = static_cast<uint8_t>(i);
+  };
+  auto holds = [](const RecordArray& a, int i) {
+    const uint8_t* slot = a.At(i);
+    if (slot == nullptr) return false;
+    for (size_t k = 0; k < kSize; k += 512) {
+      if (slot[k] != static_cast<uint8_t>(i + k)) return false;
+    }
+    return slot[kSize - 1] == static_cast<uint8_t>(i);
+  };
+  RecordArray a(kSize);
+  for (int i = 0; i < kCount; ++i) {
+    uint8_t* slot = a.AppendUnfilled();
+    ASSERT_NE(slot, nullptr);
+    fill(slot, i);
+  }
+  ASSERT_EQ(a.Count(), kCount);
+  for (int i = 0; i < kCount; i += 7) EXPECT_TRUE(holds(a, i)) << i;
+
+  RecordArray copy(a);
+  RecordArray moved(std::move(a));
+  EXPECT_EQ(a.Count(), 0);
+  for (RecordArray* b : {&copy, &moved}) {
+    ASSERT_EQ(b->Count(), kCount);
+    uint8_t* slot = b->AppendUnfilled();
+    ASSERT_NE(slot, nullptr);
+    fill(slot, kCount);
+    EXPECT_TRUE(holds(*b, kCount));
+    EXPECT_TRUE(holds(*b, kCount - 1));
+    EXPECT_TRUE(holds(*b, 0));
+  }
+
+  // Filled again from empty after Clear, and into a reserved array.
+  copy.Clear();
+  RecordArray reserved(kSize);
+  ASSERT_TRUE(reserved.Reserve(kCount));
+  for (int i = 0; i < kCount; ++i) {
+    uint8_t* slot = copy.AppendUnfilled();
+    uint8_t* other = reserved.AppendUnfilled();
+    ASSERT_NE(slot, nullptr);
+    ASSERT_NE(other, nullptr);
+    fill(slot, i + 1);
+    fill(other, i);
+  }
+  ASSERT_EQ(copy.Count(), kCount);
+  EXPECT_EQ(copy.At(kCount - 1)[kSize - 1], static_cast<uint8_t>(kCount));
+  for (int i = 0; i < kCount; i += 11) EXPECT_TRUE(holds(reserved, i)) << i;
+  Rec small{};
+  RecordArray tiny(sizeof small);
+  ASSERT_NE(tiny.AppendUnfilled(), nullptr);
+  EXPECT_EQ(tiny.Count(), 1);
+}
+
 }  // namespace
 }  // namespace veldra
