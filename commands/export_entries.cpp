@@ -32,25 +32,11 @@ std::unordered_map<int32_t, int> IndexById(const RecordArray& entries) {
 // Copies the cursor's current chunk into a new file at path. kExported, kCannotCreate or
 // kWriteFailed (then no file is left at path).
 ExportStatus CopyCurrentTo(ChunkFile& catalog, const std::string& path) {
-  Platform& platform = Platform::Current();
-  const int64_t length = catalog.CurrentLength();
-  auto target = platform.Open(path, OpenMode::kCreate);
-  if (!target) return ExportStatus::kCannotCreate;
-  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kAttachmentBlockSize]);
-  bool ok = block != nullptr;
-  for (int64_t offset = 0; ok && offset < length;) {
-    const size_t n = static_cast<size_t>(
-        std::min<int64_t>(length - offset, static_cast<int64_t>(kAttachmentBlockSize)));
-    ok = catalog.ReadCurrentRange(offset, n, block.get()) == kChunkOk &&
-         target->WriteAt(offset, block.get(), n);
-    offset += static_cast<int64_t>(n);
+  switch (CopyCurrentChunkToFile(catalog, path)) {
+    case kCopyOk: return ExportStatus::kExported;
+    case kCopyCannotCreate: return ExportStatus::kCannotCreate;
+    default: return ExportStatus::kWriteFailed;
   }
-  target.reset();
-  if (!ok) {
-    platform.Remove(path);
-    return ExportStatus::kWriteFailed;
-  }
-  return ExportStatus::kExported;
 }
 
 // The ordinal of each entry's first attachment record, as AttachmentOrdinal gives it.

@@ -16,17 +16,6 @@ namespace {
 using platform::OpenMode;
 using platform::Platform;
 
-// The number of "ATTD" chunks, or -1 when their chain cannot be walked to its end.
-int CountAttachmentChunks(ChunkFile& file) {
-  int rc = file.FindFirst(kTagAttachmentData);
-  if (rc == kChunkNoSuchTag) return 0;
-  int count = 0;
-  while (rc == kChunkOk) {
-    ++count;
-    rc = file.FindNext();
-  }
-  return rc == kChunkEndOfList ? count : -1;
-}
 
 // AttachPdf on an open catalog whose "ATTD" count is known: appends the PDF's bytes in
 // blocks and the link record. true when the bytes were stored.

@@ -44,17 +44,6 @@ int SeekAttachment(ChunkFile& file, int ordinal) {
   return rc;
 }
 
-// The number of "ATTD" chunks, or -1 when their chain cannot be walked to its end.
-int CountAttachments(ChunkFile& file) {
-  int rc = file.FindFirst(kTagAttachmentData);
-  if (rc == kChunkNoSuchTag) return 0;
-  int count = 0;
-  while (rc == kChunkOk) {
-    ++count;
-    rc = file.FindNext();
-  }
-  return rc == kChunkEndOfList ? count : -1;
-}
 
 // A block buffer for copying, or an empty one when memory is short.
 std::unique_ptr<uint8_t[]> NewBlock(size_t size) {
@@ -192,7 +181,7 @@ int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
     return -1;
   }
   // A broken "ATTD" chain would give the new attachment a wrong ordinal.
-  const int ordinal = CountAttachments(catalog);
+  const int ordinal = CountAttachmentChunks(catalog);
   auto pdf = ordinal >= 0 ? Platform::Current().Open(pdf_path, OpenMode::kRead) : nullptr;
   const int64_t size = pdf ? pdf->Size() : -1;
   if (size <= 0 || size > std::numeric_limits<int32_t>::max()) {
@@ -258,21 +247,22 @@ int64_t AttachmentLength(const std::string& catalog_path, int ordinal) {
   return length;
 }
 
-int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
-                         const std::string& target_path) {
-  ChunkFile catalog;
-  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
-      SeekAttachment(catalog, ordinal) != kChunkOk || catalog.CurrentLength() <= 0) {
-    catalog.Close();
-    return kCopyNoAttachment;
+int CountAttachmentChunks(ChunkFile& file) {
+  int rc = file.FindFirst(kTagAttachmentData);
+  if (rc == kChunkNoSuchTag) return 0;
+  int count = 0;
+  while (rc == kChunkOk) {
+    ++count;
+    rc = file.FindNext();
   }
+  return rc == kChunkEndOfList ? count : -1;
+}
+
+int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path) {
   const int64_t length = catalog.CurrentLength();
   Platform& platform = Platform::Current();
   auto target = platform.Open(target_path, OpenMode::kCreate);
-  if (!target) {
-    catalog.Close();
-    return kCopyCannotCreate;
-  }
+  if (!target) return kCopyCannotCreate;
   auto block = NewBlock(kAttachmentBlockSize);
   bool ok = block != nullptr;
   for (int64_t offset = 0; ok && offset < length;) {
@@ -282,13 +272,25 @@ int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
          target->WriteAt(offset, block.get(), n);
     offset += static_cast<int64_t>(n);
   }
-  catalog.Close();
   target.reset();
   if (!ok) {
     platform.Remove(target_path);
     return kCopyFailed;
   }
   return kCopyOk;
+}
+
+int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
+                         const std::string& target_path) {
+  ChunkFile catalog;
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
+      SeekAttachment(catalog, ordinal) != kChunkOk || catalog.CurrentLength() <= 0) {
+    catalog.Close();
+    return kCopyNoAttachment;
+  }
+  const int rc = CopyCurrentChunkToFile(catalog, target_path);
+  catalog.Close();
+  return rc;
 }
 
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target) {

@@ -71,6 +71,14 @@ int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
 // container's error code.
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target);
 
+// The number of "ATTD" chunks in the open catalog, or -1 when their chain cannot be walked
+// to its end. The next attachment appended gets this number as its ordinal.
+int CountAttachmentChunks(ChunkFile& file);
+
+// Copies the data of the open catalog's current chunk into a new file at target_path, in
+// blocks. kCopyOk, kCopyCannotCreate, or kCopyFailed (no file is left at target_path).
+int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
+
 // The path before its last "." (searched in the whole path) followed by ".vdb".
 std::string CompanionPath(std::string_view path);
 
