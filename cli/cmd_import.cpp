@@ -42,6 +42,40 @@ std::string Absolute(const std::string& utf8) {
   return (cwd / utf8).lexically_normal().string();
 }
 
+// The platform hands out the names of a folder in CP932, with "?" for every character CP932
+// cannot hold; such a name leads nowhere. Finds the first PDF or searched folder below
+// folder (hidden folders are not searched, as in the batch import) whose name is of that
+// kind: true with its CP932 path in *bad.
+bool FindUnnamable(const std::string& folder, std::vector<std::string>* ancestors,
+                   std::string* bad) {
+  platform::Platform& platform = platform::Platform::Current();
+  std::vector<platform::DirItem> items;
+  if (!platform.ListDirectory(folder, &items)) return false;
+  ancestors->push_back(folder);
+  bool found = false;
+  for (const platform::DirItem& item : items) {
+    const std::string path = (folder.ends_with('/') ? folder : folder + "/") + item.name;
+    const bool replaced = item.name.find('?') != std::string::npos;
+    if (item.is_directory) {
+      if (item.hidden) continue;
+      if (replaced && !platform.IsDirectory(path)) found = true;
+      bool loops = false;
+      for (const std::string& ancestor : *ancestors) {
+        if (platform.SameFile(ancestor, path)) loops = true;
+      }
+      if (!found && !loops) found = FindUnnamable(path, ancestors, bad);
+    } else if (replaced && item.name.ends_with(".pdf") && !platform.FileExists(path)) {
+      found = true;
+    }
+    if (found) {
+      if (bad->empty()) *bad = path;
+      break;
+    }
+  }
+  ancestors->pop_back();
+  return found;
+}
+
 // The PDF paths of the arguments: a file as it is, a folder as the batch import lists it.
 bool CollectPaths(ToolIo& io, const ParsedArgs& args, std::vector<std::string>* paths) {
   platform::Platform& platform = platform::Platform::Current();
@@ -50,6 +84,13 @@ bool CollectPaths(ToolIo& io, const ParsedArgs& args, std::vector<std::string>* 
     std::string path;
     if (!ArgToCp932(io, "path", Absolute(utf8), &path)) return false;
     if (platform.IsDirectory(path)) {
+      std::vector<std::string> ancestors;
+      std::string bad;
+      if (FindUnnamable(path, &ancestors, &bad)) {
+        Fail(io, "the name of " + ToUtf8(bad) + " holds a character that CP932 cannot "
+                 "represent (shown as ?); nothing was imported");
+        return false;
+      }
       if (commands::CollectPdfsBelow(path, paths) != 0) {
         Fail(io, "cannot search the folder " + utf8 + "; nothing was imported");
         return false;
