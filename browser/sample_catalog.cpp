@@ -31,14 +31,14 @@ const char* Pick(const char* const (&items)[N], int i) {
 
 }  // namespace
 
-bool MakeSampleCatalog(const std::string& path, const SampleCatalogSpec& spec) {
+bool MakeSampleCatalog(const std::string& path, const SampleCatalogShape& shape) {
   if (!CreateDefaultCatalog(path)) return false;
   CVeldraDocument doc;
   doc.OpenCatalog(path);
   std::vector<std::array<std::string, 3>> triples;
-  for (int t = 0; t < spec.triples; ++t) {
+  for (int t = 0; t < shape.triples; ++t) {
     std::array<std::string, 3> names;
-    if (spec.japanese) {
+    if (shape.japanese) {
       names = {UiText(Pick(kLevel1, t)), UiText(Pick(kLevel2, t / 5 + t)),
                UiText(Pick(kLevel3, t / 3))};
     } else {
@@ -53,19 +53,19 @@ bool MakeSampleCatalog(const std::string& path, const SampleCatalogSpec& spec) {
     }
     triples.push_back(names);
   }
-  for (int i = 0; i < spec.entries; ++i) {
+  for (int i = 0; i < shape.entries; ++i) {
     EntryRecord e;
     e.id = NextId(doc.counters(), kTagEntry, kCounterKeyEntry);
     char name[64];
     std::snprintf(name, sizeof name, "doc%05d.pdf", i);
     e.file_name.SetText(name);
-    if (spec.japanese) {
+    if (shape.japanese) {
       e.title.SetText(UiText(Pick(kTitles, i)));
       e.author_name.SetText(UiText(Pick(kAuthors, i * 7 + 3)));
       e.publisher_name.SetText(UiText(Pick(kPublishers, i)));
       e.my_rate = static_cast<int16_t>(i % 6);
     } else {
-      std::snprintf(name, sizeof name, "Title %05d", (i * 7919) % (spec.entries + 1));
+      std::snprintf(name, sizeof name, "Title %05d", (i * 7919) % (shape.entries + 1));
       e.title.SetText(name);
       e.my_rate = static_cast<int16_t>(i % 6);
     }

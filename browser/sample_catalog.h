@@ -6,13 +6,13 @@
 
 namespace veldra {
 
-struct SampleCatalogSpec {
+struct SampleCatalogShape {
   int entries = 0;
   int triples = 0;         // category triples, besides the default "その他" triple
   bool japanese = false;   // realistic Japanese titles, names and categories
 };
 
 // Creates a catalog at path (CP932); false when it cannot be created or saved.
-bool MakeSampleCatalog(const std::string& path, const SampleCatalogSpec& spec);
+bool MakeSampleCatalog(const std::string& path, const SampleCatalogShape& shape);
 
 }  // namespace veldra

@@ -25,8 +25,9 @@ template <size_t N>
 Field Text(const char* key, const TextField<N>& field) {
   return {key, Field::kText, platform::Cp932ToUtf8(field.Text())};
 }
+// Normally 17 digits; a date read from a foreign companion file may be any CP932 text.
 Field Date(const char* key, const CatalogTimestamp& date) {
-  return {key, Field::kText, date.Text()};
+  return {key, Field::kText, platform::Cp932ToUtf8(date.Text())};
 }
 Field Number(const char* key, int64_t value) { return {key, Field::kNumber, "", value}; }
 Field Rect(const char* key, const WindowRect& rect) {

@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
   const QString output = QString::fromLocal8Bit(argv[1]);
   const std::string catalog = veldra::FromQString(QString::fromLocal8Bit(argv[2]));
   if (!veldra::platform::Platform::Current().FileExists(catalog)) {
-    veldra::SampleCatalogSpec spec;
-    spec.entries = 36;
-    spec.triples = 14;
-    spec.japanese = true;
-    if (!veldra::MakeSampleCatalog(catalog, spec)) {
+    veldra::SampleCatalogShape shape;
+    shape.entries = 36;
+    shape.triples = 14;
+    shape.japanese = true;
+    if (!veldra::MakeSampleCatalog(catalog, shape)) {
       std::fprintf(stderr, "cannot make a sample catalog at %s\n", argv[2]);
       return 1;
     }

@@ -37,10 +37,10 @@ const std::string& CatalogPath() {
   static std::string path;
   if (path.empty()) {
     path = FromQString(dir.path()) + "/bench.vdc";
-    SampleCatalogSpec spec;
-    spec.entries = kEntries;
-    spec.triples = kTriples;
-    MakeSampleCatalog(path, spec);
+    SampleCatalogShape shape;
+    shape.entries = kEntries;
+    shape.triples = kTriples;
+    MakeSampleCatalog(path, shape);
   }
   return path;
 }

@@ -267,5 +267,21 @@ TEST_F(CliShowTest, OneLinePerFieldAndUnknownIdsFail) {
   EXPECT_EQ(Run({"show", catalog, "seven"}).code, 2);
 }
 
+TEST_F(CliShowTest, ADateFromAForeignCompanionIsPrintedAsUtf8) {
+  // A companion file written elsewhere may hold any text as a date; the catalog keeps its
+  // CP932 bytes, and the output must still be UTF-8.
+  const std::string catalog = MakeCatalog({});
+  WritePdf("in/a.pdf", "a");
+  WriteFile("in/a.vdb", "\n[vdc_version] 0090\n[en_id] 5\n[en_file_name] a.pdf\n[en_title] T\n"
+                        "[en_file_create_date] \xe6\x97\xa5\xe4\xbb\x98\n"  // "日付"
+                        "[en_c1_name] x\n[en_c2_name] y\n[en_c3_name] z\n");
+  RunOk({"import", catalog, Path("in/a.pdf")});
+  Strings lines = Lines(RunOk({"show", catalog, "0"}).out);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[3], "en_file_create_date\t\xe6\x97\xa5\xe4\xbb\x98");
+  QJsonObject entry = JsonObject(RunOk({"show", catalog, "0", "--json"}).out);
+  EXPECT_EQ(entry["en_file_create_date"].toString().toStdString(), "\xe6\x97\xa5\xe4\xbb\x98");
+}
+
 }  // namespace
 }  // namespace veldra::cli::testing
