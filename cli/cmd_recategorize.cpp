@@ -2,6 +2,8 @@
 #include "cli/cli_text.h"
 #include "cli/tools.h"
 #include "commands/batch_category_change.h"
+#include "commands/command_messages.h"
+#include "storage/category_names.h"
 
 namespace veldra::cli {
 
@@ -17,6 +19,11 @@ int RunRecategorize(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     if (args.Has(options[l]) &&
         !ArgToName(io, "category name", args.Value(options[l]), &combo_texts[l])) {
       return kExitFailed;
+    }
+    // "＜すべて＞" is the lists' "all" item, never an entry's category: stored, it could be
+    // neither listed on its own nor deleted.
+    if (combo_texts[l] == kAllCategoriesName) {
+      return Fail(io, ToUtf8(commands::MessageCannotAddName(kAllCategoriesName)));
     }
   }
   auto document = OpenCatalogFor(io, args.positionals[0], Access::kChange);

@@ -90,6 +90,23 @@ TEST_F(CliCategoryTest, RecategorizeChangesOnlyTheGivenLevels) {
   EXPECT_EQ(Run({"recategorize", catalog, "--id", "3", "--c1", "Z"}).code, 1);
 }
 
+TEST_F(CliCategoryTest, RecategorizeNeverStoresTheAllItem) {
+  // "＜すべて＞" is the lists' "all" item: an entry or category holding it could be neither
+  // listed on its own nor deleted.
+  const std::string catalog = MakeCatalog({"a.pdf"}, "A/x/p");
+  const std::string before = ReadFile("cat.vdc");
+  for (const char* option : {"--c1", "--c2", "--c3"}) {
+    CliResult r = Run({"recategorize", catalog, "--id", "0", option, "＜すべて＞"});
+    EXPECT_EQ(r.code, 1) << option;
+    EXPECT_EQ(r.err, "veldra-cli: ”＜すべて＞”は追加できません。\n") << option;
+  }
+  EXPECT_TRUE(ReadFile("cat.vdc") == before);  // unchanged
+  // "＜変更しない＞" keeps its meaning.
+  RunOk({"recategorize", catalog, "--id", "0", "--c2", "＜変更しない＞", "--c3", "q"});
+  EXPECT_EQ(Field(catalog, "0", "en_c2_name"), "x");
+  EXPECT_EQ(Field(catalog, "0", "en_c3_name"), "q");
+}
+
 TEST_F(CliCategoryTest, SetEditsWithinTheWindowsLimits) {
   const std::string catalog = MakeCatalog({"a.pdf"});
   RunOk({"set", catalog, "0", "--title", "題", "--rating", "0", "--publisher", "P"});
