@@ -49,7 +49,11 @@ std::string SuggestTool(std::string_view name);
 // Runs veldra-cli with args (argv without the program name); returns the exit code.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Prints "veldra-cli: <message>" on err and returns kExitFailed.
+// text with every byte sequence that is not UTF-8 replaced by U+FFFD.
+std::string ShownText(const std::string& text);
+
+// Prints "veldra-cli: <message>" on err and returns kExitFailed. Both print the message
+// through ShownText.
 int Fail(ToolIo& io, const std::string& message);
 // Prints "veldra-cli <command>: <message>" and the command's usage line; returns kExitUsage.
 int UsageError(ToolIo& io, const Tool& tool, const std::string& message);

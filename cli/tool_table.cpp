@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
 
+#include <QString>
+
 #include "cli/tool.h"
 #include "cli/tools.h"
 
@@ -159,13 +161,19 @@ std::string SuggestTool(std::string_view name) {
   return "";
 }
 
+// A complaint may quote an argument whose bytes are not UTF-8; what is printed always is:
+// such bytes become U+FFFD.
+std::string ShownText(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+}
+
 int Fail(ToolIo& io, const std::string& message) {
-  io.err << "veldra-cli: " << message << "\n";
+  io.err << "veldra-cli: " << ShownText(message) << "\n";
   return kExitFailed;
 }
 
 int UsageError(ToolIo& io, const Tool& tool, const std::string& message) {
-  io.err << "veldra-cli " << tool.name << ": " << message << "\n"
+  io.err << "veldra-cli " << tool.name << ": " << ShownText(message) << "\n"
          << "usage: veldra-cli " << tool.name << " " << tool.synopsis << "\n";
   return kExitUsage;
 }
@@ -189,7 +197,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   const Tool* tool = FindTool(name);
   if (tool == nullptr) {
-    err << "veldra-cli: unknown command '" << name << "'";
+    err << "veldra-cli: unknown command '" << ShownText(name) << "'";
     if (std::string suggestion = SuggestTool(name); !suggestion.empty()) {
       err << ", did you mean '" << suggestion << "'?";
     }

@@ -96,6 +96,33 @@ TEST(CliTextTest, ArgumentsCp932CannotHoldAreRefused) {
   EXPECT_NE(err.str().find("CP932"), std::string::npos);
 }
 
+// True when text is well-formed UTF-8 (checked by hand: lead byte, continuation bytes).
+bool IsUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
+             : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+TEST(CliTextTest, ComplaintsAboutBytesThatAreNotUtf8AreUtf8Themselves) {
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"list", "\xff\xfe.vdc"}, {"new", "caf\xe9.vdc"},
+        {"list", "a.vdc", "\x82\xa0"}, {"show", "a.vdc", "\xff"}, {"list", "--c\xff"},
+        {"\xffnew"}}) {
+    Result r = RunTool(words);
+    EXPECT_NE(r.code, 0);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_TRUE(IsUtf8(r.err)) << r.err;
+  }
+}
+
 TEST(CliTextTest, NamesMustBeKeptWhole) {
   std::ostringstream out, err;
   ToolIo io{out, err};
