@@ -142,6 +142,38 @@ TEST(EntrySortTest, EveryTextKeyReadsItsOwnField) {
   EXPECT_LT(CompareByKey(low, high, kSortNote), 0);
 }
 
+TEST(EntrySortTest, EveryTimestampKeyReadsItsOwnFieldAndAnyOtherDirectionByteReverses) {
+  // Keys 10, 11, 13 and 14 are reached only through a stored sort state.
+  struct Case {
+    int32_t key;
+    CatalogTimestamp EntryRecord::*field;
+  };
+  const Case cases[] = {{kSortFileDate, &EntryRecord::file_create_date},
+                        {kSortCreated, &EntryRecord::create_date},
+                        {kSortUpdated, &EntryRecord::update_date},
+                        {kSortLastViewed, &EntryRecord::last_view_date},
+                        {kSortLastUsed, &EntryRecord::last_use_date}};
+  const CatalogTimestamp early = CatalogTimestamp::FromLocalTime({2020, 1, 2, 3, 4, 5, 6});
+  const CatalogTimestamp late = CatalogTimestamp::FromLocalTime({2021, 1, 2, 3, 4, 5, 6});
+  for (const Case& c : cases) {
+    // Every other timestamp field runs the other way, so only the key's own field can
+    // give the expected order.
+    EntryRecord a = Entry(1, "x"), b = Entry(2, "x");
+    for (const Case& other : cases) {
+      a.*other.field = late;
+      b.*other.field = early;
+    }
+    a.*c.field = early;
+    b.*c.field = late;
+    EXPECT_LT(CompareByKey(a, b, c.key), 0) << c.key;
+    std::vector<EntryRecord> entries = {b, a};
+    SortEntries(entries, State({c.key, 1}));
+    EXPECT_EQ(Ids(entries), (std::vector<int32_t>{1, 2})) << c.key;
+    SortEntries(entries, State({c.key, 2}));  // not 1: descending
+    EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 1})) << c.key;
+  }
+}
+
 TEST(EntrySortTest, DisplayedListSortsLikeTheVector) {
   std::vector<EntryRecord> entries = {Entry(4, "c"), Entry(2, "a"), Entry(9, "b"),
                                       Entry(1, "a")};
