@@ -6,9 +6,9 @@
 namespace veldra::cli {
 namespace {
 
-const OptionSpec* FindSpec(std::span<const OptionSpec> specs, const std::string& name) {
-  for (const OptionSpec& spec : specs) {
-    if (name == spec.name) return &spec;
+const OptionSpec* FindSpec(std::span<const OptionSpec> options, const std::string& name) {
+  for (const OptionSpec& option : options) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
@@ -31,7 +31,7 @@ const std::vector<std::string>& ParsedArgs::List(const std::string& name) const 
   return it == values.end() ? kNone : it->second;
 }
 
-bool ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs,
+bool ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> options,
                     ParsedArgs* out, std::string* error) {
   *out = ParsedArgs();
   bool options_ended = false;
@@ -53,12 +53,12 @@ bool ParseArguments(const std::vector<std::string>& args, std::span<const Option
       inline_value = word.substr(eq + 1);
       has_inline = true;
     }
-    const OptionSpec* spec = FindSpec(specs, name);
-    if (spec == nullptr) {
+    const OptionSpec* option = FindSpec(options, name);
+    if (option == nullptr) {
       *error = "unknown option " + name;
       return false;
     }
-    switch (spec->kind) {
+    switch (option->kind) {
       case OptionKind::kFlag:
         if (has_inline) {
           *error = "option " + name + " takes no value";

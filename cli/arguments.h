@@ -36,7 +36,7 @@ struct ParsedArgs {
 // Parses args (the words after the command name). false with *error set on an unknown
 // option, a value option without its value, a list option without any value, or a value
 // option given twice.
-bool ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs,
+bool ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> options,
                     ParsedArgs* out, std::string* error);
 
 // A whole decimal number that fits in 32 bits ("-3", "42"); false for anything else.
