@@ -25,15 +25,15 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
     NewCategoryRecord(doc.categories(), doc.counters(), Sj(t[0].c_str()), Sj(t[1].c_str()),
                       Sj(t[2].c_str()));
   }
-  for (const TestEntry& spec : entries) {
+  for (const TestEntry& wanted : entries) {
     EntryRecord e;
     e.id = NextId(doc.counters(), kTagEntry, kCounterKeyEntry);
-    e.title.SetText(Sj(spec.title.c_str()));
-    e.file_name.SetText(Sj((spec.title + ".pdf").c_str()));
-    for (int k = 0; k < 3; ++k) e.category_names[k].SetText(Sj(spec.categories[k].c_str()));
-    e.file_size = spec.size;
-    e.my_rate = static_cast<int16_t>(spec.rating);
-    for (size_t b = 0; b < spec.updated.size() && b < 17; ++b) e.update_date.bytes[b] = spec.updated[b];
+    e.title.SetText(Sj(wanted.title.c_str()));
+    e.file_name.SetText(Sj((wanted.title + ".pdf").c_str()));
+    for (int k = 0; k < 3; ++k) e.category_names[k].SetText(Sj(wanted.categories[k].c_str()));
+    e.file_size = wanted.size;
+    e.my_rate = static_cast<int16_t>(wanted.rating);
+    for (size_t b = 0; b < wanted.updated.size() && b < 17; ++b) e.update_date.bytes[b] = wanted.updated[b];
     e.entry_window_ordered_index = -1;
     e.pdf_window_ordered_index = -1;
     if (AppendRecord(doc.entries(), e) != 0) return false;
