@@ -59,7 +59,9 @@ int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
     IdCounterRow row = CounterAt(counters, i);
     if (row.serving_tag != tag || row.Key() != wanted) continue;
     const int32_t value = row.next_value;
-    row.next_value = value + 1;
+    // A damaged file may hold the top of the range: the next value is what 32 bits hold
+    // for value + 1, without a signed overflow.
+    row.next_value = static_cast<int32_t>(static_cast<uint32_t>(value) + 1u);
     row.updated = CatalogTimestamp::Now();
     SetRecordAt(counters, i, row);
     return value;

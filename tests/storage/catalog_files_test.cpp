@@ -1,6 +1,7 @@
 // Ids, the default catalog, new records, attachments and the companion and export paths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,23 @@ TEST(NextIdTest, StampsTheUpdatedTimeOnEveryRequest) {
   const IdCounterRow row = CounterAt(counters, 0);
   EXPECT_EQ(row.created.Text(), kFixedStamp);
   EXPECT_EQ(row.updated.Text(), "20240305070809015");
+}
+
+// A damaged or foreign file can hold a counter at the top of the 32-bit range. The request
+// still returns it, and the stored next value is what 32 bits hold for it plus one, with no
+// overflow in between (a build with -fsanitize=undefined stops at one).
+TEST(NextIdTest, ACounterAtTheTopOfTheRangeWrapsAsThirtyTwoBits) {
+  FakeCatalogEnvironment env;
+  IdCounterTable counters = MakeTable<IdCounterRow>();
+  IdCounterRow row;
+  row.serving_tag = kTagEntry;
+  row.SetKey(kCounterKeyEntry);
+  row.next_value = INT32_MAX;
+  ASSERT_EQ(AppendRecord(counters, row), 0);
+  EXPECT_EQ(NextId(counters, kTagEntry, kCounterKeyEntry), INT32_MAX);
+  EXPECT_EQ(CounterAt(counters, 0).next_value, INT32_MIN);
+  EXPECT_EQ(NextId(counters, kTagEntry, kCounterKeyEntry), INT32_MIN);
+  EXPECT_EQ(CounterAt(counters, 0).next_value, INT32_MIN + 1);
 }
 
 TEST(DefaultCatalogTest, ChunksMatchTheLayoutByteForByte) {
