@@ -3,6 +3,7 @@
 # application (`run [CATALOG]`) or runs every test headless (`test`).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+caller_dir="$PWD"
 cd "$here"
 
 packages=(
@@ -35,9 +36,17 @@ mode="${1:-}"
 case "$mode" in
   run)
     shift
+    # A catalog path is taken relative to where the command was typed.
+    catalog=()
+    if [ $# -gt 0 ]; then
+      case "$1" in
+        /*) catalog=("$1") ;;
+        *) catalog=("$caller_dir/$1") ;;
+      esac
+    fi
     install_missing
     build
-    exec ./build/shell/veldra "$@"
+    exec ./build/shell/veldra "${catalog[@]}"
     ;;
   test)
     install_missing
