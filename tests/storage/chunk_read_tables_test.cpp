@@ -82,20 +82,6 @@ class ReadCountingPlatform : public platform::Platform {
 
 class ChunkReadTablesTest : public ContainerTest {
  protected:
-  // count entries (5 bytes) each behind a PDF and followed by its link (3 bytes), as
-  // imports lay them out.
-  void MakeImportLayout(int count) {
-    std::vector<std::pair<ChunkTag, std::string>> chunks;
-    for (int i = 0; i < count; ++i) {
-      chunks.push_back({kAttd, Bytes(kPdf, static_cast<char>('A' + i))});
-      chunks.push_back({kEntr, "entr" + std::string(1, static_cast<char>('0' + i))});
-      chunks.push_back({kAtta, "at" + std::string(1, static_cast<char>('0' + i))});
-    }
-    MakeContainer(chunks);
-  }
-  static std::string Record(const RecordArray& a, int i) {
-    return std::string(reinterpret_cast<const char*>(a.At(i)), a.record_size());
-  }
   // The offset of the chunk of tag whose data is data.
   size_t ChunkWith(const std::string& data) const {
     const size_t at = FileBytes().find(data);
@@ -107,7 +93,7 @@ class ChunkReadTablesTest : public ContainerTest {
 };
 
 TEST_F(ChunkReadTablesTest, GivesWhatReadAllGivesForEachTag) {
-  MakeImportLayout(5);
+  MakeImportLayout(5, kPdf);
   ChunkFile f;
   ASSERT_EQ(f.Open(path_, kChunkModeReadOnly), kChunkOk);
   std::vector<ChunkFile::TableRead> reads = f.ReadTables({kEntr, kSort, kAtta, kRootTag, kEntr});
@@ -138,7 +124,7 @@ TEST_F(ChunkReadTablesTest, GivesWhatReadAllGivesForEachTag) {
 
 TEST_F(ChunkReadTablesTest, AnEntryAndTheLinkBehindItComeInOneRead) {
   constexpr int kCount = 6;
-  MakeImportLayout(kCount);
+  MakeImportLayout(kCount, kPdf);
   platform::ScopedPlatform use_counting(&counting_);
   ChunkFile f;
   ASSERT_EQ(f.Open(path_, kChunkModeReadOnly), kChunkOk);
@@ -161,7 +147,7 @@ TEST_F(ChunkReadTablesTest, AnEntryAndTheLinkBehindItComeInOneRead) {
 }
 
 TEST_F(ChunkReadTablesTest, DamageInACarriedChunkFailsItsTagOnly) {
-  MakeImportLayout(4);
+  MakeImportLayout(4, kPdf);
   const size_t link2 = ChunkWith("at2");
   {
     // A link record of another length.
@@ -199,7 +185,7 @@ TEST_F(ChunkReadTablesTest, DamageInACarriedChunkFailsItsTagOnly) {
 }
 
 TEST_F(ChunkReadTablesTest, ACycleInOneListEndsThatListOnly) {
-  MakeImportLayout(4);
+  MakeImportLayout(4, kPdf);
   // The last link leads back to the second: the walk runs out of budget.
   const size_t link1 = ChunkWith("at1");
   const size_t link3 = ChunkWith("at3");

@@ -12,25 +12,10 @@ namespace {
 
 constexpr size_t kPdf = 64 * 1024;
 
-class ChunkRewriteTest : public ContainerTest {
- protected:
-  // count records of tag ENTR (5 bytes), each behind a PDF and followed by a link record.
-  void MakeImportLayout(int count) {
-    std::vector<std::pair<ChunkTag, std::string>> chunks;
-    for (int i = 0; i < count; ++i) {
-      chunks.push_back({kAttd, Bytes(kPdf, static_cast<char>('A' + i))});
-      chunks.push_back({kEntr, "entr" + std::string(1, static_cast<char>('0' + i))});
-      chunks.push_back({kAtta, "at" + std::string(1, static_cast<char>('0' + i))});
-    }
-    MakeContainer(chunks);
-  }
-  std::string Record(const RecordArray& a, int i) {
-    return std::string(reinterpret_cast<const char*>(a.At(i)), a.record_size());
-  }
-};
+using ChunkRewriteTest = ContainerTest;
 
 TEST_F(ChunkRewriteTest, ReadAllSkipsTheDataBetweenChunksAndReportsWhereTheyLie) {
-  MakeImportLayout(6);
+  MakeImportLayout(6, kPdf);
   ChunkFile f;
   ASSERT_EQ(f.Open(path_, kChunkModeReadOnly), kChunkOk);
   fake_.ResetCounters();
@@ -70,7 +55,7 @@ TEST_F(ChunkRewriteTest, ReadAllBehindAGapStillRefusesOtherLengthsAndDamage) {
 
 TEST_F(ChunkRewriteTest, RewritesInPlaceGiveTheBytesOfWriteAll) {
   // Neighbours (the last three) and lone chunks behind PDFs.
-  MakeImportLayout(4);
+  MakeImportLayout(4, kPdf);
   {
     ChunkFile f;
     ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
@@ -101,7 +86,7 @@ TEST_F(ChunkRewriteTest, RewritesInPlaceGiveTheBytesOfWriteAll) {
 }
 
 TEST_F(ChunkRewriteTest, AListThatChangedBehindTheCallerIsNotWritten) {
-  MakeImportLayout(4);
+  MakeImportLayout(4, kPdf);
   ChunkFile f;
   ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
   std::vector<uint32_t> chunks;
@@ -128,7 +113,7 @@ TEST_F(ChunkRewriteTest, AListThatChangedBehindTheCallerIsNotWritten) {
   // A chunk appended behind the remembered last one.
   f.Close();
   fake_.Remove(path_);
-  MakeImportLayout(4);
+  MakeImportLayout(4, kPdf);
   ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
   a = f.ReadAll(kEntr, &chunks);
   ASSERT_EQ(f.Append(kEntr, 5, "entr9"), kChunkOk);
@@ -143,7 +128,7 @@ TEST_F(ChunkRewriteTest, AListThatChangedBehindTheCallerIsNotWritten) {
 }
 
 TEST_F(ChunkRewriteTest, AFailedRewriteIsReported) {
-  MakeImportLayout(3);
+  MakeImportLayout(3, kPdf);
   ChunkFile f;
   ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
   std::vector<uint32_t> chunks;

@@ -60,6 +60,23 @@ class ContainerTest : public ::testing::Test {
     }
   }
 
+  // count entries (5 bytes), each behind a PDF of pdf_size bytes and followed by its link
+  // (3 bytes), as imports lay them out.
+  void MakeImportLayout(int count, size_t pdf_size) {
+    std::vector<std::pair<ChunkTag, std::string>> chunks;
+    for (int i = 0; i < count; ++i) {
+      chunks.push_back({kAttd, Bytes(pdf_size, static_cast<char>('A' + i))});
+      chunks.push_back({kEntr, "entr" + std::string(1, static_cast<char>('0' + i))});
+      chunks.push_back({kAtta, "at" + std::string(1, static_cast<char>('0' + i))});
+    }
+    MakeContainer(chunks);
+  }
+
+  // Element i of an array as bytes.
+  static std::string Record(const RecordArray& a, int i) {
+    return std::string(reinterpret_cast<const char*>(a.At(i)), a.record_size());
+  }
+
   // The data of every chunk of tag in list order, walked with FindFirst/FindNext; the
   // walk's final code in *rc (-4 at a clean end, -5 for no such tag).
   std::vector<std::string> Walk(ChunkTag tag, int* rc = nullptr) {
