@@ -37,10 +37,10 @@ constexpr OptionSpec kRecategorizeOptions[] = {{"--help", K::kFlag},
                                                {"--c2", K::kValue},
                                                {"--c3", K::kValue}};
 constexpr OptionSpec kSetOptions[] = {
-    {"--help", K::kFlag},         {"--wait", K::kValue},
-    {"--title", K::kValue},       {"--rating", K::kValue},
-    {"--author", K::kValue},      {"--editor", K::kValue},    {"--supervisor", K::kValue},
-    {"--translator", K::kValue},  {"--publisher", K::kValue}, {"--note", K::kValue}};
+    {"--help", K::kFlag},        {"--wait", K::kValue},       {"--title", K::kValue},
+    {"--rating", K::kValue},     {"--author", K::kValue},     {"--editor", K::kValue},
+    {"--supervisor", K::kValue}, {"--translator", K::kValue}, {"--publisher", K::kValue},
+    {"--note", K::kValue}};
 
 const Tool kTools[] = {
     {"new", "CATALOG", "create a new catalog with the default labels and category",
