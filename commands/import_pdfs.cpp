@@ -11,7 +11,7 @@ namespace veldra::commands {
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
                const CategoryTriple& triple, ImportReport* report) {
   *report = ImportReport();
-  if (!document.read_complete()) return kImportIncomplete;
+  if (!document.writable()) return kImportIncomplete;
   ChunkFile catalog;
   if (catalog.Open(document.path(), kChunkModeReadWrite) != kChunkOk) return kImportCannotOpen;
   int attachments = CountAttachmentChunks(catalog);
