@@ -55,6 +55,12 @@ int CompareEntries(const EntryRecord& a, const EntryRecord& b, const SortState& 
 // Sorts entries in place with CompareEntries.
 void SortEntries(std::vector<EntryRecord>& entries, const SortState& state);
 
+// The rows (indexes into table, a table of encoded EntryRecords) in CompareEntries order. Each
+// record is decoded once and only its sort keys are kept; the records stay where they are. A
+// table of another record size gives the rows as they are.
+std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows,
+                                 const SortState& state);
+
 // Sorts a table of encoded EntryRecords (the document's displayed list) in place. A table of
 // another record size is left as it is.
 void SortDisplayedList(RecordArray& displayed, const SortState& state);
