@@ -72,7 +72,7 @@ int RunList(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
       const std::vector<std::string> cells = EntryListCells(EntryAt(table, row));
       for (size_t c = 0; c < cells.size(); ++c) {
         if (c > 0) text += '\t';
-        text += EscapeCell(ToUtf8(cells[c]));
+        AppendEscapedCell(ToUtf8(cells[c]), &text);
       }
       text += '\n';
       flush(false);

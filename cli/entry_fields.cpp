@@ -100,9 +100,13 @@ void AppendIndent(int depth, std::string* out) { out->append(4 * static_cast<siz
 void AppendJsonString(std::string_view utf8, std::string* out) {
   static const char kHex[] = "0123456789abcdef";
   out->push_back('"');
-  for (char c : utf8) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
+  size_t plain = 0;  // where the run of bytes that stay as they are begins
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto u = static_cast<unsigned char>(utf8[i]);
+    if (u >= 0x20 && u != '"' && u != '\\') continue;
+    out->append(utf8.data() + plain, i - plain);
+    plain = i + 1;
+    switch (u) {
       case '"': out->append("\\\""); break;
       case '\\': out->append("\\\\"); break;
       case '\b': out->append("\\b"); break;
@@ -111,15 +115,12 @@ void AppendJsonString(std::string_view utf8, std::string* out) {
       case '\r': out->append("\\r"); break;
       case '\t': out->append("\\t"); break;
       default:
-        if (u < 0x20) {
-          out->append("\\u00");
-          out->push_back(kHex[u >> 4]);
-          out->push_back(kHex[u & 0xF]);
-        } else {
-          out->push_back(c);
-        }
+        out->append("\\u00");
+        out->push_back(kHex[u >> 4]);
+        out->push_back(kHex[u & 0xF]);
     }
   }
+  out->append(utf8.data() + plain, utf8.size() - plain);
   out->push_back('"');
 }
 
