@@ -236,6 +236,18 @@ std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows
   return sorted;
 }
 
+RecordArray& ShowSortedEntries(CVeldraDocument& document, std::string_view level1,
+                               std::string_view level2, std::string_view level3,
+                               const SortState& state) {
+  const std::vector<int> rows = SortedEntryRows(
+      document.entries(), document.MatchingEntries(level1, level2, level3), state);
+  RecordArray& shown = document.filtered_entries();
+  shown = RecordArray(EntryRecord::kEncodedLength);
+  shown.Reserve(static_cast<int>(rows.size()));
+  for (int row : rows) shown.Append(document.entries().At(row));
+  return shown;
+}
+
 void SortDisplayedList(RecordArray& displayed, const SortState& state) {
   if (!HoldsRecords<EntryRecord>(displayed) || displayed.Count() < 2) return;
   std::vector<int> rows(displayed.Count());

@@ -7,6 +7,7 @@
 
 #include "platform/codepage.h"
 #include "storage/catalog_table.h"
+#include "storage/category_names.h"
 
 namespace veldra::commands {
 namespace {
@@ -230,6 +231,30 @@ TEST(EntrySortTest, SortedRowsFollowTheRecordsOrderForEveryKey) {
         from_rows.push_back(EntryAt(table, row).id);
       }
       EXPECT_EQ(from_rows, Ids(records)) << "key " << key;
+    }
+  }
+}
+
+// The displayed list built from sorted rows is the filtered list sorted afterwards.
+TEST(EntrySortTest, ShownEntriesAreTheFilteredListSorted) {
+  const std::string all(kAllCategoriesName);
+  CVeldraDocument document;
+  for (int i = 0; i < 12; ++i) {
+    EntryRecord e = Entry(i, std::string(1, static_cast<char>('a' + (i * 5) % 4)));
+    e.category_names[0].SetText(i % 3 == 0 ? "x" : "y");
+    e.file_size = i % 5;
+    AppendRecord(document.entries(), e);
+  }
+  for (const SortState& state : {SortState(), State({kSortFileSize, 0}, {kSortTitle, 1})}) {
+    for (const std::string& level1 : {all, std::string("x"), std::string("none")}) {
+      RecordArray filtered = document.FilterEntries(level1, all, all);
+      SortDisplayedList(filtered, state);
+      const RecordArray& shown = ShowSortedEntries(document, level1, all, all, state);
+      EXPECT_EQ(&shown, &document.filtered_entries());
+      ASSERT_EQ(shown.Count(), filtered.Count()) << level1;
+      for (int k = 0; k < shown.Count(); ++k) {
+        EXPECT_EQ(EntryAt(shown, k), EntryAt(filtered, k)) << level1 << " " << k;
+      }
     }
   }
 }
