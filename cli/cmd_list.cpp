@@ -5,6 +5,7 @@
 #include "cli/cli_text.h"
 #include "cli/entry_fields.h"
 #include "cli/tools.h"
+#include "commands/entry_list_text.h"
 #include "commands/entry_sort.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
@@ -39,7 +40,7 @@ int RunList(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     io.out << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
   } else {
     for (const EntryRecord& e : entries) {
-      std::vector<std::string> cells = EntryListCells(e);
+      std::vector<std::string> cells = commands::EntryListCells(e);
       for (size_t c = 0; c < cells.size(); ++c) {
         io.out << (c == 0 ? "" : "\t") << EscapeCell(ToUtf8(cells[c]));
       }

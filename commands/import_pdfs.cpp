@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "browser/environment_info.h"
+#include "platform/file_search.h"
 #include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
@@ -74,7 +74,7 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
 }
 
 int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out) {
-  return EnumerateFilesByExtension(folder, "pdf", out);
+  return platform::EnumerateFilesByExtension(folder, "pdf", out);
 }
 
 }  // namespace veldra::commands

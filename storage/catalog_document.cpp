@@ -39,7 +39,7 @@ std::string ComparableKey(std::string_view key) {
 }
 
 // What Load made of one table.
-enum class TableRead { kRead, kAbsent, kBroken };
+enum class TableOutcome { kRead, kAbsent, kBroken };
 
 }  // namespace
 
@@ -126,20 +126,20 @@ void CVeldraDocument::Load(const std::string& path) {
     const Table& table = tables[i];
     ChunkFile::TableRead& read = reads[i];
     *table.records = RecordArray(table.size);
-    TableRead result = TableRead::kBroken;
+    TableOutcome result = TableOutcome::kBroken;
     if (read.result == kChunkNoSuchTag) {
-      result = TableRead::kAbsent;
+      result = TableOutcome::kAbsent;
     } else if (read.result == kChunkOk && read.records->record_size() == table.size) {
       // Records of another size are not this table's records: never read them as such.
       *table.records = std::move(*read.records);
-      result = TableRead::kRead;
+      result = TableOutcome::kRead;
     }
-    if (result == TableRead::kBroken) {
+    if (result == TableOutcome::kBroken) {
       complete = false;
     } else if (table.saved != nullptr) {
       table.saved->Take(*table.records, std::move(read.chunks));
     }
-    if (table.tag == kTagSortLevel) sort_read = result == TableRead::kRead;
+    if (table.tag == kTagSortLevel) sort_read = result == TableOutcome::kRead;
   }
 
   RebuildLevelNames();
