@@ -2,5 +2,5 @@
 #include <string>
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
-  #  include "browser/environment_info.h"
+  #  include "browser/ui_text.h"
 #include <QString>
