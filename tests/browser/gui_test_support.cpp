@@ -34,6 +34,10 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
     e.file_size = wanted.size;
     e.my_rate = static_cast<int16_t>(wanted.rating);
     for (size_t b = 0; b < wanted.updated.size() && b < 17; ++b) e.update_date.bytes[b] = wanted.updated[b];
+    TextField<256>* people[] = {&e.author_name, &e.editor_name, &e.supervisor_name,
+                                &e.translator_name, &e.publisher_name};
+    for (int k = 0; k < 5; ++k) people[k]->SetText(Sj(wanted.people[k].c_str()));
+    e.note.SetText(Sj(wanted.note.c_str()));
     e.entry_window_ordered_index = -1;
     e.pdf_window_ordered_index = -1;
     if (AppendRecord(doc.entries(), e) != 0) return false;

@@ -27,6 +27,8 @@ struct TestEntry {
   int size = 1024;
   int rating = 0;
   std::string updated = "20240101120000000";  // 17 digits, or "" for an all-zero stamp
+  std::array<std::string, 5> people;  // author, editor, supervisor, translator, publisher
+  std::string note;
 };
 
 // Creates a catalog at path (in the current platform) with the category triples and the
