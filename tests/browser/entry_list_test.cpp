@@ -111,7 +111,7 @@ class EntryListTest : public QObject {
       d.OpenCatalog(kPath);
       LabelRecord label;
       QVERIFY(d.FindLabel(3, &label));
-      label.text.SetText(Sj("出版年"));
+      label.text.SetText(Sjis("出版年"));
       d.UpdateLabel(label);
       QCOMPARE(d.Save(), kSaveOk);
     }

@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "storage/catalog_table.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::commands {
 namespace {
-
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  platform::Utf8ToCp932(utf8, &out);
-  return out;
-}
 
 EntryRecord Entry(int32_t id, const std::string& title_utf8) {
   EntryRecord e;

@@ -38,8 +38,6 @@ namespace {
 
 constexpr char kPath[] = "/data/app.vdc";
 
-std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
-
 // A child window that takes every command and records what it was asked to run.
 class CommandRecorder : public QWidget, public CommandTarget {
  public:

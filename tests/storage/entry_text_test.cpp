@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/codepage.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_tags.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_text.h"
 
 namespace veldra {
 namespace {
@@ -22,13 +22,6 @@ using testing::FakeCatalogEnvironment;
 
 constexpr char kCatalogPath[] = "/cat/c.vdc";
 constexpr char kCompanion[] = "/out/a.vdb";
-
-// The CP932 form of UTF-8 source text.
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 CatalogTimestamp Stamp(const char* digits) {
   CatalogTimestamp stamp;
