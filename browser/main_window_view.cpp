@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -65,6 +66,8 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
   count_label_->setAlignment(Qt::AlignCenter);
   connect(entry_list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &CMainWindowView::OnColumnClick);
+  connect(entry_list_, &CEntryListCtrl::DoubleClickedAnywhere, this,
+          &CMainWindowView::OnEntryListDoubleClick);
   if (host_ != nullptr) host_->AttachView();
   LayOut();
 }
@@ -235,6 +238,22 @@ void CMainWindowView::OnColumnClick(int column) {
   RefreshEntryList();
 }
 
+void CMainWindowView::OnEntryListDoubleClick() {
+  CVeldraDocument* doc = document();
+  const std::vector<int> rows = entry_list_->SelectedRows();
+  if (doc == nullptr || rows.empty()) return;
+  SyncEntrySelectionFlags();
+  // The displayed list as a refresh would make it, without touching the rows.
+  const CategoryTriple texts = ReadCategoryTexts();
+  RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
+  commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
+  if (rows.front() >= displayed.Count()) return;
+  const int32_t id = EncodedEntryId(displayed.At(rows.front()));
+  if (DetailWindowOpener* opener = host_->detail_opener()) {
+    opener->OpenPdfWindow(host_, id, doc->AttachmentOrdinal(id));
+  }
+}
+
 QWidget* CMainWindowView::FrameWindow() const {
   if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) return frame;
   return parentWidget();
@@ -269,14 +288,13 @@ void CMainWindowView::ReopenDetailWindows() {
   CVeldraDocument* doc = document();
   DetailWindowOpener* opener = host_->detail_opener();
   if (doc == nullptr || opener == nullptr) return;
-  std::vector<std::pair<int, QMdiSubWindow*>> noted;
-  const RecordArray& entries = doc->entries();
-  for (int i = 0; i < entries.Count(); ++i) {
-    const uint8_t* bytes = entries.At(i);
-    const int32_t id = EncodedEntryId(bytes);
-    const int entry_number =
-        coding::DecodeI16(bytes + EntryRecord::kEntryWindowOrderedIndexOffset);
-    const int pdf_number = coding::DecodeI16(bytes + EntryRecord::kPdfWindowOrderedIndexOffset);
+  std::vector<std::pair<int, QPointer<QMdiSubWindow>>> noted;
+  // Opening a window writes entries back: read each entry's numbers before its windows open.
+  for (int i = 0; i < doc->entries().Count(); ++i) {
+    const EntryRecord entry = EntryAt(doc->entries(), i);
+    const int32_t id = entry.id;
+    const int entry_number = entry.entry_window_ordered_index;
+    const int pdf_number = entry.pdf_window_ordered_index;
     if (entry_number > 0) {
       if (QMdiSubWindow* w = opener->OpenEntryWindow(host_, id)) noted.emplace_back(entry_number, w);
     }
@@ -290,6 +308,7 @@ void CMainWindowView::ReopenDetailWindows() {
   std::stable_sort(noted.begin(), noted.end(),
                    [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [number, window] : noted) {
+    if (!window) continue;
     if (QMdiArea* area = window->mdiArea()) {
       area->setActiveSubWindow(window);
     } else {
