@@ -23,7 +23,6 @@
 #include "browser/ui_text.h"
 #include "commands/entry_sort.h"
 #include "resources/command_ids.h"
-#include "storage/catalog_coding.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
 
@@ -248,7 +247,7 @@ void CMainWindowView::OnEntryListDoubleClick() {
   RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
   commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
   if (rows.front() >= displayed.Count()) return;
-  const int32_t id = EncodedEntryId(displayed.At(rows.front()));
+  const int32_t id = EntryAt(displayed, rows.front()).id;
   if (DetailWindowOpener* opener = host_->detail_opener()) {
     opener->OpenPdfWindow(host_, id, doc->AttachmentOrdinal(id));
   }
@@ -289,12 +288,8 @@ void CMainWindowView::ReopenDetailWindows() {
   DetailWindowOpener* opener = host_->detail_opener();
   if (doc == nullptr || opener == nullptr) return;
   std::vector<std::pair<int, QPointer<QMdiSubWindow>>> noted;
-  // Opening a window writes entries back: read each entry's numbers before its windows open.
-  for (int i = 0; i < doc->entries().Count(); ++i) {
-    const EntryRecord entry = EntryAt(doc->entries(), i);
-    const int32_t id = entry.id;
-    const int entry_number = entry.entry_window_ordered_index;
-    const int pdf_number = entry.pdf_window_ordered_index;
+  // The numbers are read before any window opens: opening writes entries back.
+  for (const auto& [id, entry_number, pdf_number] : doc->DetailWindowOrders()) {
     if (entry_number > 0) {
       if (QMdiSubWindow* w = opener->OpenEntryWindow(host_, id)) noted.emplace_back(entry_number, w);
     }

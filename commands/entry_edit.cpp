@@ -3,7 +3,6 @@
 #include "commands/command_messages.h"
 #include "platform/codepage.h"
 #include "storage/catalog_files.h"
-#include "storage/catalog_table.h"
 
 namespace veldra::commands {
 namespace {
@@ -20,14 +19,10 @@ bool FitsEntryField(std::string_view text, size_t max_bytes, size_t field_bytes)
 }
 
 int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit) {
-  RecordArray& entries = document.entries();
-  int index = -1;
-  for (int i = 0; i < entries.Count() && index < 0; ++i) {
-    if (EncodedEntryId(entries.At(i)) == entry_id) index = i;
-  }
-  if (index < 0) return kEditNoSuchEntry;
+  std::optional<EntryRecord> found = document.FindEntry(entry_id);
+  if (!found) return kEditNoSuchEntry;
 
-  EntryRecord entry = EntryAt(entries, index);
+  EntryRecord& entry = *found;
   Apply(edit.title, kTitleMaxBytes, &entry.title);
   Apply(edit.author, kPersonMaxBytes, &entry.author_name);
   Apply(edit.editor, kPersonMaxBytes, &entry.editor_name);
@@ -37,8 +32,7 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
   if (edit.note) entry.note.SetText(CutCp932(*edit.note, kNoteMaxBytes));
   if (edit.rating) entry.my_rate = static_cast<int16_t>(*edit.rating);
 
-  document.ReplaceEntry(entries, entry);
-  document.ReplaceEntry(document.filtered_entries(), entry);
+  document.UpdateEntry(entry);
   std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2), n3 = entry.CategoryName(3);
   if (!document.CategoryExists(n1, n2, n3)) {
     NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);

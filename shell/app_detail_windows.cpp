@@ -1,8 +1,8 @@
 #include "shell/app_detail_windows.h"
 
 #include "browser/catalog_document_host.h"
-#include "shell/pdf_window_entry.h"
 #include "shell/pdf_window_template.h"
+#include "storage/catalog_document.h"
 
 namespace veldra {
 
@@ -12,9 +12,9 @@ QMdiSubWindow* AppDetailWindows::OpenEntryWindow(CatalogDocumentHost*, int32_t) 
 
 QMdiSubWindow* AppDetailWindows::OpenPdfWindow(CatalogDocumentHost* host, int32_t entry_id,
                                                int ordinal) {
-  EntryRecord entry;
-  if (host == nullptr || !FindViewerEntry(host->document(), entry_id, &entry)) return nullptr;
-  return ShowPdfViewer(*pdf_template_, host, entry, ordinal);
+  if (host == nullptr) return nullptr;
+  const std::optional<EntryRecord> entry = host->document().FindEntry(entry_id);
+  return entry ? ShowPdfViewer(*pdf_template_, host, *entry, ordinal) : nullptr;
 }
 
 }  // namespace veldra

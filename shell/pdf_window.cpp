@@ -5,7 +5,6 @@
 
 #include "browser/catalog_document_host.h"
 #include "platform/platform.h"
-#include "shell/pdf_window_entry.h"
 #include "shell/pdf_window_view.h"
 #include "storage/catalog_document.h"
 
@@ -37,16 +36,11 @@ CPdfWindow::~CPdfWindow() {
 
 void CPdfWindow::SavePdfWindowPosition() {
   CVeldraDocument* doc = view_->document();
-  EntryRecord entry;
-  if (doc == nullptr || !view_->bound() || !FindViewerEntry(*doc, view_->entry_id(), &entry)) {
-    return;
-  }
+  if (doc == nullptr || !view_->bound()) return;
   const QRect rect = geometry();  // already in the window area's coordinates
-  entry.pdf_window_position.top = static_cast<int16_t>(rect.top());
-  entry.pdf_window_position.left = static_cast<int16_t>(rect.left());
-  entry.pdf_window_position.bottom = static_cast<int16_t>(rect.top() + rect.height());
-  entry.pdf_window_position.right = static_cast<int16_t>(rect.left() + rect.width());
-  StoreViewerEntry(*doc, entry);
+  doc->SetPdfWindowPosition(view_->entry_id(),
+                            WindowRect::CutFrom(rect.top(), rect.left(), rect.top() + rect.height(),
+                                                rect.left() + rect.width()));
 }
 
 void CPdfWindow::StorePositionAndSave() {

@@ -8,7 +8,6 @@
 #include "platform/viewer/component_registry.h"
 #include "platform/viewer/viewer_component.h"
 #include "shell/pdf_window.h"
-#include "shell/pdf_window_entry.h"
 #include "shell/pdf_window_view.h"
 #include "storage/catalog_document.h"
 
@@ -50,16 +49,9 @@ QMdiSubWindow* ShowPdfViewer(PdfWindowTemplate& templ, CatalogDocumentHost* host
     host->pdf_windows().push_back({entry.id, ordinal, frame});
     window = frame;
   }
-  StampLastView(host->document(), entry.id);
+  CVeldraDocument& document = host->document();
+  if (document.StampLastView(entry.id)) document.SaveTables(document.path());
   return window;
-}
-
-void StampLastView(CVeldraDocument& document, int32_t entry_id) {
-  EntryRecord entry;
-  if (!FindViewerEntry(document, entry_id, &entry)) return;
-  entry.last_view_date = CatalogTimestamp::Now();
-  StoreViewerEntry(document, entry);
-  document.SaveTables(document.path());
 }
 
 }  // namespace veldra

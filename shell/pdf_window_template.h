@@ -10,7 +10,6 @@ namespace veldra {
 
 class CatalogDocumentHost;
 class CPdfWindow;
-class CVeldraDocument;
 struct EntryRecord;
 
 namespace viewer {
@@ -45,8 +44,5 @@ class PdfWindowTemplate {
 // frame, or nullptr.
 QMdiSubWindow* ShowPdfViewer(PdfWindowTemplate& templ, CatalogDocumentHost* host,
                              const EntryRecord& entry, int ordinal);
-
-// Sets the entry's last-view date to now and writes the tables (the sort levels aside).
-void StampLastView(CVeldraDocument& document, int32_t entry_id);
 
 }  // namespace veldra

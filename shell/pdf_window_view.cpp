@@ -79,7 +79,7 @@ void CPdfWindowView::PlaceFrame(const EntryRecord& entry) {
   if (frame == nullptr || frame->isMaximized()) return;
   const WindowRect& stored = entry.pdf_window_position;
   QRect rect;
-  if (stored.right - stored.left >= 1 && stored.bottom - stored.top >= 1) {
+  if (stored.HasPlacement()) {
     rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
   } else {
     // Where the window area put the new frame, at the standard size.
