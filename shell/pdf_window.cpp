@@ -45,7 +45,7 @@ void CPdfWindow::SavePdfWindowPosition() {
 
 void CPdfWindow::StorePositionAndSave() {
   // A maximized or minimized frame keeps the placement it had before.
-  if (!view_->bound() || isMaximized() || isMinimized()) return;
+  if (placing_ || !view_->bound() || isMaximized() || isMinimized()) return;
   CVeldraDocument* doc = view_->document();
   if (doc == nullptr) return;
   SavePdfWindowPosition();

@@ -28,6 +28,8 @@ class CPdfWindow : public QMdiSubWindow {
 
   // The frame's rectangle into the bound entry's stored placement (in memory).
   void SavePdfWindowPosition();
+  // While placing, moves and resizes store and save nothing (the placer does it once).
+  void set_placing(bool placing) { placing_ = placing; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -38,6 +40,7 @@ class CPdfWindow : public QMdiSubWindow {
 
   CatalogDocumentHost* host_;
   CPdfWindowView* view_;
+  bool placing_ = false;
 };
 
 }  // namespace veldra

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/viewer/viewer_component.h"
 #include "resources/command_ids.h"
+#include "shell/pdf_window.h"
 #include "storage/catalog_document.h"
 
 namespace veldra {
@@ -85,9 +86,16 @@ void CPdfWindowView::PlaceFrame(const EntryRecord& entry) {
     // Where the window area put the new frame, at the standard size.
     rect = QRect(frame->pos(), QSize(kDefaultWidth, kDefaultHeight));
   }
+  // One store and save for the whole placement instead of one per move and resize event.
+  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) pdf_frame->set_placing(true);
   frame->setGeometry(rect);
   frame->raise();
   frame->show();
+  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) {
+    pdf_frame->set_placing(false);
+    pdf_frame->SavePdfWindowPosition();
+    if (CVeldraDocument* doc = document()) doc->Save();
+  }
 }
 
 CommandState CPdfWindowView::QueryCommand(int id) {
