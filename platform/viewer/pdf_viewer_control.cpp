@@ -178,6 +178,7 @@ QVariant PdfViewerControl::Invoke(int dispatch_id, const QVariantList& args) {
 
 bool PdfViewerControl::LoadFile(const QString& path) {
   const bool loaded = document_->load(path) == QPdfDocument::Error::None;
+  loaded_path_ = loaded ? path : QString();
   view_->pageNavigator()->clear();
   const bool has_outline = loaded && bookmarks_->rowCount() > 0;
   outline_toggle_->setChecked(has_outline);
@@ -307,8 +308,7 @@ void PdfViewerControl::Print() {
   const int count = PageCount();
   if (count == 0) return;
   QPrinter printer(QPrinter::HighResolution);
-  printer.setDocName(QFileInfo(document_->metaData(QPdfDocument::MetaDataField::Title).toString())
-                         .fileName());
+  printer.setDocName(QFileInfo(loaded_path_).fileName());
   printer.setFromTo(1, count);
   const int current = CurrentPage() + 1;
   bool go = false;

@@ -78,6 +78,7 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   QAction* fit_page_ = nullptr;
   QAction* outline_toggle_ = nullptr;
   PrintDialogHook print_hook_;
+  QString loaded_path_;
 };
 
 }  // namespace veldra::viewer
