@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "browser/environment_info.h"
 #include "platform/platform.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
@@ -10,8 +9,9 @@
 namespace veldra::commands {
 
 std::string TemporaryCopyName(std::string_view file_name) {
-  const std::string whole(file_name);
-  std::string name = whole.substr(FolderOfPath(whole).size());
+  // "/" is never the second byte of a CP932 character, so the last one ends the folder part.
+  const size_t slash = file_name.rfind('/');
+  std::string name(slash == std::string_view::npos ? file_name : file_name.substr(slash + 1));
   if (std::all_of(name.begin(), name.end(), [](char c) { return c == '.'; })) {
     name = kPlainTemporaryName;
   }
