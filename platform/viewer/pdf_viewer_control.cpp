@@ -1,10 +1,9 @@
 #include "platform/viewer/pdf_viewer_control.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,7 +23,6 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 
 namespace veldra::viewer {
 namespace {
@@ -120,7 +118,8 @@ void PdfViewerControl::CreateToolBar() {
                         QStringLiteral("前のページ"));
   page_field_ = new QLineEdit(toolbar_);
   page_field_->setObjectName(QStringLiteral("page_field"));
-  page_field_->setValidator(new QIntValidator(1, 1, page_field_));
+  page_range_ = new QIntValidator(1, 1, page_field_);
+  page_field_->setValidator(page_range_);
   page_field_->setAlignment(Qt::AlignRight);
   page_field_->setMaximumWidth(page_field_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   page_field_->setToolTip(QStringLiteral("ページ番号を入力して Enter で移動"));
@@ -258,8 +257,7 @@ void PdfViewerControl::UpdateControls() {
   const int count = PageCount();
   const int current = count > 0 ? std::clamp(CurrentPage(), 0, count - 1) : -1;
   page_field_->setText(count > 0 ? QString::number(current + 1) : QString());
-  static_cast<QIntValidator*>(const_cast<QValidator*>(page_field_->validator()))
-      ->setRange(1, std::max(1, count));
+  page_range_->setRange(1, std::max(1, count));
   page_field_->setEnabled(count > 0);
   page_total_->setText(QStringLiteral(" / %1 ").arg(count));
   first_->setEnabled(count > 0 && current > 0);

@@ -12,6 +12,7 @@
 #include "platform/viewer/viewer_component.h"
 
 class QAction;
+class QIntValidator;
 class QLabel;
 class QLineEdit;
 class QPdfBookmarkModel;
@@ -65,6 +66,7 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   QTreeView* outline_;
   QToolBar* toolbar_ = nullptr;
   QLineEdit* page_field_ = nullptr;
+  QIntValidator* page_range_ = nullptr;
   QLabel* page_total_ = nullptr;
   QAction* first_ = nullptr;
   QAction* previous_ = nullptr;
