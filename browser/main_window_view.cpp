@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -64,6 +65,8 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
   count_label_->setAlignment(Qt::AlignCenter);
   connect(entry_list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &CMainWindowView::OnColumnClick);
+  connect(entry_list_, &EntryListCtrl::DoubleClickedAnywhere, this,
+          &CMainWindowView::OnEntryListDoubleClick);
   if (host_ != nullptr) host_->AttachView();
   LayOut();
 }
@@ -234,6 +237,22 @@ void CMainWindowView::OnColumnClick(int column) {
   RefreshEntryList();
 }
 
+void CMainWindowView::OnEntryListDoubleClick() {
+  CVeldraDocument* doc = document();
+  const std::vector<int> rows = entry_list_->SelectedRows();
+  if (doc == nullptr || rows.empty()) return;
+  SyncEntrySelectionFlags();
+  // The displayed list as a refresh would make it, without touching the rows.
+  const CategoryTriple texts = ReadCategoryTexts();
+  RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
+  commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
+  if (rows.front() >= displayed.Count()) return;
+  const int32_t id = EntryAt(displayed, rows.front()).id;
+  if (DetailWindowOpener* opener = host_->detail_opener()) {
+    opener->OpenPdfWindow(host_, id, doc->AttachmentOrdinal(id));
+  }
+}
+
 QWidget* CMainWindowView::FrameWindow() const {
   if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) return frame;
   return parentWidget();
@@ -268,7 +287,8 @@ void CMainWindowView::ReopenDetailWindows() {
   CVeldraDocument* doc = document();
   DetailWindowOpener* opener = host_->detail_opener();
   if (doc == nullptr || opener == nullptr) return;
-  std::vector<std::pair<int, QMdiSubWindow*>> noted;
+  std::vector<std::pair<int, QPointer<QMdiSubWindow>>> noted;
+  // The numbers are read before any window opens: opening writes entries back.
   for (const auto& [id, entry_number, pdf_number] : doc->DetailWindowOrders()) {
     if (entry_number > 0) {
       if (QMdiSubWindow* w = opener->OpenEntryWindow(host_, id)) noted.emplace_back(entry_number, w);
@@ -283,6 +303,7 @@ void CMainWindowView::ReopenDetailWindows() {
   std::stable_sort(noted.begin(), noted.end(),
                    [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [number, window] : noted) {
+    if (!window) continue;
     if (QMdiArea* area = window->mdiArea()) {
       area->setActiveSubWindow(window);
     } else {

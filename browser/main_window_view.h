@@ -55,6 +55,8 @@ class CMainWindowView : public QWidget, public CommandTarget {
   void OnCat2ListClick();
   void OnCat3ListClick();
   void OnColumnClick(int column);
+  // A double-click in the entry list: the viewer of the first selected row's entry.
+  void OnEntryListDoubleClick();
 
   // Stores the frame's rectangle under "main_window_position" (in memory).
   void SaveBrowserPosition();

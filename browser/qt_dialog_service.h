@@ -10,6 +10,7 @@ class QtDialogService : public DialogService {
   MessageButton ShowMessage(const MessageRequest& request) override;
   bool ChooseFile(const FileRequest& request, std::string* path) override;
   void RunPrinterSetup(QWidget* owner) override;
+  bool RunPrintDialog(QPrinter* printer, const PrintRequest& request) override;
   int RunModal(QDialog* dialog) override;
   bool OpenUrl(const std::string& url) override;
 };

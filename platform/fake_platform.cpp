@@ -245,6 +245,7 @@ std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode)
       }
       [[fallthrough]];
     case OpenMode::kCreateNew:
+    case OpenMode::kCreatePrivate:
       if (node || !ParentExists(key)) return nullptr;
       node = CreateNode(key);
       break;

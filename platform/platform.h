@@ -65,6 +65,9 @@ enum class OpenMode {
   kReadWrite,  // an existing file, for reading and writing; not truncated
   kCreate,     // create the file, or truncate an existing one; reading and writing ("w+b")
   kCreateNew,  // create the file for reading and writing; fails when it exists already
+  kCreatePrivate,  // as kCreateNew, readable and writable by the owner only; fails when
+                   // anything is at path, a symbolic link (even a dangling one) included,
+                   // so a name planted in a shared folder is never followed
 };
 
 // An advisory lock on a file, held through a descriptor of its own. Destroying the object

@@ -62,6 +62,8 @@ int OpenFlags(OpenMode mode) {
       return O_RDWR | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
       return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::kCreatePrivate:
+      return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -88,7 +90,8 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
   int fd = -1;
   SysResult result;
   do {
-    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC,
+                mode == OpenMode::kCreatePrivate ? 0600 : 0666);
     result = ResultOf(fd);
   } while (result == SysResult::kInterrupted);
   if (result != SysResult::kOk) return nullptr;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "storage/catalog_entry_record.h"
 #include "storage/catalog_records.h"
 #include "storage/chunk_file.h"
@@ -74,6 +75,11 @@ constexpr int kCopyFailed = -3;         // reading or writing failed; the target
 // replaced), in bounded blocks. On failure no part-written target is left behind.
 int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
                          const std::string& target_path);
+
+// Copies the ordinal-th "ATTD" chunk into target, a file open for writing, from its offset
+// 0 on, in bounded blocks. kCopyOk, kCopyNoAttachment (nothing written), or kCopyFailed: the
+// target may then hold part of the bytes, and the caller that made it removes it.
+int CopyAttachmentIntoFile(const std::string& catalog_path, int ordinal, platform::File& target);
 
 // Appends a copy of source's ordinal-th "ATTD" chunk to target (both open; target
 // read/write), in bounded blocks. 0, -1 when there is no such chunk or it is empty, or the

@@ -55,6 +55,26 @@ TEST_F(PosixPlatformTest, JapaneseNamesReachTheDiskAsUtf8) {
   EXPECT_FALSE(items[0].is_directory);
 }
 
+TEST_F(PosixPlatformTest, PrivateCreationIsOwnerOnlyAndNeverFollowsAPlantedName) {
+  const std::string fresh = Path("fresh.pdf");
+  auto created = platform_.Open(fresh, OpenMode::kCreatePrivate);
+  ASSERT_NE(created, nullptr);
+  created.reset();
+  struct stat st {};
+  ASSERT_EQ(::stat((utf8_root_ + "/fresh.pdf").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(platform_.Open(fresh, OpenMode::kCreatePrivate), nullptr) << "exists already";
+
+  // A link planted at the name, to a file and to nothing: neither is opened or followed.
+  std::ofstream(utf8_root_ + "/victim.txt") << "keep me";
+  std::filesystem::create_symlink(utf8_root_ + "/victim.txt", utf8_root_ + "/link.pdf");
+  std::filesystem::create_symlink(utf8_root_ + "/nowhere", utf8_root_ + "/dangling.pdf");
+  EXPECT_EQ(platform_.Open(Path("link.pdf"), OpenMode::kCreatePrivate), nullptr);
+  EXPECT_EQ(platform_.Open(Path("dangling.pdf"), OpenMode::kCreatePrivate), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(utf8_root_ + "/nowhere"));
+  EXPECT_EQ(std::filesystem::file_size(utf8_root_ + "/victim.txt"), 7u);
+}
+
 TEST_F(PosixPlatformTest, OpenModes) {
   const std::string path = Path("a.bin");
   EXPECT_EQ(platform_.Open(path, OpenMode::kRead), nullptr);
