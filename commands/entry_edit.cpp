@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/category_names.h"
 
 namespace veldra::commands {
 namespace {
@@ -36,6 +37,12 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
   Apply(edit.publisher, kPersonMaxBytes, &entry.publisher_name);
   if (edit.note) entry.note.SetText(CutCp932(*edit.note, kNoteMaxBytes));
   if (edit.rating) entry.my_rate = static_cast<int16_t>(*edit.rating);
+  for (int level = 1; level <= 3; ++level) {
+    const std::optional<std::string>& name = edit.categories[level - 1];
+    if (!name) continue;
+    const std::string cut = CutCp932(*name, kCategoryMaxBytes);
+    entry.SetCategoryName(level, cut.empty() ? std::string(kOtherCategoryName) : cut);
+  }
 
   document.ReplaceEntry(entries, entry);
   document.ReplaceEntry(document.filtered_entries(), entry);

@@ -41,6 +41,15 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
   return doc.Save() == kSaveOk;
 }
 
+EntryRecord StoredEntry(const std::string& path, int32_t id) {
+  CVeldraDocument doc;
+  doc.OpenCatalog(path);
+  for (int i = 0; i < doc.entries().Count(); ++i) {
+    if (EncodedEntryId(doc.entries().At(i)) == id) return EntryAt(doc.entries(), i);
+  }
+  return {};
+}
+
 GuiTestEnvironment::GuiTestEnvironment(bool with_area)
     : use_platform_(&fake_), use_dialogs_(&dialogs_) {
   fake_.AddFolder("/data");

@@ -34,6 +34,9 @@ struct TestEntry {
 bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::string, 3>>& triples,
                      const std::vector<TestEntry>& entries);
 
+// The entry with id as the catalog file at path holds it (a default record when none).
+EntryRecord StoredEntry(const std::string& path, int32_t id);
+
 // A fake platform and a fake dialog service installed for the lifetime of the object, and
 // a window area to put browsers in.
 class GuiTestEnvironment {
