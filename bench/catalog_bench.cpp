@@ -213,7 +213,9 @@ void BM_SaveEveryEntryChanged(benchmark::State& state) {
     state.PauseTiming();
     ++flip;
     for (int i = 0; i < doc.entries().Count(); ++i) {
-      doc.entries().MutableAt(i)[EntryRecord::kIsSelectEntryListOffset] = flip;
+      EntryRecord entry = EntryAt(doc.entries(), i);
+      entry.is_select_entrylist = flip;
+      SetRecordAt(doc.entries(), i, entry);
     }
     state.ResumeTiming();
     if (doc.Save() != kSaveOk) state.SkipWithError("save failed");

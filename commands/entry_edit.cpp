@@ -3,7 +3,6 @@
 #include "commands/command_messages.h"
 #include "platform/codepage.h"
 #include "storage/catalog_files.h"
-#include "storage/catalog_table.h"
 #include "storage/category_names.h"
 
 namespace veldra::commands {
@@ -21,14 +20,10 @@ bool FitsEntryField(std::string_view text, size_t max_bytes, size_t field_bytes)
 }
 
 int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit) {
-  RecordArray& entries = document.entries();
-  int index = -1;
-  for (int i = 0; i < entries.Count() && index < 0; ++i) {
-    if (EncodedEntryId(entries.At(i)) == entry_id) index = i;
-  }
-  if (index < 0) return kEditNoSuchEntry;
+  std::optional<EntryRecord> found = document.FindEntry(entry_id);
+  if (!found) return kEditNoSuchEntry;
 
-  EntryRecord entry = EntryAt(entries, index);
+  EntryRecord& entry = *found;
   Apply(edit.title, kTitleMaxBytes, &entry.title);
   Apply(edit.author, kPersonMaxBytes, &entry.author_name);
   Apply(edit.editor, kPersonMaxBytes, &entry.editor_name);
@@ -44,8 +39,7 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
     entry.SetCategoryName(level, cut.empty() ? std::string(kOtherCategoryName) : cut);
   }
 
-  document.ReplaceEntry(entries, entry);
-  document.ReplaceEntry(document.filtered_entries(), entry);
+  document.UpdateEntry(entry);
   std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2), n3 = entry.CategoryName(3);
   if (!document.CategoryExists(n1, n2, n3)) {
     NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);

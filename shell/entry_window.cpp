@@ -9,7 +9,6 @@
 #include "browser/catalog_document_host.h"
 #include "browser/main_window.h"
 #include "resources/app_icon.h"
-#include "shell/entry_window_document.h"
 #include "shell/entry_window_template.h"
 #include "shell/entry_window_view.h"
 #include "storage/catalog_document.h"
@@ -60,7 +59,7 @@ void CEntryWindow::moveEvent(QMoveEvent* event) {
 QMdiSubWindow* ShowEntryWindow(CatalogDocumentHost* host, int32_t entry_id, QMdiArea* area) {
   if (host == nullptr || !host->loaded()) return nullptr;
   CVeldraDocument& doc = host->document();
-  const std::optional<EntryRecord> entry = FindEntryRecord(doc, entry_id);
+  const std::optional<EntryRecord> entry = doc.FindEntry(entry_id);
   if (!entry) return nullptr;
 
   QMdiSubWindow* window = host->FindEntryWindow(entry_id);
@@ -79,7 +78,8 @@ QMdiSubWindow* ShowEntryWindow(CatalogDocumentHost* host, int32_t entry_id, QMdi
     host->entry_windows().push_back({entry_id, frame});
     window = frame;
   }
-  StampLastView(doc, entry_id);
+  doc.StampLastView(entry_id);
+  doc.SaveTables(doc.path());
   return window;
 }
 

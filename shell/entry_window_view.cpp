@@ -11,7 +11,6 @@
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "resources/command_ids.h"
-#include "shell/entry_window_document.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
 #include "storage/catalog_document.h"
@@ -73,9 +72,7 @@ void CEntryWindowView::PlaceEntryWindow(const EntryRecord& entry, CMainWindowVie
   if (frame != nullptr) {
     if (frame->isMaximized() || frame->isMinimized()) frame->showNormal();
     const WindowRect& stored = entry.window_position;
-    if (stored.right - stored.left >= 1 && stored.bottom - stored.top >= 1) {
-      frame->move(stored.left, stored.top);
-    }
+    if (stored.HasPlacement()) frame->move(stored.left, stored.top);
     frame->setWindowTitle(ToQString(UiText("「") + entry.title.Text(kCaptionTitleBufferSize) +
                                     UiText("」の情報")));
   }
@@ -105,7 +102,7 @@ commands::EntryEdit CEntryWindowView::ReadEntryForm() const {
 void CEntryWindowView::CommitEntryForm() {
   CVeldraDocument* doc = document();
   if (doc == nullptr || !bound_ || tab1_ == nullptr) return;
-  if (!FindEntryRecord(*doc, entry_id_)) return;
+  if (!doc->FindEntry(entry_id_)) return;
   CMainWindowView* browser = browser_.data();
   if (browser != nullptr && !browser->initialized()) browser = nullptr;
   // The browser's rows are rebuilt below: their selection goes into the entries first, as
@@ -124,12 +121,8 @@ void CEntryWindowView::SaveEntryWindowPosition() {
   auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
   if (doc == nullptr || !bound_ || frame == nullptr) return;
   const QRect r = frame->geometry();
-  WindowRect rect;
-  rect.top = static_cast<int16_t>(r.top());
-  rect.left = static_cast<int16_t>(r.left());
-  rect.bottom = static_cast<int16_t>(r.top() + r.height());
-  rect.right = static_cast<int16_t>(r.left() + r.width());
-  StoreEntryWindowRect(*doc, entry_id_, rect);
+  doc->SetEntryWindowPosition(
+      entry_id_, WindowRect::CutFrom(r.top(), r.left(), r.top() + r.height(), r.left() + r.width()));
 }
 
 void CEntryWindowView::CloseFrame() {

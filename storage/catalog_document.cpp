@@ -335,27 +335,6 @@ bool CVeldraDocument::UpdateLabel(const LabelRecord& record) {
 
 // --- Entries and attachments
 
-bool CVeldraDocument::ReplaceEntry(RecordArray& entries, const EntryRecord& record) {
-  if (!HoldsRecords<EntryRecord>(entries)) return false;
-  for (int i = 0; i < entries.Count(); ++i) {
-    if (EncodedEntryId(entries.At(i)) != record.id) continue;
-    EntryRecord updated = record;
-    updated.update_date = CatalogTimestamp::Now();
-    SetRecordAt(entries, i, updated);
-    return true;
-  }
-  return false;
-}
-
-void CVeldraDocument::RemoveEntry(int32_t entry_id) {
-  for (int i = 0; i < entries_.Count(); ++i) {
-    if (EncodedEntryId(entries_.At(i)) == entry_id) {
-      entries_.Remove(i);
-      return;
-    }
-  }
-}
-
 void CVeldraDocument::RemoveAttachmentLink(int32_t entry_id) {
   for (int i = 0; i < attachments_.Count(); ++i) {
     if (AttachmentAt(attachments_, i).entry_id == entry_id) {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,15 @@ struct SortLevel {
   int32_t key_code = 0;
   uint8_t ascending = 0;
   bool operator==(const SortLevel&) const = default;
+};
+
+// The detail windows an entry had open when its catalog was last closed: the stacking
+// numbers the browser recorded (1 topmost; 0 or less: the window was not open).
+struct DetailWindowOrder {
+  int32_t entry_id = 0;
+  int16_t entry_window = 0;
+  int16_t pdf_window = 0;
+  bool operator==(const DetailWindowOrder&) const = default;
 };
 
 // Result codes of Save.
@@ -102,6 +112,34 @@ class CVeldraDocument {
   // stamping its update date. false, nothing changed, when the id is not there.
   bool ReplaceEntry(RecordArray& entries, const EntryRecord& record);
   void RemoveEntry(int32_t entry_id);
+
+  // Entries by id. Windows and commands read and change entries through these, never
+  // through the record bytes. All of them work in memory; the caller saves.
+
+  // A copy of the first entry with this id; nothing when the entries have none.
+  std::optional<EntryRecord> FindEntry(int32_t entry_id) const;
+  // Writes record back over the entry with its id: ReplaceEntry in the entries, then in the
+  // filtered entries (when the entry is listed there), each stamping the update date. false,
+  // nothing changed, when the entries have no entry with that id.
+  bool UpdateEntry(const EntryRecord& record);
+  // Each sets one field of the entry with entry_id and writes it back with UpdateEntry;
+  // false, nothing changed, when there is no such entry.
+  bool SetEntryWindowPosition(int32_t entry_id, const WindowRect& rect);  // property window
+  bool SetPdfWindowPosition(int32_t entry_id, const WindowRect& rect);    // PDF viewer
+  bool SetEntryWindowOrder(int32_t entry_id, int16_t number);
+  bool SetPdfWindowOrder(int32_t entry_id, int16_t number);
+  bool SetEntrySelected(int32_t entry_id, bool selected);
+  // Sets the last-view date to now (the update date too). The windows then write the tables
+  // with SaveTables(path()).
+  bool StampLastView(int32_t entry_id);
+  // Both window numbers of every entry become -1, and every entry's update date now, in the
+  // entries and the filtered entries.
+  void ResetWindowOrders();
+  // Clears the selection flag of every entry, in the entries and the filtered entries,
+  // without stamping update dates (the flags are written again before every save).
+  void ClearEntrySelections();
+  // The entries, in stored order, whose entry window or PDF window number is above 0.
+  std::vector<DetailWindowOrder> DetailWindowOrders() const;
   void RemoveAttachmentLink(int32_t entry_id);
   // The "ATTD" ordinal of the entry's first attachment record, or -1.
   int AttachmentOrdinal(int32_t entry_id) const;

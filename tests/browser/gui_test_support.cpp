@@ -44,10 +44,7 @@ bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::
 EntryRecord StoredEntry(const std::string& path, int32_t id) {
   CVeldraDocument doc;
   doc.OpenCatalog(path);
-  for (int i = 0; i < doc.entries().Count(); ++i) {
-    if (EncodedEntryId(doc.entries().At(i)) == id) return EntryAt(doc.entries(), i);
-  }
-  return {};
+  return doc.FindEntry(id).value_or(EntryRecord{});
 }
 
 GuiTestEnvironment::GuiTestEnvironment(bool with_area)
