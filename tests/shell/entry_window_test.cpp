@@ -26,6 +26,8 @@
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
 #include "shell/entry_window_view.h"
+#include "shell/main_frame.h"
+#include "shell/veldra_app.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
 #include "tests/browser/gui_test_support.h"
@@ -67,6 +69,7 @@ class EntryWindowTest : public QObject {
 
  private:
   std::unique_ptr<GuiTestEnvironment> env_;
+  std::unique_ptr<CVeldraApp> app_;
   CMainWindow* browser_ = nullptr;
 
   // A catalog of two entries: 0 "プログラミング入門" (技術書/入門/文庫, 2 MB, 3 stars, people
@@ -88,6 +91,17 @@ class EntryWindowTest : public QObject {
     if (change_entry1) ChangeStored(kPath, 1, change_entry1);
     browser_ = env_->OpenBrowser(kPath);
   }
+  // The application with the catalog open, its main frame active, instead of a bare area.
+  void StartApp() {
+    env_.reset();  // the scoped platform of the old one goes before the new one comes
+    env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false);
+    QVERIFY(MakeTestCatalog(kPath, kTriples, {{"本", {"技術書", "入門", "文庫"}}}));
+    app_ = std::make_unique<CVeldraApp>();
+    QVERIFY(app_->InitInstance({kPath}));
+    browser_ = qobject_cast<CMainWindow*>(app_->Documents()[0]->browser_frame());
+    app_->main_frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app_->main_frame()));
+  }
   CatalogDocumentHost* host() const { return browser_->host(); }
   CEntryWindow* Show(int32_t id) {
     return qobject_cast<CEntryWindow*>(ShowEntryWindow(host(), id));
@@ -106,6 +120,7 @@ class EntryWindowTest : public QObject {
   void init() { env_ = std::make_unique<GuiTestEnvironment>(); }
 
   void cleanup() {
+    app_.reset();
     env_.reset();
     browser_ = nullptr;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -561,6 +576,80 @@ class EntryWindowTest : public QObject {
     view->RunCommand(cmd::kEditPaste);
     QCOMPARE(tab1->rating_box()->currentIndex(), 3);
     QCOMPARE(view->QueryCommand(cmd::kEditUndo), CommandState::kDisabled);
+  }
+
+  // The keys of the accelerator table reach the form's commands, also from inside a field
+  // that has keys of its own.
+  void acceleratorsGoThroughTheCommands() {
+    StartApp();
+    CMainFrame* frame = app_->main_frame();
+    CEntryWindow* window = Show(0);
+    QVERIFY(window != nullptr);
+    QCOMPARE(frame->mdi_area()->activeSubWindow(), window);
+    Tab1* tab1 = window->view()->tab1();
+    QPlainTextEdit* title = tab1->title_edit();
+    title->setFocus();
+    title->moveCursor(QTextCursor::End);
+    QTest::keyClicks(title, "xyz");
+    QCOMPARE(title->toPlainText(), Q("本xyz"));
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), Q("本"));
+    QVERIFY(tab1->undo_toggle());
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);  // disabled until redo
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // no key of redo
+    QTest::keyClick(title, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), Q("本"));
+    frame->UpdateMenus();
+    QVERIFY(!frame->MenuAction(cmd::kEditUndo)->isEnabled());
+    QVERIFY(frame->MenuAction(cmd::kEditRedo)->isEnabled());
+    frame->MenuAction(cmd::kEditRedo)->trigger();
+    QCOMPARE(title->toPlainText(), Q("本xyz"));
+    QVERIFY(!tab1->undo_toggle());
+    QTest::keyClick(title, Qt::Key_Backspace, Qt::AltModifier);  // the table's other undo key
+    QCOMPARE(title->toPlainText(), Q("本"));
+  }
+
+  void menuWithThePropertyWindowActive_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("close window") << cmd::kFileClose << true;
+    QTest::newRow("close catalog") << cmd::kCloseCatalog << false;
+    QTest::newRow("import") << cmd::kPdfImport << false;
+    QTest::newRow("cut") << cmd::kEditCut << true;
+    QTest::newRow("select nothing") << cmd::kSelectNone << true;
+    QTest::newRow("undo, nothing typed") << cmd::kEditUndo << false;
+    QTest::newRow("redo") << cmd::kEditRedo << false;
+    QTest::newRow("new catalog") << cmd::kFileNew << true;
+  }
+
+  void menuWithThePropertyWindowActive() {
+    QFETCH(int, id);
+    QFETCH(bool, enabled);
+    StartApp();
+    Show(0)->view()->tab1()->title_edit()->setFocus();
+    app_->main_frame()->UpdateMenus();
+    QCOMPARE(app_->main_frame()->MenuAction(id)->isEnabled(), enabled);
+  }
+
+  void ctrlWClosesThePropertyWindowOnly() {
+    StartApp();
+    QPointer<CEntryWindow> window = Show(0);
+    window->view()->tab1()->person_edit(Tab1::kAuthor)->setFocus();
+    QTest::keyClicks(window->view()->tab1()->person_edit(Tab1::kAuthor), "Ann");
+    QTest::keyClick(window->view()->tab1()->person_edit(Tab1::kAuthor), Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QVERIFY(browser_->isVisible());
+    QCOMPARE(StoredEntry(kPath, 0).author_name.Text(), std::string("Ann"));
+  }
+
+  void exitCommitsTheOpenForms() {
+    StartApp();
+    CEntryWindow* window = Show(0);
+    window->view()->tab1()->note_edit()->setPlainText(Q("終了前のメモ"));
+    app_->OnAppExit();
+    app_.reset();
+    QCOMPARE(Utf8(StoredEntry(kPath, 0).note.Text()), std::string("終了前のメモ"));
   }
 
   // Delete with nothing selected removes nothing (not the character after the caret).
