@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -57,8 +58,8 @@ void CEntryWindowView::OnInitialUpdate() {
   tabs_->addTab(tab1_, ToQString(UiText("属性")));
   tabs_->addTab(tab2_, ToQString(UiText("情報")));
   tabs_->setCurrentIndex(kAttributeTab);
-  setTabOrder(tabs_, tab1_);
-  setTabOrder(tab1_, close_button_);
+  // The tabs, the fields of the attribute page, then the button.
+  setTabOrder(tab1_->note_edit(), close_button_);
   // Escape is looked for in every control of the form.
   installEventFilter(this);
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -21,6 +22,7 @@
 #include "browser/entry_list_ctrl.h"
 #include "browser/main_cat_list_ctrl.h"
 #include "browser/ui_text.h"
+#include "commands/batch_category_change.h"
 #include "resources/command_ids.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
@@ -214,6 +216,13 @@ class EntryWindowTest : public QObject {
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QCOMPARE(window->minimumSize(), window->maximumSize());
+    for (QAction* action : window->systemMenu()->actions()) {
+      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize") QVERIFY(!action->isVisible());
+    }
+    const QSize size = window->size();
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(size.width() / 2, 8));
+    QVERIFY(!window->isMaximized());
+    QCOMPARE(window->size(), size);
     const DialogUnits units(window->view()->font());
     QCOMPARE(window->view()->size(), units.Size(278, 343));
     QCOMPARE(window->view()->geometry().size(), window->contentsRect().size());
@@ -272,6 +281,38 @@ class EntryWindowTest : public QObject {
     QCOMPARE(Utf8(e.note.Text()), std::string("メモ"));
     QCOMPARE(e.update_date.Text(), std::string("20240708091011012"));
     if (way != "catalog") QVERIFY(host()->entry_windows().empty());
+  }
+
+  void tabOrderFollowsThePage() {
+    OpenCatalog();
+    QVERIFY(QTest::qWaitForWindowActive(env_->area()));
+    CEntryWindowView* view = Show(0)->view();
+    Tab1* tab1 = view->tab1();
+    const QList<QWidget*> expected = {
+        tab1->category_box(1), tab1->category_box(2), tab1->category_box(3), tab1->rating_box(),
+        tab1->person_edit(Tab1::kAuthor), tab1->person_edit(Tab1::kEditor),
+        tab1->person_edit(Tab1::kSupervisor), tab1->person_edit(Tab1::kTranslator),
+        tab1->person_edit(Tab1::kPublisher), tab1->note_edit(), view->close_button()};
+    tab1->title_edit()->setFocus();
+    for (QWidget* next : expected) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY2(focus == next || next->isAncestorOf(focus), focus->metaObject()->className());
+    }
+  }
+
+  // A batch category change made while the window is open does not reach the form; the
+  // form's names are written over it when the window closes.
+  void formWinsOverAChangeMadeWhileOpen() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    QCOMPARE(commands::ChangeCategories(host()->document(), {0}, {Sj("小説"), Sj("専門"), Sj("単行本")}), 0);
+    QCOMPARE(window->view()->tab1()->category_box(1)->currentText(), Q("技術書"));
+    Close(window);
+    const EntryRecord e = StoredEntry(kPath, 0);
+    QCOMPARE(Utf8(e.CategoryName(1)), std::string("技術書"));
+    QCOMPARE(Utf8(e.CategoryName(2)), std::string("入門"));
+    QCOMPARE(Utf8(e.CategoryName(3)), std::string("文庫"));
   }
 
   void closingUnchangedStillStampsAndWrites() {
