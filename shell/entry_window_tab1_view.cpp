@@ -160,19 +160,16 @@ void RunClipboardCommand(Edit* edit, int id) {
 
 }  // namespace
 
-CEntryWindowTab1View::CEntryWindowTab1View(QWidget* parent)
-    : QWidget(parent),
-      title_(MakeMultiLineEdit(this)),
-      category_group_(new QGroupBox(ToQString(UiText("分類")), this)),
-      rating_(nullptr),
-      note_(nullptr) {
+CEntryWindowTab1View::CEntryWindowTab1View(QWidget* parent) : QWidget(parent) {
   CreateControls();
 }
 
 void CEntryWindowTab1View::CreateControls() {
   const DialogUnits units(font());
   MakeStaticText(this, units, kTitleLabel);
+  title_ = MakeMultiLineEdit(this);
   PlaceWidget(title_, units, kTitlePlace);
+  category_group_ = new QGroupBox(ToQString(UiText("分類")), this);
   PlaceWidget(category_group_, units, kGroupPlace);
   for (int k = 0; k < 3; ++k) {
     category_labels_[k] = new QLabel(ToQString(kDefaultLabelNames[k]), this);
@@ -182,6 +179,7 @@ void CEntryWindowTab1View::CreateControls() {
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);  // a typed name stays as typed
+    // The list that drops down fills the box's height in the template, 8 units a name.
     box->setMaxVisibleItems(std::max(1, (kCategoryBoxPlaces[k].height - 14) / 8));
     PlaceDropDown(box, units, kCategoryBoxPlaces[k]);
     category_boxes_[k] = box;
@@ -200,8 +198,8 @@ void CEntryWindowTab1View::CreateControls() {
   note_ = MakeMultiLineEdit(this);
   PlaceWidget(note_, units, kNotePlace);
 
-  // The group box was made first so that it lies beneath the boxes it frames; the tab order
-  // is the order of the fields on the page.
+  // The group box lies beneath the texts and boxes it frames; the tab order is the order of
+  // the fields on the page.
   category_group_->lower();
   QWidget* order[] = {title_,     category_boxes_[0], category_boxes_[1], category_boxes_[2],
                       rating_,    people_[0],         people_[1],         people_[2],

@@ -66,13 +66,13 @@ class CEntryWindowTab1View : public QWidget, public CommandTarget {
   // The edit field that has the keyboard focus on this page, or nullptr.
   QWidget* FocusedField() const;
 
-  QPlainTextEdit* title_;
-  QGroupBox* category_group_;
+  QPlainTextEdit* title_ = nullptr;
+  QGroupBox* category_group_ = nullptr;
   std::array<QLabel*, 3> category_labels_{};
   std::array<QComboBox*, 3> category_boxes_{};
-  QComboBox* rating_;
+  QComboBox* rating_ = nullptr;
   std::array<QLineEdit*, kPersonCount> people_{};
-  QPlainTextEdit* note_;
+  QPlainTextEdit* note_ = nullptr;
 
   bool undo_toggle_ = false;
 };
