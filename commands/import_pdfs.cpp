@@ -45,7 +45,7 @@ bool AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& ent
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
                const CategoryTriple& triple, ImportReport* report) {
   *report = ImportReport();
-  if (!document.read_complete()) return kImportIncomplete;
+  if (!document.writable()) return kImportIncomplete;
   ChunkFile catalog;
   if (catalog.Open(document.path(), kChunkModeReadWrite) != kChunkOk) return kImportCannotOpen;
   int attachments = CountAttachmentChunks(catalog);

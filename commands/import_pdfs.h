@@ -28,7 +28,8 @@ struct ImportReport {
 };
 
 constexpr int kImportOk = 0;
-constexpr int kImportIncomplete = -1;  // the catalog was not read completely; nothing done
+constexpr int kImportIncomplete = -1;  // the catalog was not read completely, or is open
+                                       // in another process (not writable); nothing done
 constexpr int kImportCannotOpen = -2;  // the catalog file cannot be opened for writing, or
                                        // its attachment chain is damaged; nothing done
 constexpr int kImportSaveFailed = -3;  // entries and bytes added, but the tables not saved

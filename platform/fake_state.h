@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -28,6 +29,10 @@ struct FakeState {
   int64_t bytes_written = 0;  // bytes that reached a file (torn prefixes included)
   int64_t bytes_read = 0;     // bytes ReadAt handed out
   int open_calls = 0;         // successful opens
+
+  // The files whose lock someone holds, and the time all Sleep calls together waited.
+  std::set<const FakeNode*> locked_nodes;
+  int64_t slept_ms = 0;
 
   // The write-failure switch: the write_countdown-th write from when it was set fails.
   int write_countdown = 0;              // 0: no failure pending

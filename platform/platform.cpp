@@ -20,6 +20,17 @@ int64_t File::ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t co
   return done;
 }
 
+LockResult Platform::LockFile(const std::string& path, int64_t wait_ms,
+                              std::unique_ptr<FileLock>* lock) {
+  LockResult result = TryLockFile(path, lock);
+  for (int64_t waited = 0; result == LockResult::kHeldElsewhere && waited < wait_ms;
+       waited += kLockPollMs) {
+    Sleep(kLockPollMs);
+    result = TryLockFile(path, lock);
+  }
+  return result;
+}
+
 Platform& Platform::Real() {
   static PosixPlatform real;
   return real;

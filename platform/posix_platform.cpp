@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/posix_error.h"
 #include "platform/posix_file.h"
+#include "platform/posix_file_lock.h"
 
 namespace veldra::platform {
 namespace {
@@ -101,6 +103,21 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
     return nullptr;
   }
   return std::make_unique<PosixFile>(fd, mode != OpenMode::kRead);
+}
+
+LockResult PosixPlatform::TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
+  if (path.empty()) {
+    lock->reset();
+    return LockResult::kFailed;
+  }
+  return TryFlock(Sys(path), lock);
+}
+
+void PosixPlatform::Sleep(int milliseconds) {
+  if (milliseconds <= 0) return;
+  struct timespec rest {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
 }
 
 bool PosixPlatform::FileExists(const std::string& path) {

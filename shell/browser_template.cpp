@@ -17,6 +17,8 @@ namespace {
 
 constexpr char kUnreadableCatalogMessage[] =
     "このファイルはカタログとして読み込めませんでした。変更は保存されません。";
+constexpr char kCatalogOpenElsewhereMessage[] =
+    "このカタログは別のVELDRAで開かれています。変更は保存されません。";
 
 }  // namespace
 
@@ -45,7 +47,11 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
     frame->show();
     area_->setActiveSubWindow(frame);
   }
-  if (!host->document().read_complete()) {
+  // A catalog another process is writing may also read as damaged for the moment: that
+  // process is the reason to give.
+  if (host->document().open_elsewhere()) {
+    ShowWarningBox(UiText(kCatalogOpenElsewhereMessage), owner_);
+  } else if (!host->document().read_complete()) {
     ShowWarningBox(UiText(kUnreadableCatalogMessage), owner_);
   }
   return host;

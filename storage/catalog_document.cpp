@@ -53,6 +53,8 @@ CVeldraDocument::CVeldraDocument()
       categories_(CategoryRecord::kEncodedLength),
       sort_levels_(DefaultSortLevels()) {}
 
+CVeldraDocument::~CVeldraDocument() = default;
+
 std::array<SortLevel, CVeldraDocument::kSortLevelCount> CVeldraDocument::DefaultSortLevels() {
   return {SortLevel{kDefaultSortKeyCode, 1}, SortLevel{0, 0}, SortLevel{0, 0}};
 }
@@ -67,7 +69,13 @@ bool CVeldraDocument::OpenCatalog(const std::string& path) {
   const bool exists = platform.FileExists(path) || platform.IsDirectory(path) ||
                       platform.FileCreationTime(path, &created);
   if (!exists) CreateDefaultCatalog(path);
+  lock_.reset();  // a lock of an earlier OpenCatalog would keep this one out
+  std::unique_ptr<platform::FileLock> lock;
+  const bool elsewhere =
+      platform.TryLockFile(path, &lock) == platform::LockResult::kHeldElsewhere;
   Load(path);
+  lock_ = std::move(lock);
+  open_elsewhere_ = elsewhere;
   return true;
 }
 
@@ -90,6 +98,8 @@ void CVeldraDocument::ResetTables() {
 
 void CVeldraDocument::Load(const std::string& path) {
   ResetTables();
+  lock_.reset();
+  open_elsewhere_ = false;
   path_ = path;
   ChunkFile file;
   if (file.Open(path, kChunkModeReadOnly) != kChunkOk) {
@@ -156,7 +166,7 @@ void CVeldraDocument::Load(const std::string& path) {
 }
 
 bool CVeldraDocument::MayWriteTo(const std::string& path) const {
-  if (read_complete()) return true;
+  if (writable()) return true;
   return path != path_ && !Platform::Current().SameFile(path, path_);
 }
 

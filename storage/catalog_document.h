@@ -5,11 +5,15 @@
 // property and viewer windows beside it.
 //
 // A document whose file could not be read completely never writes to that file: every save
-// fails, so a table that could not be read is never replaced by an empty one.
+// fails, so a table that could not be read is never replaced by an empty one. Nor does a
+// document opened while another VELDRA process had the catalog open (OpenCatalog holds the
+// catalog's writer lock for as long as the document lives): that process rewrites the
+// tables from its own memory, so one writer at a time keeps both from losing changes.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +24,10 @@
 #include "storage/catalog_table_snapshot.h"
 #include "storage/chunk_file.h"
 #include "storage/record_array.h"
+
+namespace veldra::platform {
+class FileLock;
+}  // namespace veldra::platform
 
 namespace veldra {
 
@@ -62,24 +70,33 @@ class CVeldraDocument {
   static constexpr size_t kEnvironmentKeyBufferSize = 64;
 
   CVeldraDocument();
+  ~CVeldraDocument();
   CVeldraDocument(const CVeldraDocument&) = delete;
   CVeldraDocument& operator=(const CVeldraDocument&) = delete;
 
   // Opening, loading and saving.
 
-  // Makes a default catalog at path when no file can be read there, then loads it. Always
-  // true; load_status() tells what was read.
+  // Makes a default catalog at path when no file can be read there, takes the catalog's
+  // writer lock, then loads it. Always true; load_status() tells what was read, and
+  // open_elsewhere() whether another holder had the lock.
   bool OpenCatalog(const std::string& path);
-  // Fills every table from the file at path; tables the file lacks are empty.
+  // Fills every table from the file at path; tables the file lacks are empty. Takes no lock
+  // and lets go of one OpenCatalog took.
   void Load(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
+  // True when OpenCatalog found the catalog open in another VELDRA process.
+  bool open_elsewhere() const { return open_elsewhere_; }
+  // True when the document may write to its own file: read completely, and not open
+  // elsewhere.
+  bool writable() const { return read_complete() && !open_elsewhere_; }
 
   // Writes every table and then the sort levels to the document's file: 0, or -2 when the
-  // file cannot be opened, a table cannot be written, or the file was not read completely.
+  // file cannot be opened, a table cannot be written, or the document is not writable().
   int Save();
   // Writes every table except the sort levels to the file at path: 0, or the first failure
-  // (the container's code; -1 when the document's own file was not read completely). Each
+  // (the container's code; -1 when that is the document's own file and it is not
+  // writable()). Each
   // table is tried even after one has failed.
   int SaveTables(const std::string& path);
   // Replaces the chunks of tag in the document's file by one record of size bytes.
@@ -200,6 +217,8 @@ class CVeldraDocument {
   std::array<int32_t, kColumnCount> column_sort_codes_{};
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
+  std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
+  bool open_elsewhere_ = false;
 
   // What each table last looked like in the file, so a save rewrites only what changed.
   TableSnapshot counters_saved_;
