@@ -60,8 +60,7 @@ void CEntryWindowView::OnInitialUpdate() {
   tabs_->setCurrentIndex(kAttributeTab);
   // The tabs, the fields of the attribute page, then the button.
   setTabOrder(tab1_->note_edit(), close_button_);
-  // Escape is looked for in every control of the form.
-  installEventFilter(this);
+  // Escape is looked for in every control of the form (the form itself: keyPressEvent).
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
