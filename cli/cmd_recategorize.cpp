@@ -30,7 +30,7 @@ int RunRecategorize(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   if (!document) return kExitFailed;
   if (!RequireEntries(io, *document, ids)) return kExitFailed;
   const commands::CategoryTriple chosen = commands::ChosenBatchNames(combo_texts);
-  if (int rc = commands::ChangeCategories(*document, ids, chosen); rc != 0) {
+  if (int rc = commands::ChangeCategories(*document, ids, chosen); rc != kSaveOk) {
     return Fail(io, SaveFailedMessage(*document, rc));
   }
   return kExitOk;

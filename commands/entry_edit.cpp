@@ -1,7 +1,7 @@
 #include "commands/entry_edit.h"
 
-#include "commands/command_messages.h"
 #include "platform/codepage.h"
+#include "platform/cp932_chars.h"
 #include "storage/catalog_files.h"
 #include "storage/category_names.h"
 
@@ -9,7 +9,7 @@ namespace veldra::commands {
 namespace {
 
 void Apply(const std::optional<std::string>& value, size_t max_bytes, TextField<256>* field) {
-  if (value) field->SetText(CutCp932(*value, max_bytes));
+  if (value) field->SetText(platform::CutCp932(*value, max_bytes));
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
   Apply(edit.supervisor, kPersonMaxBytes, &entry.supervisor_name);
   Apply(edit.translator, kPersonMaxBytes, &entry.translator_name);
   Apply(edit.publisher, kPersonMaxBytes, &entry.publisher_name);
-  if (edit.note) entry.note.SetText(CutCp932(*edit.note, kNoteMaxBytes));
+  if (edit.note) entry.note.SetText(platform::CutCp932(*edit.note, kNoteMaxBytes));
   if (edit.rating) entry.my_rate = static_cast<int16_t>(*edit.rating);
   for (int level = 1; level <= 3; ++level) {
     const std::optional<std::string>& name = edit.categories[level - 1];

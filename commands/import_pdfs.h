@@ -24,7 +24,7 @@ struct ImportedPdf {
 
 struct ImportReport {
   std::vector<ImportedPdf> imported;  // in the order of the paths
-  int save_result = 0;                // the result of SaveTables
+  int save_result = kSaveOk;          // the result of SaveTables
 };
 
 constexpr int kImportOk = 0;

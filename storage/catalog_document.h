@@ -56,9 +56,10 @@ struct DetailWindowOrder {
   bool operator==(const DetailWindowOrder&) const = default;
 };
 
-// Result codes of Save.
+// Result codes of Save and SaveTables: kSaveOk, or a failure below 0. Callers compare with
+// kSaveOk.
 constexpr int kSaveOk = 0;
-constexpr int kSaveFailed = -2;
+constexpr int kSaveFailed = -2;  // Save's one failure code
 
 class CVeldraDocument {
  public:
@@ -91,13 +92,13 @@ class CVeldraDocument {
   // elsewhere.
   bool writable() const { return read_complete() && !open_elsewhere_; }
 
-  // Writes every table and then the sort levels to the document's file: 0, or -2 when the
-  // file cannot be opened, a table cannot be written, or the document is not writable().
+  // Writes every table and then the sort levels to the document's file: kSaveOk, or
+  // kSaveFailed when the file cannot be opened, a table cannot be written, or the document
+  // is not writable().
   int Save();
-  // Writes every table except the sort levels to the file at path: 0, or the first failure
-  // (the container's code; -1 when that is the document's own file and it is not
-  // writable()). Each
-  // table is tried even after one has failed.
+  // Writes every table except the sort levels to the file at path: kSaveOk, or the first
+  // failure (the container's code, below 0; kChunkBadArgument when that is the document's
+  // own file and it is not writable()). Each table is tried even after one has failed.
   int SaveTables(const std::string& path);
   // Replaces the chunks of tag in the document's file by one record of size bytes.
   bool WriteSetting(ChunkTag tag, size_t size, const void* data);
@@ -184,6 +185,9 @@ class CVeldraDocument {
   const RecordArray& environment() const { return environment_; }
   RecordArray& categories() { return categories_; }
   const RecordArray& categories() const { return categories_; }
+  // The table of a tag of kCatalogTables (storage/catalog_table_list.h); nullptr for another.
+  RecordArray* table(ChunkTag tag);
+  const RecordArray* table(ChunkTag tag) const;
 
   // The distinct names of level 1..3 as of the last Load (an empty list for another level).
   const std::vector<std::string>& level_names(int level) const;
@@ -204,6 +208,7 @@ class CVeldraDocument {
   int WriteTables(ChunkFile& file, bool same_file, bool stop_at_first_failure);
   bool MayWriteTo(const std::string& path) const;
   void ResetTables();
+  TableSnapshot* snapshot(ChunkTag tag);
 
   RecordArray entries_;
   RecordArray labels_;
