@@ -35,7 +35,7 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
   for (int level = 1; level <= 3; ++level) {
     const std::optional<std::string>& name = edit.categories[level - 1];
     if (!name) continue;
-    const std::string cut = CutCp932(*name, kCategoryMaxBytes);
+    const std::string cut = platform::CutCp932(*name, kCategoryMaxBytes);
     entry.SetCategoryName(level, cut.empty() ? std::string(kOtherCategoryName) : cut);
   }
 
