@@ -1,13 +1,14 @@
 #include "shell/app_detail_windows.h"
 
 #include "browser/catalog_document_host.h"
+#include "shell/entry_window.h"
 #include "shell/pdf_window_template.h"
 #include "storage/catalog_document.h"
 
 namespace veldra {
 
-QMdiSubWindow* AppDetailWindows::OpenEntryWindow(CatalogDocumentHost*, int32_t) {
-  return nullptr;
+QMdiSubWindow* AppDetailWindows::OpenEntryWindow(CatalogDocumentHost* host, int32_t entry_id) {
+  return ShowEntryWindow(host, entry_id);
 }
 
 QMdiSubWindow* AppDetailWindows::OpenPdfWindow(CatalogDocumentHost* host, int32_t entry_id,

@@ -36,14 +36,6 @@ namespace {
 
 constexpr char kPath[] = "/data/app_viewer.vdc";
 
-EntryRecord StoredEntry(const std::string& path, int32_t id) {
-  CVeldraDocument doc;
-  doc.Load(path);
-  for (int i = 0; i < doc.entries().Count(); ++i) {
-    if (EntryAt(doc.entries(), i).id == id) return EntryAt(doc.entries(), i);
-  }
-  return EntryRecord{};
-}
 
 QString PageText(QMdiSubWindow* viewer) {
   return viewer->findChild<QLineEdit*>("page_field")->text() +
