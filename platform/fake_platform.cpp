@@ -93,6 +93,7 @@ void FakePlatform::WriteFileBytes(const std::string& path, const std::string& by
   auto it = files_.find(key);
   std::shared_ptr<FakeNode> node = it != files_.end() ? it->second : CreateNode(key);
   node->bytes = bytes;
+  node->synced = bytes;
 }
 
 std::string FakePlatform::ReadFileBytes(const std::string& path) const {
@@ -154,6 +155,18 @@ int FakePlatform::FailedWriteCount() const { return state_->failed_writes; }
 int64_t FakePlatform::BytesWritten() const { return state_->bytes_written; }
 int64_t FakePlatform::BytesRead() const { return state_->bytes_read; }
 int FakePlatform::OpenCount() const { return state_->open_calls; }
+int FakePlatform::SyncCount() const { return state_->sync_calls; }
+
+void FakePlatform::StartCrashMode() {
+  state_->crash_mode = true;
+  for (auto& [path, node] : files_) node->synced = node->bytes;
+}
+
+void FakePlatform::Crash() {
+  if (!state_->crash_mode) return;  // nothing was remembered to go back to
+  for (auto& [path, node] : files_) node->bytes = node->synced;
+  ClearWriteFailure();
+}
 
 void FakePlatform::ResetCounters() {
   state_->write_calls = 0;
@@ -161,6 +174,7 @@ void FakePlatform::ResetCounters() {
   state_->bytes_written = 0;
   state_->bytes_read = 0;
   state_->open_calls = 0;
+  state_->sync_calls = 0;
 }
 
 LocalTime FakePlatform::Now() { return state_->now; }

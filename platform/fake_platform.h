@@ -66,6 +66,15 @@ class FakePlatform : public Platform {
   // (a torn write, as a crash in the middle of it would leave).
   void TearWriteAfter(int n, size_t prefix_bytes, bool sticky = false);
   void ClearWriteFailure();
+  // Crash mode: from now on every file remembers its bytes as of its last File::Sync (those
+  // it holds now count as synced; a file created later starts with none), and Crash() drops
+  // whatever was written since, as a power loss would. Writes through WriteFileBytes count
+  // as synced. Creating, renaming and removing files is kept by a crash.
+  void StartCrashMode();
+  // Every file goes back to the bytes of its last Sync (nothing happens outside crash
+  // mode). Crash mode stays on; open handles
+  // see the bytes kept. Clears the write-failure switch, as a restarted program would.
+  void Crash();
   // Every Open of path fails until cleared.
   void FailOpen(const std::string& path);
   void ClearFailOpen(const std::string& path);
@@ -79,6 +88,7 @@ class FakePlatform : public Platform {
   int64_t BytesWritten() const;  // bytes that reached files (torn prefixes included)
   int64_t BytesRead() const;     // bytes that reads of open files handed out
   int OpenCount() const;         // successful opens
+  int SyncCount() const;         // File::Sync calls, failed ones included
   void ResetCounters();
 
   // --- Platform.

@@ -58,6 +58,10 @@ class File {
 
   // Cuts the file (or extends it with zeros) to length bytes. false on failure.
   virtual bool Truncate(int64_t length) = 0;
+
+  // Waits until every byte written to the file so far is on the storage device, so that a
+  // crash or power loss afterwards cannot lose it. false when that cannot be confirmed.
+  virtual bool Sync() = 0;
 };
 
 enum class OpenMode {

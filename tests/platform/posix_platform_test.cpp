@@ -102,6 +102,9 @@ TEST_F(PosixPlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file->Size(), 10);
   ASSERT_TRUE(file->Truncate(2));
   EXPECT_EQ(file->Size(), 2);
+  EXPECT_TRUE(file->Sync());
+  auto reader = platform_.Open(Path("f"), OpenMode::kRead);
+  EXPECT_TRUE(reader->Sync()) << "a file open for reading can be synced too";
 }
 
 TEST_F(PosixPlatformTest, ScatteredReadsFillEachSliceInTurn) {

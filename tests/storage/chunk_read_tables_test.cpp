@@ -70,6 +70,7 @@ class ReadCountingPlatform : public platform::Platform {
     }
     int64_t Size() override { return file_->Size(); }
     bool Truncate(int64_t length) override { return file_->Truncate(length); }
+    bool Sync() override { return file_->Sync(); }
 
    private:
     std::unique_ptr<platform::File> file_;
