@@ -30,6 +30,15 @@ using ToolFunction = int (*)(const Tool& tool, const ParsedArgs& args, ToolIo& i
 
 constexpr size_t kAnyCount = static_cast<size_t>(-1);
 
+// The file a command writes, whose writer lock it holds for its whole run: a command that
+// changes a catalog never runs beside another writer of it (the application that has it
+// open, another veldra-cli command).
+enum class Writes {
+  kNothing,  // reads only
+  kCatalog,  // the catalog, the first positional argument
+  kNewPath,  // the file named by the second positional argument (compact's NEWPATH)
+};
+
 struct Tool {
   const char* name;
   const char* synopsis;     // the arguments after the name, as in the usage line
@@ -38,6 +47,7 @@ struct Tool {
   std::span<const OptionSpec> options;
   size_t min_positionals;
   size_t max_positionals;  // kAnyCount: no upper bound
+  Writes writes;           // a writing command also takes --wait SECONDS
   ToolFunction run;
 };
 
@@ -55,6 +65,9 @@ std::string ShownText(const std::string& text);
 // Prints "veldra-cli: <message>" on err and returns kExitFailed. Both print the message
 // through ShownText.
 int Fail(ToolIo& io, const std::string& message);
+// "veldra-cli <command> <synopsis>", with "[--wait SECONDS]" for a writing command.
+std::string UsageLine(const Tool& tool);
+
 // Prints "veldra-cli <command>: <message>" and the command's usage line; returns kExitUsage.
 int UsageError(ToolIo& io, const Tool& tool, const std::string& message);
 

@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include <QString>
 
 #include "cli/tool.h"
 #include "cli/tools.h"
+#include "cli/writer_lock.h"
+#include "platform/platform.h"
 
 namespace veldra::cli {
 namespace {
@@ -12,7 +15,9 @@ namespace {
 using K = OptionKind;
 
 constexpr OptionSpec kNoOptions[] = {{"--help", K::kFlag}};
-constexpr OptionSpec kImportOptions[] = {{"--help", K::kFlag}, {"--category", K::kValue}};
+constexpr OptionSpec kWaitOptions[] = {{"--help", K::kFlag}, {"--wait", K::kValue}};
+constexpr OptionSpec kImportOptions[] = {
+    {"--help", K::kFlag}, {"--wait", K::kValue}, {"--category", K::kValue}};
 constexpr OptionSpec kListOptions[] = {{"--help", K::kFlag},
                                        {"--json", K::kFlag},
                                        {"--c1", K::kValue},
@@ -20,22 +25,27 @@ constexpr OptionSpec kListOptions[] = {{"--help", K::kFlag},
                                        {"--c3", K::kValue}};
 constexpr OptionSpec kJsonOptions[] = {{"--help", K::kFlag}, {"--json", K::kFlag}};
 constexpr OptionSpec kExportOptions[] = {
-    {"--help", K::kFlag}, {"--all", K::kFlag}, {"--id", K::kList}};
-constexpr OptionSpec kIdOptions[] = {{"--help", K::kFlag}, {"--id", K::kList}};
-constexpr OptionSpec kCategoryAddOptions[] = {{"--help", K::kFlag}, {"--others", K::kValue}};
+    {"--help", K::kFlag}, {"--wait", K::kValue}, {"--all", K::kFlag}, {"--id", K::kList}};
+constexpr OptionSpec kIdOptions[] = {
+    {"--help", K::kFlag}, {"--wait", K::kValue}, {"--id", K::kList}};
+constexpr OptionSpec kCategoryAddOptions[] = {
+    {"--help", K::kFlag}, {"--wait", K::kValue}, {"--others", K::kValue}};
 constexpr OptionSpec kRecategorizeOptions[] = {{"--help", K::kFlag},
+                                               {"--wait", K::kValue},
                                                {"--id", K::kList},
                                                {"--c1", K::kValue},
                                                {"--c2", K::kValue},
                                                {"--c3", K::kValue}};
 constexpr OptionSpec kSetOptions[] = {
-    {"--help", K::kFlag},         {"--title", K::kValue},     {"--rating", K::kValue},
-    {"--author", K::kValue},      {"--editor", K::kValue},    {"--supervisor", K::kValue},
-    {"--translator", K::kValue},  {"--publisher", K::kValue}, {"--note", K::kValue}};
+    {"--help", K::kFlag},        {"--wait", K::kValue},       {"--title", K::kValue},
+    {"--rating", K::kValue},     {"--author", K::kValue},     {"--editor", K::kValue},
+    {"--supervisor", K::kValue}, {"--translator", K::kValue}, {"--publisher", K::kValue},
+    {"--note", K::kValue}};
 
 const Tool kTools[] = {
     {"new", "CATALOG", "create a new catalog with the default labels and category",
-     "Fails when a file exists at CATALOG.\n", kNoOptions, 1, 1, RunNew},
+     "Fails when a file exists at CATALOG.\n", kWaitOptions, 1, 1, Writes::kCatalog,
+     RunNew},
     {"import", "CATALOG PATH... [--category C1/C2/C3]",
      "import PDF files, and every *.pdf below each folder given",
      "  --category C1/C2/C3  the category triple of entries without a companion file\n"
@@ -43,47 +53,48 @@ const Tool kTools[] = {
      "A PDF with a .vdb companion file beside it takes its attributes from the companion.\n"
      "Folders are searched recursively for files ending exactly in \".pdf\"; hidden\n"
      "folders are skipped. Prints \"<entry id><TAB><path>\" for every new entry.\n",
-     kImportOptions, 2, kAnyCount, RunImport},
+     kImportOptions, 2, kAnyCount, Writes::kCatalog, RunImport},
     {"list", "CATALOG [--json] [--c1 N] [--c2 N] [--c3 N]",
      "list the entries of the chosen categories in the catalog's sort order",
      "  --c1/--c2/--c3 N  keep only entries with the name N at that level (default ＜すべて＞)\n"
      "  --json            print an array of entry objects instead of the 14 list cells\n",
-     kListOptions, 1, 1, RunList},
+     kListOptions, 1, 1, Writes::kNothing, RunList},
     {"show", "CATALOG ID [--json]", "print every field of one entry",
-     "  --json  print the entry as one JSON object\n", kJsonOptions, 2, 2, RunShow},
+     "  --json  print the entry as one JSON object\n", kJsonOptions, 2, 2, Writes::kNothing,
+     RunShow},
     {"export", "CATALOG DIR (--all | --id N...)",
      "write entries' PDFs and .vdb companion files into a folder",
      "  --all     export every entry\n"
      "  --id N... export the entries with these ids\n"
      "An existing PDF is never overwritten: a numbered name (name-1.pdf, ...) is used.\n"
      "Prints \"<entry id><TAB><written PDF path>\" per entry.\n",
-     kExportOptions, 2, 2, RunExport},
+     kExportOptions, 2, 2, Writes::kCatalog, RunExport},
     {"delete", "CATALOG --id N...", "remove entries from the catalog",
      "The PDF bytes stay in the file as dead bytes until a compacted copy is written.\n",
-     kIdOptions, 1, 1, RunDelete},
+     kIdOptions, 1, 1, Writes::kCatalog, RunDelete},
     {"compact", "CATALOG NEWPATH", "write a compacted copy of the catalog to a new file",
      "NEWPATH may not be the catalog itself. A file at NEWPATH is replaced only once the\n"
      "copy is complete.\n",
-     kNoOptions, 2, 2, RunCompact},
+     kWaitOptions, 2, 2, Writes::kNewPath, RunCompact},
     {"categories", "CATALOG [--json]", "print the three level labels and every category",
      "  --json  print {\"labels\": [...], \"categories\": [...]}\n", kJsonOptions, 1, 1,
-     RunCategories},
+     Writes::kNothing, RunCategories},
     {"label", "CATALOG LEVEL TEXT", "rename the label of category level 1, 2 or 3", "",
-     kNoOptions, 3, 3, RunLabel},
+     kWaitOptions, 3, 3, Writes::kCatalog, RunLabel},
     {"category-add", "CATALOG LEVEL NAME [--others C_a/C_b]",
      "add a category name at one level",
      "  --others C_a/C_b  the names of the two other levels, in level order\n"
      "                    (default その他/その他)\n",
-     kCategoryAddOptions, 3, 3, RunCategoryAdd},
+     kCategoryAddOptions, 3, 3, Writes::kCatalog, RunCategoryAdd},
     {"category-delete", "CATALOG LEVEL NAME",
      "delete every category holding NAME at one level",
-     "Refused for ＜すべて＞, その他 and names that an entry uses.\n", kNoOptions, 3, 3,
-     RunCategoryDelete},
+     "Refused for ＜すべて＞, その他 and names that an entry uses.\n", kWaitOptions, 3, 3,
+     Writes::kCatalog, RunCategoryDelete},
     {"recategorize", "CATALOG --id N... [--c1 NAME] [--c2 NAME] [--c3 NAME]",
      "change the categories of several entries at once",
      "  --c1/--c2/--c3 NAME  the new name at that level; a level not given is left as it is\n"
      "Missing category triples are added.\n",
-     kRecategorizeOptions, 1, 1, RunRecategorize},
+     kRecategorizeOptions, 1, 1, Writes::kCatalog, RunRecategorize},
     {"set", "CATALOG ID [--title T] [--rating 0-5] [--author A] ...",
      "edit an entry's attributes",
      "  --title T       at most 127 bytes in CP932\n"
@@ -91,14 +102,14 @@ const Tool kTools[] = {
      "  --author A, --editor E, --supervisor S, --translator T, --publisher P\n"
      "                  at most 127 bytes in CP932 each\n"
      "  --note N        at most 255 bytes in CP932\n",
-     kSetOptions, 2, 2, RunSet},
+     kSetOptions, 2, 2, Writes::kCatalog, RunSet},
     {"check", "CATALOG", "verify the container, the record sizes and the attachment links",
      "Exit 0 when sound; exit 1 with one line per problem found.\n", kNoOptions, 1, 1,
-     RunCheck},
+     Writes::kNothing, RunCheck},
     {"dump", "CATALOG", "print every chunk in physical order",
      "One line per chunk: offset, tag, length, prev-in-tag, next-in-tag, prev-head,\n"
      "next-head, live or dead.\n",
-     kNoOptions, 1, 1, RunDump},
+     kNoOptions, 1, 1, Writes::kNothing, RunDump},
 };
 
 size_t EditDistance(std::string_view a, std::string_view b) {
@@ -124,13 +135,17 @@ void PrintToolList(std::ostream& out) {
     name.resize(std::max<size_t>(name.size(), 16), ' ');
     out << "  " << name << tool.description << "\n";
   }
-  out << "\nexit codes: 0 success, 1 the operation failed, 2 usage error\n";
+  out << "\nA command that changes a catalog refuses one that another VELDRA process has\n"
+         "open (the application, or another such command), or waits for it with --wait.\n"
+         "\nexit codes: 0 success, 1 the operation failed, 2 usage error\n";
 }
 
 void PrintToolHelp(const Tool& tool, std::ostream& out) {
-  out << "usage: veldra-cli " << tool.name << " " << tool.synopsis << "\n"
-      << tool.description << "\n";
+  out << "usage: " << UsageLine(tool) << "\n" << tool.description << "\n";
   if (tool.details[0] != '\0') out << "\n" << tool.details;
+  if (tool.writes != Writes::kNothing) {
+    out << (tool.details[0] != '\0' ? "" : "\n") << WaitHelp(tool);
+  }
 }
 
 }  // namespace
@@ -172,9 +187,15 @@ int Fail(ToolIo& io, const std::string& message) {
   return kExitFailed;
 }
 
+std::string UsageLine(const Tool& tool) {
+  std::string line = std::string("veldra-cli ") + tool.name + " " + tool.synopsis;
+  if (tool.writes != Writes::kNothing) line += " [--wait SECONDS]";
+  return line;
+}
+
 int UsageError(ToolIo& io, const Tool& tool, const std::string& message) {
   io.err << "veldra-cli " << tool.name << ": " << ShownText(message) << "\n"
-         << "usage: veldra-cli " << tool.name << " " << tool.synopsis << "\n";
+         << "usage: " << UsageLine(tool) << "\n";
   return kExitUsage;
 }
 
@@ -217,6 +238,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (tool->max_positionals != kAnyCount && count > tool->max_positionals) {
     return UsageError(io, *tool, "unexpected argument '" + parsed.positionals.back() + "'");
   }
+  std::unique_ptr<platform::FileLock> lock;  // held until the command has ended
+  if (int code = TakeWriterLock(io, *tool, parsed, &lock); code != kExitOk) return code;
   return tool->run(*tool, parsed, io);
 }
 

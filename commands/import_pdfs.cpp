@@ -1,44 +1,16 @@
 #include "commands/import_pdfs.h"
 
-#include <limits>
-
 #include "browser/environment_info.h"
 #include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
-#include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "storage/entry_text.h"
 
 namespace veldra::commands {
 namespace {
 
-using platform::OpenMode;
 using platform::Platform;
-
-
-// AttachPdf on an open catalog whose "ATTD" count is known: appends the PDF's bytes in
-// blocks and the link record. true when the bytes were stored.
-bool AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& entry,
-                         const std::string& pdf_path, CVeldraDocument& document) {
-  auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead);
-  const int64_t size = pdf ? pdf->Size() : -1;
-  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) return false;
-  int64_t offset = 0;
-  const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
-    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) return false;
-    offset += static_cast<int64_t>(n);
-    return true;
-  });
-  if (rc != kChunkOk) return false;
-  AttachmentRecord record;
-  record.id = NextId(document.counters(), kTagAttachment, kCounterKeyAttachment);
-  record.entry_id = entry.id;
-  record.ordinal = ordinal;
-  record.created = CatalogTimestamp::Now();
-  record.updated = record.created;
-  return AppendRecord(document.attachments(), record) == 0;
-}
 
 // Adds the category of triple unless the document has it already.
 void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
@@ -53,7 +25,7 @@ void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
                const CategoryTriple& triple, ImportReport* report) {
   *report = ImportReport();
-  if (!document.read_complete()) return kImportIncomplete;
+  if (!document.writable()) return kImportIncomplete;
   ChunkFile catalog;
   if (catalog.Open(document.path(), kChunkModeReadWrite) != kChunkOk) return kImportCannotOpen;
   int attachments = CountAttachmentChunks(catalog);
@@ -80,7 +52,11 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     }
     imported.entry_id = entry.id;
     AppendRecord(document.entries(), entry);
-    imported.attached = AttachToOpenCatalog(catalog, attachments, entry, path, document);
+    // AttachPdf's two steps on the catalog kept open, whose "ATTD" count is known.
+    imported.attached =
+        AppendPdfChunk(catalog, path) &&
+        AppendAttachmentLink(document.attachments(), document.counters(), entry.id,
+                             attachments) == 0;
     if (imported.attached) ++attachments;
     report->imported.push_back(std::move(imported));
   }
@@ -88,7 +64,7 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
   document.RebuildLevelNames();
 
   report->save_result = document.SaveTables(document.path());
-  return report->save_result == 0 ? kImportOk : kImportSaveFailed;
+  return report->save_result == kSaveOk ? kImportOk : kImportSaveFailed;
 }
 
 int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,

@@ -24,11 +24,12 @@ struct ImportedPdf {
 
 struct ImportReport {
   std::vector<ImportedPdf> imported;  // in the order of the paths
-  int save_result = 0;                // the result of SaveTables
+  int save_result = kSaveOk;          // the result of SaveTables
 };
 
 constexpr int kImportOk = 0;
-constexpr int kImportIncomplete = -1;  // the catalog was not read completely; nothing done
+constexpr int kImportIncomplete = -1;  // the catalog was not read completely, or is open
+                                       // in another process (not writable); nothing done
 constexpr int kImportCannotOpen = -2;  // the catalog file cannot be opened for writing, or
                                        // its attachment chain is damaged; nothing done
 constexpr int kImportSaveFailed = -3;  // entries and bytes added, but the tables not saved

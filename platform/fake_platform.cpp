@@ -32,6 +32,20 @@ std::string NameOf(const std::string& normalized) {
   return slash == std::string::npos ? normalized : normalized.substr(slash + 1);
 }
 
+// A lock of the fake platform: its file's place in the shared set of locked files.
+class FakeFileLock : public FileLock {
+ public:
+  FakeFileLock(std::shared_ptr<FakeState> state, std::shared_ptr<FakeNode> node)
+      : state_(std::move(state)), node_(std::move(node)) {
+    state_->locked_nodes.insert(node_.get());
+  }
+  ~FakeFileLock() override { state_->locked_nodes.erase(node_.get()); }
+
+ private:
+  std::shared_ptr<FakeState> state_;
+  std::shared_ptr<FakeNode> node_;
+};
+
 }  // namespace
 
 LocalTime AddMilliseconds(const LocalTime& time, int64_t milliseconds) {
@@ -183,6 +197,48 @@ void FakePlatform::ResetCounters() {
 }
 
 LocalTime FakePlatform::Now() { return state_->now; }
+
+LockResult FakePlatform::TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
+  lock->reset();
+  auto it = files_.find(Normalize(path));
+  if (locks_fail_ || it == files_.end() || failing_opens_.count(it->first) != 0) {
+    return LockResult::kFailed;
+  }
+  if (state_->locked_nodes.count(it->second.get()) != 0) return LockResult::kHeldElsewhere;
+  *lock = std::make_unique<FakeFileLock>(state_, it->second);
+  return LockResult::kLocked;
+}
+
+void FakePlatform::Sleep(int milliseconds) {
+  if (milliseconds <= 0) return;
+  AdvanceMs(milliseconds);
+  state_->slept_ms += milliseconds;
+  for (auto it = elsewhere_locks_.begin(); it != elsewhere_locks_.end();) {
+    const int64_t due = it->second.release_at_ms;
+    it = due >= 0 && state_->slept_ms >= due ? elsewhere_locks_.erase(it) : std::next(it);
+  }
+}
+
+bool FakePlatform::HoldLockElsewhere(const std::string& path, int64_t release_after_ms) {
+  std::unique_ptr<FileLock> lock;
+  if (TryLockFile(path, &lock) != LockResult::kLocked) return false;
+  const int64_t due = release_after_ms < 0 ? -1 : state_->slept_ms + release_after_ms;
+  elsewhere_locks_[Normalize(path)] = ElsewhereLock{std::move(lock), due};
+  return true;
+}
+
+void FakePlatform::ReleaseLockElsewhere(const std::string& path) {
+  elsewhere_locks_.erase(Normalize(path));
+}
+
+bool FakePlatform::IsLocked(const std::string& path) const {
+  auto it = files_.find(Normalize(path));
+  return it != files_.end() && state_->locked_nodes.count(it->second.get()) != 0;
+}
+
+void FakePlatform::SetLocksFail(bool fail) { locks_fail_ = fail; }
+
+int64_t FakePlatform::SleptMs() const { return state_->slept_ms; }
 
 bool FakePlatform::ParentExists(const std::string& normalized) const {
   const std::string parent = ParentOf(normalized);

@@ -7,6 +7,7 @@
 //   fake.SetNow({2024, 5, 6, 7, 8, 9, 10});
 //   fake.WriteFileBytes("/data/a.pdf", "%PDF-1.4");
 //   fake.FailWriteAfter(3);         // the third WriteAt from now fails
+//   fake.HoldLockElsewhere("/data/cat.vdc");  // as if another process had it open
 //
 // Paths are CP932 byte strings with "/" as the separator; repeated and trailing "/" are
 // ignored. The root "/", the temporary folder "/tmp" and the application-data folder
@@ -62,6 +63,19 @@ class FakePlatform : public Platform {
   // The paths of all files, in byte order.
   std::vector<std::string> FilePaths() const;
 
+  // --- Locks. Locks taken through TryLockFile exclude each other as those of different
+  // processes do. Sleep moves the clock and counts what was slept.
+  // Takes the lock of the file at path as another process would; with release_after_ms
+  // >= 0 that process lets it go once Sleep has waited that long from now. false when
+  // there is no such file or its lock is taken already.
+  bool HoldLockElsewhere(const std::string& path, int64_t release_after_ms = -1);
+  void ReleaseLockElsewhere(const std::string& path);
+  // True when anyone (this program or the other process) holds the lock of path.
+  bool IsLocked(const std::string& path) const;
+  // TryLockFile fails (kFailed) as on a file system without locks, until cleared.
+  void SetLocksFail(bool fail);
+  int64_t SleptMs() const;
+
   // --- Faults.
   // The n-th WriteAt from now (1: the next one) fails and writes nothing. Writes after it
   // succeed again, unless sticky: then every later WriteAt and Truncate fails too, as if
@@ -98,6 +112,8 @@ class FakePlatform : public Platform {
 
   // --- Platform.
   LocalTime Now() override;
+  LockResult TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) override;
+  void Sleep(int milliseconds) override;
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool FileExists(const std::string& path) override;
   bool Remove(const std::string& path) override;
@@ -123,6 +139,12 @@ class FakePlatform : public Platform {
   std::set<std::string> failing_opens_;
   std::set<std::string> failing_lists_;
   std::map<std::string, bool> unreachable_;  // path -> is a folder
+  struct ElsewhereLock {
+    std::unique_ptr<FileLock> lock;
+    int64_t release_at_ms;  // of slept time; -1: never
+  };
+  std::map<std::string, ElsewhereLock> elsewhere_locks_;
+  bool locks_fail_ = false;
   std::string os_name_ = "Debian GNU/Linux 12 (bookworm) 6.1.0-18-amd64";
   bool os_name_fails_ = false;
   std::string computer_name_ = "FAKEHOST";

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -32,6 +33,10 @@ struct FakeState {
   int sync_calls = 0;         // Sync calls, failed ones included
 
   bool crash_mode = false;    // files remember their bytes as of their last Sync
+
+  // The files whose lock someone holds, and the time all Sleep calls together waited.
+  std::set<const FakeNode*> locked_nodes;
+  int64_t slept_ms = 0;
 
   // The write-failure switch: the write_countdown-th write from when it was set fails.
   int write_countdown = 0;              // 0: no failure pending

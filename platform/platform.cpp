@@ -35,6 +35,17 @@ bool Platform::MakeAbsolute(const std::string& path, std::string* out) {
   return true;
 }
 
+LockResult Platform::LockFile(const std::string& path, int64_t wait_ms,
+                              std::unique_ptr<FileLock>* lock) {
+  LockResult result = TryLockFile(path, lock);
+  for (int64_t waited = 0; result == LockResult::kHeldElsewhere && waited < wait_ms;
+       waited += kLockPollMs) {
+    Sleep(kLockPollMs);
+    result = TryLockFile(path, lock);
+  }
+  return result;
+}
+
 Platform& Platform::Real() {
   static PosixPlatform real;
   return real;

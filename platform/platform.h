@@ -71,6 +71,23 @@ enum class OpenMode {
   kCreateNew,  // create the file for reading and writing; fails when it exists already
 };
 
+// An advisory lock on a file, held through a descriptor of its own. Destroying the object
+// releases it, and so does the end of the process however it ends (a crash, a kill): a
+// lock is never left behind by a holder that is gone.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+enum class LockResult {
+  kLocked,         // the lock is ours
+  kHeldElsewhere,  // another holder has it: another process, or another FileLock
+  kFailed,         // the file cannot be opened (it does not exist), or it takes no locks
+};
+
+// How often Platform::LockFile asks again while it waits.
+constexpr int kLockPollMs = 100;
+
 // One item of a folder.
 struct DirItem {
   std::string name;       // CP932, without the folder
@@ -93,6 +110,19 @@ class Platform {
   // Opens path in mode. Returns nullptr when the file cannot be opened or created
   // (kCreateNew: also when it exists).
   virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+
+  // Takes the exclusive lock of the file at path without waiting; *lock holds it on kLocked
+  // and is empty otherwise. The lock is advisory: it keeps out other lockers, never reads
+  // or writes. Two locks of one file exclude each other also within one process.
+  virtual LockResult TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) = 0;
+
+  // TryLockFile, and while the lock is held elsewhere, again every kLockPollMs until
+  // wait_ms have passed (wait_ms <= 0: once). kHeldElsewhere when it was never free.
+  LockResult LockFile(const std::string& path, int64_t wait_ms,
+                      std::unique_ptr<FileLock>* lock);
+
+  // Waits for milliseconds.
+  virtual void Sleep(int milliseconds) = 0;
 
   // True when a file (not a folder) at path can be opened for reading.
   virtual bool FileExists(const std::string& path) = 0;

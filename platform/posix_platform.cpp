@@ -7,18 +7,23 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/codepage.h"
 #include "platform/posix_error.h"
 #include "platform/posix_file.h"
+#include "platform/posix_file_lock.h"
+#include "platform/whole_file.h"
 
 namespace veldra::platform {
 namespace {
+
+// More than any os-release file holds.
+constexpr uint64_t kOsReleaseMaxBytes = 64 * 1024;
 
 // The UTF-8 form of a CP932 path, as the system calls want it.
 std::string Sys(const std::string& cp932_path) { return Cp932ToUtf8(cp932_path); }
@@ -71,14 +76,6 @@ std::string EnvValue(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-std::string ReadWholeFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string();
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 }  // namespace
 
 LocalTime PosixPlatform::Now() {
@@ -102,6 +99,21 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
     return nullptr;
   }
   return std::make_unique<PosixFile>(fd, mode != OpenMode::kRead);
+}
+
+LockResult PosixPlatform::TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
+  if (path.empty()) {
+    lock->reset();
+    return LockResult::kFailed;
+  }
+  return TryFlock(Sys(path), lock);
+}
+
+void PosixPlatform::Sleep(int milliseconds) {
+  if (milliseconds <= 0) return;
+  struct timespec rest {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
 }
 
 bool PosixPlatform::FileExists(const std::string& path) {
@@ -207,8 +219,12 @@ std::string PrettyNameFromOsRelease(const std::string& os_release) {
 bool PosixPlatform::OsName(std::string* out) {
   struct utsname uts {};
   if (::uname(&uts) != 0) return false;
-  std::string os_release = ReadWholeFile("/etc/os-release");
-  if (os_release.empty()) os_release = ReadWholeFile("/usr/lib/os-release");
+  std::string os_release;
+  if (!ReadWholeFile(*this, "/etc/os-release", kOsReleaseMaxBytes, &os_release) ||
+      os_release.empty()) {
+    os_release.clear();
+    ReadWholeFile(*this, "/usr/lib/os-release", kOsReleaseMaxBytes, &os_release);
+  }
   *out = FromSys(PrettyNameFromOsRelease(os_release) + " " + uts.release);
   return true;
 }

@@ -10,6 +10,8 @@ class PosixPlatform : public Platform {
  public:
   LocalTime Now() override;
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+  LockResult TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) override;
+  void Sleep(int milliseconds) override;
   bool FileExists(const std::string& path) override;
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;

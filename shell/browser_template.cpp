@@ -18,6 +18,8 @@ namespace {
 
 constexpr char kUnreadableCatalogMessage[] =
     "このファイルはカタログとして読み込めませんでした。変更は保存されません。";
+constexpr char kCatalogOpenElsewhereMessage[] =
+    "このカタログは別のVELDRAで開かれています。変更は保存されません。";
 
 // Where a new child window goes when nothing else places it: cascaded from the top left
 // corner of the area by one caption height per child window already open, starting over
@@ -59,7 +61,11 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
     frame->show();
     area_->setActiveSubWindow(frame);
   }
-  if (!host->document().read_complete()) {
+  // A catalog another process is writing may also read as damaged for the moment: that
+  // process is the reason to give.
+  if (host->document().open_elsewhere()) {
+    ShowWarningBox(UiText(kCatalogOpenElsewhereMessage), owner_);
+  } else if (!host->document().read_complete()) {
     ShowWarningBox(UiText(kUnreadableCatalogMessage), owner_);
   }
   return host;

@@ -127,8 +127,15 @@ void CVeldraApp::OnFileNew() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (open) return;
   }
+  // A catalog that another process has open is not replaced behind its back: it opens
+  // read-only instead, with the warning that says why.
   platform::Platform& fs = platform::Platform::Current();
-  if (fs.FileExists(path)) fs.Remove(path);
+  std::unique_ptr<platform::FileLock> lock;
+  if (fs.FileExists(path) &&
+      fs.TryLockFile(path, &lock) != platform::LockResult::kHeldElsewhere) {
+    lock.reset();
+    fs.Remove(path);
+  }
   browser_template_->OpenDocumentFile(path, true);
 }
 

@@ -5,11 +5,16 @@
 // property and viewer windows beside it.
 //
 // A document whose file could not be read completely never writes to that file: every save
-// fails, so a table that could not be read is never replaced by an empty one.
+// fails, so a table that could not be read is never replaced by an empty one. Nor does a
+// document opened while another VELDRA process had the catalog open (OpenCatalog holds the
+// catalog's writer lock for as long as the document lives): that process rewrites the
+// tables from its own memory, so one writer at a time keeps both from losing changes.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +24,10 @@
 #include "storage/catalog_table_snapshot.h"
 #include "storage/chunk_file.h"
 #include "storage/record_array.h"
+
+namespace veldra::platform {
+class FileLock;
+}  // namespace veldra::platform
 
 namespace veldra {
 
@@ -38,9 +47,19 @@ struct SortLevel {
   bool operator==(const SortLevel&) const = default;
 };
 
-// Result codes of Save.
+// The detail windows an entry had open when its catalog was last closed: the stacking
+// numbers the browser recorded (1 topmost; 0 or less: the window was not open).
+struct DetailWindowOrder {
+  int32_t entry_id = 0;
+  int16_t entry_window = 0;
+  int16_t pdf_window = 0;
+  bool operator==(const DetailWindowOrder&) const = default;
+};
+
+// Result codes of Save and SaveTables: kSaveOk, or a failure below 0. Callers compare with
+// kSaveOk.
 constexpr int kSaveOk = 0;
-constexpr int kSaveFailed = -2;
+constexpr int kSaveFailed = -2;  // Save's one failure code
 
 class CVeldraDocument {
  public:
@@ -52,25 +71,34 @@ class CVeldraDocument {
   static constexpr size_t kEnvironmentKeyBufferSize = 64;
 
   CVeldraDocument();
+  ~CVeldraDocument();
   CVeldraDocument(const CVeldraDocument&) = delete;
   CVeldraDocument& operator=(const CVeldraDocument&) = delete;
 
   // Opening, loading and saving.
 
-  // Makes a default catalog at path when no file can be read there, then loads it. Always
-  // true; load_status() tells what was read.
+  // Makes a default catalog at path when no file can be read there, takes the catalog's
+  // writer lock, then loads it. Always true; load_status() tells what was read, and
+  // open_elsewhere() whether another holder had the lock.
   bool OpenCatalog(const std::string& path);
-  // Fills every table from the file at path; tables the file lacks are empty.
+  // Fills every table from the file at path; tables the file lacks are empty. Takes no lock
+  // and lets go of one OpenCatalog took.
   void Load(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
+  // True when OpenCatalog found the catalog open in another VELDRA process.
+  bool open_elsewhere() const { return open_elsewhere_; }
+  // True when the document may write to its own file: read completely, and not open
+  // elsewhere.
+  bool writable() const { return read_complete() && !open_elsewhere_; }
 
-  // Writes every table and then the sort levels to the document's file: 0, or -2 when the
-  // file cannot be opened, a table cannot be written, or the file was not read completely.
+  // Writes every table and then the sort levels to the document's file: kSaveOk, or
+  // kSaveFailed when the file cannot be opened, a table cannot be written, or the document
+  // is not writable().
   int Save();
-  // Writes every table except the sort levels to the file at path: 0, or the first failure
-  // (the container's code; -1 when the document's own file was not read completely). Each
-  // table is tried even after one has failed.
+  // Writes every table except the sort levels to the file at path: kSaveOk, or the first
+  // failure (the container's code, below 0; kChunkBadArgument when that is the document's
+  // own file and it is not writable()). Each table is tried even after one has failed.
   int SaveTables(const std::string& path);
   // Replaces the chunks of tag in the document's file by one record of size bytes.
   bool WriteSetting(ChunkTag tag, size_t size, const void* data);
@@ -102,6 +130,34 @@ class CVeldraDocument {
   // stamping its update date. false, nothing changed, when the id is not there.
   bool ReplaceEntry(RecordArray& entries, const EntryRecord& record);
   void RemoveEntry(int32_t entry_id);
+
+  // Entries by id. Windows and commands read and change entries through these, never
+  // through the record bytes. All of them work in memory; the caller saves.
+
+  // A copy of the first entry with this id; nothing when the entries have none.
+  std::optional<EntryRecord> FindEntry(int32_t entry_id) const;
+  // Writes record back over the entry with its id: ReplaceEntry in the entries, then in the
+  // filtered entries (when the entry is listed there), each stamping the update date. false,
+  // nothing changed, when the entries have no entry with that id.
+  bool UpdateEntry(const EntryRecord& record);
+  // Each sets one field of the entry with entry_id and writes it back with UpdateEntry;
+  // false, nothing changed, when there is no such entry.
+  bool SetEntryWindowPosition(int32_t entry_id, const WindowRect& rect);  // property window
+  bool SetPdfWindowPosition(int32_t entry_id, const WindowRect& rect);    // PDF viewer
+  bool SetEntryWindowOrder(int32_t entry_id, int16_t number);
+  bool SetPdfWindowOrder(int32_t entry_id, int16_t number);
+  bool SetEntrySelected(int32_t entry_id, bool selected);
+  // Sets the last-view date to now (the update date too). The windows then write the tables
+  // with SaveTables(path()).
+  bool StampLastView(int32_t entry_id);
+  // Both window numbers of every entry become -1, and every entry's update date now, in the
+  // entries and the filtered entries.
+  void ResetWindowOrders();
+  // Clears the selection flag of every entry, in the entries and the filtered entries,
+  // without stamping update dates (the flags are written again before every save).
+  void ClearEntrySelections();
+  // The entries, in stored order, whose entry window or PDF window number is above 0.
+  std::vector<DetailWindowOrder> DetailWindowOrders() const;
   void RemoveAttachmentLink(int32_t entry_id);
   // The "ATTD" ordinal of the entry's first attachment record, or -1.
   int AttachmentOrdinal(int32_t entry_id) const;
@@ -129,6 +185,9 @@ class CVeldraDocument {
   const RecordArray& environment() const { return environment_; }
   RecordArray& categories() { return categories_; }
   const RecordArray& categories() const { return categories_; }
+  // The table of a tag of kCatalogTables (storage/catalog_table_list.h); nullptr for another.
+  RecordArray* table(ChunkTag tag);
+  const RecordArray* table(ChunkTag tag) const;
 
   // The distinct names of level 1..3 as of the last Load (an empty list for another level).
   const std::vector<std::string>& level_names(int level) const;
@@ -149,6 +208,7 @@ class CVeldraDocument {
   int WriteTables(ChunkFile& file, bool same_file, bool stop_at_first_failure);
   bool MayWriteTo(const std::string& path) const;
   void ResetTables();
+  TableSnapshot* snapshot(ChunkTag tag);
 
   RecordArray entries_;
   RecordArray labels_;
@@ -162,6 +222,8 @@ class CVeldraDocument {
   std::array<int32_t, kColumnCount> column_sort_codes_{};
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
+  std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
+  bool open_elsewhere_ = false;
 
   // What each table last looked like in the file, so a save rewrites only what changed.
   TableSnapshot counters_saved_;

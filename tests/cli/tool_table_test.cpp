@@ -35,6 +35,22 @@ TEST(ToolTableTest, EveryCommandOfTheToolIsInTheTable) {
   EXPECT_EQ(FindTool("List"), nullptr);
 }
 
+TEST(ToolTableTest, ExactlyTheWritingCommandsTakeWait) {
+  std::set<std::string> writers;
+  for (const Tool& tool : Tools()) {
+    bool takes_wait = false;
+    for (const OptionSpec& option : tool.options) {
+      takes_wait = takes_wait || std::string(option.name) == "--wait";
+    }
+    EXPECT_EQ(takes_wait, tool.writes != Writes::kNothing) << tool.name;
+    if (tool.writes != Writes::kNothing) writers.insert(tool.name);
+  }
+  EXPECT_EQ(writers, (std::set<std::string>{"new", "import", "export", "delete", "compact",
+                                            "label", "category-add", "category-delete",
+                                            "recategorize", "set"}));
+  EXPECT_EQ(FindTool("compact")->writes, Writes::kNewPath);
+}
+
 TEST(ToolTableTest, HelpListsEveryCommandAndExitsZero) {
   Result r = RunTool({"--help"});
   EXPECT_EQ(r.code, kExitOk);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,62 @@ TEST(FakePlatformFaults, FailOpenRefusesEveryModeUntilCleared) {
   fake.ClearFailOpen("/a.vdc");
   EXPECT_NE(fake.Open("/a.vdc", OpenMode::kRead), nullptr);
   EXPECT_EQ(fake.OpenCount(), 1);
+}
+
+TEST(FakePlatformLocks, LocksExcludeEachOtherUntilReleased) {
+  FakePlatform fake;
+  fake.WriteFileBytes("/d/cat.vdc", "x");
+  std::unique_ptr<FileLock> first, second;
+  EXPECT_EQ(fake.TryLockFile("/d/cat.vdc", &first), LockResult::kLocked);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(fake.TryLockFile("/d//cat.vdc/", &second), LockResult::kHeldElsewhere);
+  EXPECT_EQ(second, nullptr);
+  EXPECT_FALSE(fake.HoldLockElsewhere("/d/cat.vdc"));
+  first.reset();
+  EXPECT_FALSE(fake.IsLocked("/d/cat.vdc"));
+  EXPECT_TRUE(fake.HoldLockElsewhere("/d/cat.vdc"));
+  EXPECT_EQ(fake.TryLockFile("/d/cat.vdc", &second), LockResult::kHeldElsewhere);
+  fake.ReleaseLockElsewhere("/d/cat.vdc");
+  EXPECT_EQ(fake.TryLockFile("/d/cat.vdc", &second), LockResult::kLocked);
+}
+
+TEST(FakePlatformLocks, MissingFilesFoldersAndLocklessFileSystemsFail) {
+  FakePlatform fake;
+  fake.WriteFileBytes("/d/cat.vdc", "x");
+  std::unique_ptr<FileLock> lock;
+  EXPECT_EQ(fake.TryLockFile("/d/none.vdc", &lock), LockResult::kFailed);
+  EXPECT_EQ(fake.TryLockFile("/d", &lock), LockResult::kFailed);
+  fake.SetLocksFail(true);
+  EXPECT_EQ(fake.TryLockFile("/d/cat.vdc", &lock), LockResult::kFailed);
+  EXPECT_EQ(lock, nullptr);
+  fake.SetLocksFail(false);
+  EXPECT_EQ(fake.TryLockFile("/d/cat.vdc", &lock), LockResult::kLocked);
+}
+
+TEST(FakePlatformLocks, LockFileWaitsInStepsUntilTheOtherHolderLetsGo) {
+  struct Row {
+    int64_t release_after_ms;  // -1: never
+    int64_t wait_ms;
+    LockResult expected;
+    int64_t slept_ms;
+  };
+  const Row rows[] = {
+      {-1, 0, LockResult::kHeldElsewhere, 0},      // no waiting: one try
+      {250, 1000, LockResult::kLocked, 300},       // free after the third step
+      {1000, 1000, LockResult::kLocked, 1000},     // free exactly at the last try
+      {1001, 1000, LockResult::kHeldElsewhere, 1000},
+      {-1, 450, LockResult::kHeldElsewhere, 500},  // a started step is slept in full
+  };
+  for (const Row& row : rows) {
+    FakePlatform fake;
+    fake.WriteFileBytes("/cat.vdc", "x");
+    ASSERT_TRUE(fake.HoldLockElsewhere("/cat.vdc", row.release_after_ms));
+    std::unique_ptr<FileLock> lock;
+    EXPECT_EQ(fake.LockFile("/cat.vdc", row.wait_ms, &lock), row.expected)
+        << row.release_after_ms << " " << row.wait_ms;
+    EXPECT_EQ(lock != nullptr, row.expected == LockResult::kLocked);
+    EXPECT_EQ(fake.SleptMs(), row.slept_ms) << row.release_after_ms << " " << row.wait_ms;
+  }
 }
 
 TEST(FakePlatformEnvironment, NamesAndFoldersAreSettable) {

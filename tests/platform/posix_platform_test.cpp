@@ -278,6 +278,37 @@ TEST(PosixPlatformEnvironment, OsNameIsPrettyNameAndKernelRelease) {
   EXPECT_EQ(name.substr(name.size() - release.size()), release);
 }
 
+TEST_F(PosixPlatformTest, ALockKeepsOutEveryOtherLockerUntilReleased) {
+  const std::string path = Path(Sjis("目録.vdc"));
+  ASSERT_NE(platform_.Open(path, OpenMode::kCreateNew), nullptr);
+  std::unique_ptr<FileLock> held, other;
+  ASSERT_EQ(platform_.TryLockFile(path, &held), LockResult::kLocked);
+  // Descriptors of the same file opened and closed meanwhile leave the lock in place.
+  platform_.Open(path, OpenMode::kReadWrite).reset();
+  platform_.Open(path, OpenMode::kRead).reset();
+  EXPECT_EQ(platform_.TryLockFile(path, &other), LockResult::kHeldElsewhere);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(platform_.LockFile(path, kLockPollMs, &other), LockResult::kHeldElsewhere);
+  held.reset();
+  EXPECT_EQ(platform_.TryLockFile(path, &other), LockResult::kLocked);
+}
+
+TEST_F(PosixPlatformTest, ALockNeedsAnExistingFile) {
+  std::unique_ptr<FileLock> lock;
+  EXPECT_EQ(platform_.TryLockFile(Path("none.vdc"), &lock), LockResult::kFailed);
+  EXPECT_EQ(platform_.TryLockFile(root_, &lock), LockResult::kFailed);
+  EXPECT_EQ(platform_.TryLockFile("", &lock), LockResult::kFailed);
+  EXPECT_EQ(lock, nullptr);
+}
+
+TEST_F(PosixPlatformTest, AReadOnlyFileCanBeLocked) {
+  const std::string path = Path("ro.vdc");
+  ASSERT_NE(platform_.Open(path, OpenMode::kCreateNew), nullptr);
+  ASSERT_EQ(::chmod(Cp932ToUtf8(path).c_str(), 0444), 0);
+  std::unique_ptr<FileLock> lock;
+  EXPECT_EQ(platform_.TryLockFile(path, &lock), LockResult::kLocked);
+}
+
 TEST(PrettyNameTest, ReadsQuotedEscapedAndMissingValues) {
   EXPECT_EQ(PrettyNameFromOsRelease("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
                                     "(bookworm)\"\nID=debian\n"),

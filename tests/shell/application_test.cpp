@@ -379,6 +379,68 @@ class ApplicationTest : public QObject {
     QCOMPARE(env_->fake().ReadFileBytes(kPath), std::string("not a catalog at all"));
   }
 
+  // Closing the application saves the window position and the sort order: the control
+  // row shows that this changes the file, so that an unchanged file means nothing was
+  // written.
+  void catalogOpenElsewhereOpensReadOnlyWithAWarning_data() {
+    QTest::addColumn<bool>("elsewhere");
+    QTest::newRow("open elsewhere") << true;
+    QTest::newRow("control: not open elsewhere") << false;
+  }
+
+  void catalogOpenElsewhereOpensReadOnlyWithAWarning() {
+    QFETCH(bool, elsewhere);
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"old", {"その他", "その他", "その他"}}}));
+    const std::string before = env_->fake().ReadFileBytes(kPath);
+    if (elsewhere) QVERIFY(env_->fake().HoldLockElsewhere(kPath));
+    Start({kPath});
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    CVeldraDocument& doc = app_->Documents()[0]->document();
+    QCOMPARE(doc.entries().Count(), 1);  // shown as it is
+    QCOMPARE(doc.writable(), !elsewhere);
+    if (elsewhere) {
+      QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+      const MessageRequest& box = env_->dialogs().messages[0];
+      QCOMPARE(box.caption, std::string("VELDRA"));
+      QCOMPARE(Utf8(box.text),
+               std::string("このカタログは別のVELDRAで開かれています。変更は保存されません。"));
+      QCOMPARE(box.icon, MessageIcon::kWarning);
+      QCOMPARE(box.buttons, std::vector<MessageButton>{MessageButton::kOk});
+    } else {
+      QVERIFY(env_->dialogs().messages.empty());
+    }
+    doc.SetEnvironmentValue("k", "changed");
+    app_.reset();
+    QCOMPARE(env_->fake().ReadFileBytes(kPath) == before, elsewhere);
+  }
+
+  void anOpenCatalogIsLockedUntilItsBrowserCloses() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    QVERIFY(!env_->fake().IsLocked(kPath));
+    Start({kPath});
+    QVERIFY(env_->fake().IsLocked(kPath));
+    app_->Documents()[0]->browser_frame()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(app_->Documents().empty());
+    QVERIFY(!env_->fake().IsLocked(kPath));
+  }
+
+  void newCatalogOverOneOpenElsewhereLeavesItAlone() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"old", {"その他", "その他", "その他"}}}));
+    const std::string before = env_->fake().ReadFileBytes(kPath);
+    QVERIFY(env_->fake().HoldLockElsewhere(kPath));
+    Start();
+    env_->dialogs().file_answers.push_back(std::string(kPath));
+    app_->OnFileNew();
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    QVERIFY(app_->Documents()[0]->document().open_elsewhere());
+    QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+    QCOMPARE(Utf8(env_->dialogs().messages[0].text),
+             std::string("このカタログは別のVELDRAで開かれています。変更は保存されません。"));
+    app_.reset();
+    QCOMPARE(env_->fake().ReadFileBytes(kPath), before);
+  }
+
   void aboutBox() {
     Start();
     std::string title, home, close_text;

@@ -30,6 +30,11 @@ class ReadCountingPlatform : public platform::Platform {
     if (!file) return nullptr;
     return std::make_unique<CountingFile>(std::move(file), &reads_);
   }
+  platform::LockResult TryLockFile(const std::string& path,
+                                   std::unique_ptr<platform::FileLock>* lock) override {
+    return below_.TryLockFile(path, lock);
+  }
+  void Sleep(int milliseconds) override { below_.Sleep(milliseconds); }
   bool FileExists(const std::string& path) override { return below_.FileExists(path); }
   bool Remove(const std::string& path) override { return below_.Remove(path); }
   bool Rename(const std::string& from, const std::string& to) override {

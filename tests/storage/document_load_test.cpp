@@ -1,6 +1,7 @@
 // Opening and loading a catalog, and what a document does with a file it could not read.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "storage/catalog_document.h"
@@ -133,6 +134,59 @@ TEST_F(DocumentLoadTest, UnreadableFileIsNotReplacedByANewCatalog) {
   EXPECT_EQ(File(), before);
   // Readable again: the document still never writes what it did not read.
   ExpectNeverWrites(doc);
+}
+
+TEST_F(DocumentLoadTest, ACatalogOpenElsewhereIsReadButNeverWritten) {
+  MakeCatalogWithEntries();
+  ASSERT_TRUE(env_.fake().HoldLockElsewhere(kCatalog));
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_TRUE(doc.read_complete());
+  EXPECT_TRUE(doc.open_elsewhere());
+  EXPECT_FALSE(doc.writable());
+  EXPECT_EQ(doc.entries().Count(), 3);
+  ExpectNeverWrites(doc);
+  // The other holder leaving later does not make this document a writer.
+  env_.fake().ReleaseLockElsewhere(kCatalog);
+  ExpectNeverWrites(doc);
+  // A copy somewhere else may still be written.
+  ASSERT_TRUE(CreateDefaultCatalog("/data/copy.vdc"));
+  EXPECT_EQ(doc.SaveTables("/data/copy.vdc"), 0);
+  CVeldraDocument copy;
+  copy.Load("/data/copy.vdc");
+  EXPECT_EQ(copy.entries().Count(), 3);
+}
+
+TEST_F(DocumentLoadTest, AnOpenCatalogHoldsItsLockUntilTheDocumentGoes) {
+  auto doc = std::make_unique<CVeldraDocument>();
+  doc->OpenCatalog(kCatalog);
+  EXPECT_FALSE(doc->open_elsewhere());
+  EXPECT_TRUE(doc->writable());
+  EXPECT_TRUE(env_.fake().IsLocked(kCatalog));
+  // A second document of the same file is a second writer: it opens read-only.
+  CVeldraDocument second;
+  second.OpenCatalog(kCatalog);
+  EXPECT_TRUE(second.open_elsewhere());
+  // Opening again keeps the document's own lock from shutting itself out.
+  doc->OpenCatalog(kCatalog);
+  EXPECT_FALSE(doc->open_elsewhere());
+  EXPECT_EQ(doc->Save(), kSaveOk);
+  doc.reset();
+  EXPECT_FALSE(env_.fake().IsLocked(kCatalog));
+  // A plain Load takes no lock and lets go of one taken before.
+  CVeldraDocument loader;
+  loader.OpenCatalog(kCatalog);
+  loader.Load(kCatalog);
+  EXPECT_FALSE(env_.fake().IsLocked(kCatalog));
+}
+
+TEST_F(DocumentLoadTest, AFileSystemWithoutLocksLeavesTheCatalogWritable) {
+  MakeCatalogWithEntries();
+  env_.fake().SetLocksFail(true);
+  CVeldraDocument doc;
+  doc.OpenCatalog(kCatalog);
+  EXPECT_FALSE(doc.open_elsewhere());
+  EXPECT_EQ(doc.Save(), kSaveOk);
 }
 
 TEST_F(DocumentLoadTest, PathThatCannotBeCreatedGivesAnEmptyDocument) {

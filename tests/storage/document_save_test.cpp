@@ -138,11 +138,11 @@ TEST_F(DocumentSaveTest, ChangedCountsFallBackToAFullRewrite) {
 }
 
 TEST_F(DocumentSaveTest, AFileChangedBehindTheDocumentIsRewrittenInFull) {
-  // Another writer removed the last entry's chunk: the document must not trust its memory
-  // of the file.
+  // Another writer, one that takes no lock, removed the last entry's chunk: the document
+  // must not trust its memory of the file.
   {
     CVeldraDocument other;
-    other.OpenCatalog(kCatalog);
+    other.Load(kCatalog);
     other.RemoveEntry(EntryAt(other.entries(), kEntries - 1).id);
     ASSERT_EQ(other.SaveTables(kCatalog), 0);
   }
