@@ -44,7 +44,7 @@ std::string ComparableKey(std::string_view key) {
 static_assert(kSaveOk == kChunkOk);
 
 // What Load made of one table.
-enum class TableRead { kRead, kAbsent, kBroken };
+enum class TableOutcome { kRead, kAbsent, kBroken };
 
 }  // namespace
 
@@ -150,20 +150,20 @@ void CVeldraDocument::Load(const std::string& path) {
     RecordArray& records = sort_levels ? sort_records : *table(t.tag);
     ChunkFile::TableRead& read = reads[i];
     records = RecordArray(t.record_size);
-    TableRead result = TableRead::kBroken;
+    TableOutcome result = TableOutcome::kBroken;
     if (read.result == kChunkNoSuchTag) {
-      result = TableRead::kAbsent;
+      result = TableOutcome::kAbsent;
     } else if (read.result == kChunkOk && read.records->record_size() == t.record_size) {
       // Records of another size are not this table's records: never read them as such.
       records = std::move(*read.records);
-      result = TableRead::kRead;
+      result = TableOutcome::kRead;
     }
-    if (result == TableRead::kBroken) {
+    if (result == TableOutcome::kBroken) {
       complete = false;
     } else if (!sort_levels) {
       snapshot(t.tag)->Take(records, std::move(read.chunks));
     }
-    if (sort_levels) sort_read = result == TableRead::kRead;
+    if (sort_levels) sort_read = result == TableOutcome::kRead;
   }
 
   RebuildLevelNames();
@@ -261,10 +261,12 @@ bool CVeldraDocument::ReadSetting(ChunkTag tag, size_t size, void* out) const {
 
 // --- Queries
 
-RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string_view level2,
-                                            std::string_view level3) {
+std::vector<int> CVeldraDocument::MatchingEntries(std::string_view level1,
+                                                  std::string_view level2,
+                                                  std::string_view level3) const {
   const std::string_view selections[3] = {level1, level2, level3};
-  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(entries_.Count()));
   for (int i = 0; i < entries_.Count(); ++i) {
     const uint8_t* entry = entries_.At(i);
     bool keep = true;
@@ -272,8 +274,17 @@ RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string
       const std::string_view selection = selections[level - 1];
       keep = selection == kAllCategoriesName || EncodedEntryName(entry, level) == selection;
     }
-    if (keep) filtered_entries_.Append(entry);
+    if (keep) rows.push_back(i);
   }
+  return rows;
+}
+
+RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string_view level2,
+                                            std::string_view level3) {
+  const std::vector<int> rows = MatchingEntries(level1, level2, level3);
+  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  filtered_entries_.Reserve(static_cast<int>(rows.size()));
+  for (int i : rows) filtered_entries_.Append(entries_.At(i));
   return filtered_entries_;
 }
 
