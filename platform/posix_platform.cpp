@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/codepage.h"
@@ -235,6 +236,12 @@ std::string PosixPlatform::ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
   return FromSys(name);
+}
+
+bool PosixPlatform::WorkingFolder(std::string* out) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return !error && Utf8ToCp932Exact(folder.string(), out);
 }
 
 std::string PosixPlatform::TempFolder() {

@@ -319,12 +319,16 @@ int CopyAttachmentIntoFile(const std::string& catalog_path, int ordinal, platfor
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target) {
   const int rc = SeekAttachment(source, ordinal);
   if (rc != kChunkOk) return rc;
+  return CopyCurrentChunk(source, target);
+}
+
+int CopyCurrentChunk(ChunkFile& source, ChunkFile& target) {
   const int length = source.CurrentLength();
   if (length <= 0) return kChunkBadArgument;
   int64_t offset = 0;
   int read_rc = kChunkOk;
   const int append_rc =
-      target.AppendStream(kTagAttachmentData, length, [&](uint8_t* buf, size_t n) {
+      target.AppendStream(source.current().tag, length, [&](uint8_t* buf, size_t n) {
         read_rc = source.ReadCurrentRange(offset, n, buf);
         offset += static_cast<int64_t>(n);
         return read_rc == kChunkOk;

@@ -86,6 +86,11 @@ int CopyAttachmentIntoFile(const std::string& catalog_path, int ordinal, platfor
 // container's error code.
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target);
 
+// Appends a copy of source's current chunk (its tag and data) to target (read/write), in
+// bounded blocks: memory for one block, whatever the chunk's length. 0, -1 when there is no
+// current chunk or it is empty, or the container's error code (target left as it was).
+int CopyCurrentChunk(ChunkFile& source, ChunkFile& target);
+
 // The number of "ATTD" chunks in the open catalog, or -1 when their chain cannot be walked
 // to its end. The next attachment appended gets this number as its ordinal.
 int CountAttachmentChunks(ChunkFile& file);

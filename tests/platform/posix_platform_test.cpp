@@ -116,6 +116,9 @@ TEST_F(PosixPlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file->Size(), 10);
   ASSERT_TRUE(file->Truncate(2));
   EXPECT_EQ(file->Size(), 2);
+  EXPECT_TRUE(file->Sync());
+  auto reader = platform_.Open(Path("f"), OpenMode::kRead);
+  EXPECT_TRUE(reader->Sync()) << "a file open for reading can be synced too";
 }
 
 TEST_F(PosixPlatformTest, ScatteredReadsFillEachSliceInTurn) {
@@ -220,6 +223,27 @@ TEST_F(PosixPlatformTest, CreationTimeIsLocalTimeWithMilliseconds) {
   EXPECT_GE(created.millisecond, 0);
   EXPECT_LE(created.millisecond, 999);
   EXPECT_FALSE(platform_.FileCreationTime(Path("missing"), &created));
+}
+
+TEST_F(PosixPlatformTest, WorkingFolderIsCp932OrCannotBeTold) {
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::create_directory(utf8_root_ + "/資料");
+  std::filesystem::create_directory(utf8_root_ + "/\U0001F600");  // no CP932 for it
+  std::filesystem::current_path(utf8_root_ + "/資料");
+  std::string folder;
+  const bool told = platform_.WorkingFolder(&folder);
+  std::string absolute;
+  const bool made = platform_.MakeAbsolute("../a.pdf", &absolute);
+  std::filesystem::current_path(utf8_root_ + "/\U0001F600");
+  std::string untold = "untouched";
+  const bool told_unrepresentable = platform_.MakeAbsolute("a.pdf", &untold);
+  std::filesystem::current_path(saved);
+  EXPECT_TRUE(told);
+  EXPECT_EQ(folder, Path(Sjis("資料")));
+  EXPECT_TRUE(made);
+  EXPECT_EQ(absolute, Path("a.pdf"));
+  EXPECT_FALSE(told_unrepresentable);
+  EXPECT_EQ(untold, "untouched");
 }
 
 TEST(PosixPlatformEnvironment, TempFolderFollowsTmpdirAndEndsWithSlash) {
