@@ -40,6 +40,14 @@ bool AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& ent
   return AppendRecord(document.attachments(), record) == 0;
 }
 
+// Adds the category of triple unless the document has it already.
+void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
+  if (!document.CategoryExists(triple[0], triple[1], triple[2])) {
+    NewCategoryRecord(document.categories(), document.counters(), triple[0], triple[1],
+                      triple[2]);
+  }
+}
+
 }  // namespace
 
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
@@ -51,6 +59,14 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
   int attachments = CountAttachmentChunks(catalog);
   if (attachments < 0) return kImportCannotOpen;
 
+  // The triple's category comes before those of the companions read below.
+  bool triple_added = false;
+  for (const std::string& path : pdf_paths) {
+    if (!triple_added && !Platform::Current().FileExists(CompanionPath(path))) {
+      AddCategoryOnce(document, triple);
+      triple_added = true;
+    }
+  }
   for (const std::string& path : pdf_paths) {
     ImportedPdf imported;
     imported.path = path;
@@ -59,6 +75,8 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     if (!imported.from_companion) {
       entry = EntryRecord();
       NewEntryRecord(document.counters(), path, triple[0], triple[1], triple[2], &entry);
+      if (!triple_added) AddCategoryOnce(document, triple);  // an unreadable companion
+      triple_added = true;
     }
     imported.entry_id = entry.id;
     AppendRecord(document.entries(), entry);
@@ -73,8 +91,17 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
   return report->save_result == 0 ? kImportOk : kImportSaveFailed;
 }
 
-int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out) {
-  return EnumerateFilesByExtension(folder, "pdf", out);
+int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,
+                     std::vector<std::string>* unnamable) {
+  std::vector<std::string> found;
+  std::vector<std::string> bad;
+  if (EnumerateFilesByExtension(folder, "pdf", &found, &bad) != 0) return kCollectCannotSearch;
+  if (!bad.empty()) {
+    unnamable->insert(unnamable->end(), bad.begin(), bad.end());
+    return kCollectUnnamable;
+  }
+  out->insert(out->end(), found.begin(), found.end());
+  return kCollectOk;
 }
 
 }  // namespace veldra::commands

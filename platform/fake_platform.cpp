@@ -92,6 +92,7 @@ void FakePlatform::SetOsNameFails(bool fails) { os_name_fails_ = fails; }
 void FakePlatform::SetComputerName(const std::string& name) { computer_name_ = name; }
 void FakePlatform::SetTempFolder(const std::string& folder) { temp_folder_ = folder; }
 void FakePlatform::SetAppDataFolder(const std::string& folder) { app_data_folder_ = folder; }
+void FakePlatform::SetWorkingFolder(const std::string& folder) { working_folder_ = folder; }
 
 std::shared_ptr<FakeNode> FakePlatform::CreateNode(const std::string& normalized) {
   auto node = std::make_shared<FakeNode>();
@@ -112,6 +113,10 @@ void FakePlatform::WriteFileBytes(const std::string& path, const std::string& by
 std::string FakePlatform::ReadFileBytes(const std::string& path) const {
   auto it = files_.find(Normalize(path));
   return it == files_.end() ? std::string() : it->second->bytes;
+}
+
+void FakePlatform::AddUnreachableItem(const std::string& path, bool is_directory) {
+  unreachable_[Normalize(path)] = is_directory;
 }
 
 void FakePlatform::AddFolder(const std::string& path) {
@@ -301,6 +306,14 @@ bool FakePlatform::ListDirectory(const std::string& path, std::vector<DirItem>* 
   };
   add_children(files_, false);
   add_children(folders_, true);
+  for (const auto& [child, is_directory] : unreachable_) {
+    if (ParentOf(child) != key) continue;
+    DirItem item;
+    item.name = NameOf(child);
+    item.is_directory = is_directory;
+    item.hidden = !item.name.empty() && item.name[0] == '.';
+    found.push_back(std::move(item));
+  }
   std::sort(found.begin(), found.end(),
             [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
   *items = std::move(found);
@@ -334,5 +347,11 @@ bool FakePlatform::OsName(std::string* out) {
 std::string FakePlatform::ComputerName() { return computer_name_; }
 std::string FakePlatform::TempFolder() { return temp_folder_; }
 std::string FakePlatform::AppDataFolder() { return app_data_folder_; }
+
+bool FakePlatform::WorkingFolder(std::string* out) {
+  if (working_folder_.empty()) return false;
+  *out = working_folder_;
+  return true;
+}
 
 }  // namespace veldra::platform

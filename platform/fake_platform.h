@@ -45,6 +45,7 @@ class FakePlatform : public Platform {
   void SetComputerName(const std::string& name);
   void SetTempFolder(const std::string& folder);  // kept as given (end it with "/")
   void SetAppDataFolder(const std::string& folder);
+  void SetWorkingFolder(const std::string& folder);  // "" : it cannot be told
 
   // --- Direct access for tests.
   // Creates or replaces the file (its folders too); a new file's creation time is Now().
@@ -55,6 +56,10 @@ class FakePlatform : public Platform {
   void AddFolder(const std::string& path);
   // false when there is no such file or folder.
   bool SetCreationTime(const std::string& path, const LocalTime& created);
+  // An item that ListDirectory shows but no path reaches, as the real platform lists a
+  // name holding a character CP932 cannot represent (with "?" in its place). Its folder
+  // must exist.
+  void AddUnreachableItem(const std::string& path, bool is_directory);
   // The paths of all files, in byte order.
   std::vector<std::string> FilePaths() const;
 
@@ -112,6 +117,7 @@ class FakePlatform : public Platform {
   std::string ComputerName() override;
   std::string TempFolder() override;
   std::string AppDataFolder() override;
+  bool WorkingFolder(std::string* out) override;
 
  private:
   bool ParentExists(const std::string& normalized) const;
@@ -128,11 +134,13 @@ class FakePlatform : public Platform {
   };
   std::map<std::string, ElsewhereLock> elsewhere_locks_;
   bool locks_fail_ = false;
+  std::map<std::string, bool> unreachable_;  // path -> is a folder
   std::string os_name_ = "Debian GNU/Linux 12 (bookworm) 6.1.0-18-amd64";
   bool os_name_fails_ = false;
   std::string computer_name_ = "FAKEHOST";
   std::string temp_folder_ = "/tmp/";
   std::string app_data_folder_ = "/home/user/.config";
+  std::string working_folder_ = "/";
 };
 
 // Adds milliseconds (possibly negative) to a local time, carrying through the calendar.

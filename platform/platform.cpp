@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <filesystem>
+
 #include "platform/posix_platform.h"
 
 namespace veldra::platform {
@@ -29,6 +31,19 @@ LockResult Platform::LockFile(const std::string& path, int64_t wait_ms,
     result = TryLockFile(path, lock);
   }
   return result;
+}
+
+bool Platform::MakeAbsolute(const std::string& path, std::string* out) {
+  if (!path.empty() && path[0] == '/') {
+    *out = path;
+    return true;
+  }
+  std::string folder;
+  if (!WorkingFolder(&folder)) return false;
+  // "/" and "." never occur inside a CP932 double-byte character, so the bytes can be
+  // worked on as they are.
+  *out = (std::filesystem::path(folder) / path).lexically_normal().string();
+  return true;
 }
 
 Platform& Platform::Real() {

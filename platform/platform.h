@@ -159,6 +159,15 @@ class Platform {
   // The per-user application-data folder: $XDG_CONFIG_HOME, else ~/.config; "" when
   // neither can be told. No trailing "/".
   virtual std::string AppDataFolder() = 0;
+
+  // The folder the program was started in (or last moved to), as an absolute path. false
+  // when it cannot be told or its name holds a character CP932 cannot represent.
+  virtual bool WorkingFolder(std::string* out) = 0;
+
+  // path as a file dialog would give it: an absolute path as it stands; a relative one
+  // joined to the working folder, with "." and ".." worked out. false (out untouched) when
+  // path is relative and the working folder cannot be told.
+  bool MakeAbsolute(const std::string& path, std::string* out);
 };
 
 // Installs a platform for the lifetime of this object (tests only); restores the previous

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -233,6 +234,12 @@ std::string PosixPlatform::ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
   return FromSys(name);
+}
+
+bool PosixPlatform::WorkingFolder(std::string* out) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return !error && Utf8ToCp932Exact(folder.string(), out);
 }
 
 std::string PosixPlatform::TempFolder() {

@@ -65,6 +65,32 @@ TEST_F(BatchCategoryChangeTest, UnknownIdsAreSkipped) {
   EXPECT_EQ(EntryById(*Reload(), a).CategoryName(1), "Z");
 }
 
+TEST_F(BatchCategoryChangeTest, TheAllItemIsRefusedAtEveryLevelAndNothingChanges) {
+  int32_t a = AddSavedEntry("a.pdf", "A", "x", "p");
+  const std::string all(kAllCategoriesName);
+  const std::string before = fake_.ReadFileBytes(kCatalogPath);
+  struct Row {
+    CategoryTriple chosen;
+    bool refused;
+  } rows[] = {
+      {{all, kUnchanged, kUnchanged}, true},
+      {{kUnchanged, all, kUnchanged}, true},
+      {{"n", "m", all}, true},
+      {{all + "x", kUnchanged, "x" + all}, false},  // only the name itself is the all item
+      {{kUnchanged, kUnchanged, kUnchanged}, false},
+  };
+  for (const Row& row : rows) {
+    const std::string warning = CheckBatchNames(row.chosen);
+    EXPECT_EQ(Utf8(warning), row.refused ? "”＜すべて＞”は追加できません。" : "");
+    if (!row.refused) continue;
+    fake_.AdvanceMs(1000);
+    EXPECT_EQ(ChangeCategories(*doc_, {a}, row.chosen), kBatchNamesRefused);
+    EXPECT_TRUE(fake_.ReadFileBytes(kCatalogPath) == before);
+    EXPECT_EQ(Utf8(EntryById(*doc_, a).CategoryName(1)), "A") << "nothing changed in memory";
+    EXPECT_EQ(doc_->categories().Count(), 2);
+  }
+}
+
 class EntryEditTest : public CatalogTest {};
 
 TEST_F(EntryEditTest, GivenFieldsChangeAndTheOthersStay) {

@@ -312,6 +312,31 @@ TEST(FakePlatformEnvironment, NamesAndFoldersAreSettable) {
   EXPECT_EQ(fake.AppDataFolder(), "/cfg");
 }
 
+TEST(PlatformMakeAbsolute, RelativePathsJoinTheWorkingFolder) {
+  FakePlatform fake;
+  fake.SetWorkingFolder("/home/\x93\xfa/docs");  // 日: "/" and "." never inside it
+  struct Row {
+    const char* path;
+    const char* absolute;
+  } rows[] = {
+      {"a.pdf", "/home/\x93\xfa/docs/a.pdf"},
+      {"./sub/../a.pdf", "/home/\x93\xfa/docs/a.pdf"},
+      {"../../../../x", "/x"},
+      {"\x95\x5c/b.pdf", "/home/\x93\xfa/docs/\x95\x5c/b.pdf"},  // 表: a "\" second byte
+      {"/abs//./kept as given", "/abs//./kept as given"},
+  };
+  for (const Row& row : rows) {
+    std::string out;
+    ASSERT_TRUE(fake.MakeAbsolute(row.path, &out)) << row.path;
+    EXPECT_EQ(out, row.absolute) << row.path;
+  }
+  fake.SetWorkingFolder("");
+  std::string out = "untouched";
+  EXPECT_FALSE(fake.MakeAbsolute("a.pdf", &out));
+  EXPECT_EQ(out, "untouched");
+  EXPECT_TRUE(fake.MakeAbsolute("/a.pdf", &out));
+}
+
 TEST(ScopedPlatformTest, InstallsAndRestores) {
   Platform* real = &Platform::Real();
   EXPECT_EQ(&Platform::Current(), real);

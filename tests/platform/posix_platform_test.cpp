@@ -208,6 +208,27 @@ TEST_F(PosixPlatformTest, CreationTimeIsLocalTimeWithMilliseconds) {
   EXPECT_FALSE(platform_.FileCreationTime(Path("missing"), &created));
 }
 
+TEST_F(PosixPlatformTest, WorkingFolderIsCp932OrCannotBeTold) {
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::create_directory(utf8_root_ + "/資料");
+  std::filesystem::create_directory(utf8_root_ + "/\U0001F600");  // no CP932 for it
+  std::filesystem::current_path(utf8_root_ + "/資料");
+  std::string folder;
+  const bool told = platform_.WorkingFolder(&folder);
+  std::string absolute;
+  const bool made = platform_.MakeAbsolute("../a.pdf", &absolute);
+  std::filesystem::current_path(utf8_root_ + "/\U0001F600");
+  std::string untold = "untouched";
+  const bool told_unrepresentable = platform_.MakeAbsolute("a.pdf", &untold);
+  std::filesystem::current_path(saved);
+  EXPECT_TRUE(told);
+  EXPECT_EQ(folder, Path(Sjis("資料")));
+  EXPECT_TRUE(made);
+  EXPECT_EQ(absolute, Path("a.pdf"));
+  EXPECT_FALSE(told_unrepresentable);
+  EXPECT_EQ(untold, "untouched");
+}
+
 TEST(PosixPlatformEnvironment, TempFolderFollowsTmpdirAndEndsWithSlash) {
   PosixPlatform platform;
   const char* saved = std::getenv("TMPDIR");

@@ -55,6 +55,7 @@ class ReadCountingPlatform : public platform::Platform {
   std::string ComputerName() override { return below_.ComputerName(); }
   std::string TempFolder() override { return below_.TempFolder(); }
   std::string AppDataFolder() override { return below_.AppDataFolder(); }
+  bool WorkingFolder(std::string* out) override { return below_.WorkingFolder(out); }
 
  private:
   class CountingFile : public platform::File {
