@@ -18,26 +18,59 @@ using platform::Platform;
 
 
 // AttachPdf on an open catalog whose "ATTD" count is known: appends the PDF's bytes in
-// blocks and the link record. true when the bytes were stored.
-bool AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& entry,
-                         const std::string& pdf_path, CVeldraDocument& document) {
+// blocks and the link record. kNone when the bytes were stored, else why not (with the
+// system's cause in *cause).
+ImportFailure AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& entry,
+                                  const std::string& pdf_path, CVeldraDocument& document,
+                                  platform::Failure* cause) {
+  platform::SetLastFailure(platform::Failure::kNone);
   auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead);
   const int64_t size = pdf ? pdf->Size() : -1;
-  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) return false;
+  if (size < 0) {
+    *cause = platform::LastFailure();
+    return ImportFailure::kUnreadable;
+  }
+  if (size == 0) return ImportFailure::kEmpty;
+  if (size > std::numeric_limits<int32_t>::max()) return ImportFailure::kTooLarge;
   int64_t offset = 0;
+  bool read_failed = false;
   const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
-    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) return false;
+    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) {
+      read_failed = true;
+      return false;
+    }
     offset += static_cast<int64_t>(n);
     return true;
   });
-  if (rc != kChunkOk) return false;
+  if (rc != kChunkOk) {
+    *cause = platform::LastFailure();
+    if (read_failed) return ImportFailure::kUnreadable;
+    // The container refuses a chunk that would reach past its 32-bit offsets.
+    if (rc == kChunkBadArgument || *cause == platform::Failure::kTooLarge) {
+      return ImportFailure::kTooLarge;
+    }
+    return *cause == platform::Failure::kNoSpace ? ImportFailure::kNoSpace
+                                                 : ImportFailure::kWriteFailed;
+  }
   AttachmentRecord record;
   record.id = NextId(document.counters(), kTagAttachment, kCounterKeyAttachment);
   record.entry_id = entry.id;
   record.ordinal = ordinal;
   record.created = CatalogTimestamp::Now();
   record.updated = record.created;
-  return AppendRecord(document.attachments(), record) == 0;
+  if (AppendRecord(document.attachments(), record) != 0) return ImportFailure::kWriteFailed;
+  return ImportFailure::kNone;
+}
+
+// A name the system listed with "?" for what CP932 cannot hold reaches nothing.
+bool ReachesNothing(const std::string& path) {
+  return path.find('?') != std::string::npos &&
+         Platform::Current().KindOf(path) == platform::FileKind::kMissing;
+}
+
+// Only a regular file is read as a companion: a pipe named like one would hold the import.
+bool HasCompanionFile(const std::string& pdf_path) {
+  return Platform::Current().KindOf(CompanionPath(pdf_path)) == platform::FileKind::kRegularFile;
 }
 
 // Adds the category of triple unless the document has it already.
@@ -51,27 +84,51 @@ void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
 }  // namespace
 
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
-               const CategoryTriple& triple, ImportReport* report) {
+               const CategoryTriple& triple, ImportReport* report,
+               const ImportProgress& progress) {
   *report = ImportReport();
   if (!document.writable()) return kImportIncomplete;
+  for (const std::string& path : pdf_paths) {
+    if (ReachesNothing(path)) report->unnamable.push_back(path);
+  }
+  if (!report->unnamable.empty()) return kImportUnnamable;
+  platform::SetLastFailure(platform::Failure::kNone);
   ChunkFile catalog;
-  if (catalog.Open(document.path(), kChunkModeReadWrite) != kChunkOk) return kImportCannotOpen;
-  int attachments = CountAttachmentChunks(catalog);
-  if (attachments < 0) return kImportCannotOpen;
+  int attachments = -1;
+  if (catalog.Open(document.path(), kChunkModeReadWrite) == kChunkOk) {
+    attachments = CountAttachmentChunks(catalog);
+  }
+  if (attachments < 0) {
+    report->catalog_cause = platform::LastFailure();
+    return kImportCannotOpen;
+  }
 
   // The triple's category comes before those of the companions read below.
   bool triple_added = false;
   for (const std::string& path : pdf_paths) {
-    if (!triple_added && !Platform::Current().FileExists(CompanionPath(path))) {
+    if (!triple_added && !HasCompanionFile(path) &&
+        Platform::Current().KindOf(path) == platform::FileKind::kRegularFile) {
       AddCategoryOnce(document, triple);
       triple_added = true;
     }
   }
-  for (const std::string& path : pdf_paths) {
+  for (size_t i = 0; i < pdf_paths.size(); ++i) {
+    const std::string& path = pdf_paths[i];
+    if (progress && !progress(i, pdf_paths.size(), path)) {
+      report->stopped = true;
+      break;
+    }
     ImportedPdf imported;
     imported.path = path;
+    const platform::FileKind kind = Platform::Current().KindOf(path);
+    if (kind == platform::FileKind::kOther || kind == platform::FileKind::kDirectory) {
+      imported.failure = ImportFailure::kNotRegularFile;
+      report->imported.push_back(std::move(imported));
+      continue;
+    }
     EntryRecord entry;
-    imported.from_companion = ReadEntryText(&entry, CompanionPath(path), document);
+    imported.from_companion =
+        HasCompanionFile(path) && ReadEntryText(&entry, CompanionPath(path), document);
     if (!imported.from_companion) {
       entry = EntryRecord();
       NewEntryRecord(document.counters(), path, triple[0], triple[1], triple[2], &entry);
@@ -80,14 +137,18 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     }
     imported.entry_id = entry.id;
     AppendRecord(document.entries(), entry);
-    imported.attached = AttachToOpenCatalog(catalog, attachments, entry, path, document);
+    imported.failure =
+        AttachToOpenCatalog(catalog, attachments, entry, path, document, &imported.cause);
+    imported.attached = imported.failure == ImportFailure::kNone;
     if (imported.attached) ++attachments;
     report->imported.push_back(std::move(imported));
   }
   catalog.Close();
   document.RebuildLevelNames();
 
+  platform::SetLastFailure(platform::Failure::kNone);
   report->save_result = document.SaveTables(document.path());
+  if (report->save_result != 0) report->save_cause = platform::LastFailure();
   return report->save_result == 0 ? kImportOk : kImportSaveFailed;
 }
 
