@@ -20,6 +20,7 @@
 #include "shell/browser_template.h"
 #include "shell/main_frame.h"
 #include "shell/new_catalog_path.h"
+#include "shell/qt_translations.h"
 #include "storage/catalog_tags.h"
 #include "storage/preference_store.h"
 #include "storage/remembered_folder.h"
@@ -43,7 +44,9 @@ CVeldraApp::~CVeldraApp() {
 
 bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   // The list controls, the component runtime and control hosting of the original platform
-  // need no initialisation here; the framework itself is up once QApplication exists.
+  // need no initialisation here; the framework itself is up once QApplication exists. Its
+  // own texts (standard dialogs, button labels, system menus) are to be Japanese.
+  InstallQtTranslations();
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
