@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMouseEvent>
 
+#include "browser/list_row_delegate.h"
 #include "browser/ui_text.h"
 #include "storage/category_names.h"
 
@@ -30,6 +31,7 @@ CMainCatListCtrl::CMainCatListCtrl(QWidget* parent) : QListWidget(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUniformItemSizes(true);
   setTextElideMode(Qt::ElideNone);
+  setItemDelegate(new CListRowDelegate(this, /*whole_row=*/false));
 }
 
 void CMainCatListCtrl::Fill(const std::vector<std::string>& names) {
