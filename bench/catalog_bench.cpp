@@ -27,6 +27,7 @@
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 
 namespace veldra {
@@ -213,7 +214,9 @@ void BM_SaveEveryEntryChanged(benchmark::State& state) {
     state.PauseTiming();
     ++flip;
     for (int i = 0; i < doc.entries().Count(); ++i) {
-      doc.entries().MutableAt(i)[EntryRecord::kIsSelectEntryListOffset] = flip;
+      EntryRecord entry = EntryAt(doc.entries(), i);
+      entry.is_select_entrylist = flip;
+      SetRecordAt(doc.entries(), i, entry);
     }
     state.ResumeTiming();
     if (doc.Save() != kSaveOk) state.SkipWithError("save failed");
@@ -245,12 +248,10 @@ void BM_WriteAllTables(benchmark::State& state) {
   for (auto _ : state) {
     ChunkFile file;
     file.Open(CatalogPath(), kChunkModeReadWrite);
-    int rc = file.WriteAll(kTagIdCounter, doc.counters(), IdCounterRow::kEncodedLength);
-    rc |= file.WriteAll(kTagLabel, doc.labels(), LabelRecord::kEncodedLength);
-    rc |= file.WriteAll(kTagEntry, doc.entries(), EntryRecord::kEncodedLength);
-    rc |= file.WriteAll(kTagAttachment, doc.attachments(), AttachmentRecord::kEncodedLength);
-    rc |= file.WriteAll(kTagEnvironment, doc.environment(), EnvironmentRecord::kEncodedLength);
-    rc |= file.WriteAll(kTagCategory, doc.categories(), CategoryRecord::kEncodedLength);
+    int rc = 0;
+    for (const CatalogTable& t : kCatalogTables) {
+      rc |= file.WriteAll(t.tag, *doc.table(t.tag), t.record_size);
+    }
     file.Close();
     if (rc != 0) state.SkipWithError("write failed");
   }

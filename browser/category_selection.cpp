@@ -1,7 +1,6 @@
 #include "browser/category_selection.h"
 
 #include "browser/main_cat_list_ctrl.h"
-#include "storage/category_names.h"
 
 namespace veldra {
 
@@ -14,9 +13,7 @@ CategoryTriple ReadCategorySelection(const CMainCatListCtrl& level1,
                                      const CMainCatListCtrl& level2,
                                      const CMainCatListCtrl& level3) {
   CategoryTriple triple = ReadCategoryTexts(level1, level2, level3);
-  for (std::string& name : triple) {
-    if (name == kAllCategoriesName) name = std::string(kOtherCategoryName);
-  }
+  for (std::string& name : triple) name = commands::SelectionAsCategory(name);
   return triple;
 }
 

@@ -1,14 +1,13 @@
 // Reading the category triple selected in the three category lists.
 #pragma once
 
-#include <array>
-#include <string>
+#include "commands/category_triple.h"
 
 namespace veldra {
 
 class CMainCatListCtrl;
 
-using CategoryTriple = std::array<std::string, 3>;  // levels 1, 2, 3 (CP932)
+using commands::CategoryTriple;
 
 // The text of each list's first selected item ("" when none is selected), with "＜すべて＞"
 // replaced by "その他": the categories of a new entry or category.

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/cp932_chars.h"
 #include "platform/platform.h"
 
 namespace veldra {
 namespace {
 
+using platform::Cp932CharLength;
 using platform::Platform;
 
 // The length of the digits of a CatalogTimestamp, without its NUL.
@@ -32,15 +34,6 @@ const char* OsNameOf(const OsVersionRecord& v) {
   }
 }
 
-bool IsCp932LeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// Bytes of the CP932 character starting at text[i].
-size_t CharWidth(const std::string& text, size_t i) {
-  return IsCp932LeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
-
 // Matches name against a file-search pattern in which "*" stands for any run of
 // characters and "?" for one character (one or two bytes). Nothing else is special: "["
 // and "\" are ordinary, and the second byte of a double-byte character is never taken
@@ -49,17 +42,17 @@ bool MatchesWildcard(const std::string& pattern, size_t p, const std::string& na
   while (p < pattern.size()) {
     const char c = pattern[p];
     if (c == '*') {
-      for (size_t k = n;; k += CharWidth(name, k)) {
+      for (size_t k = n;; k += Cp932CharLength(name, k)) {
         if (MatchesWildcard(pattern, p + 1, name, k)) return true;
         if (k >= name.size()) return false;
       }
     }
     if (n >= name.size()) return false;
-    const size_t name_width = CharWidth(name, n);
+    const size_t name_width = Cp932CharLength(name, n);
     if (c == '?') {
       ++p;
     } else {
-      const size_t pattern_width = CharWidth(pattern, p);
+      const size_t pattern_width = Cp932CharLength(pattern, p);
       if (pattern.compare(p, pattern_width, name, n, name_width) != 0) return false;
       p += pattern_width;
     }
@@ -69,7 +62,7 @@ bool MatchesWildcard(const std::string& pattern, size_t p, const std::string& na
 }
 
 bool HasWildcard(const std::string& text) {
-  for (size_t i = 0; i < text.size(); i += CharWidth(text, i)) {
+  for (size_t i = 0; i < text.size(); i += Cp932CharLength(text, i)) {
     if (text[i] == '*' || text[i] == '?') return true;
   }
   return false;

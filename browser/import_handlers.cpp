@@ -10,6 +10,7 @@
 #include "browser/dialog_service.h"
 #include "browser/environment_info.h"
 #include "browser/main_window_view.h"
+#include "browser/progress_dlg.h"
 #include "browser/ui_text.h"
 #include "commands/import_messages.h"
 #include "commands/import_pdfs.h"
@@ -19,21 +20,6 @@
 #include "storage/remembered_folder.h"
 
 namespace veldra {
-namespace {
-
-// The last part of a path.
-std::string NameOfPath(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// "3 / 10 件目を取り込んでいます" and the name of the file on the next line.
-std::string ProgressLabel(size_t done, size_t total, const std::string& path) {
-  return std::to_string(done + 1) + " / " + std::to_string(total) +
-         UiText(" 件目を取り込んでいます") + "\n" + NameOfPath(path);
-}
-
-}  // namespace
 
 void CMainWindowView::OnPdfImport() {
   CVeldraDocument* doc = document();
@@ -92,7 +78,7 @@ void CMainWindowView::ImportPaths(const std::vector<std::string>& paths,
   commands::ImportProgress step;
   if (progress != nullptr) {
     step = [reporter = progress.get()](size_t done, size_t total, const std::string& next) {
-      return reporter->Step(static_cast<int>(done), ProgressLabel(done, total, next));
+      return reporter->Step(static_cast<int>(done), ImportProgressLabel(done, total, next));
     };
   }
   commands::ImportReport report;

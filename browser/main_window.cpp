@@ -9,36 +9,12 @@
 
 #include "browser/catalog_document_host.h"
 #include "browser/main_window_view.h"
-#include "storage/catalog_table.h"
 
 namespace veldra {
 namespace {
 
 constexpr int kMinViewWidth = 282;
 constexpr int kMinViewHeight = 308;
-
-// Resets both order numbers of every entry, writing each entry back.
-void ResetOrderNumbers(CVeldraDocument& doc) {
-  RecordArray& entries = doc.entries();
-  for (int i = 0; i < entries.Count(); ++i) {
-    EntryRecord entry = RecordAt<EntryRecord>(entries, i);
-    entry.entry_window_ordered_index = -1;
-    entry.pdf_window_ordered_index = -1;
-    doc.ReplaceEntry(entries, entry);
-  }
-}
-
-void SetOrderNumber(CVeldraDocument& doc, int32_t entry_id, int number, bool pdf_window) {
-  RecordArray& entries = doc.entries();
-  for (int i = 0; i < entries.Count(); ++i) {
-    if (EncodedEntryId(entries.At(i)) != entry_id) continue;
-    EntryRecord entry = RecordAt<EntryRecord>(entries, i);
-    (pdf_window ? entry.pdf_window_ordered_index : entry.entry_window_ordered_index) =
-        static_cast<int16_t>(number);
-    doc.ReplaceEntry(entries, entry);
-    return;
-  }
-}
 
 }  // namespace
 
@@ -110,16 +86,16 @@ void CMainWindow::RecordAndCloseDetailWindows() {
   if (active == this || !stack.contains(active)) active = stack.isEmpty() ? nullptr : stack.first();
   if (active == nullptr) return;
 
-  ResetOrderNumbers(*doc);
+  doc->ResetWindowOrders();
   int number = 0;
   for (qsizetype i = stack.indexOf(active); i < stack.size(); ++i) {
     QMdiSubWindow* window = stack[i];
     ++number;
     for (const auto& item : host_->entry_windows()) {
-      if (item.window == window) SetOrderNumber(*doc, item.entry_id, number, false);
+      if (item.window == window) doc->SetEntryWindowOrder(item.entry_id, static_cast<int16_t>(number));
     }
     for (const auto& item : host_->pdf_windows()) {
-      if (item.window == window) SetOrderNumber(*doc, item.entry_id, number, true);
+      if (item.window == window) doc->SetPdfWindowOrder(item.entry_id, static_cast<int16_t>(number));
     }
   }
   // Each window leaves its list while it closes: walk copies, last to first.

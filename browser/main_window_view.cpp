@@ -22,7 +22,6 @@
 #include "browser/ui_text.h"
 #include "commands/entry_sort.h"
 #include "resources/command_ids.h"
-#include "storage/catalog_coding.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
 
@@ -270,13 +269,7 @@ void CMainWindowView::ReopenDetailWindows() {
   DetailWindowOpener* opener = host_->detail_opener();
   if (doc == nullptr || opener == nullptr) return;
   std::vector<std::pair<int, QMdiSubWindow*>> noted;
-  const RecordArray& entries = doc->entries();
-  for (int i = 0; i < entries.Count(); ++i) {
-    const uint8_t* bytes = entries.At(i);
-    const int32_t id = EncodedEntryId(bytes);
-    const int entry_number =
-        coding::DecodeI16(bytes + EntryRecord::kEntryWindowOrderedIndexOffset);
-    const int pdf_number = coding::DecodeI16(bytes + EntryRecord::kPdfWindowOrderedIndexOffset);
+  for (const auto& [id, entry_number, pdf_number] : doc->DetailWindowOrders()) {
     if (entry_number > 0) {
       if (QMdiSubWindow* w = opener->OpenEntryWindow(host_, id)) noted.emplace_back(entry_number, w);
     }

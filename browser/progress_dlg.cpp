@@ -30,4 +30,11 @@ bool CProgressDlg::Step(int done, const std::string& label) {
   return !wasCanceled();
 }
 
+std::string ImportProgressLabel(size_t done, size_t total, const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return std::to_string(done + 1) + " / " + std::to_string(total) +
+         UiText(" 件目を取り込んでいます") + "\n" +
+         (slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
 }  // namespace veldra

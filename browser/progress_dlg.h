@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QProgressDialog>
+#include <cstddef>
 #include <string>
 
 #include "browser/dialog_service.h"
@@ -21,5 +22,9 @@ class CProgressDlg : public QProgressDialog, public ProgressReporter {
 
   bool Step(int done, const std::string& label) override;
 };
+
+// The batch import's progress text: "3 / 10 件目を取り込んでいます" and, on the next line, the
+// name of the file being imported (CP932).
+std::string ImportProgressLabel(size_t done, size_t total, const std::string& path);
 
 }  // namespace veldra

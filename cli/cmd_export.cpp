@@ -50,7 +50,7 @@ int RunExport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     }
   }
   // The last-use dates of the exported entries.
-  if (int rc = document->SaveTables(document->path()); rc != 0) {
+  if (int rc = document->SaveTables(document->path()); rc != kSaveOk) {
     return Fail(io, SaveFailedMessage(*document, rc));
   }
   return code;

@@ -4,7 +4,6 @@
 #include "cli/cli_text.h"
 #include "cli/entry_fields.h"
 #include "cli/tools.h"
-#include "storage/catalog_table.h"
 
 namespace veldra::cli {
 
@@ -15,19 +14,15 @@ int RunShow(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   if (!document) return kExitFailed;
   if (!RequireEntries(io, *document, ids)) return kExitFailed;
 
-  const RecordArray& entries = document->entries();
-  for (int i = 0; i < entries.Count(); ++i) {
-    EntryRecord e = EntryAt(entries, i);
-    if (e.id != ids[0]) continue;
-    const int ordinal = document->AttachmentOrdinal(e.id);
+  if (const std::optional<EntryRecord> e = document->FindEntry(ids[0])) {
+    const int ordinal = document->AttachmentOrdinal(e->id);
     if (args.Flag("--json")) {
-      io.out << QJsonDocument(EntryToJson(e, ordinal)).toJson(QJsonDocument::Indented).toStdString();
+      io.out << QJsonDocument(EntryToJson(*e, ordinal)).toJson(QJsonDocument::Indented).toStdString();
     } else {
-      for (const auto& [key, value] : EntryFieldTexts(e, ordinal)) {
+      for (const auto& [key, value] : EntryFieldTexts(*e, ordinal)) {
         io.out << key << "\t" << EscapeCell(value) << "\n";
       }
     }
-    break;
   }
   return WarnIfIncomplete(io, *document) ? kExitFailed : kExitOk;
 }

@@ -2,25 +2,9 @@
 
 #include "commands/command_messages.h"
 #include "storage/catalog_files.h"
-#include "storage/catalog_table.h"
 #include "storage/category_names.h"
 
 namespace veldra::commands {
-namespace {
-
-// The first entry of the table with this id, or false.
-bool FindEntry(const RecordArray& entries, int32_t id, EntryRecord* out) {
-  for (int i = 0; i < entries.Count(); ++i) {
-    if (EncodedEntryId(entries.At(i)) == id) {
-      *out = EntryAt(entries, i);
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 CategoryTriple InitialBatchNames(const std::vector<EntryRecord>& entries) {
   CategoryTriple names;
   if (entries.empty()) return names;
@@ -61,15 +45,15 @@ int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entr
   if (!CheckBatchNames(chosen).empty()) return kBatchNamesRefused;
   bool added = false;
   for (int32_t id : entry_ids) {
-    EntryRecord entry;
-    if (!FindEntry(document.entries(), id, &entry)) continue;
+    std::optional<EntryRecord> found = document.FindEntry(id);
+    if (!found) continue;
+    EntryRecord& entry = *found;
     for (int level = 1; level <= 3; ++level) {
       if (chosen[level - 1] != kUnchangedCategoryName) {
         entry.SetCategoryName(level, chosen[level - 1]);
       }
     }
-    document.ReplaceEntry(document.entries(), entry);
-    document.ReplaceEntry(document.filtered_entries(), entry);
+    document.UpdateEntry(entry);
     std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2),
                 n3 = entry.CategoryName(3);
     if (!document.CategoryExists(n1, n2, n3)) {

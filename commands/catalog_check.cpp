@@ -1,10 +1,10 @@
 #include "commands/catalog_check.h"
 
 #include <cstdio>
-#include <map>
 
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "storage/chunk_inspect.h"
@@ -17,9 +17,9 @@ void CheckRecordSizes(const ContainerReport& report, std::vector<std::string>* p
   for (const ChunkRecord& chunk : report.chunks) {
     const ChunkTag tag = chunk.header.tag;
     if (tag == kRootTag || tag == kTagAttachmentData || !chunk.live) continue;
-    const int64_t expected = CatalogRecordSize(tag);
+    const int64_t expected = static_cast<int64_t>(CatalogRecordSize(tag));
     const std::string where = "chunk at " + std::to_string(chunk.offset);
-    if (expected < 0) {
+    if (expected == 0) {
       problems->push_back(where + " has the tag '" + TagText(tag) +
                           "', which a catalog does not use");
     } else if (chunk.header.length != expected) {
@@ -77,23 +77,6 @@ std::string TagText(ChunkTag tag) {
     text += c;
   }
   return text;
-}
-
-int64_t CatalogRecordSize(ChunkTag tag) {
-  static const std::map<ChunkTag, int64_t> kSizes = {
-      {kTagIdCounter, IdCounterRow::kEncodedLength},
-      {kTagLabel, LabelRecord::kEncodedLength},
-      {kTagCategory, CategoryRecord::kEncodedLength},
-      {kTagEntry, EntryRecord::kEncodedLength},
-      {kTagAttachment, AttachmentRecord::kEncodedLength},
-      {kTagEnvironment, EnvironmentRecord::kEncodedLength},
-      {kTagSortLevel, SortLevelRecord::kEncodedLength},
-      {kTagFolderBatchImport, RememberedFolder::kEncodedLength},
-      {kTagFolderSingleImport, RememberedFolder::kEncodedLength},
-      {kTagFolderExport, RememberedFolder::kEncodedLength},
-  };
-  auto it = kSizes.find(tag);
-  return it == kSizes.end() ? -1 : it->second;
 }
 
 bool CheckCatalog(const std::string& path, std::vector<std::string>* problems) {

@@ -14,10 +14,6 @@ namespace veldra::commands {
 // The four letters of a tag, or "0x%08X" when they are not all printable; "root" for -1.
 std::string TagText(ChunkTag tag);
 
-// The record size the catalog keeps under tag, or -1 for a tag a catalog does not hold
-// (or "ATTD", whose chunks have any size).
-int64_t CatalogRecordSize(ChunkTag tag);
-
 // Appends one English sentence per problem found in the catalog at path (CP932). true when
 // the catalog is sound.
 bool CheckCatalog(const std::string& path, std::vector<std::string>* problems);

@@ -21,7 +21,7 @@ CategoryDeleteCheck CheckCategoryDelete(const CVeldraDocument& document, int lev
                                         std::string_view name);
 
 // Removes every category whose level name equals name, then Save. Does not repeat the
-// checks. The result of Save (0 or kSaveFailed).
+// checks. The result of Save (kSaveOk or kSaveFailed).
 int DeleteCategory(CVeldraDocument& document, int level, std::string_view name);
 
 }  // namespace veldra::commands

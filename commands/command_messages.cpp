@@ -1,6 +1,7 @@
 #include "commands/command_messages.h"
 
 #include "platform/codepage.h"
+#include "platform/cp932_chars.h"
 #include "storage/category_names.h"
 
 namespace veldra::commands {
@@ -19,8 +20,6 @@ std::string Fill(std::string_view utf8_format, std::string_view name) {
   size_t at = format.find("%s");
   return format.substr(0, at) + std::string(name) + format.substr(at + 2);
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -47,21 +46,11 @@ std::string MessageNameInUse(std::string_view name) {
 std::string QuestionTitleCategoryDelete() { return Cp932("分類削除"); }
 
 std::string QuestionDeleteCategory(std::string_view name) {
-  return CutCp932(Fill("「%s」を削除してもよろしいですか？", name), kQuestionMaxBytes);
+  return platform::CutCp932(Fill("「%s」を削除してもよろしいですか？", name), kQuestionMaxBytes);
 }
 
 std::string QuestionDeleteEntries() {
-  return CutCp932(Cp932("選択しているPDFを削除してもよろしいですか？"), kQuestionMaxBytes);
-}
-
-std::string CutCp932(std::string_view text, size_t max_bytes) {
-  size_t end = 0;
-  while (end < text.size()) {
-    size_t width = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + width > max_bytes || end + width > text.size()) break;
-    end += width;
-  }
-  return std::string(text.substr(0, end));
+  return platform::CutCp932(Cp932("選択しているPDFを削除してもよろしいですか？"), kQuestionMaxBytes);
 }
 
 }  // namespace veldra::commands

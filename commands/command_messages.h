@@ -22,7 +22,4 @@ std::string QuestionTitleCategoryDelete();                     // "分類削除"
 std::string QuestionDeleteCategory(std::string_view name);     // "「%s」を削除してもよろしいですか？"
 std::string QuestionDeleteEntries();                           // "選択しているPDFを削除してもよろしいですか？"
 
-// Cuts CP932 text to at most max_bytes bytes without splitting a double-byte character.
-std::string CutCp932(std::string_view text, size_t max_bytes);
-
 }  // namespace veldra::commands

@@ -5,6 +5,7 @@
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 
@@ -29,20 +30,9 @@ std::string TemporaryPathFor(const std::string& target) {
 }
 
 bool WriteTables(ChunkFile& copy, const CVeldraDocument& document) {
-  struct Table {
-    ChunkTag tag;
-    const RecordArray& records;
-    size_t size;
-  };
-  const Table tables[] = {
-      {kTagEntry, document.entries(), EntryRecord::kEncodedLength},
-      {kTagLabel, document.labels(), LabelRecord::kEncodedLength},
-      {kTagIdCounter, document.counters(), IdCounterRow::kEncodedLength},
-      {kTagEnvironment, document.environment(), EnvironmentRecord::kEncodedLength},
-      {kTagCategory, document.categories(), CategoryRecord::kEncodedLength},
-  };
-  for (const Table& t : tables) {
-    if (t.records.Count() > 0 && copy.WriteAll(t.tag, t.records, t.size) != kChunkOk) {
+  for (ChunkTag tag : kCompactCopyTableOrder) {
+    const RecordArray& records = *document.table(tag);
+    if (records.Count() > 0 && copy.WriteAll(tag, records, CatalogRecordSize(tag)) != kChunkOk) {
       return false;
     }
   }

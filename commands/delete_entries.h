@@ -11,7 +11,7 @@ namespace veldra::commands {
 
 // For each id in order: RemoveEntry, RemoveAttachmentLink. Then SaveTables to the
 // catalog's own file. The PDF bytes stay in the file as dead bytes. The result of
-// SaveTables (0 or the first failure).
+// SaveTables (kSaveOk or the first failure).
 int DeleteEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_ids);
 
 }  // namespace veldra::commands

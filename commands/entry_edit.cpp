@@ -1,15 +1,14 @@
 #include "commands/entry_edit.h"
 
-#include "commands/command_messages.h"
 #include "platform/codepage.h"
+#include "platform/cp932_chars.h"
 #include "storage/catalog_files.h"
-#include "storage/catalog_table.h"
 
 namespace veldra::commands {
 namespace {
 
 void Apply(const std::optional<std::string>& value, size_t max_bytes, TextField<256>* field) {
-  if (value) field->SetText(CutCp932(*value, max_bytes));
+  if (value) field->SetText(platform::CutCp932(*value, max_bytes));
 }
 
 }  // namespace
@@ -20,25 +19,20 @@ bool FitsEntryField(std::string_view text, size_t max_bytes, size_t field_bytes)
 }
 
 int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit) {
-  RecordArray& entries = document.entries();
-  int index = -1;
-  for (int i = 0; i < entries.Count() && index < 0; ++i) {
-    if (EncodedEntryId(entries.At(i)) == entry_id) index = i;
-  }
-  if (index < 0) return kEditNoSuchEntry;
+  std::optional<EntryRecord> found = document.FindEntry(entry_id);
+  if (!found) return kEditNoSuchEntry;
 
-  EntryRecord entry = EntryAt(entries, index);
+  EntryRecord& entry = *found;
   Apply(edit.title, kTitleMaxBytes, &entry.title);
   Apply(edit.author, kPersonMaxBytes, &entry.author_name);
   Apply(edit.editor, kPersonMaxBytes, &entry.editor_name);
   Apply(edit.supervisor, kPersonMaxBytes, &entry.supervisor_name);
   Apply(edit.translator, kPersonMaxBytes, &entry.translator_name);
   Apply(edit.publisher, kPersonMaxBytes, &entry.publisher_name);
-  if (edit.note) entry.note.SetText(CutCp932(*edit.note, kNoteMaxBytes));
+  if (edit.note) entry.note.SetText(platform::CutCp932(*edit.note, kNoteMaxBytes));
   if (edit.rating) entry.my_rate = static_cast<int16_t>(*edit.rating);
 
-  document.ReplaceEntry(entries, entry);
-  document.ReplaceEntry(document.filtered_entries(), entry);
+  document.UpdateEntry(entry);
   std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2), n3 = entry.CategoryName(3);
   if (!document.CategoryExists(n1, n2, n3)) {
     NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);

@@ -1,64 +1,38 @@
 #include "commands/import_pdfs.h"
 
-#include <limits>
-
 #include "browser/environment_info.h"
-#include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
-#include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "storage/entry_text.h"
 
 namespace veldra::commands {
 namespace {
 
-using platform::OpenMode;
 using platform::Platform;
 
-
-// AttachPdf on an open catalog whose "ATTD" count is known: appends the PDF's bytes in
-// blocks and the link record. kNone when the bytes were stored, else why not (with the
-// system's cause in *cause).
-ImportFailure AttachToOpenCatalog(ChunkFile& catalog, int ordinal, const EntryRecord& entry,
+// AttachPdf's two steps on the catalog kept open, whose "ATTD" count is known. kNone when
+// the bytes were stored, else why not (with the system's cause in *cause).
+ImportFailure AttachToOpenCatalog(ChunkFile& catalog, int ordinal, int32_t entry_id,
                                   const std::string& pdf_path, CVeldraDocument& document,
                                   platform::Failure* cause) {
   platform::SetLastFailure(platform::Failure::kNone);
-  auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead);
-  const int64_t size = pdf ? pdf->Size() : -1;
-  if (size < 0) {
+  PdfChunkFailure why = PdfChunkFailure::kNone;
+  if (!AppendPdfChunk(catalog, pdf_path, &why)) {
     *cause = platform::LastFailure();
-    return ImportFailure::kUnreadable;
-  }
-  if (size == 0) return ImportFailure::kEmpty;
-  if (size > std::numeric_limits<int32_t>::max()) return ImportFailure::kTooLarge;
-  int64_t offset = 0;
-  bool read_failed = false;
-  const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
-    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) {
-      read_failed = true;
-      return false;
+    switch (why) {
+      case PdfChunkFailure::kEmpty: return ImportFailure::kEmpty;
+      case PdfChunkFailure::kTooLarge: return ImportFailure::kTooLarge;
+      case PdfChunkFailure::kUnreadable: return ImportFailure::kUnreadable;
+      default: break;
     }
-    offset += static_cast<int64_t>(n);
-    return true;
-  });
-  if (rc != kChunkOk) {
-    *cause = platform::LastFailure();
-    if (read_failed) return ImportFailure::kUnreadable;
-    // The container refuses a chunk that would reach past its 32-bit offsets.
-    if (rc == kChunkBadArgument || *cause == platform::Failure::kTooLarge) {
-      return ImportFailure::kTooLarge;
-    }
+    if (*cause == platform::Failure::kTooLarge) return ImportFailure::kTooLarge;
     return *cause == platform::Failure::kNoSpace ? ImportFailure::kNoSpace
                                                  : ImportFailure::kWriteFailed;
   }
-  AttachmentRecord record;
-  record.id = NextId(document.counters(), kTagAttachment, kCounterKeyAttachment);
-  record.entry_id = entry.id;
-  record.ordinal = ordinal;
-  record.created = CatalogTimestamp::Now();
-  record.updated = record.created;
-  if (AppendRecord(document.attachments(), record) != 0) return ImportFailure::kWriteFailed;
+  if (AppendAttachmentLink(document.attachments(), document.counters(), entry_id, ordinal) != 0) {
+    return ImportFailure::kWriteFailed;
+  }
   return ImportFailure::kNone;
 }
 
@@ -138,7 +112,7 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     imported.entry_id = entry.id;
     AppendRecord(document.entries(), entry);
     imported.failure =
-        AttachToOpenCatalog(catalog, attachments, entry, path, document, &imported.cause);
+        AttachToOpenCatalog(catalog, attachments, entry.id, path, document, &imported.cause);
     imported.attached = imported.failure == ImportFailure::kNone;
     if (imported.attached) ++attachments;
     report->imported.push_back(std::move(imported));
@@ -148,8 +122,8 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
 
   platform::SetLastFailure(platform::Failure::kNone);
   report->save_result = document.SaveTables(document.path());
-  if (report->save_result != 0) report->save_cause = platform::LastFailure();
-  return report->save_result == 0 ? kImportOk : kImportSaveFailed;
+  if (report->save_result != kSaveOk) report->save_cause = platform::LastFailure();
+  return report->save_result == kSaveOk ? kImportOk : kImportSaveFailed;
 }
 
 int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,

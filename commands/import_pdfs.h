@@ -41,7 +41,7 @@ struct ImportedPdf {
 
 struct ImportReport {
   std::vector<ImportedPdf> imported;     // in the order of the paths
-  int save_result = 0;                   // the result of SaveTables
+  int save_result = kSaveOk;             // the result of SaveTables
   platform::Failure save_cause = platform::Failure::kNone;  // why it failed
   bool stopped = false;                  // the progress callback asked to stop
   std::vector<std::string> unnamable;    // kImportUnnamable: the paths that reach nothing

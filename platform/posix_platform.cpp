@@ -11,16 +11,19 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/codepage.h"
 #include "platform/posix_error.h"
 #include "platform/posix_file.h"
 #include "platform/posix_file_lock.h"
+#include "platform/whole_file.h"
 
 namespace veldra::platform {
 namespace {
+
+// More than any os-release file holds.
+constexpr uint64_t kOsReleaseMaxBytes = 64 * 1024;
 
 // The UTF-8 form of a CP932 path, as the system calls want it.
 std::string Sys(const std::string& cp932_path) { return Cp932ToUtf8(cp932_path); }
@@ -71,14 +74,6 @@ bool StatPath(const std::string& path, struct stat* st) {
 std::string EnvValue(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string ReadWholeFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string();
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -240,8 +235,12 @@ std::string PrettyNameFromOsRelease(const std::string& os_release) {
 bool PosixPlatform::OsName(std::string* out) {
   struct utsname uts {};
   if (::uname(&uts) != 0) return false;
-  std::string os_release = ReadWholeFile("/etc/os-release");
-  if (os_release.empty()) os_release = ReadWholeFile("/usr/lib/os-release");
+  std::string os_release;
+  if (!ReadWholeFile(*this, "/etc/os-release", kOsReleaseMaxBytes, &os_release) ||
+      os_release.empty()) {
+    os_release.clear();
+    ReadWholeFile(*this, "/usr/lib/os-release", kOsReleaseMaxBytes, &os_release);
+  }
   *out = FromSys(PrettyNameFromOsRelease(os_release) + " " + uts.release);
   return true;
 }

@@ -12,33 +12,20 @@
 #include <string>
 #include <string_view>
 
+#include "storage/little_endian.h"
 #include "storage/text_encoding.h"
 
 namespace veldra::coding {
 
+// The signed fields of the records, as their bit patterns.
 inline void EncodeI32(uint8_t* dst, int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  dst[0] = static_cast<uint8_t>(v);
-  dst[1] = static_cast<uint8_t>(v >> 8);
-  dst[2] = static_cast<uint8_t>(v >> 16);
-  dst[3] = static_cast<uint8_t>(v >> 24);
+  EncodeFixed32(dst, static_cast<uint32_t>(value));
 }
-
-inline int32_t DecodeI32(const uint8_t* src) {
-  return static_cast<int32_t>(static_cast<uint32_t>(src[0]) | (static_cast<uint32_t>(src[1]) << 8) |
-                              (static_cast<uint32_t>(src[2]) << 16) |
-                              (static_cast<uint32_t>(src[3]) << 24));
-}
-
+inline int32_t DecodeI32(const uint8_t* src) { return static_cast<int32_t>(DecodeFixed32(src)); }
 inline void EncodeI16(uint8_t* dst, int16_t value) {
-  const uint16_t v = static_cast<uint16_t>(value);
-  dst[0] = static_cast<uint8_t>(v);
-  dst[1] = static_cast<uint8_t>(v >> 8);
+  EncodeFixed16(dst, static_cast<uint16_t>(value));
 }
-
-inline int16_t DecodeI16(const uint8_t* src) {
-  return static_cast<int16_t>(static_cast<uint16_t>(src[0] | (src[1] << 8)));
-}
+inline int16_t DecodeI16(const uint8_t* src) { return static_cast<int16_t>(DecodeFixed16(src)); }
 
 template <size_t N>
 inline void EncodeBytes(uint8_t* dst, const std::array<uint8_t, N>& bytes) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 
@@ -37,6 +39,9 @@ std::string ComparableKey(std::string_view key) {
   field.SetText(key);
   return field.Text(CVeldraDocument::kEnvironmentKeyBufferSize);
 }
+
+// SaveTables passes the container's codes on: its success is Save's.
+static_assert(kSaveOk == kChunkOk);
 
 // What Load made of one table.
 enum class TableRead { kRead, kAbsent, kBroken };
@@ -79,21 +84,42 @@ bool CVeldraDocument::OpenCatalog(const std::string& path) {
   return true;
 }
 
+RecordArray* CVeldraDocument::table(ChunkTag tag) {
+  return const_cast<RecordArray*>(std::as_const(*this).table(tag));
+}
+
+const RecordArray* CVeldraDocument::table(ChunkTag tag) const {
+  switch (tag) {
+    case kTagIdCounter: return &counters_;
+    case kTagLabel: return &labels_;
+    case kTagEntry: return &entries_;
+    case kTagAttachment: return &attachments_;
+    case kTagEnvironment: return &environment_;
+    case kTagCategory: return &categories_;
+    default: return nullptr;
+  }
+}
+
+TableSnapshot* CVeldraDocument::snapshot(ChunkTag tag) {
+  switch (tag) {
+    case kTagIdCounter: return &counters_saved_;
+    case kTagLabel: return &labels_saved_;
+    case kTagEntry: return &entries_saved_;
+    case kTagAttachment: return &attachments_saved_;
+    case kTagEnvironment: return &environment_saved_;
+    case kTagCategory: return &categories_saved_;
+    default: return nullptr;
+  }
+}
+
 void CVeldraDocument::ResetTables() {
-  entries_ = RecordArray(EntryRecord::kEncodedLength);
-  labels_ = RecordArray(LabelRecord::kEncodedLength);
-  counters_ = RecordArray(IdCounterRow::kEncodedLength);
-  attachments_ = RecordArray(AttachmentRecord::kEncodedLength);
+  for (const CatalogTable& t : kCatalogTables) {
+    *table(t.tag) = RecordArray(t.record_size);
+    snapshot(t.tag)->Invalidate();
+  }
   filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
-  environment_ = RecordArray(EnvironmentRecord::kEncodedLength);
-  categories_ = RecordArray(CategoryRecord::kEncodedLength);
   for (auto& names : level_names_) names.clear();
   sort_levels_ = DefaultSortLevels();
-  for (TableSnapshot* snapshot : {&counters_saved_, &labels_saved_, &entries_saved_,
-                                  &attachments_saved_, &environment_saved_,
-                                  &categories_saved_}) {
-    snapshot->Invalidate();
-  }
 }
 
 void CVeldraDocument::Load(const std::string& path) {
@@ -109,47 +135,35 @@ void CVeldraDocument::Load(const std::string& path) {
   }
 
   // Every table in one pass over the file: the lists are walked together, so an entry and
-  // the attachment link right behind it come in one read.
-  struct Table {
-    ChunkTag tag;
-    size_t size;
-    RecordArray* records;
-    TableSnapshot* saved;
-  };
-  RecordArray sort_records(SortLevelRecord::kEncodedLength);
-  const Table tables[] = {
-      {kTagLabel, LabelRecord::kEncodedLength, &labels_, &labels_saved_},
-      {kTagEntry, EntryRecord::kEncodedLength, &entries_, &entries_saved_},
-      {kTagAttachment, AttachmentRecord::kEncodedLength, &attachments_, &attachments_saved_},
-      {kTagIdCounter, IdCounterRow::kEncodedLength, &counters_, &counters_saved_},
-      {kTagEnvironment, EnvironmentRecord::kEncodedLength, &environment_, &environment_saved_},
-      {kTagCategory, CategoryRecord::kEncodedLength, &categories_, &categories_saved_},
-      {kTagSortLevel, SortLevelRecord::kEncodedLength, &sort_records, nullptr},
-  };
+  // the attachment link right behind it come in one read. The sort levels come last.
+  RecordArray sort_records(kSortLevelTable.record_size);
   std::vector<ChunkTag> tags;
-  for (const Table& table : tables) tags.push_back(table.tag);
+  for (const CatalogTable& t : kCatalogTables) tags.push_back(t.tag);
+  tags.push_back(kSortLevelTable.tag);
   std::vector<ChunkFile::TableRead> reads = file.ReadTables(tags);
 
   bool complete = true;
   bool sort_read = false;
   for (size_t i = 0; i < reads.size(); ++i) {
-    const Table& table = tables[i];
+    const bool sort_levels = i == kCatalogTables.size();
+    const CatalogTable& t = sort_levels ? kSortLevelTable : kCatalogTables[i];
+    RecordArray& records = sort_levels ? sort_records : *table(t.tag);
     ChunkFile::TableRead& read = reads[i];
-    *table.records = RecordArray(table.size);
+    records = RecordArray(t.record_size);
     TableRead result = TableRead::kBroken;
     if (read.result == kChunkNoSuchTag) {
       result = TableRead::kAbsent;
-    } else if (read.result == kChunkOk && read.records->record_size() == table.size) {
+    } else if (read.result == kChunkOk && read.records->record_size() == t.record_size) {
       // Records of another size are not this table's records: never read them as such.
-      *table.records = std::move(*read.records);
+      records = std::move(*read.records);
       result = TableRead::kRead;
     }
     if (result == TableRead::kBroken) {
       complete = false;
-    } else if (table.saved != nullptr) {
-      table.saved->Take(*table.records, std::move(read.chunks));
+    } else if (!sort_levels) {
+      snapshot(t.tag)->Take(records, std::move(read.chunks));
     }
-    if (table.tag == kTagSortLevel) sort_read = result == TableRead::kRead;
+    if (sort_levels) sort_read = result == TableRead::kRead;
   }
 
   RebuildLevelNames();
@@ -171,24 +185,11 @@ bool CVeldraDocument::MayWriteTo(const std::string& path) const {
 }
 
 int CVeldraDocument::WriteTables(ChunkFile& file, bool own_file, bool stop_at_first_failure) {
-  struct Table {
-    ChunkTag tag;
-    const RecordArray* records;
-    size_t size;
-    TableSnapshot* saved;
-  };
-  const Table tables[] = {
-      {kTagIdCounter, &counters_, IdCounterRow::kEncodedLength, &counters_saved_},
-      {kTagLabel, &labels_, LabelRecord::kEncodedLength, &labels_saved_},
-      {kTagEntry, &entries_, EntryRecord::kEncodedLength, &entries_saved_},
-      {kTagAttachment, &attachments_, AttachmentRecord::kEncodedLength, &attachments_saved_},
-      {kTagEnvironment, &environment_, EnvironmentRecord::kEncodedLength, &environment_saved_},
-      {kTagCategory, &categories_, CategoryRecord::kEncodedLength, &categories_saved_},
-  };
   int first_failure = kChunkOk;
-  for (const Table& table : tables) {
-    const int rc = own_file ? table.saved->WriteTable(file, table.tag, *table.records, table.size)
-                            : file.WriteAll(table.tag, *table.records, table.size);
+  for (const CatalogTable& t : kCatalogTables) {
+    const RecordArray& records = *table(t.tag);
+    const int rc = own_file ? snapshot(t.tag)->WriteTable(file, t.tag, records, t.record_size)
+                            : file.WriteAll(t.tag, records, t.record_size);
     if (rc != kChunkOk && first_failure == kChunkOk) first_failure = rc;
     if (first_failure != kChunkOk && stop_at_first_failure) break;
   }
@@ -220,7 +221,7 @@ int CVeldraDocument::SaveAll() {
   }
   bool ok = WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) == kChunkOk;
   if (ok) {
-    RecordArray sort_records(SortLevelRecord::kEncodedLength);
+    RecordArray sort_records(kSortLevelTable.record_size);
     const CatalogTimestamp now = CatalogTimestamp::Now();
     for (int i = 0; i < kSortLevelCount; ++i) {
       SortLevelRecord record;
@@ -231,7 +232,7 @@ int CVeldraDocument::SaveAll() {
       record.updated = now;
       ok = ok && AppendRecord(sort_records, record) == 0;
     }
-    ok = ok && file.WriteAll(kTagSortLevel, sort_records, SortLevelRecord::kEncodedLength) ==
+    ok = ok && file.WriteAll(kSortLevelTable.tag, sort_records, kSortLevelTable.record_size) ==
                    kChunkOk;
   }
   ok = file.Close() == kChunkOk && ok;
@@ -360,27 +361,6 @@ bool CVeldraDocument::UpdateLabel(const LabelRecord& record) {
 }
 
 // --- Entries and attachments
-
-bool CVeldraDocument::ReplaceEntry(RecordArray& entries, const EntryRecord& record) {
-  if (!HoldsRecords<EntryRecord>(entries)) return false;
-  for (int i = 0; i < entries.Count(); ++i) {
-    if (EncodedEntryId(entries.At(i)) != record.id) continue;
-    EntryRecord updated = record;
-    updated.update_date = CatalogTimestamp::Now();
-    SetRecordAt(entries, i, updated);
-    return true;
-  }
-  return false;
-}
-
-void CVeldraDocument::RemoveEntry(int32_t entry_id) {
-  for (int i = 0; i < entries_.Count(); ++i) {
-    if (EncodedEntryId(entries_.At(i)) == entry_id) {
-      entries_.Remove(i);
-      return;
-    }
-  }
-}
 
 void CVeldraDocument::RemoveAttachmentLink(int32_t entry_id) {
   for (int i = 0; i < attachments_.Count(); ++i) {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,9 +48,19 @@ struct SortLevel {
   bool operator==(const SortLevel&) const = default;
 };
 
-// Result codes of Save.
+// The detail windows an entry had open when its catalog was last closed: the stacking
+// numbers the browser recorded (1 topmost; 0 or less: the window was not open).
+struct DetailWindowOrder {
+  int32_t entry_id = 0;
+  int16_t entry_window = 0;
+  int16_t pdf_window = 0;
+  bool operator==(const DetailWindowOrder&) const = default;
+};
+
+// Result codes of Save and SaveTables: kSaveOk, or a failure below 0. Callers compare with
+// kSaveOk.
 constexpr int kSaveOk = 0;
-constexpr int kSaveFailed = -2;
+constexpr int kSaveFailed = -2;  // Save's one failure code
 
 class CVeldraDocument {
  public:
@@ -82,13 +93,13 @@ class CVeldraDocument {
   // elsewhere.
   bool writable() const { return read_complete() && !open_elsewhere_; }
 
-  // Writes every table and then the sort levels to the document's file: 0, or -2 when the
-  // file cannot be opened, a table cannot be written, or the document is not writable().
+  // Writes every table and then the sort levels to the document's file: kSaveOk, or
+  // kSaveFailed when the file cannot be opened, a table cannot be written, or the document
+  // is not writable().
   int Save();
-  // Writes every table except the sort levels to the file at path: 0, or the first failure
-  // (the container's code; -1 when that is the document's own file and it is not
-  // writable()). Each
-  // table is tried even after one has failed.
+  // Writes every table except the sort levels to the file at path: kSaveOk, or the first
+  // failure (the container's code, below 0; kChunkBadArgument when that is the document's
+  // own file and it is not writable()). Each table is tried even after one has failed.
   int SaveTables(const std::string& path);
   // Told the result of every Save, and of every SaveTables of the document's own file, as
   // it ends: the windows tell the user when their catalog stops being saved.
@@ -125,6 +136,34 @@ class CVeldraDocument {
   // stamping its update date. false, nothing changed, when the id is not there.
   bool ReplaceEntry(RecordArray& entries, const EntryRecord& record);
   void RemoveEntry(int32_t entry_id);
+
+  // Entries by id. Windows and commands read and change entries through these, never
+  // through the record bytes. All of them work in memory; the caller saves.
+
+  // A copy of the first entry with this id; nothing when the entries have none.
+  std::optional<EntryRecord> FindEntry(int32_t entry_id) const;
+  // Writes record back over the entry with its id: ReplaceEntry in the entries, then in the
+  // filtered entries (when the entry is listed there), each stamping the update date. false,
+  // nothing changed, when the entries have no entry with that id.
+  bool UpdateEntry(const EntryRecord& record);
+  // Each sets one field of the entry with entry_id and writes it back with UpdateEntry;
+  // false, nothing changed, when there is no such entry.
+  bool SetEntryWindowPosition(int32_t entry_id, const WindowRect& rect);  // property window
+  bool SetPdfWindowPosition(int32_t entry_id, const WindowRect& rect);    // PDF viewer
+  bool SetEntryWindowOrder(int32_t entry_id, int16_t number);
+  bool SetPdfWindowOrder(int32_t entry_id, int16_t number);
+  bool SetEntrySelected(int32_t entry_id, bool selected);
+  // Sets the last-view date to now (the update date too). The windows then write the tables
+  // with SaveTables(path()).
+  bool StampLastView(int32_t entry_id);
+  // Both window numbers of every entry become -1, and every entry's update date now, in the
+  // entries and the filtered entries.
+  void ResetWindowOrders();
+  // Clears the selection flag of every entry, in the entries and the filtered entries,
+  // without stamping update dates (the flags are written again before every save).
+  void ClearEntrySelections();
+  // The entries, in stored order, whose entry window or PDF window number is above 0.
+  std::vector<DetailWindowOrder> DetailWindowOrders() const;
   void RemoveAttachmentLink(int32_t entry_id);
   // The "ATTD" ordinal of the entry's first attachment record, or -1.
   int AttachmentOrdinal(int32_t entry_id) const;
@@ -152,6 +191,9 @@ class CVeldraDocument {
   const RecordArray& environment() const { return environment_; }
   RecordArray& categories() { return categories_; }
   const RecordArray& categories() const { return categories_; }
+  // The table of a tag of kCatalogTables (storage/catalog_table_list.h); nullptr for another.
+  RecordArray* table(ChunkTag tag);
+  const RecordArray* table(ChunkTag tag) const;
 
   // The distinct names of level 1..3 as of the last Load (an empty list for another level).
   const std::vector<std::string>& level_names(int level) const;
@@ -174,6 +216,7 @@ class CVeldraDocument {
   int SaveTablesTo(const std::string& path);
   bool MayWriteTo(const std::string& path) const;
   void ResetTables();
+  TableSnapshot* snapshot(ChunkTag tag);
 
   RecordArray entries_;
   RecordArray labels_;

@@ -19,6 +19,14 @@ struct WindowRect {
   int16_t left = 0;
   int16_t bottom = 0;
   int16_t right = 0;
+  // A rectangle narrower or lower than 1 means that no placement is stored (a new entry
+  // has all four zero).
+  bool HasPlacement() const { return right - left >= 1 && bottom - top >= 1; }
+  // The rectangle of a window, each value cut to 16 bits as the record stores it.
+  static WindowRect CutFrom(int top, int left, int bottom, int right) {
+    return WindowRect{static_cast<int16_t>(top), static_cast<int16_t>(left),
+                      static_cast<int16_t>(bottom), static_cast<int16_t>(right)};
+  }
   bool operator==(const WindowRect&) const = default;
 };
 
@@ -106,7 +114,12 @@ struct EntryRecord {
   bool operator==(const EntryRecord&) const = default;
 };
 
-// Reads an entry's id straight from its encoded bytes.
-inline int32_t EncodedEntryId(const uint8_t* src) { return coding::DecodeI32(src); }
+// Read straight from an entry's encoded bytes, for walks over a whole table.
+inline int32_t EncodedEntryId(const uint8_t* src) {
+  return coding::DecodeI32(src + EntryRecord::kIdOffset);
+}
+inline bool EncodedEntrySelected(const uint8_t* src) {
+  return src[EntryRecord::kIsSelectEntryListOffset] == 1;
+}
 
 }  // namespace veldra

@@ -7,8 +7,10 @@
 #include <new>
 
 #include "browser/environment_info.h"
+#include "platform/cp932_chars.h"
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 
@@ -21,19 +23,6 @@ using platform::Platform;
 
 constexpr size_t kOsNameBufferSize = 64;
 constexpr size_t kMachineNameLimit = 63;
-
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// text cut to at most limit bytes without splitting a double-byte character.
-std::string CutMultibyte(std::string_view text, size_t limit) {
-  size_t end = 0;
-  while (end < text.size()) {
-    const size_t width = IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + width > limit) break;
-    end += width;
-  }
-  return std::string(text.substr(0, std::min(end, text.size())));
-}
 
 // Makes the ordinal-th "ATTD" chunk current. 0, or -1 for a negative ordinal, or the
 // container's code (-5 no attachment at all, -4 fewer attachments than ordinal + 1).
@@ -112,9 +101,11 @@ bool CreateDefaultCatalog(const std::string& path) {
                     kOtherCategoryName);
 
   bool ok = labels.Count() == 3 && categories.Count() == 1;
-  ok = ok && file.WriteAll(kTagLabel, labels, LabelRecord::kEncodedLength) == kChunkOk;
-  ok = ok && file.WriteAll(kTagCategory, categories, CategoryRecord::kEncodedLength) == kChunkOk;
-  ok = ok && file.WriteAll(kTagIdCounter, counters, IdCounterRow::kEncodedLength) == kChunkOk;
+  for (ChunkTag tag : kNewCatalogTableOrder) {
+    const RecordArray& records =
+        tag == kTagLabel ? labels : tag == kTagCategory ? categories : counters;
+    ok = ok && file.WriteAll(tag, records, CatalogRecordSize(tag)) == kChunkOk;
+  }
   ok = file.Close() == kChunkOk && ok;
   // A catalog left without its labels or counters would open as a damaged one: the file
   // was made here a moment ago, so it goes again.
@@ -155,7 +146,7 @@ void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
   std::string os_name;
   if (GetOsName(kOsNameBufferSize, &os_name) == kOsNameOk) out->os.SetText(os_name);
   out->machine_name.SetText(
-      CutMultibyte(Platform::Current().ComputerName(), kMachineNameLimit));
+      platform::CutCp932(Platform::Current().ComputerName(), kMachineNameLimit));
 
   out->file_size = -1;
   if (auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead)) {
@@ -184,27 +175,47 @@ int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
   }
   // A broken "ATTD" chain would give the new attachment a wrong ordinal.
   const int ordinal = CountAttachmentChunks(catalog);
-  auto pdf = ordinal >= 0 ? Platform::Current().Open(pdf_path, OpenMode::kRead) : nullptr;
-  const int64_t size = pdf ? pdf->Size() : -1;
-  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) {
-    catalog.Close();
-    return -1;
-  }
+  const bool appended = ordinal >= 0 && AppendPdfChunk(catalog, pdf_path);
+  const int close_rc = catalog.Close();
+  if (!appended || close_rc != kChunkOk) return -1;
+  return AppendAttachmentLink(attachments, counters, entry.id, ordinal);
+}
 
+bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path, PdfChunkFailure* why) {
+  PdfChunkFailure unused;
+  PdfChunkFailure& failure = why != nullptr ? *why : unused;
+  failure = PdfChunkFailure::kNone;
+  auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead);
+  const int64_t size = pdf ? pdf->Size() : -1;
+  if (size < 0) failure = PdfChunkFailure::kUnreadable;
+  if (size == 0) failure = PdfChunkFailure::kEmpty;
+  if (size > std::numeric_limits<int32_t>::max()) failure = PdfChunkFailure::kTooLarge;
+  if (failure != PdfChunkFailure::kNone) return false;
   // The PDF goes over in blocks: memory stays bounded whatever its size. A file that
   // shrinks while it is read abandons the append.
   int64_t offset = 0;
+  bool read_failed = false;
   const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
-    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) return false;
+    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) {
+      read_failed = true;
+      return false;
+    }
     offset += static_cast<int64_t>(n);
     return true;
   });
-  const int close_rc = catalog.Close();
-  if (rc != kChunkOk || close_rc != kChunkOk) return -1;
+  if (rc == kChunkOk) return true;
+  // The container refuses with a bad argument only a chunk past its 32-bit offsets.
+  failure = read_failed                ? PdfChunkFailure::kUnreadable
+            : rc == kChunkBadArgument ? PdfChunkFailure::kTooLarge
+                                       : PdfChunkFailure::kWriteFailed;
+  return false;
+}
 
+int AppendAttachmentLink(RecordArray& attachments, IdCounterTable& counters, int32_t entry_id,
+                         int ordinal) {
   AttachmentRecord record;
   record.id = NextId(counters, kTagAttachment, kCounterKeyAttachment);
-  record.entry_id = entry.id;
+  record.entry_id = entry_id;
   record.ordinal = ordinal;
   record.created = CatalogTimestamp::Now();
   record.updated = record.created;

@@ -44,6 +44,16 @@ int AppendRecord(RecordArray& table, const R& record) {
   return table.Append(bytes.data());
 }
 
+// The index of the first entry of table with this id; -1 when there is none or the table
+// holds another record size. The one walk that finds an entry by its id.
+inline int EntryIndex(const RecordArray& table, int32_t entry_id) {
+  if (!HoldsRecords<EntryRecord>(table)) return -1;
+  for (int i = 0; i < table.Count(); ++i) {
+    if (EncodedEntryId(table.At(i)) == entry_id) return i;
+  }
+  return -1;
+}
+
 inline EntryRecord EntryAt(const RecordArray& table, int index) {
   return RecordAt<EntryRecord>(table, index);
 }

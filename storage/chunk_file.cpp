@@ -106,8 +106,7 @@ int ChunkFile::Create(const std::string& path) {
 
   uint8_t bytes[chunk_format::kNewContainerSize] = {};
   std::memcpy(bytes, chunk_format::kMagic, sizeof chunk_format::kMagic);
-  bytes[chunk_format::kVersionOffset] = static_cast<uint8_t>(chunk_format::kVersion);
-  bytes[chunk_format::kVersionOffset + 1] = static_cast<uint8_t>(chunk_format::kVersion >> 8);
+  coding::EncodeFixed16(bytes + chunk_format::kVersionOffset, chunk_format::kVersion);
   ChunkHeader root;
   root.tag = kRootTag;
   root.length = 0;
@@ -139,8 +138,7 @@ int ChunkFile::Open(const std::string& path, int mode) {
     Close();
     return kChunkIoError;
   }
-  const uint16_t version = static_cast<uint16_t>(header[chunk_format::kVersionOffset] |
-                                                 (header[chunk_format::kVersionOffset + 1] << 8));
+  const uint16_t version = chunk_format::DecodeFixed16(header + chunk_format::kVersionOffset);
   if (std::memcmp(header, chunk_format::kMagic, sizeof chunk_format::kMagic) != 0 ||
       version != chunk_format::kVersion) {
     Close();

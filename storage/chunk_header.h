@@ -7,6 +7,7 @@
 #include <string>
 
 #include "storage/chunk_format.h"
+#include "storage/little_endian.h"
 
 namespace veldra {
 
@@ -44,17 +45,9 @@ constexpr int32_t AsLink(uint32_t offset) { return static_cast<int32_t>(offset);
 // offset 0xFFFFFFFF is the "none" link.
 constexpr int64_t kOffsetLimit = 0xFFFFFFFFLL;
 
-inline void EncodeFixed32(uint8_t* out, uint32_t v) {
-  out[0] = static_cast<uint8_t>(v);
-  out[1] = static_cast<uint8_t>(v >> 8);
-  out[2] = static_cast<uint8_t>(v >> 16);
-  out[3] = static_cast<uint8_t>(v >> 24);
-}
-
-inline uint32_t DecodeFixed32(const uint8_t* in) {
-  return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) |
-         (static_cast<uint32_t>(in[2]) << 16) | (static_cast<uint32_t>(in[3]) << 24);
-}
+using coding::DecodeFixed16;
+using coding::DecodeFixed32;
+using coding::EncodeFixed32;
 
 // Writes the 36 bytes of h (reserved bytes zero).
 void EncodeChunkHeader(const ChunkHeader& h, uint8_t* out);

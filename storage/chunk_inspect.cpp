@@ -282,8 +282,7 @@ bool InspectContainer(const std::string& path, ContainerReport* report) {
     report->problems.push_back("file does not start with \"RUX\"");
     return false;
   }
-  const int version = header[chunk_format::kVersionOffset] |
-                      (header[chunk_format::kVersionOffset + 1] << 8);
+  const int version = chunk_format::DecodeFixed16(header + chunk_format::kVersionOffset);
   if (version != chunk_format::kVersion) {
     report->problems.push_back("format version is " + Num(version) + ", not 2");
     return false;

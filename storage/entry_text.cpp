@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/whole_file.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_tags.h"
@@ -339,19 +340,6 @@ void ReadTail(const ScannedText& scan, EntryRecord* e) {
   }
 }
 
-// The whole file, or false when it cannot be opened or read or is too large.
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  std::unique_ptr<platform::File> file =
-      platform::Platform::Current().Open(path, platform::OpenMode::kRead);
-  if (!file) return false;
-  const int64_t size = file->Size();
-  if (size < 0 || static_cast<uint64_t>(size) > kMaxEntryTextFileSize) return false;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  if (size > 0 && file->ReadAt(0, bytes.data(), bytes.size()) != size) return false;
-  *out = std::move(bytes);
-  return true;
-}
-
 }  // namespace
 
 bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
@@ -375,7 +363,10 @@ bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
 
 bool ReadEntryText(EntryRecord* out, const std::string& path, CVeldraDocument& catalog) {
   std::string bytes;
-  if (out == nullptr || !ReadWholeFile(path, &bytes)) return false;
+  if (out == nullptr || !platform::ReadWholeFile(platform::Platform::Current(), path,
+                                                 kMaxEntryTextFileSize, &bytes)) {
+    return false;
+  }
   const ScannedText scan(bytes);
 
   // The keys before the tail are stored whether or not their value was accepted: a

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/cp932_chars.h"
+#include "storage/little_endian.h"
 
 namespace veldra {
 namespace {
@@ -16,32 +18,12 @@ std::string_view UpToNul(std::string_view text) {
   return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
-bool IsCp932LeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// The length of the longest prefix of cp932 that fits in limit bytes without splitting a
-// double-byte character.
-size_t Cp932CutLength(std::string_view cp932, size_t limit) {
-  size_t length = 0;
-  while (length < cp932.size()) {
-    const size_t width =
-        IsCp932LeadByte(static_cast<unsigned char>(cp932[length])) && length + 1 < cp932.size()
-            ? 2
-            : 1;
-    if (length + width > limit) break;
-    length += width;
-  }
-  return length;
-}
-
 char16_t LoadUnit(const uint8_t* field, size_t index) {
-  return static_cast<char16_t>(field[2 * index] | (field[2 * index + 1] << 8));
+  return static_cast<char16_t>(coding::DecodeFixed16(field + 2 * index));
 }
 
 void StoreUnit(uint8_t* field, size_t index, char16_t unit) {
-  field[2 * index] = static_cast<uint8_t>(unit & 0xFF);
-  field[2 * index + 1] = static_cast<uint8_t>(unit >> 8);
+  coding::EncodeFixed16(field + 2 * index, static_cast<uint16_t>(unit));
 }
 
 // The multibyte (CP932) form of UTF-8 text, composed first; false when there is none.
@@ -108,7 +90,7 @@ bool FromFieldText(const uint8_t* field, size_t field_size, char* out, size_t ou
   if (!text.empty() && text.front() == kByteOrderMark) text.remove_prefix(1);
 
   const std::string multibyte = platform::Utf16ToCp932(text);
-  const size_t length = Cp932CutLength(multibyte, out_size - 1);
+  const size_t length = platform::Cp932CutLength(multibyte, out_size - 1);
   std::memcpy(out, multibyte.data(), length);
   out[length] = '\0';
   return true;

@@ -41,13 +41,5 @@ TEST(CommandMessagesTest, QuestionsAreCutTo127BytesOnACharacterBoundary) {
   EXPECT_EQ(QuestionDeleteCategory(odd).size(), 127u);
 }
 
-TEST(CommandMessagesTest, CutKeepsSingleBytesAndWholePairs) {
-  EXPECT_EQ(CutCp932("abc", 2), "ab");
-  EXPECT_EQ(CutCp932(Sjis("あい"), 3), Sjis("あ"));
-  EXPECT_EQ(CutCp932(Sjis("あ"), 1), "");
-  // A lead byte without its trail byte at the end is dropped.
-  EXPECT_EQ(CutCp932(std::string("a\x82", 2), 10), "a");
-}
-
 }  // namespace
 }  // namespace veldra::commands

@@ -7,6 +7,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "tests/commands/catalog_fixture.h"
+#include "tests/storage/catalog_test_support.h"
 
 namespace veldra::commands {
 namespace {
@@ -136,6 +137,22 @@ TEST_F(CompactCopyTest, ATemporaryNameInUseIsNotTouched) {
   ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
   EXPECT_EQ(fake_.ReadFileBytes("/data/.copy.vdc.part"), "someone else's");
   EXPECT_FALSE(fake_.FileExists("/data/.copy.vdc.part1"));
+}
+
+TEST_F(CompactCopyTest, TablesComeInTheirOrderThenEachLinkBeforeItsBytes) {
+  AddSavedEntry("a.pdf");
+  AddSavedEntry("b.pdf");
+  doc_->SetEnvironmentValue("k", "v");
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
+  // The tags of the chunks in file order, each run of one tag counted once.
+  std::vector<ChunkTag> runs;
+  for (const auto& chunk : veldra::testing::ScanChunks(fake_.ReadFileBytes(kCopyPath))) {
+    if (runs.empty() || runs.back() != chunk.tag) runs.push_back(chunk.tag);
+  }
+  EXPECT_EQ(runs, (std::vector<ChunkTag>{kRootTag, kTagEntry, kTagLabel, kTagIdCounter,
+                                         kTagEnvironment, kTagCategory, kTagAttachment,
+                                         kTagAttachmentData, kTagAttachment,
+                                         kTagAttachmentData}));
 }
 
 }  // namespace
