@@ -8,12 +8,12 @@
 
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_service.h"
-#include "browser/environment_info.h"
 #include "browser/main_window_view.h"
 #include "browser/progress_dlg.h"
 #include "browser/ui_text.h"
 #include "commands/import_messages.h"
 #include "commands/import_pdfs.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_tags.h"
@@ -32,7 +32,7 @@ void CMainWindowView::OnPdfImport() {
   request.owner = FrameWindow();
   std::string chosen;
   if (!DialogService::Current().ChooseFile(request, &chosen)) return;
-  StoreRememberedFolder(doc, kTagFolderSingleImport, FolderOfPath(chosen));
+  StoreRememberedFolder(doc, kTagFolderSingleImport, platform::FolderOfPath(chosen));
   // The selection flags go into the entries before the save the import ends with.
   SyncEntrySelectionFlags();
   ImportPaths({chosen}, nullptr);

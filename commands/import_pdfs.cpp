@@ -1,6 +1,6 @@
 #include "commands/import_pdfs.h"
 
-#include "browser/environment_info.h"
+#include "platform/file_search.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/chunk_file.h"
@@ -130,7 +130,7 @@ int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,
                      std::vector<std::string>* unnamable) {
   std::vector<std::string> found;
   std::vector<std::string> bad;
-  if (EnumerateFilesByExtension(folder, "pdf", &found, &bad) != 0) return kCollectCannotSearch;
+  if (platform::EnumerateFilesByExtension(folder, "pdf", &found, &bad) != 0) return kCollectCannotSearch;
   if (!bad.empty()) {
     unnamable->insert(unnamable->end(), bad.begin(), bad.end());
     return kCollectUnnamable;

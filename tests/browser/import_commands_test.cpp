@@ -6,7 +6,7 @@
 #include <QTest>
 #include <memory>
 
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
