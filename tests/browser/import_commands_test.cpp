@@ -36,11 +36,8 @@ std::unique_ptr<CVeldraDocument> Reloaded() {
 Triple StoredTriple(int i) {
   auto doc = Reloaded();
   EntryRecord e = EntryRecord::DecodeFrom(doc->entries().At(i));
-  return {ToQString(e.CategoryName(1)).toStdString(), ToQString(e.CategoryName(2)).toStdString(),
-          ToQString(e.CategoryName(3)).toStdString()};
+  return {Utf8(e.CategoryName(1)), Utf8(e.CategoryName(2)), Utf8(e.CategoryName(3))};
 }
-
-std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
 
 }  // namespace
 
@@ -151,7 +148,7 @@ class ImportCommandsTest : public QObject {
     AddPdf("/pdf/a.pdf");
     EntryRecord written;
     written.id = 40;
-    written.title.SetText(Sj("題名"));
+    written.title.SetText(Sjis("題名"));
     written.SetCategoryName(1, "C");
     written.SetCategoryName(2, "z");
     written.SetCategoryName(3, "r");
