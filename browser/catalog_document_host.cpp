@@ -1,10 +1,17 @@
 #include "browser/catalog_document_host.h"
 
 #include <QMdiSubWindow>
+#include <QMetaObject>
+
+#include "browser/dialog_service.h"
+#include "commands/import_messages.h"
+#include "platform/platform.h"
 
 namespace veldra {
 
-CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {}
+CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {
+  document_->set_save_observer([this](int result) { OnSaved(result); });
+}
 
 CatalogDocumentHost::~CatalogDocumentHost() = default;
 
@@ -32,6 +39,26 @@ QMdiSubWindow* CatalogDocumentHost::FindPdfWindow(int ordinal) const {
     if (item.ordinal == ordinal && item.window) return item.window;
   }
   return nullptr;
+}
+
+void CatalogDocumentHost::OnSaved(int result) {
+  if (result == kSaveOk) {
+    save_failing_ = false;
+    return;
+  }
+  // A catalog that may not be written was announced as such when it opened.
+  if (save_failing_ || !document_->writable()) return;
+  save_failing_ = true;
+  queued_warning_ = commands::MessageSaveFailed(path(), platform::LastFailure());
+  // Shown once the command that saved has finished, never inside a move or a close.
+  QMetaObject::invokeMethod(this, &CatalogDocumentHost::ShowQueuedWarnings, Qt::QueuedConnection);
+}
+
+void CatalogDocumentHost::ShowQueuedWarnings() {
+  if (queued_warning_.empty()) return;
+  const std::string text = std::move(queued_warning_);
+  queued_warning_.clear();
+  ShowWarningBox(text, browser_frame_);
 }
 
 void CatalogDocumentHost::AttachView() { ++view_count_; }

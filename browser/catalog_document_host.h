@@ -68,6 +68,12 @@ class CatalogDocumentHost : public QObject {
   DetailWindowOpener* detail_opener() const { return detail_opener_; }
   void set_detail_opener(DetailWindowOpener* opener) { detail_opener_ = opener; }
 
+  // Every save of the document is watched: the first one that fails (on a catalog that
+  // may be written) queues one warning box that says why; later failures add none until a
+  // save succeeds again. ShowQueuedWarnings shows a queued one now.
+  bool save_failing() const { return save_failing_; }
+  void ShowQueuedWarnings();
+
   // Views: each window of the catalog attaches once and detaches when it is destroyed.
   void AttachView();
   void DetachView();
@@ -79,8 +85,12 @@ class CatalogDocumentHost : public QObject {
   QPointer<QMdiSubWindow> browser_frame_;
   std::vector<EntryWindowItem> entry_windows_;
   std::vector<PdfWindowItem> pdf_windows_;
+  void OnSaved(int result);
+
   DetailWindowOpener* detail_opener_ = nullptr;
   int view_count_ = 0;
+  bool save_failing_ = false;
+  std::string queued_warning_;
 };
 
 }  // namespace veldra

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMouseEvent>
 
+#include "browser/list_row_delegate.h"
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "storage/category_names.h"
@@ -32,6 +33,7 @@ CategoryListCtrl::CategoryListCtrl(CMainWindowView* view, int level)
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUniformItemSizes(true);
   setTextElideMode(Qt::ElideNone);
+  setItemDelegate(new CListRowDelegate(this, /*whole_row=*/false));
 }
 
 void CategoryListCtrl::Fill(const std::vector<std::string>& names) {

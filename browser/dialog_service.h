@@ -6,6 +6,7 @@
 // Texts are CP932.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,27 @@ struct PrintRequest {
   QWidget* owner = nullptr;
 };
 
+struct FolderRequest {
+  std::string title;           // shown above the folders
+  std::string initial_folder;  // preselected when not ""
+  QWidget* owner = nullptr;
+};
+
+struct ProgressRequest {
+  std::string title;
+  int total = 0;               // steps of the whole work
+  QWidget* owner = nullptr;
+};
+
+// A long piece of work shown to the user while it runs on the user-interface thread.
+class ProgressReporter {
+ public:
+  virtual ~ProgressReporter() = default;
+  // done steps of the total are finished; label says what comes next. Lets the window
+  // system work. false once the user asked to stop.
+  virtual bool Step(int done, const std::string& label) = 0;
+};
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
@@ -65,6 +87,13 @@ class DialogService {
 
   // Runs a file dialog. true and the chosen path (CP932, "/" separators) on OK.
   virtual bool ChooseFile(const FileRequest& request, std::string* path) = 0;
+
+  // Runs the folder chooser (only folders of the file system can be chosen). true and the
+  // chosen folder (CP932, "/" separators, no trailing "/") on OK.
+  virtual bool ChooseFolder(const FolderRequest& request, std::string* folder) = 0;
+
+  // Starts showing the progress of a piece of work; it ends when the reporter goes.
+  virtual std::unique_ptr<ProgressReporter> StartProgress(const ProgressRequest& request) = 0;
 
   // The platform's printer set-up dialog.
   virtual void RunPrinterSetup(QWidget* owner) = 0;

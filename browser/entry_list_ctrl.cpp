@@ -8,6 +8,7 @@
 
 #include "browser/entry_list_columns.h"
 #include "browser/entry_list_model.h"
+#include "browser/list_row_delegate.h"
 
 namespace veldra {
 
@@ -25,7 +26,8 @@ EntryListCtrl::EntryListCtrl(QWidget* parent)
   setTabKeyNavigation(false);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 5);
+  verticalHeader()->setDefaultSectionSize(CListRowDelegate::RowHeight(fontMetrics().height()));
+  setItemDelegate(new CListRowDelegate(this, /*whole_row=*/true));
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(false);

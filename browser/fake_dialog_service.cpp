@@ -6,6 +6,26 @@
 #include "browser/ui_text.h"
 
 namespace veldra {
+namespace {
+
+class FakeProgress : public ProgressReporter {
+ public:
+  explicit FakeProgress(FakeDialogService* service) : service_(service) {
+    ++service_->open_progress;
+  }
+  ~FakeProgress() override { --service_->open_progress; }
+  bool Step(int done, const std::string& label) override {
+    service_->progress_steps.push_back({done, label});
+    if (service_->on_progress_step) service_->on_progress_step(done);
+    const int stop = service_->stop_progress_at_step;
+    return stop <= 0 || static_cast<int>(service_->progress_steps.size()) < stop;
+  }
+
+ private:
+  FakeDialogService* service_;
+};
+
+}  // namespace
 
 MessageButton FakeDialogService::ShowMessage(const MessageRequest& request) {
   messages.push_back(request);
@@ -23,6 +43,22 @@ bool FakeDialogService::ChooseFile(const FileRequest& request, std::string* path
   if (!answer) return false;
   *path = *answer;
   return true;
+}
+
+bool FakeDialogService::ChooseFolder(const FolderRequest& request, std::string* folder) {
+  folder_requests.push_back(request);
+  if (folder_answers.empty()) return false;
+  std::optional<std::string> answer = folder_answers.front();
+  folder_answers.pop_front();
+  if (!answer) return false;
+  *folder = *answer;
+  return true;
+}
+
+std::unique_ptr<ProgressReporter> FakeDialogService::StartProgress(
+    const ProgressRequest& request) {
+  progress_requests.push_back(request);
+  return std::make_unique<FakeProgress>(this);
 }
 
 void FakeDialogService::RunPrinterSetup(QWidget*) { ++printer_setups; }

@@ -315,6 +315,9 @@ void CMainWindowView::ReopenDetailWindows() {
 CommandState CMainWindowView::QueryCommand(int id) {
   switch (id) {
     case cmd::kCloseCatalog: return CommandState::kEnabled;
+    case cmd::kPdfImport:
+    case cmd::kPdfBatchImport:
+      return importing_ ? CommandState::kDisabled : CommandState::kEnabled;
     case cmd::kFileClose: return CommandState::kDisabled;
     default: return CommandState::kNotHandled;
   }
@@ -324,6 +327,8 @@ void CMainWindowView::RunCommand(int id) {
   if (id == cmd::kCloseCatalog) {
     if (QWidget* frame = FrameWindow()) frame->close();
   }
+  if (id == cmd::kPdfImport) OnPdfImport();
+  if (id == cmd::kPdfBatchImport) OnPdfBatchImport();
 }
 
 void CMainWindowView::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class CatalogDocumentHost;
 class CategoryListCtrl;
 class EntryListCtrl;
 class CVeldraDocument;
+class ProgressReporter;
 
 class CMainWindowView : public QWidget, public CommandTarget {
   Q_OBJECT
@@ -71,6 +73,12 @@ class CMainWindowView : public QWidget, public CommandTarget {
   QLabel* count_label() const { return count_label_; }
   bool initialized() const { return initialized_; }
 
+  // The import commands (import_handlers.cpp).
+  void OnPdfImport();
+  void OnPdfBatchImport();
+  // True while an import runs (its commands are then disabled).
+  bool importing() const { return importing_; }
+
   CommandState QueryCommand(int id) override;
   void RunCommand(int id) override;
 
@@ -87,6 +95,10 @@ class CMainWindowView : public QWidget, public CommandTarget {
   void LayOut();
   // The window that owns the view: its frame, else its parent.
   QWidget* FrameWindow() const;
+  // The common part of both imports: imports paths with the selected categories, saves,
+  // rebuilds the lists and tells what failed. progress may be null.
+  void ImportPaths(const std::vector<std::string>& paths,
+                   std::unique_ptr<ProgressReporter> progress);
 
   CatalogDocumentHost* host_;
   std::array<CategoryListCtrl*, 3> category_lists_{};
@@ -96,6 +108,7 @@ class CMainWindowView : public QWidget, public CommandTarget {
   EntryListCtrl* entry_list_;
   QLabel* count_label_;
   bool initialized_ = false;
+  bool importing_ = false;
 };
 
 }  // namespace veldra

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "browser/progress_dlg.h"
 #include "browser/ui_text.h"
 
 namespace veldra {
@@ -57,6 +59,15 @@ QString FilterText(const FileFilter& filter) {
   return name + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
+// "*.*" means every file, as it does where the names come from: on Linux many files have no
+// dot. The filter keeps its text; the list behind it shows everything.
+void MatchEveryFileForStarDotStar(QFileDialog* dialog, const QString& selected_filter) {
+  if (!selected_filter.endsWith(QStringLiteral("(*.*)"))) return;
+  if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+    model->setNameFilters({QStringLiteral("*")});
+  }
+}
+
 }  // namespace
 
 MessageButton QtDialogService::ShowMessage(const MessageRequest& request) {
@@ -89,9 +100,32 @@ bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) 
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirm_overwrite);
   }
   dialog.setOption(QFileDialog::ReadOnly, false);
+  // Qt's own dialog: it speaks the application's language and its filters can be adjusted.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog](const QString& filter) { MatchEveryFileForStarDotStar(&dialog, filter); });
+  MatchEveryFileForStarDotStar(&dialog, dialog.selectedNameFilter());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *path = FromQString(dialog.selectedFiles().first());
   return true;
+}
+
+bool QtDialogService::ChooseFolder(const FolderRequest& request, std::string* folder) {
+  QFileDialog dialog(request.owner, ToQString(request.title), ToQString(request.initial_folder));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!request.initial_folder.empty()) dialog.selectFile(ToQString(request.initial_folder));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  QString chosen = dialog.selectedFiles().first();
+  while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/'))) chosen.chop(1);
+  *folder = FromQString(chosen);
+  return true;
+}
+
+std::unique_ptr<ProgressReporter> QtDialogService::StartProgress(
+    const ProgressRequest& request) {
+  return std::make_unique<CProgressDlg>(request);
 }
 
 void QtDialogService::RunPrinterSetup(QWidget* owner) {

@@ -9,6 +9,8 @@ class QtDialogService : public DialogService {
  public:
   MessageButton ShowMessage(const MessageRequest& request) override;
   bool ChooseFile(const FileRequest& request, std::string* path) override;
+  bool ChooseFolder(const FolderRequest& request, std::string* folder) override;
+  std::unique_ptr<ProgressReporter> StartProgress(const ProgressRequest& request) override;
   void RunPrinterSetup(QWidget* owner) override;
   bool RunPrintDialog(QPrinter* printer, const PrintRequest& request) override;
   int RunModal(QDialog* dialog) override;

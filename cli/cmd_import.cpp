@@ -77,6 +77,12 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   switch (rc) {
     case commands::kImportIncomplete:
       return Fail(io, "the catalog was not read completely; nothing was imported");
+    case commands::kImportUnnamable:
+      for (const std::string& bad : report.unnamable) {
+        Fail(io, "the name of " + ToUtf8(bad) + " holds a character that CP932 cannot "
+                 "represent (shown as ?); nothing was imported");
+      }
+      return kExitFailed;
     case commands::kImportCannotOpen:
       return Fail(io, "the catalog cannot be opened for writing, or its attachment chain is "
                       "damaged; nothing was imported");
@@ -85,6 +91,10 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   }
   int code = kExitOk;
   for (const commands::ImportedPdf& item : report.imported) {
+    if (item.failure == commands::ImportFailure::kNotRegularFile) {
+      code = Fail(io, ToUtf8(item.path) + ": not a regular file (a pipe or a device); skipped");
+      continue;
+    }
     io.out << item.entry_id << "\t" << ToUtf8(item.path) << "\n";
     if (!item.attached) {
       code = Fail(io, ToUtf8(item.path) + ": the PDF bytes could not be stored (empty or "

@@ -12,6 +12,42 @@ namespace {
 
 using platform::Platform;
 
+// AttachPdf's two steps on the catalog kept open, whose "ATTD" count is known. kNone when
+// the bytes were stored, else why not (with the system's cause in *cause).
+ImportFailure AttachToOpenCatalog(ChunkFile& catalog, int ordinal, int32_t entry_id,
+                                  const std::string& pdf_path, CVeldraDocument& document,
+                                  platform::Failure* cause) {
+  platform::SetLastFailure(platform::Failure::kNone);
+  PdfChunkFailure why = PdfChunkFailure::kNone;
+  if (!AppendPdfChunk(catalog, pdf_path, &why)) {
+    *cause = platform::LastFailure();
+    switch (why) {
+      case PdfChunkFailure::kEmpty: return ImportFailure::kEmpty;
+      case PdfChunkFailure::kTooLarge: return ImportFailure::kTooLarge;
+      case PdfChunkFailure::kUnreadable: return ImportFailure::kUnreadable;
+      default: break;
+    }
+    if (*cause == platform::Failure::kTooLarge) return ImportFailure::kTooLarge;
+    return *cause == platform::Failure::kNoSpace ? ImportFailure::kNoSpace
+                                                 : ImportFailure::kWriteFailed;
+  }
+  if (AppendAttachmentLink(document.attachments(), document.counters(), entry_id, ordinal) != 0) {
+    return ImportFailure::kWriteFailed;
+  }
+  return ImportFailure::kNone;
+}
+
+// A name the system listed with "?" for what CP932 cannot hold reaches nothing.
+bool ReachesNothing(const std::string& path) {
+  return path.find('?') != std::string::npos &&
+         Platform::Current().KindOf(path) == platform::FileKind::kMissing;
+}
+
+// Only a regular file is read as a companion: a pipe named like one would hold the import.
+bool HasCompanionFile(const std::string& pdf_path) {
+  return Platform::Current().KindOf(CompanionPath(pdf_path)) == platform::FileKind::kRegularFile;
+}
+
 // Adds the category of triple unless the document has it already.
 void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
   if (!document.CategoryExists(triple[0], triple[1], triple[2])) {
@@ -23,27 +59,51 @@ void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
 }  // namespace
 
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
-               const CategoryTriple& triple, ImportReport* report) {
+               const CategoryTriple& triple, ImportReport* report,
+               const ImportProgress& progress) {
   *report = ImportReport();
   if (!document.writable()) return kImportIncomplete;
+  for (const std::string& path : pdf_paths) {
+    if (ReachesNothing(path)) report->unnamable.push_back(path);
+  }
+  if (!report->unnamable.empty()) return kImportUnnamable;
+  platform::SetLastFailure(platform::Failure::kNone);
   ChunkFile catalog;
-  if (catalog.Open(document.path(), kChunkModeReadWrite) != kChunkOk) return kImportCannotOpen;
-  int attachments = CountAttachmentChunks(catalog);
-  if (attachments < 0) return kImportCannotOpen;
+  int attachments = -1;
+  if (catalog.Open(document.path(), kChunkModeReadWrite) == kChunkOk) {
+    attachments = CountAttachmentChunks(catalog);
+  }
+  if (attachments < 0) {
+    report->catalog_cause = platform::LastFailure();
+    return kImportCannotOpen;
+  }
 
   // The triple's category comes before those of the companions read below.
   bool triple_added = false;
   for (const std::string& path : pdf_paths) {
-    if (!triple_added && !Platform::Current().FileExists(CompanionPath(path))) {
+    if (!triple_added && !HasCompanionFile(path) &&
+        Platform::Current().KindOf(path) == platform::FileKind::kRegularFile) {
       AddCategoryOnce(document, triple);
       triple_added = true;
     }
   }
-  for (const std::string& path : pdf_paths) {
+  for (size_t i = 0; i < pdf_paths.size(); ++i) {
+    const std::string& path = pdf_paths[i];
+    if (progress && !progress(i, pdf_paths.size(), path)) {
+      report->stopped = true;
+      break;
+    }
     ImportedPdf imported;
     imported.path = path;
+    const platform::FileKind kind = Platform::Current().KindOf(path);
+    if (kind == platform::FileKind::kOther || kind == platform::FileKind::kDirectory) {
+      imported.failure = ImportFailure::kNotRegularFile;
+      report->imported.push_back(std::move(imported));
+      continue;
+    }
     EntryRecord entry;
-    imported.from_companion = ReadEntryText(&entry, CompanionPath(path), document);
+    imported.from_companion =
+        HasCompanionFile(path) && ReadEntryText(&entry, CompanionPath(path), document);
     if (!imported.from_companion) {
       entry = EntryRecord();
       NewEntryRecord(document.counters(), path, triple[0], triple[1], triple[2], &entry);
@@ -52,18 +112,18 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     }
     imported.entry_id = entry.id;
     AppendRecord(document.entries(), entry);
-    // AttachPdf's two steps on the catalog kept open, whose "ATTD" count is known.
-    imported.attached =
-        AppendPdfChunk(catalog, path) &&
-        AppendAttachmentLink(document.attachments(), document.counters(), entry.id,
-                             attachments) == 0;
+    imported.failure =
+        AttachToOpenCatalog(catalog, attachments, entry.id, path, document, &imported.cause);
+    imported.attached = imported.failure == ImportFailure::kNone;
     if (imported.attached) ++attachments;
     report->imported.push_back(std::move(imported));
   }
   catalog.Close();
   document.RebuildLevelNames();
 
+  platform::SetLastFailure(platform::Failure::kNone);
   report->save_result = document.SaveTables(document.path());
+  if (report->save_result != kSaveOk) report->save_cause = platform::LastFailure();
   return report->save_result == kSaveOk ? kImportOk : kImportSaveFailed;
 }
 

@@ -10,12 +10,14 @@ bool FakeState::AdmitWrite(size_t n, size_t* stored) {
   *stored = 0;
   if (writes_dead) {
     ++failed_writes;
+    SetLastFailure(write_failure);
     return false;
   }
   if (write_countdown > 0 && --write_countdown == 0) {
     *stored = std::min(n, torn_prefix);
     writes_dead = sticky;
     ++failed_writes;
+    SetLastFailure(write_failure);
     return false;
   }
   *stored = n;
@@ -37,7 +39,10 @@ int64_t FakeFile::ReadAt(int64_t offset, void* buf, size_t n) {
 }
 
 bool FakeFile::WriteAt(int64_t offset, const void* buf, size_t n) {
-  if (!writable_ || offset < 0) return false;
+  if (!writable_ || offset < 0) {
+    SetLastFailure(writable_ ? Failure::kOther : Failure::kDenied);
+    return false;
+  }
   size_t stored = 0;
   const bool admitted = state_->AdmitWrite(n, &stored);
   if (stored > 0) {
@@ -60,7 +65,10 @@ bool FakeFile::Sync() {
 }
 
 bool FakeFile::Truncate(int64_t length) {
-  if (!writable_ || length < 0 || state_->writes_dead) return false;
+  if (!writable_ || length < 0 || state_->writes_dead) {
+    SetLastFailure(state_->writes_dead ? state_->write_failure : Failure::kDenied);
+    return false;
+  }
   node_->bytes.resize(static_cast<size_t>(length), '\0');
   return true;
 }

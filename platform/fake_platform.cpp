@@ -158,6 +158,12 @@ void FakePlatform::TearWriteAfter(int n, size_t prefix_bytes, bool sticky) {
 
 void FakePlatform::ClearWriteFailure() { TearWriteAfter(0, 0, false); }
 
+void FakePlatform::AddSpecialFile(const std::string& path) {
+  special_files_.insert(Normalize(path));
+}
+
+void FakePlatform::SetWriteFailureCause(Failure cause) { state_->write_failure = cause; }
+
 void FakePlatform::FailOpen(const std::string& path) { failing_opens_.insert(Normalize(path)); }
 void FakePlatform::ClearFailOpen(const std::string& path) {
   failing_opens_.erase(Normalize(path));
@@ -247,7 +253,13 @@ bool FakePlatform::ParentExists(const std::string& normalized) const {
 
 std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode) {
   const std::string key = Normalize(path);
-  if (key.empty() || failing_opens_.count(key) != 0 || folders_.count(key) != 0) {
+  if (key.empty() || failing_opens_.count(key) != 0) {
+    SetLastFailure(Failure::kDenied);
+    return nullptr;
+  }
+  if (folders_.count(key) != 0 || special_files_.count(key) != 0) {
+    special_opens_ += special_files_.count(key) != 0 ? 1 : 0;
+    SetLastFailure(Failure::kNotRegularFile);
     return nullptr;
   }
   auto it = files_.find(key);
@@ -255,7 +267,10 @@ std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode)
   switch (mode) {
     case OpenMode::kRead:
     case OpenMode::kReadWrite:
-      if (!node) return nullptr;
+      if (!node) {
+        SetLastFailure(Failure::kNotFound);
+        return nullptr;
+      }
       break;
     case OpenMode::kCreate:
       if (node) {
@@ -265,7 +280,10 @@ std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode)
       [[fallthrough]];
     case OpenMode::kCreateNew:
     case OpenMode::kCreatePrivate:
-      if (node || !ParentExists(key)) return nullptr;
+      if (node || !ParentExists(key)) {
+        SetLastFailure(node ? Failure::kOther : Failure::kNotFound);
+        return nullptr;
+      }
       node = CreateNode(key);
       break;
   }
@@ -274,7 +292,7 @@ std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode)
 }
 
 bool FakePlatform::FileExists(const std::string& path) {
-  return files_.count(Normalize(path)) != 0;
+  return files_.count(Normalize(path)) != 0 || special_files_.count(Normalize(path)) != 0;
 }
 
 bool FakePlatform::Remove(const std::string& path) { return files_.erase(Normalize(path)) != 0; }
@@ -304,9 +322,19 @@ bool FakePlatform::IsDirectory(const std::string& path) {
   return folders_.count(Normalize(path)) != 0;
 }
 
+FileKind FakePlatform::KindOf(const std::string& path) {
+  const std::string key = Normalize(path);
+  if (folders_.count(key) != 0) return FileKind::kDirectory;
+  if (files_.count(key) != 0) return FileKind::kRegularFile;
+  return special_files_.count(key) != 0 ? FileKind::kOther : FileKind::kMissing;
+}
+
 bool FakePlatform::ListDirectory(const std::string& path, std::vector<DirItem>* items) {
   const std::string key = Normalize(path);
-  if (folders_.count(key) == 0 || failing_lists_.count(key) != 0) return false;
+  if (folders_.count(key) == 0 || failing_lists_.count(key) != 0) {
+    SetLastFailure(folders_.count(key) == 0 ? Failure::kNotFound : Failure::kDenied);
+    return false;
+  }
   std::vector<DirItem> found;
   auto add_children = [&](const auto& table, bool is_directory) {
     for (const auto& entry : table) {
@@ -321,6 +349,13 @@ bool FakePlatform::ListDirectory(const std::string& path, std::vector<DirItem>* 
   };
   add_children(files_, false);
   add_children(folders_, true);
+  for (const std::string& child : special_files_) {
+    if (ParentOf(child) != key) continue;
+    DirItem item;
+    item.name = NameOf(child);
+    item.hidden = !item.name.empty() && item.name[0] == '.';
+    found.push_back(std::move(item));
+  }
   for (const auto& [child, is_directory] : unreachable_) {
     if (ParentOf(child) != key) continue;
     DirItem item;

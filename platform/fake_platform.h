@@ -60,6 +60,11 @@ class FakePlatform : public Platform {
   // name holding a character CP932 cannot represent (with "?" in its place). Its folder
   // must exist.
   void AddUnreachableItem(const std::string& path, bool is_directory);
+  // A pipe or a device at path (its folder must exist): listed as a file and FileExists,
+  // but KindOf tells kOther and Open refuses it, counting the attempt (a real one could
+  // wait for ever).
+  void AddSpecialFile(const std::string& path);
+  int SpecialOpenCount() const { return special_opens_; }
   // The paths of all files, in byte order.
   std::vector<std::string> FilePaths() const;
 
@@ -77,7 +82,8 @@ class FakePlatform : public Platform {
   int64_t SleptMs() const;
 
   // --- Faults.
-  // The n-th WriteAt from now (1: the next one) fails and writes nothing. Writes after it
+  // The n-th WriteAt from now (1: the next one) fails and writes nothing, with LastFailure
+  // kNoSpace as on a full device (SetWriteFailureCause tells another). Writes after it
   // succeed again, unless sticky: then every later WriteAt and Truncate fails too, as if
   // the program had stopped at that write. n <= 0 clears the switch.
   void FailWriteAfter(int n, bool sticky = false);
@@ -94,10 +100,11 @@ class FakePlatform : public Platform {
   // mode). Crash mode stays on; open handles
   // see the bytes kept. Clears the write-failure switch, as a restarted program would.
   void Crash();
-  // Every Open of path fails until cleared.
+  void SetWriteFailureCause(Failure cause);
+  // Every Open of path fails (LastFailure kDenied) until cleared.
   void FailOpen(const std::string& path);
   void ClearFailOpen(const std::string& path);
-  // ListDirectory of path fails (an unreadable folder) until cleared.
+  // ListDirectory of path fails (an unreadable folder, LastFailure kDenied) until cleared.
   void FailListDirectory(const std::string& path);
   void ClearFailListDirectory(const std::string& path);
 
@@ -120,6 +127,7 @@ class FakePlatform : public Platform {
   bool Rename(const std::string& from, const std::string& to) override;
   bool MakeDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
+  FileKind KindOf(const std::string& path) override;
   bool ListDirectory(const std::string& path, std::vector<DirItem>* items) override;
   bool FileCreationTime(const std::string& path, LocalTime* out) override;
   bool SameFile(const std::string& a, const std::string& b) override;
@@ -145,6 +153,8 @@ class FakePlatform : public Platform {
   };
   std::map<std::string, ElsewhereLock> elsewhere_locks_;
   bool locks_fail_ = false;
+  std::set<std::string> special_files_;
+  int special_opens_ = 0;
   std::string os_name_ = "Debian GNU/Linux 12 (bookworm) 6.1.0-18-amd64";
   bool os_name_fails_ = false;
   std::string computer_name_ = "FAKEHOST";

@@ -43,6 +43,7 @@ struct FakeState {
   size_t torn_prefix = 0;               // bytes the failing write still stores
   bool sticky = false;                  // later writes fail as well once one failed
   bool writes_dead = false;             // a sticky failure has happened
+  Failure write_failure = Failure::kNoSpace;  // what a failing write tells
 
   // Decides the fate of the next write of n bytes: true when it goes through; when it
   // fails, *stored tells how many of its first bytes are still written.

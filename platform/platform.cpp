@@ -8,8 +8,18 @@ namespace veldra::platform {
 namespace {
 
 Platform* g_installed = nullptr;  // set by ScopedPlatform in tests
+thread_local Failure g_last_failure = Failure::kNone;
 
 }  // namespace
+
+Failure LastFailure() { return g_last_failure; }
+
+void SetLastFailure(Failure failure) { g_last_failure = failure; }
+
+FileKind Platform::KindOf(const std::string& path) {
+  if (IsDirectory(path)) return FileKind::kDirectory;
+  return FileExists(path) ? FileKind::kRegularFile : FileKind::kMissing;
+}
 
 int64_t File::ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t count) {
   int64_t done = 0;

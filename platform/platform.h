@@ -91,6 +91,32 @@ enum class LockResult {
 // How often Platform::LockFile asks again while it waits.
 constexpr int kLockPollMs = 100;
 
+// Why a call of this interface failed, as the system told it (errno on Linux).
+enum class Failure {
+  kNone,
+  kNotFound,        // no such file or folder
+  kDenied,          // no permission, or a read-only file system
+  kNoSpace,         // the device, or the user's quota on it, is full
+  kTooLarge,        // the file would grow past what the file system allows
+  kNotRegularFile,  // a folder, a pipe or a device where a file was wanted
+  kIoError,         // the device reported an error
+  kOther,
+};
+
+// The cause of the most recent failed call of a Platform or File on this thread, as errno
+// is: a call that fails sets it, one that succeeds leaves it alone. Clear it with kNone
+// before a sequence of calls whose first failure is to be told.
+Failure LastFailure();
+void SetLastFailure(Failure failure);
+
+// What a path names.
+enum class FileKind {
+  kMissing,      // nothing (or nothing that can be reached)
+  kRegularFile,
+  kDirectory,
+  kOther,        // a pipe, a device or a socket: never to be opened as a document
+};
+
 // One item of a folder.
 struct DirItem {
   std::string name;       // CP932, without the folder
@@ -111,7 +137,9 @@ class Platform {
   virtual LocalTime Now() = 0;
 
   // Opens path in mode. Returns nullptr when the file cannot be opened or created
-  // (kCreateNew: also when it exists).
+  // (kCreateNew: also when it exists). Only regular files are opened for kRead and
+  // kReadWrite (a pipe or a device: nullptr, LastFailure kNotRegularFile), and opening never
+  // waits for a writer at the other end of a pipe.
   virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
 
   // Takes the exclusive lock of the file at path without waiting; *lock holds it on kLocked
@@ -141,6 +169,10 @@ class Platform {
 
   // True when path names an existing folder.
   virtual bool IsDirectory(const std::string& path) = 0;
+
+  // What path names, links followed, without opening it. The default asks IsDirectory and
+  // FileExists, so it cannot tell a pipe from a file.
+  virtual FileKind KindOf(const std::string& path);
 
   // The items of folder path, without "." and "..", sorted by the bytes of their names.
   // false (items unchanged) when the folder cannot be read.

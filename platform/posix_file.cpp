@@ -62,14 +62,21 @@ int64_t PosixFile::ReadAtScattered(int64_t offset, const ReadSlice* slices, size
 }
 
 bool PosixFile::WriteAt(int64_t offset, const void* buf, size_t n) {
-  if (!writable_ || offset < 0) return false;
+  if (!writable_ || offset < 0) {
+    SetLastFailure(writable_ ? Failure::kOther : Failure::kDenied);
+    return false;
+  }
   const auto* in = static_cast<const char*>(buf);
   size_t done = 0;
   while (done < n) {
     ssize_t rc = ::pwrite(fd_, in + done, n - done, offset + static_cast<int64_t>(done));
     SysResult result = ResultOf(rc);
     if (result == SysResult::kInterrupted) continue;
-    if (result != SysResult::kOk || rc == 0) return false;
+    if (result != SysResult::kOk) return false;
+    if (rc == 0) {
+      SetLastFailure(Failure::kIoError);
+      return false;
+    }
     done += static_cast<size_t>(rc);
   }
   return true;

@@ -56,7 +56,7 @@ LocalTime ToLocalTime(time_t seconds, long nanoseconds) {
 int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead:
-      return O_RDONLY;
+      return O_RDONLY | O_NONBLOCK;  // a pipe without a writer must not hold the caller
     case OpenMode::kReadWrite:
       return O_RDWR;
     case OpenMode::kCreate:
@@ -97,10 +97,19 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
   } while (result == SysResult::kInterrupted);
   if (result != SysResult::kOk) return nullptr;
   struct stat st {};
-  if (ResultOf(::fstat(fd, &st)) != SysResult::kOk || S_ISDIR(st.st_mode)) {
-    ::close(fd);  // a folder is not a file, even where open(2) allows it
+  if (ResultOf(::fstat(fd, &st)) != SysResult::kOk) {
+    ::close(fd);
     return nullptr;
   }
+  // A folder is not a file, even where open(2) allows it; nor, to read or change, is a pipe
+  // or a device.
+  const bool existing = mode == OpenMode::kRead || mode == OpenMode::kReadWrite;
+  if (S_ISDIR(st.st_mode) || (existing && !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    SetLastFailure(Failure::kNotRegularFile);
+    return nullptr;
+  }
+  if (mode == OpenMode::kRead) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::make_unique<PosixFile>(fd, mode != OpenMode::kRead);
 }
 
@@ -142,6 +151,13 @@ bool PosixPlatform::MakeDirectory(const std::string& path) {
 bool PosixPlatform::IsDirectory(const std::string& path) {
   struct stat st {};
   return StatPath(path, &st) && S_ISDIR(st.st_mode);
+}
+
+FileKind PosixPlatform::KindOf(const std::string& path) {
+  struct stat st {};
+  if (!StatPath(path, &st)) return FileKind::kMissing;
+  if (S_ISREG(st.st_mode)) return FileKind::kRegularFile;
+  return S_ISDIR(st.st_mode) ? FileKind::kDirectory : FileKind::kOther;
 }
 
 bool PosixPlatform::ListDirectory(const std::string& path, std::vector<DirItem>* items) {

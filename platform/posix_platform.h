@@ -17,6 +17,7 @@ class PosixPlatform : public Platform {
   bool Rename(const std::string& from, const std::string& to) override;
   bool MakeDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
+  FileKind KindOf(const std::string& path) override;
   bool ListDirectory(const std::string& path, std::vector<DirItem>* items) override;
   bool FileCreationTime(const std::string& path, LocalTime* out) override;
   bool SameFile(const std::string& a, const std::string& b) override;

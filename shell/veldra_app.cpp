@@ -22,6 +22,7 @@
 #include "shell/main_frame.h"
 #include "shell/new_catalog_path.h"
 #include "shell/pdf_window_template.h"
+#include "shell/qt_translations.h"
 #include "storage/catalog_tags.h"
 #include "storage/preference_store.h"
 #include "storage/remembered_folder.h"
@@ -46,6 +47,8 @@ CVeldraApp::~CVeldraApp() {
 bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   // The list controls and the viewer component need no set-up of their own: Qt is ready
   // once QApplication exists.
+  // Qt's own texts (standard dialogs, button labels, system menus) are to be Japanese.
+  InstallQtTranslations();
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());

@@ -197,6 +197,22 @@ int CVeldraDocument::WriteTables(ChunkFile& file, bool own_file, bool stop_at_fi
 }
 
 int CVeldraDocument::Save() {
+  platform::SetLastFailure(platform::Failure::kNone);  // the observer asks why it failed
+  const int rc = SaveAll();
+  if (save_observer_) save_observer_(rc);
+  return rc;
+}
+
+int CVeldraDocument::SaveTables(const std::string& path) {
+  platform::SetLastFailure(platform::Failure::kNone);
+  const int rc = SaveTablesTo(path);
+  if (save_observer_ && (path == path_ || Platform::Current().SameFile(path, path_))) {
+    save_observer_(rc);
+  }
+  return rc;
+}
+
+int CVeldraDocument::SaveAll() {
   if (!MayWriteTo(path_)) return kSaveFailed;
   ChunkFile file;
   if (file.Open(path_, kChunkModeReadWrite) != kChunkOk) {
@@ -223,7 +239,7 @@ int CVeldraDocument::Save() {
   return ok ? kSaveOk : kSaveFailed;
 }
 
-int CVeldraDocument::SaveTables(const std::string& path) {
+int CVeldraDocument::SaveTablesTo(const std::string& path) {
   if (!MayWriteTo(path)) return kChunkBadArgument;
   const bool own_file = path == path_ || Platform::Current().SameFile(path, path_);
   ChunkFile file;

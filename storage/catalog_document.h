@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -101,6 +102,11 @@ class CVeldraDocument {
   // failure (the container's code, below 0; kChunkBadArgument when that is the document's
   // own file and it is not writable()). Each table is tried even after one has failed.
   int SaveTables(const std::string& path);
+  // Told the result of every Save, and of every SaveTables of the document's own file, as
+  // it ends: the windows tell the user when their catalog stops being saved.
+  void set_save_observer(std::function<void(int result)> observer) {
+    save_observer_ = std::move(observer);
+  }
   // Replaces the chunks of tag in the document's file by one record of size bytes.
   bool WriteSetting(ChunkTag tag, size_t size, const void* data);
   // Copies the first record of tag from the document's file into out (size bytes; a shorter
@@ -212,6 +218,8 @@ class CVeldraDocument {
 
  private:
   int WriteTables(ChunkFile& file, bool same_file, bool stop_at_first_failure);
+  int SaveAll();
+  int SaveTablesTo(const std::string& path);
   bool MayWriteTo(const std::string& path) const;
   void ResetTables();
   TableSnapshot* snapshot(ChunkTag tag);
@@ -229,6 +237,7 @@ class CVeldraDocument {
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
+  std::function<void(int)> save_observer_;
   bool open_elsewhere_ = false;
 
   // What each table last looked like in the file, so a save rewrites only what changed.

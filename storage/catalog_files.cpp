@@ -182,19 +182,34 @@ int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
   return AppendAttachmentLink(attachments, counters, entry.id, ordinal);
 }
 
-bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path) {
+bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path, PdfChunkFailure* why) {
+  PdfChunkFailure unused;
+  PdfChunkFailure& failure = why != nullptr ? *why : unused;
+  failure = PdfChunkFailure::kNone;
   auto pdf = Platform::Current().Open(pdf_path, OpenMode::kRead);
   const int64_t size = pdf ? pdf->Size() : -1;
-  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) return false;
+  if (size < 0) failure = PdfChunkFailure::kUnreadable;
+  if (size == 0) failure = PdfChunkFailure::kEmpty;
+  if (size > std::numeric_limits<int32_t>::max()) failure = PdfChunkFailure::kTooLarge;
+  if (failure != PdfChunkFailure::kNone) return false;
   // The PDF goes over in blocks: memory stays bounded whatever its size. A file that
   // shrinks while it is read abandons the append.
   int64_t offset = 0;
+  bool read_failed = false;
   const int rc = catalog.AppendStream(kTagAttachmentData, size, [&](uint8_t* buf, size_t n) {
-    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) return false;
+    if (pdf->ReadAt(offset, buf, n) != static_cast<int64_t>(n)) {
+      read_failed = true;
+      return false;
+    }
     offset += static_cast<int64_t>(n);
     return true;
   });
-  return rc == kChunkOk;
+  if (rc == kChunkOk) return true;
+  // The container refuses with a bad argument only a chunk past its 32-bit offsets.
+  failure = read_failed                ? PdfChunkFailure::kUnreadable
+            : rc == kChunkBadArgument ? PdfChunkFailure::kTooLarge
+                                       : PdfChunkFailure::kWriteFailed;
+  return false;
 }
 
 int AppendAttachmentLink(RecordArray& attachments, IdCounterTable& counters, int32_t entry_id,

@@ -49,10 +49,22 @@ int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
               const std::string& catalog_path, RecordArray& attachments,
               IdCounterTable& counters);
 
+// Why AppendPdfChunk stored nothing. platform::LastFailure() tells the system's cause of a
+// read or write that failed.
+enum class PdfChunkFailure {
+  kNone,
+  kUnreadable,   // the PDF cannot be opened or read
+  kEmpty,        // the PDF has no bytes
+  kTooLarge,     // the PDF, or the catalog with it, is past the container's 32-bit sizes
+  kWriteFailed,  // the catalog could not be written
+};
+
 // The two steps of AttachPdf, for a caller that keeps the catalog open over many PDFs.
 // Appends the PDF's bytes to the open catalog (read/write) as a new "ATTD" chunk, in bounded
-// blocks; false when the PDF cannot be read, is empty or too large, or the append fails.
-bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path);
+// blocks; false when the PDF cannot be read, is empty or too large, or the append fails,
+// with the reason in *why when why is given.
+bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path,
+                    PdfChunkFailure* why = nullptr);
 // Appends to attachments the record linking entry_id to the "ATTD" chunk numbered ordinal,
 // with an id from counters. 0, or -1 when no record could be added.
 int AppendAttachmentLink(RecordArray& attachments, IdCounterTable& counters, int32_t entry_id,

@@ -1,6 +1,7 @@
 // The three category lists: what each offers, the level handlers, mouse and keys, and the
 // selections remembered in the catalog.
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "browser/category_list_ctrl.h"
+#include "browser/entry_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "storage/catalog_document.h"
 #include "tests/browser/gui_test_support.h"
@@ -194,6 +196,44 @@ class CategoryListsTest : public QObject {
     frame_ = env_->OpenBrowser(kPath);
     for (int level = 1; level <= 3; ++level) QCOMPARE(Selected(list(level)), std::string(kAll));
     QCOMPARE(Titles(view()).size(), size_t(3));
+  }
+
+  // The rows of the category lists are as tall as those of the entry list.
+  void rowsHaveTheEntryListsHeight() {
+    const int entry_row = view()->entry_list()->rowHeight(0);
+    QVERIFY(entry_row > view()->fontMetrics().height());
+    for (int level = 1; level <= 3; ++level) {
+      for (int row = 0; row < list(level)->count(); ++row) {
+        QCOMPARE(list(level)->visualItemRect(list(level)->item(row)).height(), entry_row);
+      }
+      QCOMPARE(list(level)->visualItemRect(list(level)->item(1)).top(),
+               list(level)->visualItemRect(list(level)->item(0)).bottom() + 1);
+    }
+  }
+
+  // The row with the keyboard focus is framed while its list has the focus, and only then.
+  void theFocusedRowIsFramed() {
+    env_->area()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(env_->area()));
+    QListWidget* cats = list(2);
+    cats->setCurrentRow(1);
+    const QRect row = cats->visualItemRect(cats->item(1));
+    view()->entry_list()->setFocus();
+    QTRY_VERIFY(view()->entry_list()->hasFocus());
+    const QImage without = cats->viewport()->grab(row).toImage();
+    cats->setFocus();
+    QTRY_VERIFY(cats->hasFocus());
+    const QImage with = cats->viewport()->grab(row).toImage();
+    // A dotted frame in the text's colour on the row's left edge.
+    const QRgb text = cats->palette().color(QPalette::Text).rgb();
+    auto edge_dots = [text](const QImage& image) {
+      int dots = 0;
+      for (int y = 0; y < image.height(); ++y) dots += image.pixel(0, y) == text ? 1 : 0;
+      return dots;
+    };
+    QCOMPARE(edge_dots(without), 0);
+    QVERIFY(edge_dots(with) >= row.height() / 3);
+    QVERIFY(edge_dots(with) < row.height());
   }
 
   void labelsShowTheCatalogsLabels() {

@@ -1,5 +1,6 @@
 // new, import, list and show, end to end.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,6 +84,20 @@ TEST_F(CliImportTest, FoldersAreSearchedLikeTheBatchImport) {
   ASSERT_EQ(entries.size(), 3);
   EXPECT_EQ(entries[0].toObject()["en_file_path"].toString().toStdString(), Path("in/a.pdf"));
   EXPECT_EQ(entries[0].toObject()["en_c1_name"].toString().toStdString(), "その他");
+}
+
+// A pipe named like a PDF would hold the command for ever if it were opened for reading.
+TEST_F(CliImportTest, APipeNamedLikeAPdfIsSkippedWithoutWaiting) {
+  const std::string catalog = MakeCatalog({});
+  WritePdf("in/a.pdf", "a");
+  ASSERT_EQ(::mkfifo(Path("in/b.pdf").c_str(), 0600), 0);
+  CliResult r = Run({"import", catalog, Path("in")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "0\t" + Path("in/a.pdf") + "\n");
+  EXPECT_NE(r.err.find(Path("in/b.pdf") + ": not a regular file (a pipe or a device); skipped"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(RunOk({"check", catalog}).err, "");
 }
 
 TEST_F(CliImportTest, RelativePathsAreStoredInFull) {

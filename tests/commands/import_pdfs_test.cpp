@@ -144,6 +144,112 @@ TEST_F(ImportPdfsTest, AFailedSaveIsReported) {
   EXPECT_NE(report.save_result, 0);
 }
 
+TEST_F(ImportPdfsTest, EachPdfWhoseBytesDidNotGoInSaysWhy) {
+  fake_.WriteFileBytes("/pdf/empty.pdf", "");
+  AddPdfFile("/pdf/locked.pdf", "no access");
+  fake_.FailOpen("/pdf/locked.pdf");
+  AddPdfFile("/pdf/ok.pdf", "fine");
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/empty.pdf", "/pdf/gone.pdf", "/pdf/locked.pdf", "/pdf/ok.pdf"},
+                       OtherTriple(), &report),
+            kImportOk);
+  ASSERT_EQ(report.imported.size(), 4u);
+  EXPECT_EQ(report.imported[0].failure, ImportFailure::kEmpty);
+  EXPECT_EQ(report.imported[1].failure, ImportFailure::kUnreadable);
+  EXPECT_EQ(report.imported[1].cause, platform::Failure::kNotFound);
+  EXPECT_EQ(report.imported[2].failure, ImportFailure::kUnreadable);
+  EXPECT_EQ(report.imported[2].cause, platform::Failure::kDenied);
+  EXPECT_EQ(report.imported[3].failure, ImportFailure::kNone);
+  EXPECT_TRUE(report.imported[3].attached);
+}
+
+TEST_F(ImportPdfsTest, AFullDeviceIsTheCauseOfBytesNotStored) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  AddPdfFile("/pdf/b.pdf", "b");
+  fake_.FailWriteAfter(1);  // the first PDF's chunk
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/b.pdf"}, OtherTriple(), &report), kImportOk);
+  EXPECT_EQ(report.imported[0].failure, ImportFailure::kNoSpace);
+  EXPECT_FALSE(report.imported[0].attached);
+  EXPECT_TRUE(report.imported[1].attached);
+  auto reloaded = Reload();
+  EXPECT_EQ(reloaded->entries().Count(), 2);
+  EXPECT_EQ(Stored(*reloaded, 1), fake_.ReadFileBytes("/pdf/b.pdf"));
+}
+
+TEST_F(ImportPdfsTest, ASaveThatFailsTellsWhy) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  fake_.SetWriteFailureCause(platform::Failure::kIoError);
+  fake_.FailWriteAfter(2, /*sticky=*/true);
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf"}, OtherTriple(), &report), kImportSaveFailed);
+  EXPECT_EQ(report.save_cause, platform::Failure::kIoError);
+}
+
+// A pipe named like a PDF would wait for a writer for ever: it is never opened, and neither
+// is a pipe named like its companion.
+TEST_F(ImportPdfsTest, PipesAndDevicesAreSkippedWithoutBeingOpened) {
+  fake_.AddSpecialFile("/pdf/fifo.pdf");
+  AddPdfFile("/pdf/a.pdf", "a");
+  fake_.AddSpecialFile("/pdf/a.vdb");
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/fifo.pdf", "/pdf/a.pdf"}, {"p", "q", "r"}, &report),
+            kImportOk);
+  EXPECT_EQ(fake_.SpecialOpenCount(), 0);
+  EXPECT_EQ(report.imported[0].failure, ImportFailure::kNotRegularFile);
+  EXPECT_EQ(report.imported[0].entry_id, -1);
+  EXPECT_FALSE(report.imported[1].from_companion);
+  EXPECT_TRUE(report.imported[1].attached);
+  auto reloaded = Reload();
+  EXPECT_EQ(reloaded->entries().Count(), 1);
+  EXPECT_EQ(EntryById(*reloaded, report.imported[1].entry_id).CategoryName(1), "p");
+}
+
+TEST_F(ImportPdfsTest, StoppingKeepsAndSavesWhatWasImported) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < 4; ++i) {
+    paths.push_back("/pdf/n" + std::to_string(i) + ".pdf");
+    AddPdfFile(paths.back(), "pdf " + std::to_string(i));
+  }
+  std::vector<std::pair<size_t, std::string>> told;
+  auto progress = [&](size_t done, size_t total, const std::string& next) {
+    EXPECT_EQ(total, 4u);
+    told.emplace_back(done, next);
+    return done < 2;  // stop before the third
+  };
+  ImportReport report;
+  ASSERT_EQ(ImportPdfs(*doc_, paths, OtherTriple(), &report, progress), kImportOk);
+  EXPECT_TRUE(report.stopped);
+  EXPECT_EQ(report.imported.size(), 2u);
+  ASSERT_EQ(told.size(), 3u);
+  EXPECT_EQ(told[2], (std::pair<size_t, std::string>{2, "/pdf/n2.pdf"}));
+  auto reloaded = Reload();
+  EXPECT_EQ(reloaded->entries().Count(), 2);
+  EXPECT_EQ(Stored(*reloaded, 1), fake_.ReadFileBytes("/pdf/n1.pdf"));
+}
+
+TEST_F(ImportPdfsTest, APathThatReachesNothingImportsNothing) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  fake_.AddUnreachableItem("/pdf/b?.pdf", false);
+  const std::string before = fake_.ReadFileBytes(kCatalogPath);
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/b?.pdf"}, OtherTriple(), &report),
+            kImportUnnamable);
+  EXPECT_EQ(report.unnamable, (Strings{"/pdf/b?.pdf"}));
+  EXPECT_TRUE(report.imported.empty());
+  EXPECT_EQ(doc_->entries().Count(), 0);
+  EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before);
+}
+
+TEST_F(ImportPdfsTest, ACatalogThatCannotBeOpenedTellsWhy) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  fake_.FailOpen(kCatalogPath);
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf"}, OtherTriple(), &report), kImportCannotOpen);
+  EXPECT_EQ(report.catalog_cause, platform::Failure::kDenied);
+  EXPECT_EQ(doc_->entries().Count(), 0);
+}
+
 TEST_F(ImportPdfsTest, AnEntryThatTakesANewTripleMakesItACategoryOnce) {
   AddPdfFile("/pdf/a.pdf", "a");
   AddPdfFile("/pdf/b.pdf", "b");

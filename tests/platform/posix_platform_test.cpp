@@ -5,6 +5,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/posix_error.h"
 #include "tests/support/test_text.h"
 
 namespace veldra::platform {
@@ -322,6 +324,62 @@ TEST_F(PosixPlatformTest, AReadOnlyFileCanBeLocked) {
   std::unique_ptr<FileLock> lock;
   EXPECT_EQ(platform_.TryLockFile(path, &lock), LockResult::kLocked);
 }
+
+// A pipe without a writer would hold an open for reading until one came.
+TEST_F(PosixPlatformTest, APipeIsNeitherOpenedNorWaitedFor) {
+  const std::string fifo = root_ + "/pipe.pdf";
+  ASSERT_EQ(::mkfifo(Cp932ToUtf8(fifo).c_str(), 0600), 0);
+  std::ofstream(Cp932ToUtf8(root_ + "/a.pdf")) << "x";
+  EXPECT_EQ(platform_.KindOf(fifo), FileKind::kOther);
+  EXPECT_EQ(platform_.KindOf(root_ + "/a.pdf"), FileKind::kRegularFile);
+  EXPECT_EQ(platform_.KindOf(root_), FileKind::kDirectory);
+  EXPECT_EQ(platform_.KindOf(root_ + "/none"), FileKind::kMissing);
+  for (OpenMode mode : {OpenMode::kRead, OpenMode::kReadWrite}) {
+    SetLastFailure(Failure::kNone);
+    EXPECT_EQ(platform_.Open(fifo, mode), nullptr);
+    EXPECT_EQ(LastFailure(), Failure::kNotRegularFile);
+  }
+  auto file = platform_.Open(root_ + "/a.pdf", OpenMode::kRead);
+  ASSERT_NE(file, nullptr);
+  char byte = 0;
+  EXPECT_EQ(file->ReadAt(0, &byte, 1), 1);
+}
+
+TEST_F(PosixPlatformTest, AFailedCallLeavesItsCause) {
+  SetLastFailure(Failure::kNone);
+  EXPECT_EQ(platform_.Open(root_ + "/none.pdf", OpenMode::kRead), nullptr);
+  EXPECT_EQ(LastFailure(), Failure::kNotFound);
+  // A call that succeeds leaves the cause as it was, as errno does.
+  EXPECT_TRUE(platform_.MakeDirectory(root_ + "/sub"));
+  EXPECT_EQ(LastFailure(), Failure::kNotFound);
+  std::vector<DirItem> items;
+  EXPECT_FALSE(platform_.ListDirectory(root_ + "/none", &items));
+  EXPECT_EQ(LastFailure(), Failure::kNotFound);
+  auto read_only = platform_.Open(root_ + "/r", OpenMode::kCreate);
+  read_only.reset();
+  read_only = platform_.Open(root_ + "/r", OpenMode::kRead);
+  ASSERT_NE(read_only, nullptr);
+  EXPECT_FALSE(read_only->WriteAt(0, "x", 1));
+  EXPECT_EQ(LastFailure(), Failure::kDenied);
+}
+
+class FailureOfErrnoTest : public ::testing::TestWithParam<std::pair<int, Failure>> {};
+
+TEST_P(FailureOfErrnoTest, MapsTheSystemsReason) {
+  SetLastFailure(Failure::kNone);
+  EXPECT_EQ(FailureOfErrno(GetParam().first), GetParam().second);
+  EXPECT_NE(ResultOfErrno(GetParam().first), SysResult::kOk);
+  EXPECT_EQ(LastFailure(), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, FailureOfErrnoTest,
+    ::testing::Values(std::pair{ENOENT, Failure::kNotFound}, std::pair{ENOTDIR, Failure::kNotFound},
+                      std::pair{EACCES, Failure::kDenied}, std::pair{EPERM, Failure::kDenied},
+                      std::pair{EROFS, Failure::kDenied}, std::pair{ENOSPC, Failure::kNoSpace},
+                      std::pair{EDQUOT, Failure::kNoSpace}, std::pair{EFBIG, Failure::kTooLarge},
+                      std::pair{ENXIO, Failure::kNotRegularFile}, std::pair{EIO, Failure::kIoError},
+                      std::pair{EBADF, Failure::kOther}));
 
 TEST(PrettyNameTest, ReadsQuotedEscapedAndMissingValues) {
   EXPECT_EQ(PrettyNameFromOsRelease("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "

@@ -9,7 +9,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QShortcut>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QTest>
 #include <memory>
 
@@ -24,6 +28,7 @@
 #include "shell/about_dialog.h"
 #include "shell/main_frame.h"
 #include "shell/new_catalog_path.h"
+#include "shell/qt_translations.h"
 #include "shell/veldra_app.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
@@ -121,6 +126,7 @@ class ApplicationTest : public QObject {
     QTest::newRow("close window") << cmd::kFileClose << false;
     QTest::newRow("close catalog") << cmd::kCloseCatalog << false;
     QTest::newRow("import") << cmd::kPdfImport << false;
+    QTest::newRow("batch import") << cmd::kPdfBatchImport << false;
     QTest::newRow("print") << cmd::kPrint << false;
     QTest::newRow("recent files") << cmd::kRecentFile << false;
     QTest::newRow("cascade") << cmd::kWindowCascade << false;
@@ -176,6 +182,48 @@ class ApplicationTest : public QObject {
     Press(Qt::CTRL | Qt::Key_S);              // bound, handled by no window
     QCOMPARE(env_->dialogs().file_requests.size(), size_t(2));
     QCOMPARE(env_->dialogs().modals.size(), size_t(0));
+  }
+
+  void ctrlOneAndTwoImportIntoTheActiveCatalog() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {}));
+    env_->fake().WriteFileBytes("/pdf/a.pdf", "%PDF-1.4 a");
+    env_->fake().WriteFileBytes("/pdf/sub/b.pdf", "%PDF-1.4 b");
+    Start({kPath});
+    QVERIFY(Enabled(cmd::kPdfImport));
+    QVERIFY(Enabled(cmd::kPdfBatchImport));
+    QCOMPARE(frame()->MenuAction(cmd::kPdfImport)->isEnabled(), true);
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    env_->dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    Press(Qt::CTRL | Qt::Key_1);
+    QCOMPARE(EntryCount(kPath), 1);
+    env_->dialogs().folder_answers.push_back(std::string("/pdf/sub"));
+    Press(Qt::CTRL | Qt::Key_2);
+    QCOMPARE(env_->dialogs().folder_requests.size(), size_t(1));
+    QCOMPARE(EntryCount(kPath), 2);
+  }
+
+  // Qt's own texts: the standard dialogs, the buttons of the message boxes, the system menu
+  // of a child window.
+  void qtSpeaksJapanese() {
+    Start();
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+    QCOMPARE(QCoreApplication::translate("QMdiSubWindow", "&Close"), QStringLiteral("閉じる(&C)"));
+  }
+
+  void translationsComeFromTheFirstFolderThatHasThem() {
+    QTemporaryDir empty;
+    QTemporaryDir moved;
+    QVERIFY(QFile::copy(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm",
+                        moved.path() + "/qtbase_ja.qm"));
+    std::unique_ptr<QTranslator> found = LoadQtTranslator({empty.path(), moved.path()});
+    QVERIFY(found != nullptr);
+    QCOMPARE(found->filePath(), moved.path() + "/qtbase_ja.qm");
+    QVERIFY(LoadQtTranslator({empty.path()}) == nullptr);
+    const QStringList folders = QtTranslationFolders();
+    QCOMPARE(folders, (QStringList{QCoreApplication::applicationDirPath() + "/translations",
+                                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)}));
   }
 
   // Each key runs the command of the menu item that names it (or names the key it stands

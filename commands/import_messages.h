@@ -1,0 +1,38 @@
+// The texts the import hands back to the window that ran it, in CP932: what failed and
+// why, each in a form one warning box can show.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "commands/import_pdfs.h"
+#include "platform/platform.h"
+
+namespace veldra::commands {
+
+// At most this many files are named in one box; the rest are counted.
+constexpr size_t kMessageMaxListedFiles = 20;
+
+// Why the system refused, in a few words ("ディスクの空き容量が足りません"); "" for kNone.
+std::string FailureCauseText(platform::Failure cause);
+
+// Every PDF of the report that was skipped or whose bytes were not stored, each with its
+// reason; "" when every PDF went in.
+std::string MessageImportFailures(const ImportReport& report);
+
+// The batch import found names the catalog cannot hold: they are named, nothing imported.
+std::string MessageUnnamableNames(const std::vector<std::string>& paths);
+
+// The chosen folder cannot be searched.
+std::string MessageCannotSearchFolder(const std::string& folder, platform::Failure cause);
+
+// The catalog is open read-only (open elsewhere, or not read completely).
+std::string MessageCatalogReadOnly();
+
+// The catalog file cannot be opened for writing, or its attachments cannot be walked.
+std::string MessageCatalogNotWritable(const std::string& path, platform::Failure cause);
+
+// The catalog's tables could not be saved.
+std::string MessageSaveFailed(const std::string& path, platform::Failure cause);
+
+}  // namespace veldra::commands

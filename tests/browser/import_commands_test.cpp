@@ -1,0 +1,336 @@
+// The import commands in the browser: the dialogs they ask, the categories and remembered
+// folders they use, the progress of a batch and its cancel, and every message they show.
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <memory>
+
+#include "browser/category_list_ctrl.h"
+#include "browser/ui_text.h"
+#include "resources/command_ids.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_entry_record.h"
+#include "storage/catalog_tags.h"
+#include "storage/entry_text.h"
+#include "storage/preference_store.h"
+#include "storage/remembered_folder.h"
+#include "tests/browser/gui_test_support.h"
+
+using namespace veldra;
+using namespace veldra::testing;
+using Names = std::vector<std::string>;
+using Triple = std::array<std::string, 3>;
+
+namespace {
+
+constexpr char kPath[] = "/data/cats.vdc";
+
+std::unique_ptr<CVeldraDocument> Reloaded() {
+  auto doc = std::make_unique<CVeldraDocument>();
+  doc->Load(kPath);
+  return doc;
+}
+
+// The UTF-8 category triple of the entry at index i of the catalog file.
+Triple StoredTriple(int i) {
+  auto doc = Reloaded();
+  EntryRecord e = EntryRecord::DecodeFrom(doc->entries().At(i));
+  return {Utf8(e.CategoryName(1)), Utf8(e.CategoryName(2)), Utf8(e.CategoryName(3))};
+}
+
+}  // namespace
+
+class ImportCommandsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<GuiTestEnvironment> env_;
+  CMainWindow* frame_ = nullptr;
+  CMainWindowView* view() const { return frame_->view(); }
+  FakeDialogService& dialogs() { return env_->dialogs(); }
+  platform::FakePlatform& fake() { return env_->fake(); }
+  void AddPdf(const std::string& path) { fake().WriteFileBytes(path, "%PDF-1.4 " + path); }
+  // The texts of the warning boxes shown so far (UTF-8); each must be the application's.
+  Names Warnings() {
+    Names texts;
+    for (const MessageRequest& m : dialogs().messages) {
+      if (m.caption != "VELDRA" || m.icon != MessageIcon::kWarning ||
+          m.buttons != std::vector<MessageButton>{MessageButton::kOk}) {
+        texts.push_back("<not a warning box>");
+        continue;
+      }
+      texts.push_back(Utf8(m.text));
+    }
+    return texts;
+  }
+  void BatchImport(const std::string& folder) {
+    dialogs().folder_answers.push_back(folder);
+    view()->RunCommand(cmd::kPdfBatchImport);
+  }
+
+ private slots:
+  void init() {
+    env_ = std::make_unique<GuiTestEnvironment>();
+    SetPreferencePath(PreferencePath());
+    QVERIFY(MakeTestCatalog(kPath, {{"A", "x", "p"}, {"B", "y", "q"}}, {{"old", {"A", "x", "p"}}}));
+    frame_ = env_->OpenBrowser(kPath);
+  }
+
+  void cleanup() {
+    env_.reset();
+    SetPreferencePath("");
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  }
+
+  void bothCommandsAreEnabled() {
+    QCOMPARE(view()->QueryCommand(cmd::kPdfImport), CommandState::kEnabled);
+    QCOMPARE(view()->QueryCommand(cmd::kPdfBatchImport), CommandState::kEnabled);
+  }
+
+  void singleImportAsksForOnePdf() {
+    AddPdf("/pdf/a.pdf");
+    dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(dialogs().file_requests.size(), size_t(1));
+    const FileRequest& r = dialogs().file_requests[0];
+    QVERIFY(r.kind == FileRequest::Kind::kOpen);
+    QCOMPARE(r.filters.size(), size_t(1));
+    QCOMPARE(Utf8(r.filters[0].name), std::string("PDFファイル(*.pdf)"));
+    QCOMPARE(r.filters[0].pattern, std::string("*.pdf"));
+    QVERIFY(r.file_must_exist);
+    QCOMPARE(r.owner, static_cast<QWidget*>(frame_));
+    QCOMPARE(Titles(view()), (Names{"a.pdf", "old"}));
+    QCOMPARE(Reloaded()->entries().Count(), 2);
+    QCOMPARE(Warnings(), Names{});
+  }
+
+  void cancelledDialogsChangeNothing() {
+    const std::string before = fake().ReadFileBytes(kPath);
+    view()->RunCommand(cmd::kPdfImport);
+    view()->RunCommand(cmd::kPdfBatchImport);
+    QCOMPARE(dialogs().file_requests.size(), size_t(1));
+    QCOMPARE(dialogs().folder_requests.size(), size_t(1));
+    QCOMPARE(Utf8(dialogs().folder_requests[0].title), std::string("PDF一括取り込み"));
+    QCOMPARE(ReadRememberedFolder(nullptr, kTagFolderBatchImport), std::string());
+    QVERIFY(dialogs().progress_requests.empty());
+    QCOMPARE(Reloaded()->entries().Count(), 1);
+  }
+
+  void newEntriesTakeTheSelectedCategories_data() {
+    QTest::addColumn<QList<int>>("rows");  // the row clicked in each list, -1 none
+    QTest::addColumn<Triple>("expected");
+    QTest::newRow("all everywhere") << QList<int>{-1, -1, -1} << Triple{"その他", "その他", "その他"};
+    QTest::newRow("B, then all") << QList<int>{2, -1, -1} << Triple{"B", "その他", "その他"};
+    QTest::newRow("A x p") << QList<int>{1, 1, 1} << Triple{"A", "x", "p"};
+  }
+  void newEntriesTakeTheSelectedCategories() {
+    QFETCH(QList<int>, rows);
+    QFETCH(Triple, expected);
+    for (int level = 1; level <= 3; ++level) {
+      if (rows[level - 1] >= 0) ClickRow(view()->category_list(level), rows[level - 1]);
+    }
+    AddPdf("/pdf/a.pdf");
+    dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(StoredTriple(1), expected);
+  }
+
+  void noSelectionInAListLeavesThatLevelEmpty() {
+    view()->category_list(3)->clearSelection();
+    AddPdf("/pdf/a.pdf");
+    dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(StoredTriple(1), (Triple{"その他", "その他", ""}));
+  }
+
+  void aCompanionKeepsItsCategoriesAndTheListsOfferThem() {
+    AddPdf("/pdf/a.pdf");
+    EntryRecord written;
+    written.id = 40;
+    written.title.SetText(Sjis("題名"));
+    written.SetCategoryName(1, "C");
+    written.SetCategoryName(2, "z");
+    written.SetCategoryName(3, "r");
+    QVERIFY(WriteEntryText(written, "/pdf/a.vdb"));
+    ClickRow(view()->category_list(1), 1);  // A: ignored for a PDF with a companion
+    dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(StoredTriple(1), (Triple{"C", "z", "r"}));
+    QCOMPARE(EntryRecord::DecodeFrom(Reloaded()->entries().At(1)).id, 1);
+    ClickRow(view()->category_list(1), 0);  // back to all
+    QVERIFY(ItemTexts(view()->category_list(1)) ==
+            (Names{"＜すべて＞", "A", "B", "C", "その他"}));
+    QCOMPARE(Titles(view()), (Names{"old", "題名"}));
+  }
+
+  void theRememberedFolderIsKeptInBothPlaces_data() {
+    QTest::addColumn<bool>("batch");
+    QTest::newRow("single import, PW02") << false;
+    QTest::newRow("batch import, PW01") << true;
+  }
+  void theRememberedFolderIsKeptInBothPlaces() {
+    QFETCH(bool, batch);
+    const ChunkTag tag = batch ? kTagFolderBatchImport : kTagFolderSingleImport;
+    AddPdf("/pdf/sub/a.pdf");
+    if (batch) {
+      BatchImport("/pdf/sub");
+    } else {
+      dialogs().file_answers.push_back(std::string("/pdf/sub/a.pdf"));
+      view()->RunCommand(cmd::kPdfImport);
+    }
+    const std::string folder = batch ? "/pdf/sub" : "/pdf/sub/";
+    QCOMPARE(ReadRememberedFolder(Reloaded().get(), tag), folder);
+    QCOMPARE(ReadRememberedFolder(nullptr, tag), folder);
+
+    // The next dialog opens there; a catalog without the value takes the preference's.
+    view()->RunCommand(batch ? cmd::kPdfBatchImport : cmd::kPdfImport);
+    QVERIFY(MakeTestCatalog("/data/other.vdc", {}, {}));
+    CMainWindow* other = env_->OpenBrowser("/data/other.vdc");
+    StoreRememberedFolder(nullptr, tag, "/elsewhere/");
+    other->view()->RunCommand(batch ? cmd::kPdfBatchImport : cmd::kPdfImport);
+    Names initial;
+    for (const FileRequest& r : dialogs().file_requests) initial.push_back(r.initial_folder);
+    for (const FolderRequest& r : dialogs().folder_requests) initial.push_back(r.initial_folder);
+    QCOMPARE(initial, (Names{"", folder, "/elsewhere/"}));
+  }
+
+  void aBatchShowsItsProgressAndImportsTheTree() {
+    AddPdf("/pdf/x.pdf");
+    fake().WriteFileBytes("/pdf/y.PDF", "%PDF-1.4");
+    AddPdf("/pdf/sub/z.pdf");
+    AddPdf("/pdf/.hidden/h.pdf");
+    BatchImport("/pdf");
+    QCOMPARE(dialogs().progress_requests.size(), size_t(1));
+    QCOMPARE(Utf8(dialogs().progress_requests[0].title), std::string("PDF一括取り込み"));
+    QCOMPARE(dialogs().progress_requests[0].total, 2);
+    QCOMPARE(dialogs().progress_steps.size(), size_t(2));
+    QCOMPARE(dialogs().progress_steps[1].done, 1);  // the platform lists sub before x.pdf
+    QCOMPARE(Utf8(dialogs().progress_steps[1].label), std::string("2 / 2 件目を取り込んでいます\nx.pdf"));
+    QCOMPARE(dialogs().open_progress, 0);
+    QCOMPARE(Titles(view()), (Names{"old", "x.pdf", "z.pdf"}));
+    QVERIFY(!view()->importing());
+  }
+
+  void cancelMidBatchKeepsAndSavesWhatWasImported() {
+    for (int i = 0; i < 5; ++i) AddPdf("/pdf/n" + std::to_string(i) + ".pdf");
+    dialogs().stop_progress_at_step = 3;  // asked before the third PDF
+    BatchImport("/pdf");
+    QCOMPARE(dialogs().progress_steps.size(), size_t(3));
+    QCOMPARE(Titles(view()), (Names{"n0.pdf", "n1.pdf", "old"}));
+    QCOMPARE(view()->count_label()->text(), QStringLiteral("3件"));
+    auto saved = Reloaded();
+    QCOMPARE(saved->entries().Count(), 3);
+    QCOMPARE(saved->AttachmentOrdinal(2), 1);
+    QCOMPARE(Warnings(), Names{});
+  }
+
+  void theFailureBoxNamesEachFileAndWhy() {
+    fake().WriteFileBytes("/pdf/a_empty.pdf", "");
+    AddPdf("/pdf/b_locked.pdf");
+    fake().FailOpen("/pdf/b_locked.pdf");
+    fake().AddSpecialFile("/pdf/c_fifo.pdf");
+    AddPdf("/pdf/d_ok.pdf");
+    BatchImport("/pdf");
+    QCOMPARE(fake().SpecialOpenCount(), 0);
+    QCOMPARE(Warnings(), Names{"次のファイルのPDFは取り込めませんでした。\n\n"
+                               "/pdf/a_empty.pdf\n　空のファイルです。\n"
+                               "/pdf/b_locked.pdf\n　読み込めませんでした（アクセスが許可されていません）。\n"
+                               "/pdf/c_fifo.pdf\n　通常のファイルではないため、取り込みませんでした。\n"});
+    QCOMPARE(Titles(view()), (Names{"a_empty.pdf", "b_locked.pdf", "d_ok.pdf", "old"}));
+  }
+
+  void aFullDeviceIsNamedAsTheCause() {
+    AddPdf("/pdf/a.pdf");
+    dialogs().on_progress_step = [this](int) { fake().FailWriteAfter(1); };
+    BatchImport("/pdf");
+    QCOMPARE(Warnings(), Names{"次のファイルのPDFは取り込めませんでした。\n\n"
+                               "/pdf/a.pdf\n　ディスクの空き容量が足りません。\n"});
+  }
+
+  void namesTheCatalogCannotHoldImportNothing() {
+    AddPdf("/pdf/a.pdf");
+    fake().AddFolder("/pdf/sub");
+    fake().AddUnreachableItem("/pdf/sub/b?.pdf", false);
+    const std::string before = fake().ReadFileBytes(kPath);
+    BatchImport("/pdf");
+    QCOMPARE(Warnings(), Names{"次の名前には、カタログで扱えない文字（?の部分）が含まれています。"
+                               "何も取り込みませんでした。\n\n/pdf/sub/b?.pdf\n"});
+    QVERIFY(dialogs().progress_requests.empty());
+    QCOMPARE(Titles(view()), Names{"old"});
+    QCOMPARE(Reloaded()->entries().Count(), 1);
+
+    // A file chosen in the dialog whose name came back with "?" is refused the same way.
+    fake().AddUnreachableItem("/pdf/c?.pdf", false);
+    dialogs().file_answers.push_back(std::string("/pdf/c?.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(Warnings().size(), size_t(2));
+    QVERIFY(Warnings()[1].ends_with("\n\n/pdf/c?.pdf\n"));
+    QCOMPARE(Reloaded()->entries().Count(), 1);
+  }
+
+  void aFolderThatCannotBeSearchedIsNamed() {
+    fake().AddFolder("/locked");
+    fake().FailListDirectory("/locked");
+    BatchImport("/locked");
+    QCOMPARE(Warnings(), Names{"フォルダ「/locked」を検索できません（アクセスが許可されていません）。"
+                               "何も取り込みませんでした。"});
+    QCOMPARE(Reloaded()->entries().Count(), 1);
+  }
+
+  void aCatalogOpenElsewhereIsNotChanged() {
+    env_->CloseBrowser(frame_);
+    QVERIFY(fake().HoldLockElsewhere(kPath));
+    frame_ = env_->OpenBrowser(kPath);
+    dialogs().messages.clear();
+    const std::string before = fake().ReadFileBytes(kPath);
+    AddPdf("/pdf/a.pdf");
+    dialogs().file_answers.push_back(std::string("/pdf/a.pdf"));
+    view()->RunCommand(cmd::kPdfImport);
+    QCOMPARE(Warnings(), Names{"このカタログは読み取り専用で開かれているため、取り込めません。"});
+    // Its saves fail by design; that was told when it opened, not again after each one.
+    view()->OnColumnClick(1);
+    QCoreApplication::processEvents();
+    QCOMPARE(Warnings().size(), size_t(1));
+    QCOMPARE(Titles(view()), Names{"old"});
+    QCOMPARE(fake().ReadFileBytes(kPath), before);
+  }
+
+  void aFailedSaveIsToldOnceUntilASaveSucceeds() {
+    fake().FailWriteAfter(1, /*sticky=*/true);
+    for (int i = 0; i < 3; ++i) view()->OnColumnClick(1);
+    QTRY_COMPARE(dialogs().messages.size(), size_t(1));
+    QCoreApplication::processEvents();
+    QCOMPARE(Warnings(), Names{"カタログファイル「/data/cats.vdc」に保存できませんでした"
+                               "（ディスクの空き容量が足りません）。変更はファイルに書き込まれていません。"});
+    QCOMPARE(dialogs().messages[0].owner, static_cast<QWidget*>(frame_));
+    fake().ClearWriteFailure();
+    view()->OnColumnClick(1);  // saved again
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs().messages.size(), size_t(1));
+    fake().FailWriteAfter(1, /*sticky=*/true);
+    view()->OnColumnClick(1);
+    QTRY_COMPARE(dialogs().messages.size(), size_t(2));
+    fake().ClearWriteFailure();
+  }
+
+  void aFailedSaveOfAnImportIsToldBeforeItsFiles() {
+    AddPdf("/pdf/a.pdf");
+    fake().WriteFileBytes("/pdf/b.pdf", "");
+    // Every write from the first PDF on fails: its bytes and then the tables.
+    dialogs().on_progress_step = [this](int done) {
+      if (done == 0) fake().FailWriteAfter(1, /*sticky=*/true);
+    };
+    BatchImport("/pdf");
+    const Names warnings = Warnings();
+    QCOMPARE(warnings.size(), size_t(2));
+    QVERIFY(warnings[0].starts_with("カタログファイル「/data/cats.vdc」に保存できませんでした"));
+    QVERIFY(warnings[1].ends_with("/pdf/b.pdf\n　空のファイルです。\n"));
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs().messages.size(), size_t(2));
+    fake().ClearWriteFailure();
+  }
+};
+
+QTEST_MAIN(ImportCommandsTest)
+#include "import_commands_test.moc"
