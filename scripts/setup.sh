@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl-dev libxkbcommon-dev
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool
+  desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
 )
 
 install_missing() {
