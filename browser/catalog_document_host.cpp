@@ -2,6 +2,8 @@
 
 #include <QMdiSubWindow>
 
+#include "platform/platform.h"
+
 namespace veldra {
 
 CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {}
@@ -14,6 +16,10 @@ std::string CatalogDocumentHost::Title() const {
   const std::string& p = path();
   const size_t slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+bool CatalogDocumentHost::HoldsFile(const std::string& path) const {
+  return path == this->path() || platform::Platform::Current().SameFile(path, this->path());
 }
 
 bool CatalogDocumentHost::loaded() const {

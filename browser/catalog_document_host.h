@@ -20,6 +20,7 @@ class QMdiSubWindow;
 namespace veldra {
 
 class DetailWindowOpener;
+class OpenCatalogs;
 
 class CatalogDocumentHost : public QObject {
   Q_OBJECT
@@ -45,6 +46,9 @@ class CatalogDocumentHost : public QObject {
   CVeldraDocument& document() { return *document_; }
   const CVeldraDocument& document() const { return *document_; }
   const std::string& path() const { return document_->path(); }
+  // True when path names the catalog's file: the same path, or the same file (device and
+  // inode) under another name.
+  bool HoldsFile(const std::string& path) const;
   // The file-name part of the path, extension included.
   std::string Title() const;
   // False when the file was not a catalog at all: the browser then stays empty.
@@ -68,6 +72,10 @@ class CatalogDocumentHost : public QObject {
   DetailWindowOpener* detail_opener() const { return detail_opener_; }
   void set_detail_opener(DetailWindowOpener* opener) { detail_opener_ = opener; }
 
+  // The application's open catalogs; may be null.
+  OpenCatalogs* open_catalogs() const { return open_catalogs_; }
+  void set_open_catalogs(OpenCatalogs* catalogs) { open_catalogs_ = catalogs; }
+
   // Views: each window of the catalog attaches once and detaches when it is destroyed.
   void AttachView();
   void DetachView();
@@ -80,6 +88,7 @@ class CatalogDocumentHost : public QObject {
   std::vector<EntryWindowItem> entry_windows_;
   std::vector<PdfWindowItem> pdf_windows_;
   DetailWindowOpener* detail_opener_ = nullptr;
+  OpenCatalogs* open_catalogs_ = nullptr;
   int view_count_ = 0;
 };
 

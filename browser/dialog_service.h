@@ -40,9 +40,16 @@ struct FileRequest {
   int selected_filter = 0;
   std::string default_suffix;       // without the dot; "" for none
   std::string initial_folder;       // "" lets the dialog choose
+  std::string default_name;         // the file name filled in; "" for none
   bool file_must_exist = false;
   bool confirm_overwrite = false;
   bool hide_read_only = false;
+  QWidget* owner = nullptr;
+};
+
+struct FolderRequest {
+  std::string title;           // shown above the folders
+  std::string initial_folder;  // preselected when not ""
   QWidget* owner = nullptr;
 };
 
@@ -58,6 +65,10 @@ class DialogService {
 
   // Runs a file dialog. true and the chosen path (CP932, "/" separators) on OK.
   virtual bool ChooseFile(const FileRequest& request, std::string* path) = 0;
+
+  // Runs the folder chooser (only folders of the file system can be chosen). true and the
+  // chosen folder (CP932, "/" separators, no trailing "/") on OK.
+  virtual bool ChooseFolder(const FolderRequest& request, std::string* folder) = 0;
 
   // The platform's printer set-up dialog.
   virtual void RunPrinterSetup(QWidget* owner) = 0;

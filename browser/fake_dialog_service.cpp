@@ -25,6 +25,16 @@ bool FakeDialogService::ChooseFile(const FileRequest& request, std::string* path
   return true;
 }
 
+bool FakeDialogService::ChooseFolder(const FolderRequest& request, std::string* folder) {
+  folder_requests.push_back(request);
+  if (folder_answers.empty()) return false;
+  std::optional<std::string> answer = folder_answers.front();
+  folder_answers.pop_front();
+  if (!answer) return false;
+  *folder = *answer;
+  return true;
+}
+
 void FakeDialogService::RunPrinterSetup(QWidget*) { ++printer_setups; }
 
 int FakeDialogService::RunModal(QDialog* dialog) {

@@ -1,6 +1,6 @@
 // A DialogService for tests: records every request with its exact texts and answers from
 // scripts. Unscripted message boxes answer with their default button, unscripted file
-// dialogs and modal dialogs are cancelled.
+// dialogs, folder choosers and modal dialogs are cancelled.
 #pragma once
 
 #include <deque>
@@ -22,6 +22,7 @@ class FakeDialogService : public DialogService {
 
   MessageButton ShowMessage(const MessageRequest& request) override;
   bool ChooseFile(const FileRequest& request, std::string* path) override;
+  bool ChooseFolder(const FolderRequest& request, std::string* folder) override;
   void RunPrinterSetup(QWidget* owner) override;
   int RunModal(QDialog* dialog) override;
   bool OpenUrl(const std::string& url) override;
@@ -29,12 +30,14 @@ class FakeDialogService : public DialogService {
   // Scripts, consumed in order.
   std::deque<MessageButton> message_answers;
   std::deque<std::optional<std::string>> file_answers;  // nullopt: cancel
+  std::deque<std::optional<std::string>> folder_answers;  // nullopt: cancel
   // Called with each modal dialog instead of running it; its return is the result code.
   std::function<int(QDialog*)> modal_handler;
 
   // What was asked.
   std::vector<MessageRequest> messages;
   std::vector<FileRequest> file_requests;
+  std::vector<FolderRequest> folder_requests;
   std::vector<ModalRecord> modals;
   std::vector<std::string> opened_urls;
   int printer_setups = 0;

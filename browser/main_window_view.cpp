@@ -56,9 +56,10 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
     category_labels_[k]->setWordWrap(false);
     add_buttons_[k] = new QPushButton(QStringLiteral("＋"), this);
     delete_buttons_[k] = new QPushButton(QStringLiteral("－"), this);
-    // The category commands come with the category dialogs.
-    add_buttons_[k]->setEnabled(false);
-    delete_buttons_[k]->setEnabled(false);
+    const int level = k + 1;
+    connect(add_buttons_[k], &QPushButton::clicked, this, [this, level] { OnCategoryAdd(level); });
+    connect(delete_buttons_[k], &QPushButton::clicked, this,
+            [this, level] { OnCategoryDelete(level); });
   }
   count_label_->setText(ToQString(UiText("xx件")));
   count_label_->setAlignment(Qt::AlignCenter);
@@ -151,6 +152,10 @@ void CMainWindowView::ShowCategoryLabels() {
 
 void CMainWindowView::SetupEntryColumns() {
   entry_list_->SetupColumns();
+  ShowCategoryColumnTitles();
+}
+
+void CMainWindowView::ShowCategoryColumnTitles() {
   std::array<std::string, 3> titles;
   for (int k = 0; k < 3; ++k) titles[k] = std::string(kDefaultLabelNames[k]);
   CVeldraDocument* doc = document();
@@ -293,15 +298,38 @@ void CMainWindowView::ReopenDetailWindows() {
 
 CommandState CMainWindowView::QueryCommand(int id) {
   switch (id) {
-    case cmd::kCloseCatalog: return CommandState::kEnabled;
+    case cmd::kCloseCatalog:
+    case cmd::kNewSave:
+    case cmd::kEditSelectAll:
+    case cmd::kCategoryLabelEdit:
+      return CommandState::kEnabled;
     case cmd::kFileClose: return CommandState::kDisabled;
+    case cmd::kEntryInfo:
+    case cmd::kCategoryBatchChange:
+    case cmd::kPdfDelete:
+    case cmd::kPdfExport:
+    case cmd::kPdfOpen:
+    case cmd::kSelectNone:
+      return OnUpdateNeedsSelection();
     default: return CommandState::kNotHandled;
   }
 }
 
 void CMainWindowView::RunCommand(int id) {
-  if (id == cmd::kCloseCatalog) {
-    if (QWidget* frame = FrameWindow()) frame->close();
+  switch (id) {
+    case cmd::kCloseCatalog:
+      if (QWidget* frame = FrameWindow()) frame->close();
+      break;
+    case cmd::kNewSave: OnNewSave(); break;
+    case cmd::kEditSelectAll: OnSelectAll(); break;
+    case cmd::kCategoryLabelEdit: OnCategoryLabelEdit(); break;
+    case cmd::kEntryInfo: OnEntryInfo(); break;
+    case cmd::kCategoryBatchChange: OnCategoryBatchChange(); break;
+    case cmd::kPdfDelete: OnPdfDelete(); break;
+    case cmd::kPdfExport: OnPdfExport(); break;
+    case cmd::kPdfOpen: OnPdfOpen(); break;
+    case cmd::kSelectNone: OnSelectNone(); break;
+    default: break;
   }
 }
 

@@ -88,8 +88,22 @@ bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) 
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirm_overwrite);
   }
   dialog.setOption(QFileDialog::ReadOnly, false);
+  if (!request.default_name.empty()) dialog.selectFile(ToQString(request.default_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *path = FromQString(dialog.selectedFiles().first());
+  return true;
+}
+
+bool QtDialogService::ChooseFolder(const FolderRequest& request, std::string* folder) {
+  QFileDialog dialog(request.owner, ToQString(request.title), ToQString(request.initial_folder));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!request.initial_folder.empty()) dialog.selectFile(ToQString(request.initial_folder));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  QString chosen = dialog.selectedFiles().first();
+  while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/'))) chosen.chop(1);
+  *folder = FromQString(chosen);
   return true;
 }
 

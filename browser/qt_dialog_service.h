@@ -9,6 +9,7 @@ class QtDialogService : public DialogService {
  public:
   MessageButton ShowMessage(const MessageRequest& request) override;
   bool ChooseFile(const FileRequest& request, std::string* path) override;
+  bool ChooseFolder(const FolderRequest& request, std::string* folder) override;
   void RunPrinterSetup(QWidget* owner) override;
   int RunModal(QDialog* dialog) override;
   bool OpenUrl(const std::string& url) override;
