@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -18,6 +21,7 @@
 #include "browser/ui_text.h"
 #include "browser/main_window.h"
 #include "browser/main_window_view.h"
+#include "platform/posix_platform.h"
 #include "resources/command_ids.h"
 #include "shell/about_dialog.h"
 #include "shell/main_frame.h"
@@ -357,11 +361,58 @@ class ApplicationTest : public QObject {
     QCOMPARE(app_->Documents().size(), size_t(2));
     QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - second.vdc"));
 
-    env_->dialogs().file_answers.push_back(std::string("/DATA/APP.VDC"));
+    env_->dialogs().file_answers.push_back(std::string("/data//app.vdc"));
     app_->OnFileOpen();
     QCOMPARE(app_->Documents().size(), size_t(2));
     QCOMPARE(frame()->mdi_area()->currentSubWindow(), app_->Documents()[0]->browser_frame());
     QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+  }
+
+  // Names that differ only in case are different files, so different catalogs: one opens
+  // beside the other, and a new catalog under one leaves the other open and whole.
+  void namesDifferingInCaseAreTwoCatalogs() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"kept", {"その他", "その他", "その他"}}}));
+    QVERIFY(MakeTestCatalog("/data/APP.vdc", {}, {}));
+    Start({kPath});
+    QPointer<CatalogDocumentHost> lower = app_->Documents()[0];
+    env_->dialogs().file_answers.push_back(std::string("/data/APP.vdc"));
+    app_->OnFileOpen();
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    QCOMPARE(app_->Documents()[1]->path(), std::string("/data/APP.vdc"));
+
+    env_->dialogs().file_answers.push_back(std::string("/data/APP.vdc"));
+    app_->OnFileNew();
+    QVERIFY(!lower.isNull());
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    app_.reset();
+    QCOMPARE(EntryCount(kPath), 1);
+  }
+
+  // A link to an open catalog names that catalog's file: opening it activates the catalog
+  // instead of opening a second document on the same file.
+  void aLinkToAnOpenCatalogIsThatCatalog() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    platform::PosixPlatform real;
+    platform::ScopedPlatform use_real(&real);
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const std::string path = dir.path().toStdString() + "/work.vdc";
+    const std::string link = dir.path().toStdString() + "/link.vdc";
+    QVERIFY(MakeTestCatalog(path, {}, {{"e", {"その他", "その他", "その他"}}}));
+    QVERIFY(QFile::link(QString::fromStdString(path), QString::fromStdString(link)));
+    Start({path});
+    env_->dialogs().file_answers.push_back(link);
+    app_->OnFileOpen();
+    const size_t documents = app_->Documents().size();
+    env_->dialogs().file_answers.push_back(dir.path().toStdString() + "/WORK.vdc");
+    app_->OnFileOpen();
+    const size_t with_other_case = app_->Documents().size();
+    app_.reset();
+    qputenv("XDG_CONFIG_HOME", config);
+    QCOMPARE(documents, size_t(1));
+    QCOMPARE(with_other_case, size_t(2));
+    QCOMPARE(EntryCount(path), 1);
   }
 
   void unreadableFileOpensWithAWarning() {
