@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Takes docs/screenshots/browser.png: the browser on a sample catalog with Japanese entries,
+# and docs/screenshots/batch_change.png, the batch category change dialog over it,
 # drawn by the application under a virtual X server (Xvfb :99) and saved by the window
 # itself. Usage: scripts/screenshot.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
-cmake --build "$build" --target veldra_screenshot >/dev/null
+cmake --build "$build" --target veldra_screenshot veldra_dialog_screenshot >/dev/null
 
 work="$(mktemp -d)"
 Xvfb :99 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
@@ -16,3 +17,5 @@ sleep 1
 mkdir -p "$here/docs/screenshots"
 DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
   "$build/shell/veldra_screenshot" "$here/docs/screenshots/browser.png" "$work/蔵書.vdc"
+DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
+  "$build/shell/veldra_dialog_screenshot" "$here/docs/screenshots/batch_change.png" "$work/蔵書.vdc"
