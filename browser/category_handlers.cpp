@@ -29,7 +29,7 @@ void CMainWindowView::OnCategoryAdd(int level) {
     for (int other = 1; other <= 3; ++other) {
       if (other != level) others[next++] = selected[other - 1];
     }
-    commands::AddCategory(*doc, level, dialog.name(), others[0], others[1]);
+    ReportSave(commands::AddCategory(*doc, level, dialog.name(), others[0], others[1]));
   }
   RebuildCategoryLists();
 }
@@ -58,11 +58,12 @@ void CMainWindowView::OnCategoryDelete(int level) {
     remembered = std::string(kAllCategoriesName);
     SaveRememberedSelections();
   }
-  commands::DeleteCategory(*doc, level, name);
+  const int saved = commands::DeleteCategory(*doc, level, name);
   category_list(level)->SelectText(std::string(kAllCategoriesName));
   SyncEntrySelectionFlags();
   RebuildCategoryLists();
   RefreshEntryList();
+  ReportSave(saved);
 }
 
 void CMainWindowView::OnCategoryLabelEdit() {
@@ -70,9 +71,10 @@ void CMainWindowView::OnCategoryLabelEdit() {
   if (doc == nullptr) return;
   CCategoryLabelEditDlg dialog(commands::CurrentLabels(*doc), this);
   if (DialogService::Current().RunModal(&dialog) != QDialog::Accepted) return;
-  commands::EditLabels(*doc, dialog.Labels());
+  const int saved = commands::EditLabels(*doc, dialog.Labels());
   ShowCategoryLabels();
   ShowCategoryColumnTitles();
+  ReportSave(saved);
 }
 
 void CMainWindowView::OnCategoryBatchChange() {
@@ -81,16 +83,18 @@ void CMainWindowView::OnCategoryBatchChange() {
   const std::vector<EntryRecord> entries =
       CollectSelectedEntries(SelectionSource::kListTexts, /*sync=*/true);
   CChangeCategoryNameDlg dialog(*doc, commands::InitialBatchNames(entries), this);
+  int saved;
   if (DialogService::Current().RunModal(&dialog) == QDialog::Accepted) {
     std::vector<int32_t> ids;
     for (const EntryRecord& e : entries) ids.push_back(e.id);
-    commands::ChangeCategories(*doc, ids, dialog.chosen());
+    saved = commands::ChangeCategories(*doc, ids, dialog.chosen());
   } else {
     // The selection flags were written: the catalog is saved either way.
-    doc->Save();
+    saved = doc->Save();
   }
   RefreshEntryList();
   RebuildCategoryLists();
+  ReportSave(saved);
 }
 
 }  // namespace veldra

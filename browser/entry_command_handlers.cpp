@@ -125,9 +125,10 @@ void CMainWindowView::OnPdfDelete() {
     CloseWindowsOf(host_->pdf_windows(), entry.id);
     CloseWindowsOf(host_->entry_windows(), entry.id);
   }
-  commands::DeleteEntries(*doc, IdsOf(entries));
+  const int saved = commands::DeleteEntries(*doc, IdsOf(entries));
   RefreshEntryList();
   RebuildCategoryLists();
+  ReportSave(saved);
 }
 
 void CMainWindowView::OnPdfExport() {

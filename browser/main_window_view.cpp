@@ -12,6 +12,8 @@
 #include "browser/browser_layout.h"
 #include "browser/browser_position.h"
 #include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "commands/command_messages.h"
 #include "browser/detail_window_opener.h"
 #include "browser/entry_list_columns.h"
 #include "browser/entry_list_ctrl.h"
@@ -237,6 +239,13 @@ void CMainWindowView::OnColumnClick(int column) {
   SyncEntrySelectionFlags();
   doc->Save();
   RefreshEntryList();
+}
+
+void CMainWindowView::ReportSave(int result) {
+  CVeldraDocument* doc = document();
+  if (result == kSaveOk || doc == nullptr || !doc->writable() || save_failure_shown_) return;
+  save_failure_shown_ = true;
+  ShowWarningBox(commands::MessageCatalogNotSaved(doc->path()));
 }
 
 QWidget* CMainWindowView::FrameWindow() const {

@@ -76,6 +76,11 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // are taken. Nothing without a document.
   std::vector<EntryRecord> CollectSelectedEntries(SelectionSource source, bool sync);
 
+  // Tells the user, once for this window, that a command's save (result) failed on a
+  // catalog that opened as writable; a catalog announced as read-only when it opened is not
+  // told again.
+  void ReportSave(int result);
+
   // The category commands (category_handlers.cpp). level is 1..3.
   void OnCategoryAdd(int level);
   void OnCategoryDelete(int level);
@@ -122,6 +127,7 @@ class CMainWindowView : public QWidget, public CommandTarget {
   CEntryListCtrl* entry_list_;
   QLabel* count_label_;
   bool initialized_ = false;
+  bool save_failure_shown_ = false;
 };
 
 }  // namespace veldra

@@ -104,4 +104,10 @@ std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
   }
 }
 
+std::string MessageCatalogNotSaved(std::string_view path) {
+  return Fill("カタログ「%s」に書き込めませんでした。変更は保存されていません。"
+              "ファイルが読み取り専用でないか、ディスクの空き容量を確認してください。",
+              path);
+}
+
 }  // namespace veldra::commands

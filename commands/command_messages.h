@@ -39,4 +39,7 @@ std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
 std::string MessageNewSaveIsOpenCatalog();    // "開いているカタログには新規保存できません。..."
 std::string MessageNewSaveFailed(int compact_code, std::string_view path);
 
+// A change that could not be written to the catalog's file (a read-only file, a full disk).
+std::string MessageCatalogNotSaved(std::string_view path);
+
 }  // namespace veldra::commands

@@ -434,6 +434,36 @@ class CategoryCommandsGuiTest : public QObject {
     QCOMPARE(StoredEntryCategories()[2], std::string("Tech/B/その他"));
   }
 
+  // A catalog that cannot be written (a read-only file, a full disk) says so once for the
+  // window, at the first command that saves; what the file held stays as it was.
+  void failedSavesAreToldOnceAndTheFileIsKept() {
+    const std::string bytes = env_->fake().ReadFileBytes(g_path);
+    env_->fake().FailWriteAfter(1, /*sticky=*/true);
+    dialogs().modal_handler = [](QDialog* d) {
+      if (auto* labels = qobject_cast<CCategoryLabelEditDlg*>(d)) {
+        labels->label_edit(1)->setText(QStringLiteral("x"));
+        QTest::mouseClick(labels->ok_button(), Qt::LeftButton);
+      }
+      if (auto* batch = qobject_cast<CChangeCategoryNameDlg*>(d)) {
+        QTest::mouseClick(batch->ok_button(), Qt::LeftButton);
+      }
+      return d->result();
+    };
+    view()->OnCategoryLabelEdit();
+    QCOMPARE(dialogs().messages.size(), size_t(1));
+    QCOMPARE(dialogs().messages[0].text,
+             Sj("カタログ「/data/cats.vdc」に書き込めませんでした。変更は保存されていません。"
+                "ファイルが読み取り専用でないか、ディスクの空き容量を確認してください。"));
+    QCOMPARE(dialogs().messages[0].icon, MessageIcon::kWarning);
+    SelectEntries({"e0"});
+    view()->OnCategoryBatchChange();
+    QCOMPARE(dialogs().messages.size(), size_t(1));
+    env_->CloseBrowser(frame_);
+    frame_ = nullptr;
+    env_->fake().ClearWriteFailure();
+    QCOMPARE(env_->fake().ReadFileBytes(g_path), bytes);
+  }
+
   // A shared name that no category has starts as an empty text, never as another name that
   // merely begins like it; OK then gives "その他".
   void sharedNameWithoutACategoryStartsEmpty() {
