@@ -46,7 +46,9 @@ void CCategoryAddDlg::OnOK() {
   const std::string warning = commands::CheckNewCategoryName(document_, level_, name);
   if (!warning.empty()) {
     ShowWarningBox(warning, this);
+    activateWindow();
     name_edit_->setFocus();
+    name_edit_->selectAll();
     return;
   }
   name_ = name;

@@ -7,6 +7,7 @@
 #include "browser/detail_window_opener.h"
 #include "browser/dialog_service.h"
 #include "browser/entry_list_ctrl.h"
+#include "browser/entry_list_model.h"
 #include "browser/main_window_view.h"
 #include "browser/open_catalogs.h"
 #include "browser/ui_text.h"
@@ -148,9 +149,13 @@ void CMainWindowView::OnPdfExport() {
 
   std::vector<commands::ExportedEntry> report;
   commands::ExportEntries(*doc, IdsOf(entries), folder, &report);
-  // The new last-use dates are in the entries now; the rows show them.
-  SyncEntrySelectionFlags();
-  RefreshEntryList();
+  // The rows show the new last-use dates; the selection and the scroll position stay.
+  const std::vector<int> rows = entry_list_->SelectedRows();
+  const int horizontal = entry_list_->HorizontalPosition();
+  const int vertical = entry_list_->VerticalPosition();
+  entry_list_->entry_model()->Reset(&doc->filtered_entries());
+  entry_list_->SelectRows(rows);
+  entry_list_->ScrollTo(horizontal, vertical);
 
   std::vector<commands::ExportProblem> problems;
   for (size_t i = 0; i < report.size(); ++i) {

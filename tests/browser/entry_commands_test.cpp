@@ -183,6 +183,7 @@ class EntryCommandsTest : public QObject {
     QVERIFY(MakeCatalogWithPdfs(env_->fake(), {"/pdf/1/a.pdf", "/pdf/2/a.pdf"}));
     frame_ = env_->OpenBrowser(kPath);
     view()->OnSelectAll();
+    env_->fake().SetNow({2024, 7, 2, 10, 30, 0, 0});
     dialogs().folder_answers.push_back(std::string("/out"));
     view()->OnPdfExport();
     QCOMPARE(dialogs().folder_requests.size(), size_t(1));
@@ -193,6 +194,9 @@ class EntryCommandsTest : public QObject {
       QVERIFY2(env_->fake().FileExists(file), file);
     }
     QCOMPARE(dialogs().messages.size(), size_t(0));
+    // The rows show the exported entries' new dates and stay selected.
+    QCOMPARE(view()->entry_list()->SelectedRows(), (std::vector<int>{0, 1}));
+    QCOMPARE(Cell(view(), 1, 6), std::string("2024/07/02 10:30"));
 
     view()->entry_list()->SelectRows({0});
     dialogs().folder_answers.push_back(std::string("/out"));
