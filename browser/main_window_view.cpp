@@ -184,8 +184,8 @@ void CMainWindowView::RefreshEntryList() {
   CVeldraDocument* doc = document();
   if (doc == nullptr) return;
   const CategoryTriple texts = ReadCategoryTexts();
-  RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
-  commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
+  RecordArray& displayed = commands::ShowSortedEntries(*doc, texts[0], texts[1], texts[2],
+                                                       commands::SortState::Of(*doc));
   const int horizontal = entry_list_->HorizontalPosition();
   const int vertical = entry_list_->VerticalPosition();
   entry_list_->entry_model()->Reset(&displayed);

@@ -36,16 +36,26 @@ std::string ToUtf8(const std::string& cp932) { return platform::Cp932ToUtf8(cp93
 std::string EscapeCell(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (char c : utf8) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
+  AppendEscapedCell(utf8, &out);
   return out;
+}
+
+void AppendEscapedCell(std::string_view utf8, std::string* out) {
+  size_t plain = 0;  // where the run of bytes that stay as they are begins
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char* escaped = nullptr;
+    switch (utf8[i]) {
+      case '\\': escaped = "\\\\"; break;
+      case '\t': escaped = "\\t"; break;
+      case '\n': escaped = "\\n"; break;
+      case '\r': escaped = "\\r"; break;
+      default: continue;
+    }
+    out->append(utf8.data() + plain, i - plain);
+    out->append(escaped);
+    plain = i + 1;
+  }
+  out->append(utf8.data() + plain, utf8.size() - plain);
 }
 
 }  // namespace veldra::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "cli/tool.h"
 
@@ -25,5 +26,7 @@ std::string ToUtf8(const std::string& cp932);
 // A UTF-8 text made safe for one tab-separated cell: "\" becomes "\\", and tab, line feed
 // and carriage return become "\t", "\n" and "\r".
 std::string EscapeCell(const std::string& utf8);
+// The same, appended to out.
+void AppendEscapedCell(std::string_view utf8, std::string* out);
 
 }  // namespace veldra::cli

@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 #include <QString>
+#include <algorithm>
+#include <numeric>
 
 #include "browser/environment_info.h"
 #include "platform/codepage.h"
@@ -77,6 +79,51 @@ std::vector<Field> Fields(const EntryRecord& e, int attachment_ordinal) {
   };
 }
 
+// The members' positions in Fields() in the order a JSON object keeps its keys (sorted).
+const std::vector<size_t>& JsonMemberOrder() {
+  static const std::vector<size_t> order = [] {
+    const std::vector<Field> fields = Fields(EntryRecord{}, 0);
+    std::vector<size_t> positions(fields.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    std::sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+      return std::string_view(fields[a].key) < std::string_view(fields[b].key);
+    });
+    return positions;
+  }();
+  return order;
+}
+
+void AppendIndent(int depth, std::string* out) { out->append(4 * static_cast<size_t>(depth), ' '); }
+
+// A JSON string of UTF-8 text: quotes, backslashes and control characters escaped as the
+// JSON writer of Qt escapes them; everything else as it is.
+void AppendJsonString(std::string_view utf8, std::string* out) {
+  static const char kHex[] = "0123456789abcdef";
+  out->push_back('"');
+  size_t plain = 0;  // where the run of bytes that stay as they are begins
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto u = static_cast<unsigned char>(utf8[i]);
+    if (u >= 0x20 && u != '"' && u != '\\') continue;
+    out->append(utf8.data() + plain, i - plain);
+    plain = i + 1;
+    switch (u) {
+      case '"': out->append("\\\""); break;
+      case '\\': out->append("\\\\"); break;
+      case '\b': out->append("\\b"); break;
+      case '\f': out->append("\\f"); break;
+      case '\n': out->append("\\n"); break;
+      case '\r': out->append("\\r"); break;
+      case '\t': out->append("\\t"); break;
+      default:
+        out->append("\\u00");
+        out->push_back(kHex[u >> 4]);
+        out->push_back(kHex[u & 0xF]);
+    }
+  }
+  out->append(utf8.data() + plain, utf8.size() - plain);
+  out->push_back('"');
+}
+
 }  // namespace
 
 std::vector<std::string> EntryListCells(const EntryRecord& e) {
@@ -128,6 +175,41 @@ QJsonObject EntryToJson(const EntryRecord& entry, int attachment_ordinal) {
     }
   }
   return object;
+}
+
+void AppendEntryJson(const EntryRecord& entry, int attachment_ordinal, int depth,
+                     std::string* out) {
+  const std::vector<Field> fields = Fields(entry, attachment_ordinal);
+  out->append("{\n");
+  bool first = true;
+  for (size_t position : JsonMemberOrder()) {
+    const Field& f = fields[position];
+    if (!first) out->append(",\n");
+    first = false;
+    AppendIndent(depth + 1, out);
+    out->push_back('"');
+    out->append(f.key);
+    out->append("\": ");
+    switch (f.kind) {
+      case Field::kText: AppendJsonString(f.text, out); break;
+      case Field::kNumber: out->append(std::to_string(f.number)); break;
+      case Field::kRect: {
+        const int values[4] = {f.rect.top, f.rect.left, f.rect.bottom, f.rect.right};
+        out->append("[\n");
+        for (int k = 0; k < 4; ++k) {
+          AppendIndent(depth + 2, out);
+          out->append(std::to_string(values[k]));
+          out->append(k < 3 ? ",\n" : "\n");
+        }
+        AppendIndent(depth + 1, out);
+        out->push_back(']');
+        break;
+      }
+    }
+  }
+  out->push_back('\n');
+  AppendIndent(depth, out);
+  out->push_back('}');
 }
 
 }  // namespace veldra::cli

@@ -27,4 +27,11 @@ std::vector<std::pair<std::string, std::string>> EntryFieldTexts(const EntryReco
 // as arrays of four numbers, dates as their digits or "".
 QJsonObject EntryToJson(const EntryRecord& entry, int attachment_ordinal);
 
+// The same object as text, appended to out byte for byte as QJsonDocument writes it indented
+// inside depth enclosing levels: members 4 * (depth + 1) spaces in, the closing brace
+// 4 * depth; the opening brace is not indented (the caller places it). For long lists, which
+// then need not hold every object in memory at once.
+void AppendEntryJson(const EntryRecord& entry, int attachment_ordinal, int depth,
+                     std::string* out);
+
 }  // namespace veldra::cli

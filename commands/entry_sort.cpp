@@ -69,6 +69,33 @@ KeyValue ValueOf(const EntryRecord& e, int32_t key) {
   return v;
 }
 
+// Where the field a key compares starts in an encoded EntryRecord; kNoField for none.
+constexpr size_t kNoField = static_cast<size_t>(-1);
+
+size_t FieldOffsetOf(int32_t key) {
+  switch (key) {
+    case kSortTitle: return EntryRecord::kTitleOffset;
+    case kSortCategory1: return EntryRecord::kCategoryNamesOffset;
+    case kSortCategory2: return EntryRecord::kCategoryNamesOffset + 256;
+    case kSortCategory3: return EntryRecord::kCategoryNamesOffset + 512;
+    case kSortFileName: return EntryRecord::kFileNameOffset;
+    case kSortNote: return EntryRecord::kNoteOffset;
+    case kSortAuthor: return EntryRecord::kAuthorOffset;
+    case kSortEditor: return EntryRecord::kEditorOffset;
+    case kSortSupervisor: return EntryRecord::kSupervisorOffset;
+    case kSortTranslator: return EntryRecord::kTranslatorOffset;
+    case kSortPublisher: return EntryRecord::kPublisherOffset;
+    case kSortFileSize: return EntryRecord::kFileSizeOffset;
+    case kSortRating: return EntryRecord::kMyRateOffset;
+    case kSortFileDate: return EntryRecord::kFileCreateDateOffset;
+    case kSortCreated: return EntryRecord::kCreateDateOffset;
+    case kSortUpdated: return EntryRecord::kUpdateDateOffset;
+    case kSortLastViewed: return EntryRecord::kLastViewDateOffset;
+    case kSortLastUsed: return EntryRecord::kLastUseDateOffset;
+    default: return kNoField;
+  }
+}
+
 // Unsigned bytes up to the first difference; a prefix sorts first.
 int CompareBytes(std::string_view a, std::string_view b) {
   size_t n = std::min(a.size(), b.size());
@@ -121,6 +148,27 @@ std::array<KeyValue, 3> ValuesOf(const EntryRecord& e, const SortState& state) {
   return values;
 }
 
+// Rearranges a sequence in place so that position i receives what was at order[i] (order is
+// a permutation), following each cycle once: every element moves once, and one is held
+// aside per cycle. move(to, from) moves an element; hold(from) sets one aside and returns
+// it; put(to, held) puts it back.
+template <typename Move, typename Hold, typename Put>
+void ApplyOrder(const std::vector<int>& order, Move move, Hold hold, Put put) {
+  std::vector<bool> done(order.size(), false);
+  for (size_t start = 0; start < order.size(); ++start) {
+    if (done[start] || order[start] == static_cast<int>(start)) continue;
+    auto held = hold(static_cast<int>(start));
+    size_t to = start;
+    while (static_cast<size_t>(order[to]) != start) {
+      move(static_cast<int>(to), order[to]);
+      done[to] = true;
+      to = static_cast<size_t>(order[to]);
+    }
+    put(static_cast<int>(to), held);
+    done[to] = true;
+  }
+}
+
 }  // namespace
 
 SortState SortState::Of(const CVeldraDocument& document) {
@@ -147,37 +195,72 @@ void SortEntries(std::vector<EntryRecord>& entries, const SortState& state) {
   std::vector<std::array<KeyValue, 3>> values;
   std::vector<int32_t> ids;
   values.reserve(entries.size());
+  ids.reserve(entries.size());
   for (const EntryRecord& e : entries) {
     values.push_back(ValuesOf(e, state));
     ids.push_back(e.id);
   }
   std::vector<int> order = SortedOrder(values, ids, state);
-  std::vector<EntryRecord> sorted;
-  sorted.reserve(entries.size());
-  for (int i : order) sorted.push_back(std::move(entries[i]));
-  entries = std::move(sorted);
+  ApplyOrder(order, [&](int to, int from) { entries[to] = entries[from]; },
+             [&](int from) { return entries[from]; },
+             [&](int to, const EntryRecord& e) { entries[to] = e; });
+}
+
+std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows,
+                                 const SortState& state) {
+  if (!HoldsRecords<EntryRecord>(table)) return rows;
+  // Only the id and the keys' fields of each record are read, into one record reused.
+  std::vector<size_t> offsets = {EntryRecord::kIdOffset};
+  for (int l = 0; l < LevelsInUse(state); ++l) {
+    const size_t offset = FieldOffsetOf(state.levels[l].key_code);
+    if (offset != kNoField) offsets.push_back(offset);
+  }
+  std::vector<std::array<KeyValue, 3>> values;
+  std::vector<int32_t> ids;
+  values.reserve(rows.size());
+  ids.reserve(rows.size());
+  EntryRecord e;
+  for (int row : rows) {
+    if (const uint8_t* bytes = table.At(row)) {
+      for (size_t offset : offsets) e.DecodeFieldFrom(bytes, offset);
+    } else {
+      e = EntryRecord();  // as EntryAt gives for a row outside the table
+    }
+    values.push_back(ValuesOf(e, state));
+    ids.push_back(e.id);
+  }
+  const std::vector<int> order = SortedOrder(values, ids, state);
+  std::vector<int> sorted;
+  sorted.reserve(rows.size());
+  for (int i : order) sorted.push_back(rows[i]);
+  return sorted;
+}
+
+RecordArray& ShowSortedEntries(CVeldraDocument& document, std::string_view level1,
+                               std::string_view level2, std::string_view level3,
+                               const SortState& state) {
+  const std::vector<int> rows = SortedEntryRows(
+      document.entries(), document.MatchingEntries(level1, level2, level3), state);
+  RecordArray& shown = document.filtered_entries();
+  shown = RecordArray(EntryRecord::kEncodedLength);
+  shown.Reserve(static_cast<int>(rows.size()));
+  for (int row : rows) shown.Append(document.entries().At(row));
+  return shown;
 }
 
 void SortDisplayedList(RecordArray& displayed, const SortState& state) {
   if (!HoldsRecords<EntryRecord>(displayed) || displayed.Count() < 2) return;
-  const int count = displayed.Count();
-  std::vector<std::array<KeyValue, 3>> values;
-  std::vector<int32_t> ids;
-  values.reserve(count);
-  for (int i = 0; i < count; ++i) {
-    EntryRecord e = EntryAt(displayed, i);
-    values.push_back(ValuesOf(e, state));
-    ids.push_back(e.id);
-  }
-  std::vector<int> order = SortedOrder(values, ids, state);
-  std::vector<uint8_t> bytes(static_cast<size_t>(count) * EntryRecord::kEncodedLength);
-  for (int i = 0; i < count; ++i) {
-    std::memcpy(bytes.data() + static_cast<size_t>(i) * EntryRecord::kEncodedLength,
-                displayed.At(order[i]), EntryRecord::kEncodedLength);
-  }
-  for (int i = 0; i < count; ++i) {
-    displayed.Set(i, bytes.data() + static_cast<size_t>(i) * EntryRecord::kEncodedLength);
-  }
+  std::vector<int> rows(displayed.Count());
+  std::iota(rows.begin(), rows.end(), 0);
+  const std::vector<int> order = SortedEntryRows(displayed, std::move(rows), state);
+  // Each record moves once, within the table; one record is held aside per cycle.
+  std::vector<uint8_t> held(EntryRecord::kEncodedLength);
+  ApplyOrder(order, [&](int to, int from) { displayed.Set(to, displayed.At(from)); },
+             [&](int from) {
+               std::memcpy(held.data(), displayed.At(from), held.size());
+               return 0;
+             },
+             [&](int to, int) { displayed.Set(to, held.data()); });
 }
 
 }  // namespace veldra::commands

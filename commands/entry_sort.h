@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "storage/catalog_document.h"
@@ -54,6 +55,19 @@ int CompareEntries(const EntryRecord& a, const EntryRecord& b, const SortState& 
 
 // Sorts entries in place with CompareEntries.
 void SortEntries(std::vector<EntryRecord>& entries, const SortState& state);
+
+// The rows (indexes into table, a table of encoded EntryRecords) in CompareEntries order. Each
+// record is decoded once and only its sort keys are kept; the records stay where they are. A
+// table of another record size gives the rows as they are.
+std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows,
+                                 const SortState& state);
+
+// Makes the document's displayed list (its filtered entries) the entries whose names match
+// the three selections, as FilterEntries keeps them, in CompareEntries order: the same list
+// as FilterEntries followed by SortDisplayedList, with each record copied once.
+RecordArray& ShowSortedEntries(CVeldraDocument& document, std::string_view level1,
+                               std::string_view level2, std::string_view level3,
+                               const SortState& state);
 
 // Sorts a table of encoded EntryRecords (the document's displayed list) in place. A table of
 // another record size is left as it is.

@@ -6,6 +6,8 @@
 #include <unicode/ustring.h>
 
 #include <memory>
+#include <string_view>
+#include <type_traits>
 
 namespace veldra::platform {
 namespace {
@@ -63,8 +65,25 @@ UConverter* Cp932Converter() {
   return converter.get();
 }
 
+// Characters that are the same byte in CP932 and the same code point in Unicode: ASCII, but
+// for the three control characters the converter's table exchanges (0x1A, 0x1C, 0x7F).
+// Texts made of them alone need no converter.
+bool IsPlain(uint32_t c) { return c < 0x80 && c != 0x1A && c != 0x1C && c != 0x7F; }
+
+template <typename Char>
+bool AllPlain(std::basic_string_view<Char> text) {
+  for (Char c : text) {
+    if (!IsPlain(static_cast<std::make_unsigned_t<Char>>(c))) return false;
+  }
+  return true;
+}
+
 // UTF-16 to CP932 with "?" for what has no form; *substituted tells whether any was used.
 std::string ToCp932(std::u16string_view utf16, bool* substituted) {
+  if (AllPlain(utf16)) {
+    if (substituted != nullptr) *substituted = false;
+    return std::string(utf16.begin(), utf16.end());
+  }
   SubstitutionContext ctx;
   std::string out;
   UConverter* conv = Cp932Converter();
@@ -89,6 +108,7 @@ std::string ToCp932(std::u16string_view utf16, bool* substituted) {
 }  // namespace
 
 std::u16string Cp932ToUtf16(std::string_view cp932) {
+  if (AllPlain(cp932)) return std::u16string(cp932.begin(), cp932.end());
   std::u16string out;
   UConverter* conv = Cp932Converter();
   if (conv == nullptr || cp932.empty()) return out;
@@ -175,6 +195,9 @@ bool Utf8ToCp932Exact(std::string_view utf8, std::string* out) {
   return true;
 }
 
-std::string Cp932ToUtf8(std::string_view cp932) { return Utf16ToUtf8(Cp932ToUtf16(cp932)); }
+std::string Cp932ToUtf8(std::string_view cp932) {
+  if (AllPlain(cp932)) return std::string(cp932);
+  return Utf16ToUtf8(Cp932ToUtf16(cp932));
+}
 
 }  // namespace veldra::platform

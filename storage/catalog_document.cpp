@@ -261,10 +261,12 @@ bool CVeldraDocument::ReadSetting(ChunkTag tag, size_t size, void* out) const {
 
 // --- Queries
 
-RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string_view level2,
-                                            std::string_view level3) {
+std::vector<int> CVeldraDocument::MatchingEntries(std::string_view level1,
+                                                  std::string_view level2,
+                                                  std::string_view level3) const {
   const std::string_view selections[3] = {level1, level2, level3};
-  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(entries_.Count()));
   for (int i = 0; i < entries_.Count(); ++i) {
     const uint8_t* entry = entries_.At(i);
     bool keep = true;
@@ -272,8 +274,17 @@ RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string
       const std::string_view selection = selections[level - 1];
       keep = selection == kAllCategoriesName || EncodedEntryName(entry, level) == selection;
     }
-    if (keep) filtered_entries_.Append(entry);
+    if (keep) rows.push_back(i);
   }
+  return rows;
+}
+
+RecordArray& CVeldraDocument::FilterEntries(std::string_view level1, std::string_view level2,
+                                            std::string_view level3) {
+  const std::vector<int> rows = MatchingEntries(level1, level2, level3);
+  filtered_entries_ = RecordArray(EntryRecord::kEncodedLength);
+  filtered_entries_.Reserve(static_cast<int>(rows.size()));
+  for (int i : rows) filtered_entries_.Append(entries_.At(i));
   return filtered_entries_;
 }
 

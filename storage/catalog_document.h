@@ -112,6 +112,9 @@ class CVeldraDocument {
   // matches any name); the result replaces and is the filtered entries.
   RecordArray& FilterEntries(std::string_view level1, std::string_view level2,
                              std::string_view level3);
+  // The same entries as indexes into entries(), in table order, without copying them.
+  std::vector<int> MatchingEntries(std::string_view level1, std::string_view level2,
+                                   std::string_view level3) const;
   // The distinct names of level 1..3 over all categories, in CategoryNameOrder.
   void ListLevelNames(int level, std::vector<std::string>* out) const;
   // The distinct names of level among the categories whose names at the two other levels (in

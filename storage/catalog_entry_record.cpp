@@ -157,4 +157,49 @@ EntryRecord EntryRecord::DecodeFrom(const uint8_t* src) {
   return r;
 }
 
+bool EntryRecord::DecodeFieldFrom(const uint8_t* src, size_t offset) {
+  const uint8_t* at = src + offset;
+  switch (offset) {
+    case kIdOffset: id = DecodeI32(at); break;
+    case kFileNameOffset: file_name.DecodeFrom(at); break;
+    case kTitleOffset: title.DecodeFrom(at); break;
+    case kFileCreateDateOffset: file_create_date = CatalogTimestamp::DecodeFrom(at); break;
+    case kCategoryNamesOffset: category_names[0].DecodeFrom(at); break;
+    case kCategoryNamesOffset + 256: category_names[1].DecodeFrom(at); break;
+    case kCategoryNamesOffset + 512: category_names[2].DecodeFrom(at); break;
+    case kNoteOffset: note.DecodeFrom(at); break;
+    case kMyRateOffset: my_rate = DecodeI16(at); break;
+    case kCoIdOffset: co_id = DecodeI32(at); break;
+    case kCreateDateOffset: create_date = CatalogTimestamp::DecodeFrom(at); break;
+    case kUpdateDateOffset: update_date = CatalogTimestamp::DecodeFrom(at); break;
+    case kLastViewDateOffset: last_view_date = CatalogTimestamp::DecodeFrom(at); break;
+    case kLastUseDateOffset: last_use_date = CatalogTimestamp::DecodeFrom(at); break;
+    case kWindowPositionOffset: window_position = DecodeRect(at); break;
+    case kWindowZIndexOffset: window_z_index = DecodeI32(at); break;
+    case kFocusItemOffset: focus_item = DecodeI32(at); break;
+    case kDetailToggleOffset: detail_toggle = *at; break;
+    case kScrollPositionOffset: scroll_position = DecodeI32(at); break;
+    case kCaretPositionOffset: caret_position = DecodeI32(at); break;
+    case kSelectionStartOffset: selection_start = DecodeI32(at); break;
+    case kSelectionEndOffset: selection_end = DecodeI32(at); break;
+    case kAuthorOffset: author_name.DecodeFrom(at); break;
+    case kEditorOffset: editor_name.DecodeFrom(at); break;
+    case kSupervisorOffset: supervisor_name.DecodeFrom(at); break;
+    case kPublisherOffset: publisher_name.DecodeFrom(at); break;
+    case kTranslatorOffset: translator_name.DecodeFrom(at); break;
+    case kDlgFocusTabOffset: dlg_focus_tab = DecodeI32(at); break;
+    case kDlgFocusItemOffset: dlg_focus_item = DecodeI32(at); break;
+    case kFileSizeOffset: file_size = DecodeI32(at); break;
+    case kFilePathOffset: file_path.DecodeFrom(at); break;
+    case kOsOffset: os.DecodeFrom(at); break;
+    case kMachineNameOffset: machine_name.DecodeFrom(at); break;
+    case kPdfWindowPositionOffset: pdf_window_position = DecodeRect(at); break;
+    case kEntryWindowOrderedIndexOffset: entry_window_ordered_index = DecodeI16(at); break;
+    case kPdfWindowOrderedIndexOffset: pdf_window_ordered_index = DecodeI16(at); break;
+    case kIsSelectEntryListOffset: is_select_entrylist = *at; break;
+    default: return false;
+  }
+  return true;
+}
+
 }  // namespace veldra

@@ -111,6 +111,11 @@ struct EntryRecord {
 
   void EncodeTo(uint8_t* dst) const;
   static EntryRecord DecodeFrom(const uint8_t* src);
+  // Decodes into *this only the field that starts at offset (one of the k...Offset constants;
+  // a category name by kCategoryNamesOffset + 256 * (level - 1)); the other fields keep what
+  // they hold. For readers that need a few fields of many records without reading the rest.
+  // false, nothing changed, for an offset at which no field starts.
+  bool DecodeFieldFrom(const uint8_t* src, size_t offset);
   bool operator==(const EntryRecord&) const = default;
 };
 

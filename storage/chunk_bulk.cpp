@@ -38,13 +38,8 @@ std::unique_ptr<RecordArray> ChunkFile::ReadAll(ChunkTag tag, std::vector<uint32
   return std::move(read.front().records);
 }
 
-namespace {
-
-// Chunks of other tags that one read carries behind the chunk it is for, at most.
-constexpr size_t kMaxCarried = 8;
-
 // One tag's list as ReadTables walks it.
-struct ListWalk {
+struct ChunkFile::Impl::ListWalk {
   enum State { kLooking, kWalking, kDone, kFailed };
   State state = kLooking;
   int result = kChunkOk;  // when kFailed
@@ -78,65 +73,29 @@ struct ListWalk {
   }
 };
 
+namespace {
+
+// Chunks of other tags that one read carries behind the chunk it is for, at most.
+constexpr size_t kMaxCarried = 8;
+
 }  // namespace
 
 std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkTag>& tags) {
+  using ListWalk = Impl::ListWalk;
   std::vector<TableRead> out(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) out[i].tag = tags[i];
   if (!is_open()) return out;
-  ChunkIo& io = *impl_->io;
 
   std::vector<ListWalk> walks(tags.size());
-  size_t looking = 0;
   for (size_t i = 0; i < tags.size(); ++i) {
     walks[i].tag = tags[i];
     walks[i].budget = impl_->NewBudget();
-    if (tags[i] == kRootTag) {
-      walks[i].Fail(kChunkBadArgument);
-    } else {
-      ++looking;
-    }
+    if (tags[i] == kRootTag) walks[i].Fail(kChunkBadArgument);
   }
+  impl_->FindListHeads(walks);
 
-  // 1. One walk of the list of heads finds every tag's head.
-  if (looking > 0) {
-    WalkBudget budget = impl_->NewBudget();
-    ChunkHeader h;
-    int missing = kChunkNoSuchTag;
-    if (io.ReadHeader(chunk_format::kRootOffset, &h) != 0 || !budget.Spend(h)) {
-      missing = kChunkIoError;
-    } else {
-      uint32_t at = chunk_format::kRootOffset;
-      while (looking > 0 && AsOffset(h.next_head) != kNoOffset) {
-        at = AsOffset(h.next_head);
-        if (io.ReadHeader(at, &h) != 0 || !budget.Spend(h)) {
-          missing = kChunkIoError;
-          break;
-        }
-        for (ListWalk& walk : walks) {
-          if (walk.state != ListWalk::kLooking || walk.tag != h.tag) continue;
-          walk.state = ListWalk::kWalking;
-          walk.h = h;
-          walk.header_read = true;
-          walk.offset = at;
-          walk.n = static_cast<size_t>(h.length);
-          walk.array = std::make_unique<RecordArray>(walk.n);
-          if (!walk.budget.Spend(h)) walk.Fail(kChunkIoError);
-          --looking;
-        }
-      }
-      if (looking > 0 && missing == kChunkNoSuchTag) impl_->last_head = at;
-    }
-    for (ListWalk& walk : walks) {
-      if (walk.state == ListWalk::kLooking) walk.Fail(missing);
-    }
-  }
-
-  // 2. The lists together, the chunk nearest the start of the file first.
+  // The lists together, the chunk nearest the start of the file first.
   int64_t last_end = -1;  // where the last chunk read, of any tag, ends
-  uint8_t raw[kMaxCarried + 1][kChunkHeaderSize];
-  platform::ReadSlice slices[2 * (kMaxCarried + 1)];
-  ListWalk* carried[kMaxCarried];
   for (;;) {
     ListWalk* w = nullptr;
     for (ListWalk& walk : walks) {
@@ -145,118 +104,17 @@ std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkT
       }
     }
     if (w == nullptr) break;
-
-    const size_t n = w->n;
-    const int64_t offset = w->offset;
-    const int64_t data_at = offset + static_cast<int64_t>(kChunkHeaderSize);
-    const int64_t chunk_end = data_at + static_cast<int64_t>(n);
     uint8_t* slot = w->array->AppendUnfilled();
     if (slot == nullptr) {
       w->Fail(kChunkIoError);
       continue;
     }
-    // A chunk right behind the last one read goes through the read window, which serves a
-    // run of neighbours with a few large reads.
-    const bool neighbour = offset == w->previous_end || offset == last_end;
-    if (!w->header_read && (neighbour || io.Holds(offset, kChunkHeaderSize + n))) {
-      if (impl_->ReadTagged(w->offset, w->tag, &w->h, nullptr) != kChunkOk ||
-          !w->budget.Spend(w->h)) {
-        w->Fail(kChunkIoError);
-        continue;
-      }
-      w->header_read = true;
-    }
-    if (w->header_read) {
-      if (w->h.length != static_cast<int32_t>(n)) {
-        w->Fail(kChunkIoError);
-        continue;
-      }
-      if (n == 0 || (neighbour && n <= ChunkIo::kMaxFill) || io.Holds(data_at, n)) {
-        if (n > 0) {
-          const uint8_t* bytes = io.Peek(data_at, n);
-          if (bytes == nullptr) {
-            w->Fail(kChunkIoError);
-            continue;
-          }
-          std::memcpy(slot, bytes, n);
-        }
-        last_end = chunk_end;
-        w->Advance();
-        continue;
-      }
-    }
-
-    // Behind a gap: one read straight into the array, from the header when it is not read
-    // yet, carrying the chunks of other tags that lie directly behind.
-    const bool with_header = !w->header_read;
-    const int64_t start = with_header ? offset : data_at;
-    size_t count = 0;
-    if (with_header) slices[count++] = {raw[0], kChunkHeaderSize};
-    slices[count++] = {slot, n};
-    size_t carried_count = 0;
-    int64_t end = chunk_end;
-    while (carried_count < kMaxCarried) {
-      ListWalk* next = nullptr;
-      for (ListWalk& walk : walks) {
-        if (walk.state == ListWalk::kWalking && &walk != w && int64_t{walk.offset} == end &&
-            std::find(carried, carried + carried_count, &walk) == carried + carried_count) {
-          next = &walk;
-          break;
-        }
-      }
-      if (next == nullptr) break;
-      uint8_t* next_slot = next->array->AppendUnfilled();
-      if (next_slot == nullptr) break;  // its own step finds out
-      slices[count++] = {raw[carried_count + 1], kChunkHeaderSize};
-      slices[count++] = {next_slot, next->n};
-      carried[carried_count++] = next;
-      end += static_cast<int64_t>(kChunkHeaderSize + next->n);
-    }
-    const int64_t got = io.ReadDirect(start, slices, count);
-    const int64_t read_end = got < 0 ? start : start + got;
-    last_end = end;
-
-    // The chunk read for, with the checks ReadTagged makes.
-    if (with_header) {
-      if (read_end < data_at || io.CheckHeader(w->offset, raw[0], &w->h) != 0 ||
-          w->h.tag != w->tag || !w->budget.Spend(w->h) ||
-          w->h.length != static_cast<int32_t>(n)) {
-        w->Fail(kChunkIoError);
-      }
-    }
-    if (w->state == ListWalk::kWalking) {
-      if (read_end < chunk_end) {
-        w->Fail(kChunkIoError);
-      } else {
-        w->Advance();
-      }
-    }
-    // The chunks it carried, each with the same checks.
-    int64_t at = chunk_end;
-    for (size_t k = 0; k < carried_count; ++k) {
-      ListWalk& c = *carried[k];
-      const int64_t c_end = at + static_cast<int64_t>(kChunkHeaderSize + c.n);
-      at = c_end;
-      if (read_end < c_end) {
-        c.Fail(kChunkIoError);
-        continue;
-      }
-      if (!c.header_read) {
-        if (io.CheckHeader(c.offset, raw[k + 1], &c.h) != 0 || c.h.tag != c.tag ||
-            !c.budget.Spend(c.h)) {
-          c.Fail(kChunkIoError);
-          continue;
-        }
-      }
-      if (c.h.length != static_cast<int32_t>(c.n)) {
-        c.Fail(kChunkIoError);
-        continue;
-      }
-      c.Advance();
+    if (!impl_->ReadNeighbour(*w, slot, &last_end)) {
+      impl_->ReadBehindGap(*w, slot, walks, &last_end);
     }
   }
 
-  // 3. The results; the walk ends on the last chunk of the last tag read.
+  // The results; the walk ends on the last chunk of the last tag read.
   const ListWalk* last = nullptr;
   for (size_t i = 0; i < walks.size(); ++i) {
     ListWalk& walk = walks[i];
@@ -276,6 +134,156 @@ std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkT
     impl_->caller_walk = impl_->NewBudget();
   }
   return out;
+}
+
+void ChunkFile::Impl::FindListHeads(std::vector<ListWalk>& walks) {
+  size_t looking = 0;
+  for (const ListWalk& walk : walks) looking += walk.state == ListWalk::kLooking ? 1 : 0;
+  if (looking == 0) return;
+  WalkBudget walk_budget = NewBudget();
+  ChunkHeader h;
+  int missing = kChunkNoSuchTag;
+  if (io->ReadHeader(chunk_format::kRootOffset, &h) != 0 || !walk_budget.Spend(h)) {
+    missing = kChunkIoError;
+  } else {
+    uint32_t at = chunk_format::kRootOffset;
+    while (looking > 0 && AsOffset(h.next_head) != kNoOffset) {
+      at = AsOffset(h.next_head);
+      if (io->ReadHeader(at, &h) != 0 || !walk_budget.Spend(h)) {
+        missing = kChunkIoError;
+        break;
+      }
+      for (ListWalk& walk : walks) {
+        if (walk.state != ListWalk::kLooking || walk.tag != h.tag) continue;
+        walk.state = ListWalk::kWalking;
+        walk.h = h;
+        walk.header_read = true;
+        walk.offset = at;
+        walk.n = static_cast<size_t>(h.length);
+        walk.array = std::make_unique<RecordArray>(walk.n);
+        if (!walk.budget.Spend(h)) walk.Fail(kChunkIoError);
+        --looking;
+      }
+    }
+    if (looking > 0 && missing == kChunkNoSuchTag) last_head = at;
+  }
+  for (ListWalk& walk : walks) {
+    if (walk.state == ListWalk::kLooking) walk.Fail(missing);
+  }
+}
+
+bool ChunkFile::Impl::ReadNeighbour(ListWalk& w, uint8_t* slot, int64_t* last_end) {
+  const size_t n = w.n;
+  const int64_t offset = w.offset;
+  const int64_t data_at = offset + static_cast<int64_t>(kChunkHeaderSize);
+  // A chunk right behind the last one read goes through the read window, which serves a
+  // run of neighbours with a few large reads.
+  const bool neighbour = offset == w.previous_end || offset == *last_end;
+  if (!w.header_read && (neighbour || io->Holds(offset, kChunkHeaderSize + n))) {
+    if (ReadTagged(w.offset, w.tag, &w.h, nullptr) != kChunkOk || !w.budget.Spend(w.h)) {
+      w.Fail(kChunkIoError);
+      return true;
+    }
+    w.header_read = true;
+  }
+  if (!w.header_read) return false;
+  if (w.h.length != static_cast<int32_t>(n)) {
+    w.Fail(kChunkIoError);
+    return true;
+  }
+  if (n != 0 && !(neighbour && n <= ChunkIo::kMaxFill) && !io->Holds(data_at, n)) {
+    return false;
+  }
+  if (n > 0) {
+    const uint8_t* bytes = io->Peek(data_at, n);
+    if (bytes == nullptr) {
+      w.Fail(kChunkIoError);
+      return true;
+    }
+    std::memcpy(slot, bytes, n);
+  }
+  *last_end = data_at + static_cast<int64_t>(n);
+  w.Advance();
+  return true;
+}
+
+void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<ListWalk>& walks,
+                                    int64_t* last_end) {
+  const size_t n = w.n;
+  const int64_t offset = w.offset;
+  const int64_t data_at = offset + static_cast<int64_t>(kChunkHeaderSize);
+  const int64_t chunk_end = data_at + static_cast<int64_t>(n);
+  uint8_t raw[kMaxCarried + 1][kChunkHeaderSize];
+  platform::ReadSlice slices[2 * (kMaxCarried + 1)];
+  ListWalk* carried[kMaxCarried];
+
+  // One read straight into the array, from the header when it is not read yet, carrying
+  // the chunks of other tags that lie directly behind.
+  const bool with_header = !w.header_read;
+  const int64_t start = with_header ? offset : data_at;
+  size_t count = 0;
+  if (with_header) slices[count++] = {raw[0], kChunkHeaderSize};
+  slices[count++] = {slot, n};
+  size_t carried_count = 0;
+  int64_t end = chunk_end;
+  while (carried_count < kMaxCarried) {
+    ListWalk* next = nullptr;
+    for (ListWalk& walk : walks) {
+      if (walk.state == ListWalk::kWalking && &walk != &w && int64_t{walk.offset} == end &&
+          std::find(carried, carried + carried_count, &walk) == carried + carried_count) {
+        next = &walk;
+        break;
+      }
+    }
+    if (next == nullptr) break;
+    uint8_t* next_slot = next->array->AppendUnfilled();
+    if (next_slot == nullptr) break;  // its own step finds out
+    slices[count++] = {raw[carried_count + 1], kChunkHeaderSize};
+    slices[count++] = {next_slot, next->n};
+    carried[carried_count++] = next;
+    end += static_cast<int64_t>(kChunkHeaderSize + next->n);
+  }
+  const int64_t got = io->ReadDirect(start, slices, count);
+  const int64_t read_end = got < 0 ? start : start + got;
+  *last_end = end;
+
+  // The chunk read for, with the checks ReadTagged makes.
+  if (with_header) {
+    if (read_end < data_at || io->CheckHeader(w.offset, raw[0], &w.h) != 0 ||
+        w.h.tag != w.tag || !w.budget.Spend(w.h) || w.h.length != static_cast<int32_t>(n)) {
+      w.Fail(kChunkIoError);
+    }
+  }
+  if (w.state == ListWalk::kWalking) {
+    if (read_end < chunk_end) {
+      w.Fail(kChunkIoError);
+    } else {
+      w.Advance();
+    }
+  }
+  // The chunks it carried, each with the same checks.
+  int64_t at = chunk_end;
+  for (size_t k = 0; k < carried_count; ++k) {
+    ListWalk& c = *carried[k];
+    const int64_t c_end = at + static_cast<int64_t>(kChunkHeaderSize + c.n);
+    at = c_end;
+    if (read_end < c_end) {
+      c.Fail(kChunkIoError);
+      continue;
+    }
+    if (!c.header_read) {
+      if (io->CheckHeader(c.offset, raw[k + 1], &c.h) != 0 || c.h.tag != c.tag ||
+          !c.budget.Spend(c.h)) {
+        c.Fail(kChunkIoError);
+        continue;
+      }
+    }
+    if (c.h.length != static_cast<int32_t>(c.n)) {
+      c.Fail(kChunkIoError);
+      continue;
+    }
+    c.Advance();
+  }
 }
 
 int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size) {

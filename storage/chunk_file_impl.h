@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "storage/chunk_file.h"
 #include "storage/chunk_io.h"
@@ -71,6 +72,21 @@ struct ChunkFile::Impl {
   int FindTail(ChunkTag tag, ChunkHeader* tail, uint8_t* raw);
   // Reads the header at offset and checks that it belongs to tag: 0 or -2.
   int ReadTagged(uint32_t offset, ChunkTag tag, ChunkHeader* out, uint8_t* raw);
+
+  // The steps of ReadTables (chunk_bulk.cpp), on one walk per tag.
+  struct ListWalk;
+  // One walk of the list of heads finds the head of every walk still looking; a walk whose
+  // tag has none fails with kChunkNoSuchTag (kChunkIoError when the list is damaged).
+  void FindListHeads(std::vector<ListWalk>& walks);
+  // The walk's next chunk into slot when it follows the last chunk read (of its own tag or
+  // any other) or the read window already holds it. false when it is still to be read:
+  // then ReadBehindGap reads it. *last_end is where the last chunk read, of any walk, ends;
+  // whichever of the two reads the chunk moves it.
+  bool ReadNeighbour(ListWalk& walk, uint8_t* slot, int64_t* last_end);
+  // The walk's next chunk into slot with one read of its own, carrying the chunks of the
+  // other walks that lie directly behind it.
+  void ReadBehindGap(ListWalk& walk, uint8_t* slot, std::vector<ListWalk>& walks,
+                     int64_t* last_end);
 };
 
 }  // namespace veldra

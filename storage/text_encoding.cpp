@@ -78,18 +78,23 @@ bool ToFieldText(std::string_view multibyte, uint8_t* field, size_t field_size) 
   return true;
 }
 
+namespace {
+
+// The text of a field in CP932, whole.
+std::string FieldCp932(const uint8_t* field, size_t field_size) {
+  size_t units = 0;
+  while (field != nullptr && units < field_size / 2 && LoadUnit(field, units) != u'\0') ++units;
+  const size_t first = units > 0 && LoadUnit(field, 0) == kByteOrderMark ? 1 : 0;
+  std::u16string text(units - first, u'\0');
+  for (size_t i = first; i < units; ++i) text[i - first] = LoadUnit(field, i);
+  return platform::Utf16ToCp932(text);
+}
+
+}  // namespace
+
 bool FromFieldText(const uint8_t* field, size_t field_size, char* out, size_t out_size) {
   if (out == nullptr || out_size == 0) return false;
-  std::u16string units;
-  for (size_t i = 0; field != nullptr && i < field_size / 2; ++i) {
-    const char16_t unit = LoadUnit(field, i);
-    if (unit == u'\0') break;
-    units += unit;
-  }
-  std::u16string_view text(units);
-  if (!text.empty() && text.front() == kByteOrderMark) text.remove_prefix(1);
-
-  const std::string multibyte = platform::Utf16ToCp932(text);
+  const std::string multibyte = FieldCp932(field, field_size);
   const size_t length = platform::Cp932CutLength(multibyte, out_size - 1);
   std::memcpy(out, multibyte.data(), length);
   out[length] = '\0';
@@ -98,9 +103,9 @@ bool FromFieldText(const uint8_t* field, size_t field_size, char* out, size_t ou
 
 std::string FieldToMultibyte(const uint8_t* field, size_t field_size, size_t limit) {
   if (limit == 0) return std::string();
-  std::vector<char> buffer(limit, '\0');
-  FromFieldText(field, field_size, buffer.data(), buffer.size());
-  return std::string(buffer.data());
+  std::string multibyte = FieldCp932(field, field_size);
+  multibyte.resize(platform::Cp932CutLength(multibyte, limit - 1));
+  return multibyte;
 }
 
 int Utf8ToMultibyte(std::string_view utf8, char* out, size_t out_size) {

@@ -7,6 +7,7 @@
 
 #include "platform/codepage.h"
 #include "storage/catalog_table.h"
+#include "storage/category_names.h"
 
 namespace veldra::commands {
 namespace {
@@ -184,6 +185,78 @@ TEST(EntrySortTest, DisplayedListSortsLikeTheVector) {
   ASSERT_EQ(table.Count(), 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(EntryAt(table, i), entries[i]) << i;
   EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 1, 9, 4}));
+}
+
+// Rows of a table sorted in place of the records: every key, both directions, and levels
+// behind it, give the order SortEntries gives the same records. Each field runs in its own
+// order (with ties), so a key that read another field would show.
+TEST(EntrySortTest, SortedRowsFollowTheRecordsOrderForEveryKey) {
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % range;
+  };
+  auto text = [&](uint32_t range) { return std::string(1, static_cast<char>('a' + next(range))); };
+  auto stamp = [&]() {
+    return CatalogTimestamp::FromLocalTime({2020 + static_cast<int>(next(3)), 1, 1, 0, 0, 0, 0});
+  };
+  RecordArray table = MakeTable<EntryRecord>();
+  for (int i = 0; i < 40; ++i) {
+    EntryRecord e = Entry(100 - i, text(6));
+    e.file_name.SetText(text(4));
+    for (auto& name : e.category_names) name.SetText(text(3));
+    e.note.SetText(text(5));
+    for (auto* field : {&e.author_name, &e.editor_name, &e.supervisor_name,
+                        &e.translator_name, &e.publisher_name}) {
+      field->SetText(text(4));
+    }
+    e.file_size = static_cast<int32_t>(next(5)) - 2;
+    e.my_rate = static_cast<int16_t>(next(4));
+    for (auto* date : {&e.file_create_date, &e.create_date, &e.update_date,
+                       &e.last_view_date, &e.last_use_date}) {
+      *date = stamp();
+    }
+    AppendRecord(table, e);
+  }
+  const std::vector<int> rows = {39, 3, 17, 0, 22, 8, 31, 12, 5, 27, 14, 36, 1, 20, 9, 33};
+  for (int32_t key = -1; key <= 21; ++key) {
+    for (const SortState& state :
+         {State({key, 1}), State({key, 0}), State({key, 1}, {kSortFileSize, 0}),
+          State({kSortRating, 1}, {key, 2}, {kSortTitle, 1})}) {
+      std::vector<EntryRecord> records;
+      for (int row : rows) records.push_back(EntryAt(table, row));
+      SortEntries(records, state);
+      std::vector<int32_t> from_rows;
+      for (int row : SortedEntryRows(table, rows, state)) {
+        from_rows.push_back(EntryAt(table, row).id);
+      }
+      EXPECT_EQ(from_rows, Ids(records)) << "key " << key;
+    }
+  }
+}
+
+// The displayed list built from sorted rows is the filtered list sorted afterwards.
+TEST(EntrySortTest, ShownEntriesAreTheFilteredListSorted) {
+  const std::string all(kAllCategoriesName);
+  CVeldraDocument document;
+  for (int i = 0; i < 12; ++i) {
+    EntryRecord e = Entry(i, std::string(1, static_cast<char>('a' + (i * 5) % 4)));
+    e.category_names[0].SetText(i % 3 == 0 ? "x" : "y");
+    e.file_size = i % 5;
+    AppendRecord(document.entries(), e);
+  }
+  for (const SortState& state : {SortState(), State({kSortFileSize, 0}, {kSortTitle, 1})}) {
+    for (const std::string& level1 : {all, std::string("x"), std::string("none")}) {
+      RecordArray filtered = document.FilterEntries(level1, all, all);
+      SortDisplayedList(filtered, state);
+      const RecordArray& shown = ShowSortedEntries(document, level1, all, all, state);
+      EXPECT_EQ(&shown, &document.filtered_entries());
+      ASSERT_EQ(shown.Count(), filtered.Count()) << level1;
+      for (int k = 0; k < shown.Count(); ++k) {
+        EXPECT_EQ(EntryAt(shown, k), EntryAt(filtered, k)) << level1 << " " << k;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -33,6 +33,36 @@ TEST(CodepageWindowsMappings, Cp932DecodesToTheWindowsCharacters) {
   EXPECT_EQ(Cp932ToUtf16("\xB1"), u"\uFF71");      // half-width katakana
 }
 
+// ASCII is the same byte in CP932 and the same character in UTF-16 and UTF-8, both ways,
+// except the three control characters the converter's table exchanges (0x1A, 0x1C, 0x7F).
+// A text converts as its characters one by one would, however much of it is plain ASCII.
+TEST(CodepageWindowsMappings, AsciiIsTheSameEveryWayButThreeControls) {
+  std::string all, all_one_by_one, back_one_by_one;
+  std::u16string all16;
+  for (int c = 1; c < 0x80; ++c) {
+    const std::string one(1, static_cast<char>(c));
+    const std::u16string one16(1, static_cast<char16_t>(c));
+    if (c != 0x1A && c != 0x1C && c != 0x7F) {
+      EXPECT_EQ(Cp932ToUtf16(one), one16) << c;
+      EXPECT_EQ(Utf16ToCp932(one16), one) << c;
+      EXPECT_EQ(Cp932ToUtf8(one), one) << c;
+    }
+    EXPECT_EQ(Utf16ToCp932(Cp932ToUtf16(one)), one) << c;
+    all += one;
+    all16 += one16;
+    all_one_by_one += Cp932ToUtf8(one);
+    back_one_by_one += Utf16ToCp932(one16);
+  }
+  EXPECT_EQ(Cp932ToUtf8(all), all_one_by_one);
+  EXPECT_EQ(Utf16ToCp932(all16), back_one_by_one);
+  EXPECT_EQ(Cp932ToUtf8("plain text"), "plain text");
+  // One character outside ASCII anywhere takes the whole text through the converter.
+  EXPECT_EQ(Cp932ToUtf8("a~\\\x82\xA0"), "a~\\\u3042");
+  EXPECT_EQ(Cp932ToUtf8("\x82\xA0z"), "\u3042z");
+  EXPECT_EQ(Utf16ToCp932(u"a\u00A5"), "a\x5C");
+  EXPECT_EQ(Cp932ToUtf8("a\x80"), "a\uFFFD");
+}
+
 TEST(CodepageUnmappable, CharactersWithoutAFormBecomeAQuestionMark) {
   EXPECT_EQ(Cp932Of("caf\u00E9"), "caf?");
   EXPECT_EQ(Cp932Of("\u00AB\u00A2"), "??");

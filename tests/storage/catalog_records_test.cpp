@@ -222,6 +222,38 @@ TEST(CatalogRecordLayout, RawBytesRoundTrip) {
   ExpectRawRoundTrip<RememberedFolder>({});
 }
 
+// Decoding the fields one by one, at every offset where one starts, gives the whole decode;
+// nothing is decoded at an offset inside a field.
+TEST(CatalogRecordLayout, EntryFieldsDecodeOneByOne) {
+  using E = EntryRecord;
+  std::mt19937 random(4644);
+  std::string bytes(E::kEncodedLength, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  const auto* src = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t starts[] = {
+      E::kIdOffset, E::kFileNameOffset, E::kTitleOffset, E::kFileCreateDateOffset,
+      E::kCategoryNamesOffset, E::kCategoryNamesOffset + 256, E::kCategoryNamesOffset + 512,
+      E::kNoteOffset, E::kMyRateOffset, E::kCoIdOffset, E::kCreateDateOffset,
+      E::kUpdateDateOffset, E::kLastViewDateOffset, E::kLastUseDateOffset,
+      E::kWindowPositionOffset, E::kWindowZIndexOffset, E::kFocusItemOffset,
+      E::kDetailToggleOffset, E::kScrollPositionOffset, E::kCaretPositionOffset,
+      E::kSelectionStartOffset, E::kSelectionEndOffset, E::kAuthorOffset, E::kEditorOffset,
+      E::kSupervisorOffset, E::kPublisherOffset, E::kTranslatorOffset, E::kDlgFocusTabOffset,
+      E::kDlgFocusItemOffset, E::kFileSizeOffset, E::kFilePathOffset, E::kOsOffset,
+      E::kMachineNameOffset, E::kPdfWindowPositionOffset, E::kEntryWindowOrderedIndexOffset,
+      E::kPdfWindowOrderedIndexOffset, E::kIsSelectEntryListOffset};
+  E one_by_one;
+  for (size_t offset : starts) EXPECT_TRUE(one_by_one.DecodeFieldFrom(src, offset)) << offset;
+  EXPECT_EQ(one_by_one, E::DecodeFrom(src));
+  for (size_t inside : {size_t{1}, E::kTitleOffset + 2, E::kMyRateOffset + 1,
+                        E::kDetailToggleOffset + 1, E::kIsSelectEntryListOffset + 1,
+                        E::kEncodedLength}) {
+    E untouched;
+    EXPECT_FALSE(untouched.DecodeFieldFrom(src, inside)) << inside;
+    EXPECT_EQ(untouched, E()) << inside;
+  }
+}
+
 TEST(CatalogTextField, LongTextIsCutToTheField) {
   FakeCatalogEnvironment env;
   LabelRecord label;

@@ -244,5 +244,107 @@ TEST_F(ChunkReadTablesTest, NeighboursOfDifferentTagsWithoutGapsComeBackInOrder)
   }
 }
 
+// ReadTables against the plain walk with FindFirst and FindNext, on containers made by a
+// small deterministic generator: tables interleaved, heads deleted (a new head then lies
+// anywhere in the file), unlinked chunks left behind as dead bytes between live ones,
+// records rewritten, and a tag whose chunks differ in length (which fails that tag only).
+TEST_F(ChunkReadTablesTest, ReadsWhatThePlainWalkReads) {
+  struct Row {
+    uint32_t seed;
+    int steps;
+    int delete_percent;
+    size_t attd_min, attd_max;  // lengths of the ATTD chunks; equal when min == max
+  };
+  const Row rows[] = {
+      {1, 60, 0, 40, 40},            // interleaved appends only
+      {7, 120, 30, 10, 900},         // deletions, gaps of several sizes
+      {23, 150, 45, 1, 1},           // mostly deletions: heads replaced again and again
+      {99, 200, 25, 300, 300},       // ATTD readable as a table of its own
+      {4242, 16, 20, 1100000, 1100000},  // records larger than the read window
+  };
+  struct TagSpec {
+    ChunkTag tag;
+    size_t length;  // 0: ATTD's
+  };
+  const TagSpec specs[] = {{kEntr, 5}, {kAtta, 3}, {kLabe, 7}, {kAttd, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.seed);
+    uint32_t state = row.seed;
+    auto next = [&state](uint32_t range) {
+      state = state * 1664525u + 1013904223u;
+      return (state >> 8) % range;
+    };
+    fake_.Remove(path_);
+    ChunkFile build;
+    ASSERT_EQ(build.Create(path_), kChunkOk);
+    for (int step = 0; step < row.steps; ++step) {
+      const TagSpec& spec = specs[next(4)];
+      const size_t length =
+          spec.length != 0 ? spec.length
+                           : row.attd_min + next(static_cast<uint32_t>(row.attd_max - row.attd_min + 1));
+      const std::string data(length, static_cast<char>('a' + step % 26));
+      if (next(100) >= static_cast<uint32_t>(row.delete_percent)) {
+        ASSERT_EQ(build.Append(spec.tag, data.size(), data.data()), kChunkOk);
+        continue;
+      }
+      // The chunk of the tag at a random place in its list: deleted, or now and then
+      // rewritten.
+      int rc = build.FindFirst(spec.tag);
+      for (uint32_t k = next(4); rc == kChunkOk && k > 0; --k) rc = build.FindNext();
+      if (rc != kChunkOk) continue;
+      if (next(5) == 0) {
+        const std::string again(static_cast<size_t>(build.CurrentLength()), '#');
+        ASSERT_EQ(build.RewriteCurrent(again.size(), again.data()), kChunkOk);
+      } else {
+        ASSERT_EQ(build.DeleteCurrent(), kChunkOk);
+      }
+    }
+    const std::vector<ChunkTag> tags = {kLabe, kAttd, kEntr, MakeTag("NONE"), kAtta};
+
+    ChunkFile fresh;
+    ASSERT_EQ(fresh.Open(path_, kChunkModeReadOnly), kChunkOk);
+    for (ChunkFile* file : {&fresh, &build}) {
+      const std::vector<ChunkFile::TableRead> reads = file->ReadTables(tags);
+      ASSERT_EQ(reads.size(), tags.size());
+      uint32_t last_chunk = chunk_format::kNoOffset;
+      for (size_t i = 0; i < tags.size(); ++i) {
+        // The plain walk, through a handle of its own.
+        ChunkFile walker;
+        ASSERT_EQ(walker.Open(path_, kChunkModeReadOnly), kChunkOk);
+        std::vector<std::string> data;
+        std::vector<uint32_t> offsets;
+        bool equal_lengths = true;
+        int rc = walker.FindFirst(tags[i]);
+        while (rc == kChunkOk) {
+          std::string bytes(static_cast<size_t>(walker.CurrentLength()), '\0');
+          ASSERT_EQ(walker.ReadCurrent(bytes.size(), bytes.data()), kChunkOk);
+          equal_lengths = equal_lengths && (data.empty() || bytes.size() == data[0].size());
+          data.push_back(bytes);
+          offsets.push_back(chunk_format::AsOffset(walker.current().self));
+          rc = walker.FindNext();
+        }
+        const int expected = rc == kChunkNoSuchTag ? kChunkNoSuchTag
+                             : rc != kChunkEndOfList || !equal_lengths ? kChunkIoError
+                                                                       : kChunkOk;
+        ASSERT_EQ(reads[i].result, expected) << "tag " << i;
+        if (expected != kChunkOk) {
+          EXPECT_EQ(reads[i].records, nullptr);
+          continue;
+        }
+        ASSERT_EQ(reads[i].records->Count(), static_cast<int>(data.size())) << "tag " << i;
+        for (size_t k = 0; k < data.size(); ++k) {
+          EXPECT_EQ(Record(*reads[i].records, static_cast<int>(k)), data[k]) << i << "/" << k;
+        }
+        EXPECT_EQ(reads[i].chunks, offsets) << "tag " << i;
+        last_chunk = offsets.back();
+      }
+      // The handle's walk ends on the last chunk of the last tag read.
+      if (last_chunk != chunk_format::kNoOffset) {
+        EXPECT_EQ(chunk_format::AsOffset(file->current().self), last_chunk);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace veldra::testing
