@@ -66,8 +66,8 @@ std::vector<EntryRecord> CMainWindowView::CollectSelectedEntries(SelectionSource
   if (doc == nullptr) return entries;
   const CategoryTriple texts =
       source == SelectionSource::kRemembered ? host_->remembered_selections() : ReadCategoryTexts();
-  RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
-  commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
+  RecordArray& displayed = commands::ShowSortedEntries(*doc, texts[0], texts[1], texts[2],
+                                                       commands::SortState::Of(*doc));
   const std::vector<int> rows = entry_list_->SelectedRows();
   if (sync) SyncEntrySelectionFlags();
   for (int row : rows) {
