@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/dialog_service.h"
 #include "browser/dialog_units.h"
 #include "browser/ui_text.h"
 #include "commands/batch_category_change.h"
@@ -89,7 +90,12 @@ void CChangeCategoryNameDlg::OnOK() {
                                     commands::kCategoryNameMaxBytes);
     }
   }
-  chosen_ = commands::ChosenBatchNames(texts);
+  const commands::CategoryTriple chosen = commands::ChosenBatchNames(texts);
+  if (const std::string warning = commands::CheckBatchNames(chosen); !warning.empty()) {
+    ShowWarningBox(warning, this);
+    return;
+  }
+  chosen_ = chosen;
   accept();
 }
 

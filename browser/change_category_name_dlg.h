@@ -28,6 +28,7 @@ class CChangeCategoryNameDlg : public QDialog {
                          QWidget* parent = nullptr);
 
   // The names chosen on OK: each combo text (at most 127 bytes), "その他" for an empty one.
+  // Names that may not be stored ("＜すべて＞") are refused with a warning; the dialog stays.
   const commands::CategoryTriple& chosen() const { return chosen_; }
 
   QLabel* level_label(int level) const { return labels_[level - 1]; }

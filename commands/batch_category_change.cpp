@@ -1,5 +1,6 @@
 #include "commands/batch_category_change.h"
 
+#include "commands/command_messages.h"
 #include "storage/catalog_files.h"
 #include "storage/category_names.h"
 
@@ -32,8 +33,16 @@ CategoryTriple ChosenBatchNames(const CategoryTriple& combo_texts) {
   return chosen;
 }
 
+std::string CheckBatchNames(const CategoryTriple& chosen) {
+  for (const std::string& name : chosen) {
+    if (name == kAllCategoriesName) return MessageCannotAddName(kAllCategoriesName);
+  }
+  return "";
+}
+
 int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entry_ids,
                      const CategoryTriple& chosen) {
+  if (!CheckBatchNames(chosen).empty()) return kBatchNamesRefused;
   bool added = false;
   for (int32_t id : entry_ids) {
     std::optional<EntryRecord> found = document.FindEntry(id);

@@ -22,7 +22,16 @@ std::string BatchComboStartText(std::string_view initial_name);
 // The dialog's result from the three combo texts: an empty text becomes "その他".
 CategoryTriple ChosenBatchNames(const CategoryTriple& combo_texts);
 
-// For each entry of entry_ids (in order): every level whose chosen name is not
+// The warning for chosen names that may not be stored: "”＜すべて＞”は追加できません。" when a
+// level holds "＜すべて＞" (the lists' "all" item: an entry or category holding it could be
+// neither listed on its own nor deleted); "" when the names may be stored.
+std::string CheckBatchNames(const CategoryTriple& chosen);
+
+// ChangeCategories' result when CheckBatchNames refuses the names: nothing was changed.
+constexpr int kBatchNamesRefused = 1;
+
+// Refused (kBatchNamesRefused, nothing changed) when CheckBatchNames has a warning.
+// Otherwise, for each entry of entry_ids (in order): every level whose chosen name is not
 // "＜変更しない＞" gets that name; the entry is written back (ReplaceEntry) into the entries
 // and the filtered entries; a category is added for its three names when none has them.
 // Then Save. Ids not in the catalog are skipped. The result of Save.

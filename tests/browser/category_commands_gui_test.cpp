@@ -423,6 +423,27 @@ class CategoryCommandsGuiTest : public QObject {
     QCOMPARE(doc->FindEntry(2)->update_date.Text(), std::string("20240101120000000"));
   }
 
+  // "＜すべて＞" is the lists' "all" item, never a category: OK refuses it and the dialog
+  // stays open.
+  void batchChangeRefusesTheAllItem() {
+    SelectEntries({"e0"});
+    bool accepted = true;
+    dialogs().modal_handler = [&](QDialog* d) {
+      auto* dialog = qobject_cast<CChangeCategoryNameDlg*>(d);
+      dialog->combo(2)->setEditText(QStringLiteral("＜すべて＞"));
+      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
+      accepted = dialog->result() == QDialog::Accepted;
+      return int(QDialog::Rejected);
+    };
+    const Names before = StoredTriples();
+    view()->OnCategoryBatchChange();
+    QVERIFY(!accepted);
+    QCOMPARE(dialogs().messages.size(), size_t(1));
+    QCOMPARE(dialogs().messages[0].text, Sj("”＜すべて＞”は追加できません。"));
+    QCOMPARE(StoredEntryCategories()[0], std::string("技術/A/p"));
+    QCOMPARE(StoredTriples(), before);
+  }
+
   // Cancel still saves the catalog with the selection written.
   void batchChangeCancelledStillSaves() {
     SelectEntries({"e2"});
