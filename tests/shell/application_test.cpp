@@ -388,6 +388,24 @@ class ApplicationTest : public QObject {
     QCOMPARE(EntryCount(kPath), 1);
   }
 
+  // A new save never writes over a catalog open in another window: that catalog would go on
+  // saving into the copy.
+  void newSaveOverAnotherOpenCatalogIsRefused() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"a", {"その他", "その他", "その他"}}}));
+    QVERIFY(MakeTestCatalog("/data/second.vdc", {}, {}));
+    Start({kPath});
+    env_->dialogs().file_answers.push_back(std::string("/data/second.vdc"));
+    app_->OnFileOpen();
+    const std::string before = env_->fake().ReadFileBytes("/data/second.vdc");
+    frame()->mdi_area()->setActiveSubWindow(app_->Documents()[0]->browser_frame());
+    env_->dialogs().file_answers.push_back(std::string("/data//second.vdc"));
+    frame()->Dispatch(cmd::kNewSave);
+    QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+    QCOMPARE(env_->dialogs().messages[0].text,
+             UiText("開いているカタログには新規保存できません。別のファイル名を指定してください。"));
+    QCOMPARE(env_->fake().ReadFileBytes("/data/second.vdc"), before);
+  }
+
   // A link to an open catalog names that catalog's file: opening it activates the catalog
   // instead of opening a second document on the same file.
   void aLinkToAnOpenCatalogIsThatCatalog() {
