@@ -8,7 +8,7 @@
 #include "browser/change_category_name_dlg.h"
 #include "browser/dialog_service.h"
 #include "browser/entry_list_ctrl.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/main_window_view.h"
 #include "commands/batch_category_change.h"
 #include "commands/category_add.h"

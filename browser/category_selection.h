@@ -5,18 +5,18 @@
 
 namespace veldra {
 
-class CMainCatListCtrl;
+class CategoryListCtrl;
 
 using commands::CategoryTriple;
 
 // The text of each list's first selected item ("" when none is selected), with "＜すべて＞"
 // replaced by "その他": the categories of a new entry or category.
-CategoryTriple ReadCategorySelection(const CMainCatListCtrl& level1,
-                                     const CMainCatListCtrl& level2,
-                                     const CMainCatListCtrl& level3);
+CategoryTriple ReadCategorySelection(const CategoryListCtrl& level1,
+                                     const CategoryListCtrl& level2,
+                                     const CategoryListCtrl& level3);
 
 // The same without the replacement: the selections as filters.
-CategoryTriple ReadCategoryTexts(const CMainCatListCtrl& level1, const CMainCatListCtrl& level2,
-                                 const CMainCatListCtrl& level3);
+CategoryTriple ReadCategoryTexts(const CategoryListCtrl& level1, const CategoryListCtrl& level2,
+                                 const CategoryListCtrl& level3);
 
 }  // namespace veldra

@@ -16,6 +16,7 @@
 #include "commands/delete_entries.h"
 #include "commands/entry_sort.h"
 #include "commands/export_entries.h"
+#include "platform/path_parts.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_tags.h"
 #include "storage/remembered_folder.h"
@@ -30,17 +31,7 @@ std::vector<int32_t> IdsOf(const std::vector<EntryRecord>& entries) {
   return ids;
 }
 
-// The file name part of path, and the text of a name before its last ".".
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
+// The text of a file name before its last ".".
 std::string BaseOf(const std::string& name) {
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
@@ -175,8 +166,8 @@ void CMainWindowView::OnNewSave() {
   request.caption = UiText("新規保存");
   request.filters = {{UiText("VELDRAファイル(*.vdc)"), "*.vdc"}};
   request.default_suffix = "vdc";
-  request.initial_folder = FolderOf(doc->path());
-  request.default_name = BaseOf(FileNameOf(doc->path())) + UiText("＋") + ".vdc";
+  request.initial_folder = platform::FolderOfPath(doc->path());
+  request.default_name = BaseOf(host_->Title()) + UiText("＋") + ".vdc";
   request.confirm_overwrite = true;
   request.owner = FrameWindow();
   std::string target;

@@ -5,12 +5,12 @@
 #include <Qt>
 #include <array>
 
+#include "commands/entry_list_text.h"
+
 namespace veldra {
 
-enum class EntryColumn {
-  kTitle, kFileName, kCategory1, kCategory2, kCategory3, kSize, kUpdated, kRating,
-  kAuthor, kEditor, kSupervisor, kTranslator, kPublisher, kNote,
-};
+using commands::EntryColumn;
+using commands::kEntryColumnCount;
 
 struct EntryColumnDef {
   const char* title;  // UTF-8 source text
@@ -18,8 +18,6 @@ struct EntryColumnDef {
   Qt::Alignment alignment;
   int sort_key;
 };
-
-constexpr int kEntryColumnCount = 14;
 
 const std::array<EntryColumnDef, kEntryColumnCount>& EntryColumns();
 

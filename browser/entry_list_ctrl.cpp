@@ -10,7 +10,7 @@
 
 namespace veldra {
 
-CEntryListCtrl::CEntryListCtrl(QWidget* parent)
+EntryListCtrl::EntryListCtrl(QWidget* parent)
     : QTableView(parent), model_(new EntryListModel(this)) {
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -32,11 +32,11 @@ CEntryListCtrl::CEntryListCtrl(QWidget* parent)
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void CEntryListCtrl::SetupColumns() {
+void EntryListCtrl::SetupColumns() {
   for (int c = 0; c < kEntryColumnCount; ++c) setColumnWidth(c, EntryColumns()[c].width);
 }
 
-std::vector<int> CEntryListCtrl::SelectedRows() const {
+std::vector<int> EntryListCtrl::SelectedRows() const {
   std::vector<int> rows;
   for (const QItemSelectionRange& range : selectionModel()->selection()) {
     for (int r = range.top(); r <= range.bottom(); ++r) rows.push_back(r);
@@ -46,7 +46,7 @@ std::vector<int> CEntryListCtrl::SelectedRows() const {
   return rows;
 }
 
-void CEntryListCtrl::SelectRows(const std::vector<int>& rows) {
+void EntryListCtrl::SelectRows(const std::vector<int>& rows) {
   QItemSelection selection;
   const int last_column = model_->columnCount() - 1;
   size_t i = 0;
@@ -63,11 +63,11 @@ void CEntryListCtrl::SelectRows(const std::vector<int>& rows) {
   }
 }
 
-int CEntryListCtrl::HorizontalPosition() const { return horizontalScrollBar()->value(); }
+int EntryListCtrl::HorizontalPosition() const { return horizontalScrollBar()->value(); }
 
-int CEntryListCtrl::VerticalPosition() const { return verticalScrollBar()->value(); }
+int EntryListCtrl::VerticalPosition() const { return verticalScrollBar()->value(); }
 
-void CEntryListCtrl::ScrollTo(int horizontal, int vertical) {
+void EntryListCtrl::ScrollTo(int horizontal, int vertical) {
   updateGeometries();  // the ranges of the scroll bars follow the new rows now
   horizontalScrollBar()->setValue(horizontal);
   verticalScrollBar()->setValue(vertical);

@@ -9,11 +9,11 @@ namespace veldra {
 
 class EntryListModel;
 
-class CEntryListCtrl : public QTableView {
+class EntryListCtrl : public QTableView {
   Q_OBJECT
 
  public:
-  explicit CEntryListCtrl(QWidget* parent = nullptr);
+  explicit EntryListCtrl(QWidget* parent = nullptr);
 
   EntryListModel* entry_model() const { return model_; }
 

@@ -1,8 +1,8 @@
 #include "browser/entry_list_model.h"
 
-#include "browser/entry_cells.h"
 #include "browser/entry_list_columns.h"
 #include "browser/ui_text.h"
+#include "commands/entry_list_text.h"
 #include "storage/catalog_table.h"
 
 namespace veldra {
@@ -55,7 +55,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   const EntryRecord* entry = Row(index.row());
   if (entry == nullptr) return {};
-  return ToQString(EntryCellText(*entry, index.column()));
+  return ToQString(commands::EntryCellText(*entry, index.column()));
 }
 
 QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -19,7 +19,7 @@
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
 #include "browser/entry_selection.h"
-#include "browser/main_cat_list_ctrls.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/sort_choice.h"
 #include "browser/ui_text.h"
 #include "commands/entry_sort.h"
@@ -48,7 +48,7 @@ std::pair<int, int> OtherLevels(int level) {
 CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
     : QWidget(parent),
       host_(host),
-      entry_list_(new CEntryListCtrl(this)),
+      entry_list_(new EntryListCtrl(this)),
       count_label_(new QLabel(QStringLiteral("xx"), this)) {
   category_lists_ = {new CMainCat1ListCtrl(this), new CMainCat2ListCtrl(this),
                      new CMainCat3ListCtrl(this)};

@@ -19,8 +19,8 @@ class QPushButton;
 namespace veldra {
 
 class CatalogDocumentHost;
-class CEntryListCtrl;
-class CMainCatListCtrl;
+class CategoryListCtrl;
+class EntryListCtrl;
 class CVeldraDocument;
 
 class CMainWindowView : public QWidget, public CommandTarget {
@@ -92,11 +92,11 @@ class CMainWindowView : public QWidget, public CommandTarget {
   void RestoreBrowserPosition();
 
   // Controls, for the commands and the tests. level is 1..3.
-  CMainCatListCtrl* category_list(int level) const { return category_lists_[level - 1]; }
+  CategoryListCtrl* category_list(int level) const { return category_lists_[level - 1]; }
   QLabel* category_label(int level) const { return category_labels_[level - 1]; }
   QPushButton* add_button(int level) const { return add_buttons_[level - 1]; }
   QPushButton* delete_button(int level) const { return delete_buttons_[level - 1]; }
-  CEntryListCtrl* entry_list() const { return entry_list_; }
+  EntryListCtrl* entry_list() const { return entry_list_; }
   QLabel* count_label() const { return count_label_; }
   bool initialized() const { return initialized_; }
 
@@ -120,11 +120,11 @@ class CMainWindowView : public QWidget, public CommandTarget {
   QWidget* FrameWindow() const;
 
   CatalogDocumentHost* host_;
-  std::array<CMainCatListCtrl*, 3> category_lists_{};
+  std::array<CategoryListCtrl*, 3> category_lists_{};
   std::array<QLabel*, 3> category_labels_{};
   std::array<QPushButton*, 3> add_buttons_{};
   std::array<QPushButton*, 3> delete_buttons_{};
-  CEntryListCtrl* entry_list_;
+  EntryListCtrl* entry_list_;
   QLabel* count_label_;
   bool initialized_ = false;
   bool save_failure_shown_ = false;

@@ -6,6 +6,7 @@
 #include "cli/cli_text.h"
 #include "cli/entry_fields.h"
 #include "cli/tools.h"
+#include "commands/entry_list_text.h"
 #include "commands/entry_sort.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
@@ -69,7 +70,7 @@ int RunList(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     text += "]\n";
   } else {
     for (int row : rows) {
-      const std::vector<std::string> cells = EntryListCells(EntryAt(table, row));
+      const std::vector<std::string> cells = commands::EntryListCells(EntryAt(table, row));
       for (size_t c = 0; c < cells.size(); ++c) {
         if (c > 0) text += '\t';
         AppendEscapedCell(ToUtf8(cells[c]), &text);

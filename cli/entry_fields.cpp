@@ -5,14 +5,10 @@
 #include <algorithm>
 #include <numeric>
 
-#include "browser/environment_info.h"
 #include "platform/codepage.h"
 
 namespace veldra::cli {
 namespace {
-
-constexpr size_t kCellBufferSize = 128;
-constexpr size_t kNoteCellBufferSize = 256;
 
 // One field: its text-record key, and either a text or a number or a rectangle.
 struct Field {
@@ -25,13 +21,13 @@ struct Field {
 
 template <size_t N>
 Field Text(const char* key, const TextField<N>& field) {
-  return {key, Field::kText, platform::Cp932ToUtf8(field.Text())};
+  return {key, Field::kText, platform::Cp932ToUtf8(field.Text()), 0, {}};
 }
 // Normally 17 digits; a date read from a foreign companion file may be any CP932 text.
 Field Date(const char* key, const CatalogTimestamp& date) {
-  return {key, Field::kText, platform::Cp932ToUtf8(date.Text())};
+  return {key, Field::kText, platform::Cp932ToUtf8(date.Text()), 0, {}};
 }
-Field Number(const char* key, int64_t value) { return {key, Field::kNumber, "", value}; }
+Field Number(const char* key, int64_t value) { return {key, Field::kNumber, "", value, {}}; }
 Field Rect(const char* key, const WindowRect& rect) {
   return {key, Field::kRect, "", 0, rect};
 }
@@ -125,25 +121,6 @@ void AppendJsonString(std::string_view utf8, std::string* out) {
 }
 
 }  // namespace
-
-std::vector<std::string> EntryListCells(const EntryRecord& e) {
-  return {
-      e.title.Text(kCellBufferSize),
-      e.file_name.Text(kCellBufferSize),
-      e.category_names[0].Text(kCellBufferSize),
-      e.category_names[1].Text(kCellBufferSize),
-      e.category_names[2].Text(kCellBufferSize),
-      FormatFileSize(e.file_size),
-      FormatShortDate(e.update_date.data()),
-      FormatRatingStars(e.my_rate),
-      e.author_name.Text(kCellBufferSize),
-      e.editor_name.Text(kCellBufferSize),
-      e.supervisor_name.Text(kCellBufferSize),
-      e.translator_name.Text(kCellBufferSize),
-      e.publisher_name.Text(kCellBufferSize),
-      e.note.Text(kNoteCellBufferSize),
-  };
-}
 
 std::vector<std::pair<std::string, std::string>> EntryFieldTexts(const EntryRecord& entry,
                                                                  int attachment_ordinal) {

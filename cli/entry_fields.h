@@ -1,5 +1,6 @@
-// An entry as veldra-cli prints it: the fourteen cells of the entry list, every field as
-// text, or a JSON object keyed by the entry text record's keys without their brackets.
+// An entry as veldra-cli prints it: every field as text, or a JSON object keyed by the
+// entry text record's keys without their brackets. (The cells of the entry list come from
+// commands/entry_list_text.h, as the browser's list takes them.)
 #pragma once
 
 #include <string>
@@ -11,11 +12,6 @@
 #include "storage/catalog_entry_record.h"
 
 namespace veldra::cli {
-
-// The fourteen cells of the entry list, in column order (CP932): title, file, the three
-// categories, size, modified, rating, author, editor, supervisor, translator, publisher,
-// note. Texts are cut to the list's cell buffers (127 bytes, 255 for the note).
-std::vector<std::string> EntryListCells(const EntryRecord& entry);
 
 // Every field, as (key, UTF-8 value) pairs in the text record's order ("en_id" ..
 // "en_is_select_entrylist"), then "attachment_ordinal". Rectangles are "top,left,bottom,

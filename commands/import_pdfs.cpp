@@ -1,6 +1,6 @@
 #include "commands/import_pdfs.h"
 
-#include "browser/environment_info.h"
+#include "platform/file_search.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/chunk_file.h"
@@ -44,7 +44,7 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
 }
 
 int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out) {
-  return EnumerateFilesByExtension(folder, "pdf", out);
+  return platform::EnumerateFilesByExtension(folder, "pdf", out);
 }
 
 }  // namespace veldra::commands

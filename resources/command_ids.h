@@ -1,6 +1,6 @@
 // Command ids of the shared menu and the accelerator table. Every window routes commands by
-// these numbers; the numbers are those of the original resources so that stored state and
-// documentation keep meaning the same thing.
+// these numbers. They never change, so that stored state and documentation keep meaning the
+// same thing.
 #pragma once
 
 namespace veldra::cmd {

@@ -28,7 +28,7 @@ install_missing() {
 }
 
 build() {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDRA_WERROR=ON >/dev/null
   cmake --build build -j"$(nproc)"
 }
 

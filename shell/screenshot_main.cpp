@@ -11,7 +11,7 @@
 
 #include "browser/catalog_document_host.h"
 #include "browser/entry_list_ctrl.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/main_window_view.h"
 #include "browser/sample_catalog.h"
 #include "browser/ui_text.h"

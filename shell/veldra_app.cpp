@@ -11,8 +11,8 @@
 
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_service.h"
-#include "browser/environment_info.h"
 #include "browser/ui_text.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/app_strings.h"
 #include "resources/command_ids.h"
@@ -42,8 +42,8 @@ CVeldraApp::~CVeldraApp() {
 }
 
 bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
-  // The list controls, the component runtime and control hosting of the original platform
-  // need no initialisation here; the framework itself is up once QApplication exists.
+  // The list controls and the viewer component need no set-up of their own: Qt is ready
+  // once QApplication exists.
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
@@ -110,7 +110,7 @@ void CVeldraApp::OnFileNew() {
   std::string chosen;
   if (!DialogService::Current().ChooseFile(request, &chosen)) return;
 
-  StoreRememberedFolder(nullptr, kTagFolderNewCatalog, FolderOfPath(chosen));
+  StoreRememberedFolder(nullptr, kTagFolderNewCatalog, platform::FolderOfPath(chosen));
   const std::string path = NewCatalogPath(chosen);
 
   // A catalog open on that file is closed first, so that no window of it writes into the

@@ -44,7 +44,7 @@ std::string ComparableKey(std::string_view key) {
 static_assert(kSaveOk == kChunkOk);
 
 // What Load made of one table.
-enum class TableRead { kRead, kAbsent, kBroken };
+enum class TableOutcome { kRead, kAbsent, kBroken };
 
 }  // namespace
 
@@ -150,20 +150,20 @@ void CVeldraDocument::Load(const std::string& path) {
     RecordArray& records = sort_levels ? sort_records : *table(t.tag);
     ChunkFile::TableRead& read = reads[i];
     records = RecordArray(t.record_size);
-    TableRead result = TableRead::kBroken;
+    TableOutcome result = TableOutcome::kBroken;
     if (read.result == kChunkNoSuchTag) {
-      result = TableRead::kAbsent;
+      result = TableOutcome::kAbsent;
     } else if (read.result == kChunkOk && read.records->record_size() == t.record_size) {
       // Records of another size are not this table's records: never read them as such.
       records = std::move(*read.records);
-      result = TableRead::kRead;
+      result = TableOutcome::kRead;
     }
-    if (result == TableRead::kBroken) {
+    if (result == TableOutcome::kBroken) {
       complete = false;
     } else if (!sort_levels) {
       snapshot(t.tag)->Take(records, std::move(read.chunks));
     }
-    if (sort_levels) sort_read = result == TableRead::kRead;
+    if (sort_levels) sort_read = result == TableOutcome::kRead;
   }
 
   RebuildLevelNames();

@@ -6,13 +6,14 @@
 #include <memory>
 #include <new>
 
-#include "browser/environment_info.h"
 #include "platform/cp932_chars.h"
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
+#include "storage/file_creation_timestamp.h"
+#include "storage/os_name.h"
 
 namespace veldra {
 

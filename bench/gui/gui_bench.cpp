@@ -16,7 +16,7 @@
 #include <string>
 
 #include "browser/catalog_document_host.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/main_window.h"
 #include "browser/main_window_view.h"
 #include "browser/sample_catalog.h"
@@ -73,7 +73,7 @@ void ClickItem(QListWidget* list, int row) {
 
 void BM_CategoryClick(benchmark::State& state) {
   OpenBrowser browser;
-  CMainCatListCtrl* list = browser.frame->view()->category_list(1);
+  CategoryListCtrl* list = browser.frame->view()->category_list(1);
   int i = 0;
   for (auto _ : state) ClickItem(list, 1 + (i++ % 2));
 }

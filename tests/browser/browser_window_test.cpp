@@ -11,7 +11,7 @@
 #include "browser/browser_position.h"
 #include "browser/detail_window_opener.h"
 #include "browser/entry_list_ctrl.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"

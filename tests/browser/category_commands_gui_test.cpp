@@ -15,7 +15,7 @@
 #include "browser/dialog_units.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "commands/label_edit.h"
 #include "resources/command_ids.h"
@@ -98,7 +98,7 @@ class CategoryCommandsGuiTest : public QObject {
   CMainWindow* frame_ = nullptr;
   CMainWindowView* view() const { return frame_->view(); }
   FakeDialogService& dialogs() { return env_->dialogs(); }
-  CMainCatListCtrl* list(int level) const { return view()->category_list(level); }
+  CategoryListCtrl* list(int level) const { return view()->category_list(level); }
   // Selects the entries with these titles.
   // Opens instead a catalog of these triples and entries.
   void OpenOther(const std::vector<std::array<std::string, 3>>& triples,

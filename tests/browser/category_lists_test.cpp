@@ -7,7 +7,7 @@
 #include <QTest>
 #include <memory>
 
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "storage/catalog_document.h"
 #include "tests/browser/gui_test_support.h"
@@ -87,6 +87,21 @@ class CategoryListsTest : public QObject {
     QCOMPARE(ItemTexts(list(3)), (Names{kAll, "p"}));
     QCOMPARE(Titles(view()), (Names{"a-x-p"}));
     QCOMPARE(view()->count_label()->text(), QStringLiteral("1件"));
+  }
+
+  void eachListIsOfItsLevel() {
+    QVERIFY(dynamic_cast<CMainCat1ListCtrl*>(view()->category_list(1)) != nullptr);
+    QVERIFY(dynamic_cast<CMainCat2ListCtrl*>(view()->category_list(2)) != nullptr);
+    QVERIFY(dynamic_cast<CMainCat3ListCtrl*>(view()->category_list(3)) != nullptr);
+    for (int level = 1; level <= 3; ++level) QCOMPARE(view()->category_list(level)->level(), level);
+  }
+
+  void aClickOnTheThirdListCallsTheThirdLevelsHandler() {
+    ClickRow(list(3), 2);  // q
+    QCOMPARE(ItemTexts(list(1)), (Names{kAll, "A", "B"}));
+    QCOMPARE(ItemTexts(list(2)), (Names{kAll, "x", "y"}));
+    QCOMPARE(Selected(list(3)), std::string("q"));
+    QCOMPARE(Titles(view()), (Names{"a-y-q", "b-x-q"}));
   }
 
   void otherIsAlwaysLast() {

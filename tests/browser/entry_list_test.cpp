@@ -11,7 +11,7 @@
 #include "browser/entry_list_columns.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/sort_choice.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
@@ -235,7 +235,7 @@ class EntryListTest : public QObject {
       entries.push_back({"t" + std::to_string(1000 + i), {"その他", "その他", "その他"}, 1000 + i});
     }
     Open(entries);
-    CEntryListCtrl* list = view()->entry_list();
+    EntryListCtrl* list = view()->entry_list();
     list->verticalScrollBar()->setValue(50);
     list->horizontalScrollBar()->setValue(120);
     ClickHeader(kSize);  // reorders all rows

@@ -109,7 +109,9 @@ TEST(EntrySortTest, ComparisonIsAntisymmetricAndNeverZeroForDifferentIds) {
     for (const EntryRecord& y : entries) {
       int c = CompareEntries(x, y, state);
       EXPECT_EQ(c, -CompareEntries(y, x, state));
-      if (x.id != y.id) EXPECT_NE(c, 0);
+      if (x.id != y.id) {
+        EXPECT_NE(c, 0);
+      }
     }
   }
 }

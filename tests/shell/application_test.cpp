@@ -17,7 +17,7 @@
 
 #include "browser/catalog_document_host.h"
 #include "browser/entry_list_ctrl.h"
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "browser/main_window.h"
 #include "browser/main_window_view.h"

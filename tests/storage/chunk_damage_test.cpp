@@ -182,7 +182,9 @@ TEST_F(ChunkDamageTest, EveryHeaderByteChangedInTurn) {
         ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
         for (ChunkTag tag : {kEntr, kAtta}) {
           std::unique_ptr<RecordArray> all = f.ReadAll(tag);
-          if (all) EXPECT_LE(all->Count(), 6);
+          if (all) {
+            EXPECT_LE(all->Count(), 6);
+          }
           int rc = f.FindFirst(tag);
           for (int steps = 0; rc == kChunkOk; ++steps) {
             ASSERT_LT(steps, 20);
@@ -194,7 +196,9 @@ TEST_F(ChunkDamageTest, EveryHeaderByteChangedInTurn) {
         }
         const int appended = f.Append(kEntr, 2, "e4");
         EXPECT_TRUE(appended == kChunkOk || appended == kChunkIoError) << appended;
-        if (appended != kChunkOk) EXPECT_EQ(FileBytes(), bad);
+        if (appended != kChunkOk) {
+          EXPECT_EQ(FileBytes(), bad);
+        }
         if (f.FindFirst(kEntr) == kChunkOk) {
           const int deleted = f.DeleteCurrent();
           EXPECT_TRUE(deleted == kChunkOk || deleted == kChunkIoError) << deleted;

@@ -1,8 +1,9 @@
-#include "browser/main_cat_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
 
 #include <QByteArray>
 #include <QMouseEvent>
 
+#include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "storage/category_names.h"
 
@@ -24,7 +25,8 @@ std::string ItemName(const QListWidgetItem* item) {
 
 }  // namespace
 
-CMainCatListCtrl::CMainCatListCtrl(QWidget* parent) : QListWidget(parent) {
+CategoryListCtrl::CategoryListCtrl(CMainWindowView* view, int level)
+    : QListWidget(view), view_(view), level_(level) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -32,13 +34,13 @@ CMainCatListCtrl::CMainCatListCtrl(QWidget* parent) : QListWidget(parent) {
   setTextElideMode(Qt::ElideNone);
 }
 
-void CMainCatListCtrl::Fill(const std::vector<std::string>& names) {
+void CategoryListCtrl::Fill(const std::vector<std::string>& names) {
   clear();
   addItem(MakeItem(kAllCategoriesName));
   for (const std::string& name : names) addItem(MakeItem(name));
 }
 
-void CMainCatListCtrl::SelectText(const std::string& text) {
+void CategoryListCtrl::SelectText(const std::string& text) {
   int row = 0;
   for (int i = 0; i < count(); ++i) {
     if (ItemName(item(i)) == text) {
@@ -53,20 +55,30 @@ void CMainCatListCtrl::SelectText(const std::string& text) {
   setAutoScroll(scrolls);
 }
 
-std::string CMainCatListCtrl::SelectedText() const {
+std::string CategoryListCtrl::SelectedText() const {
   for (int i = 0; i < count(); ++i) {
     if (item(i)->isSelected()) return ItemName(item(i));
   }
   return {};
 }
 
-std::vector<std::string> CMainCatListCtrl::Texts() const {
+std::vector<std::string> CategoryListCtrl::Texts() const {
   std::vector<std::string> texts;
   for (int i = 0; i < count(); ++i) texts.push_back(ItemName(item(i)));
   return texts;
 }
 
-void CMainCatListCtrl::mousePressEvent(QMouseEvent* event) {
+void CategoryListCtrl::NotifyView() {
+  if (view_ == nullptr) return;
+  switch (level_) {
+    case 1: view_->OnCat1ListClick(); break;
+    case 2: view_->OnCat2ListClick(); break;
+    case 3: view_->OnCat3ListClick(); break;
+    default: break;
+  }
+}
+
+void CategoryListCtrl::mousePressEvent(QMouseEvent* event) {
   QListWidget::mousePressEvent(event);
   if (event->button() != Qt::LeftButton) return;
   if (!indexAt(event->position().toPoint()).isValid()) clearSelection();
@@ -74,7 +86,7 @@ void CMainCatListCtrl::mousePressEvent(QMouseEvent* event) {
   selected_after_press_ = SelectedText();
 }
 
-void CMainCatListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void CategoryListCtrl::mouseReleaseEvent(QMouseEvent* event) {
   QListWidget::mouseReleaseEvent(event);
   // The item views clear a single selection when the button is released over empty space;
   // here the press alone decides.
@@ -83,9 +95,9 @@ void CMainCatListCtrl::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
-void CMainCatListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void CategoryListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
-void CMainCatListCtrl::mouseMoveEvent(QMouseEvent* event) {
+void CategoryListCtrl::mouseMoveEvent(QMouseEvent* event) {
   // Dragging with the button down does not move the selection.
   if (event->buttons() & Qt::LeftButton) {
     event->accept();

@@ -1,0 +1,5 @@
+#include "cli/tools.h"
+#include "commands/import_pdfs.h"
+#include "gtest/gtest.h"
+#include "browser/entry_list_model.h"
+#include "shell/veldra_app.h"

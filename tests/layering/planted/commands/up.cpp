@@ -1,0 +1,5 @@
+#include "commands/up.h"
+#include "storage/chunk_file.h"
+#include "browser/dialog_service.h"
+#include "resources/app_strings.h"
+#include "../browser/ui_text.h"

@@ -1,0 +1,2 @@
+#include "platform/platform.h"
+#include "storage/catalog_document.h"

@@ -1,0 +1,2 @@
+#include <QPdfDocument>
+#include "platform/platform.h"

@@ -1,0 +1,3 @@
+#include <QIcon>
+#include "resources/command_ids.h"
+#include "browser/ui_text.h"
