@@ -73,8 +73,6 @@ Names StoredEntryCategories() {
   return out;
 }
 
-std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
-
 // The UTF-8 texts of a combo box's items.
 Names ComboItems(const QComboBox* combo) {
   Names items;
@@ -142,7 +140,7 @@ class CategoryCommandsGuiTest : public QObject {
     QCOMPARE(label_level, 2);
     QTest::mouseClick(view()->delete_button(3), Qt::LeftButton);  // "＜すべて＞" is selected
     QCOMPARE(dialogs().messages.size(), size_t(1));
-    QCOMPARE(dialogs().messages[0].text, Sj("”＜すべて＞”と”その他”は削除できません。"));
+    QCOMPARE(dialogs().messages[0].text, Sjis("”＜すべて＞”と”その他”は削除できません。"));
   }
 
   void addDialogLayout() {
@@ -268,8 +266,8 @@ class CategoryCommandsGuiTest : public QObject {
     dialogs().message_answers.push_back(MessageButton::kNo);
     view()->OnCategoryDelete(3);
     const MessageRequest& q = dialogs().messages.at(0);
-    QCOMPARE(q.caption, Sj("分類削除"));
-    QCOMPARE(q.text, Sj("「p」を削除してもよろしいですか？"));
+    QCOMPARE(q.caption, Sjis("分類削除"));
+    QCOMPARE(q.text, Sjis("「p」を削除してもよろしいですか？"));
     QCOMPARE(q.icon, MessageIcon::kQuestion);
     QVERIFY((q.buttons == std::vector<MessageButton>{MessageButton::kYes, MessageButton::kNo}));
     QCOMPARE(q.default_button, MessageButton::kNo);
@@ -291,7 +289,7 @@ class CategoryCommandsGuiTest : public QObject {
   void deleteWithNothingSelectedAsksAboutTheEmptyName() {
     list(2)->clearSelection();
     view()->OnCategoryDelete(2);
-    QCOMPARE(dialogs().messages.at(0).text, Sj("「」を削除してもよろしいですか？"));
+    QCOMPARE(dialogs().messages.at(0).text, Sjis("「」を削除してもよろしいですか？"));
     QCOMPARE(StoredTriples().size(), size_t(5));
   }
 
@@ -313,7 +311,7 @@ class CategoryCommandsGuiTest : public QObject {
     };
     view()->RunCommand(cmd::kCategoryLabelEdit);
     QVERIFY(seen != nullptr);
-    QCOMPARE(dialogs().modals.at(0).title, Sj("分類ラベル編集"));
+    QCOMPARE(dialogs().modals.at(0).title, Sjis("分類ラベル編集"));
     QCOMPARE(view()->category_label(1)->text(), QStringLiteral("著者"));
     QCOMPARE(view()->category_label(2)->text(), QString());
     QCOMPARE(view()->category_label(3)->text(), QStringLiteral("分類３"));
@@ -368,7 +366,7 @@ class CategoryCommandsGuiTest : public QObject {
       return int(QDialog::Rejected);
     };
     view()->RunCommand(cmd::kCategoryBatchChange);
-    QCOMPARE(dialogs().modals.at(0).title, Sj("ダイアログ"));
+    QCOMPARE(dialogs().modals.at(0).title, Sjis("ダイアログ"));
     QCOMPARE(text, start);
     QCOMPARE(label, QStringLiteral("分類%1").arg(QChar(0xFF10 + level)));
     Names names;
@@ -439,7 +437,7 @@ class CategoryCommandsGuiTest : public QObject {
     view()->OnCategoryBatchChange();
     QVERIFY(!accepted);
     QCOMPARE(dialogs().messages.size(), size_t(1));
-    QCOMPARE(dialogs().messages[0].text, Sj("”＜すべて＞”は追加できません。"));
+    QCOMPARE(dialogs().messages[0].text, Sjis("”＜すべて＞”は追加できません。"));
     QCOMPARE(StoredEntryCategories()[0], std::string("技術/A/p"));
     QCOMPARE(StoredTriples(), before);
   }
@@ -473,7 +471,7 @@ class CategoryCommandsGuiTest : public QObject {
     view()->OnCategoryLabelEdit();
     QCOMPARE(dialogs().messages.size(), size_t(1));
     QCOMPARE(dialogs().messages[0].text,
-             Sj("カタログ「/data/cats.vdc」に書き込めませんでした。変更は保存されていません。"
+             Sjis("カタログ「/data/cats.vdc」に書き込めませんでした。変更は保存されていません。"
                 "ファイルが読み取り専用でないか、ディスクの空き容量を確認してください。"));
     QCOMPARE(dialogs().messages[0].icon, MessageIcon::kWarning);
     SelectEntries({"e0"});

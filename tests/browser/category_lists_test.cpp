@@ -204,7 +204,7 @@ class CategoryListsTest : public QObject {
       doc.OpenCatalog(kPath);
       LabelRecord label;
       QVERIFY(doc.FindLabel(2, &label));
-      label.text.SetText(Sj("著者別"));
+      label.text.SetText(Sjis("著者別"));
       QVERIFY(doc.UpdateLabel(label));
       QCOMPARE(doc.Save(), kSaveOk);
     }

@@ -147,7 +147,7 @@ class EntryCommandsTest : public QObject {
     QCOMPARE(dialogs().messages.size(), size_t(1));
     const MessageRequest& q = dialogs().messages[0];
     QCOMPARE(q.caption, std::string());
-    QCOMPARE(q.text, Sj("選択しているPDFを削除してもよろしいですか？"));
+    QCOMPARE(q.text, Sjis("選択しているPDFを削除してもよろしいですか？"));
     QCOMPARE(q.icon, MessageIcon::kQuestion);
     QVERIFY((q.buttons == std::vector<MessageButton>{MessageButton::kYes, MessageButton::kNo}));
     QCOMPARE(q.default_button, MessageButton::kNo);
@@ -187,7 +187,7 @@ class EntryCommandsTest : public QObject {
     dialogs().folder_answers.push_back(std::string("/out"));
     view()->OnPdfExport();
     QCOMPARE(dialogs().folder_requests.size(), size_t(1));
-    QCOMPARE(dialogs().folder_requests[0].title, Sj("PDF取り出し"));
+    QCOMPARE(dialogs().folder_requests[0].title, Sjis("PDF取り出し"));
     QCOMPARE(dialogs().folder_requests[0].initial_folder, std::string());
     QVERIFY(dialogs().folder_requests[0].owner == frame_);
     for (const char* file : {"/out/a.pdf", "/out/a.vdb", "/out/a-1.pdf", "/out/a-1.vdb"}) {
@@ -265,12 +265,12 @@ class EntryCommandsTest : public QObject {
     view()->OnNewSave();
     const FileRequest& request = dialogs().file_requests.at(0);
     QCOMPARE(request.kind, FileRequest::Kind::kSave);
-    QCOMPARE(request.caption, Sj("新規保存"));
+    QCOMPARE(request.caption, Sjis("新規保存"));
     QCOMPARE(request.filters.size(), size_t(1));
-    QCOMPARE(request.filters[0].name, Sj("VELDRAファイル(*.vdc)"));
+    QCOMPARE(request.filters[0].name, Sjis("VELDRAファイル(*.vdc)"));
     QCOMPARE(request.filters[0].pattern, std::string("*.vdc"));
     QCOMPARE(request.default_suffix, std::string("vdc"));
-    QCOMPARE(request.default_name, Sj("list＋.vdc"));
+    QCOMPARE(request.default_name, Sjis("list＋.vdc"));
     QVERIFY(request.confirm_overwrite);
     QCOMPARE(dialogs().messages.size(), size_t(1));  // the delete question only
     QCOMPARE(view()->host()->path(), std::string(kPath));
@@ -302,7 +302,7 @@ class EntryCommandsTest : public QObject {
     view()->OnNewSave();
     QCOMPARE(dialogs().messages.size(), size_t(1));
     QCOMPARE(dialogs().messages[0].text,
-             Sj("開いているカタログには新規保存できません。別のファイル名を指定してください。"));
+             Sjis("開いているカタログには新規保存できません。別のファイル名を指定してください。"));
     QCOMPARE(dialogs().messages[0].icon, MessageIcon::kWarning);
     QCOMPARE(env_->fake().ReadFileBytes(kPath), before);
     QCOMPARE(Reload()->entries().Count(), 3);
@@ -321,7 +321,7 @@ class EntryCommandsTest : public QObject {
     QCOMPARE(env_->fake().FilePaths(), files_before);
     QCOMPARE(dialogs().messages.size(), size_t(1));
     QCOMPARE(dialogs().messages[0].text,
-             Sj("「/data/old.vdc」に新規保存できませんでした。\n書き込みに失敗しました。ディスクの空き容量を確認してください。"));
+             Sjis("「/data/old.vdc」に新規保存できませんでした。\n書き込みに失敗しました。ディスクの空き容量を確認してください。"));
   }
 };
 

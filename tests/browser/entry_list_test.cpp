@@ -24,7 +24,10 @@ using Names = std::vector<std::string>;
 namespace {
 
 constexpr char kPath[] = "/data/list.vdc";
-enum Column { kTitle = 0, kFile = 1, kCat1 = 2, kSize = 5, kUpdated = 6, kRating = 7, kNote = 13 };
+enum Column {
+  kTitle, kFile, kCat1, kCat2, kCat3, kSize, kUpdated, kRating,
+  kAuthor, kEditor, kSupervisor, kTranslator, kPublisher, kNote
+};
 
 SortLevels Levels(std::initializer_list<SortLevel> levels) {
   SortLevels out{};
@@ -108,7 +111,7 @@ class EntryListTest : public QObject {
       d.OpenCatalog(kPath);
       LabelRecord label;
       QVERIFY(d.FindLabel(3, &label));
-      label.text.SetText(Sj("出版年"));
+      label.text.SetText(Sjis("出版年"));
       d.UpdateLabel(label);
       QCOMPARE(d.Save(), kSaveOk);
     }
@@ -119,22 +122,57 @@ class EntryListTest : public QObject {
     QCOMPARE(view()->count_label()->text(), QStringLiteral("0件"));
   }
 
+  // Every column shows its own field: each text field of the entry "six" holds a name of
+  // its own, so a column reading a neighbour's field shows the wrong one.
+  void cellTexts_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    const struct {
+      const char* name;
+      int row;
+      int column;
+      const char* text;
+    } rows[] = {
+        {"title", 0, kTitle, "six"},
+        {"file", 0, kFile, "six.pdf"},
+        {"category 1", 0, kCat1, "甲"},
+        {"category 2", 0, kCat2, "乙"},
+        {"category 3", 0, kCat3, "丙"},
+        {"category 1 of another", 1, kCat1, "その他"},
+        {"size", 0, kSize, "0.5 KB"},
+        {"size of a megabyte", 1, kSize, "1.0 MB"},
+        {"negative size", 2, kSize, "-0.0 KB"},
+        {"updated", 1, kUpdated, "2024/03/05 07:08"},
+        {"updated never", 2, kUpdated, ""},
+        {"rating", 1, kRating, "☆☆☆"},
+        {"rating above five", 0, kRating, ""},
+        {"rating none", 2, kRating, ""},
+        {"author", 0, kAuthor, "山田"},
+        {"editor", 0, kEditor, "鈴木"},
+        {"supervisor", 0, kSupervisor, "佐藤"},
+        {"translator", 0, kTranslator, "田中"},
+        {"publisher", 0, kPublisher, "技術出版"},
+        {"note", 0, kNote, "覚え書き"},
+        {"author of another", 1, kAuthor, ""},
+    };
+    for (const auto& r : rows) {
+      QTest::newRow(r.name) << r.row << r.column << QString::fromUtf8(r.text);
+    }
+  }
+
   void cellTexts() {
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, text);
     Open({{"zero", {"その他", "その他", "その他"}, -1, 0, ""},
           {"three", {"その他", "その他", "その他"}, 1048576, 3, "20240305070809010"},
-          {"six", {"その他", "その他", "その他"}, 512, 6, "20240305070809010"}});
+          {"six", {"甲", "乙", "丙"}, 512, 6, "20240305070809010",
+           {"山田", "鈴木", "佐藤", "田中", "技術出版"}, "覚え書き"}},
+         {{"甲", "乙", "丙"}});
     // Default order: by title ascending.
     QCOMPARE(Titles(view()), (Names{"six", "three", "zero"}));
-    QCOMPARE(Cell(view(), 2, kSize), std::string("-0.0 KB"));
-    QCOMPARE(Cell(view(), 2, kRating), std::string());
-    QCOMPARE(Cell(view(), 2, kUpdated), std::string());
-    QCOMPARE(Cell(view(), 1, kSize), std::string("1.0 MB"));
-    QCOMPARE(Cell(view(), 1, kRating), std::string("☆☆☆"));
-    QCOMPARE(Cell(view(), 1, kUpdated), std::string("2024/03/05 07:08"));
-    QCOMPARE(Cell(view(), 0, kRating), std::string());
-    QCOMPARE(Cell(view(), 0, kSize), std::string("0.5 KB"));
-    QCOMPARE(Cell(view(), 0, kFile), std::string("six.pdf"));
-    QCOMPARE(Cell(view(), 0, kCat1), std::string("その他"));
+    QCOMPARE(QString::fromStdString(Cell(view(), row, column)), text);
   }
 
   void equalTitlesShowNewestFirstInBothDirections() {
@@ -222,7 +260,7 @@ class EntryListTest : public QObject {
     Open({{"a", {"その他", "その他", "その他"}}, {"b", {"その他", "その他", "その他"}}});
     QCOMPARE(Cell(view(), 0, kUpdated), std::string("2024/01/01 12:00"));
     view()->entry_list()->SelectRows({1});
-    env_->fake().SetNow({2024, 7, 8, 10, 11, 0, 0});
+    env_->fake().SetNow({2024, 7, 8, 10, kTranslator, 0, 0});
     ClickHeader(kSize);
     QCOMPARE(Titles(view()), (Names{"a", "b"}));  // equal sizes, then by title
     QCOMPARE(Cell(view(), 1, kUpdated), std::string("2024/07/08 10:11"));

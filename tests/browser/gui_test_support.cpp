@@ -8,40 +8,8 @@
 
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
-#include "browser/ui_text.h"
-#include "storage/catalog_document.h"
-#include "storage/catalog_files.h"
-#include "storage/catalog_table.h"
-#include "storage/catalog_tags.h"
 
 namespace veldra::testing {
-
-std::string Sj(const char* utf8) { return UiText(utf8); }
-
-bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::string, 3>>& triples,
-                     const std::vector<TestEntry>& entries) {
-  if (!CreateDefaultCatalog(path)) return false;
-  CVeldraDocument doc;
-  doc.OpenCatalog(path);
-  for (const auto& t : triples) {
-    NewCategoryRecord(doc.categories(), doc.counters(), Sj(t[0].c_str()), Sj(t[1].c_str()),
-                      Sj(t[2].c_str()));
-  }
-  for (const TestEntry& wanted : entries) {
-    EntryRecord e;
-    e.id = NextId(doc.counters(), kTagEntry, kCounterKeyEntry);
-    e.title.SetText(Sj(wanted.title.c_str()));
-    e.file_name.SetText(Sj((wanted.title + ".pdf").c_str()));
-    for (int k = 0; k < 3; ++k) e.category_names[k].SetText(Sj(wanted.categories[k].c_str()));
-    e.file_size = wanted.size;
-    e.my_rate = static_cast<int16_t>(wanted.rating);
-    for (size_t b = 0; b < wanted.updated.size() && b < 17; ++b) e.update_date.bytes[b] = wanted.updated[b];
-    e.entry_window_ordered_index = -1;
-    e.pdf_window_ordered_index = -1;
-    if (AppendRecord(doc.entries(), e) != 0) return false;
-  }
-  return doc.Save() == kSaveOk;
-}
 
 GuiTestEnvironment::GuiTestEnvironment(bool with_area)
     : use_platform_(&fake_), use_dialogs_(&dialogs_) {

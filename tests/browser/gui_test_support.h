@@ -1,5 +1,5 @@
-// Shared helpers of the browser and shell tests: catalogs built in an in-memory platform,
-// a browser window opened in a window area, and clicks on list items.
+// Shared helpers of the browser and shell tests (with the catalogs and texts of
+// tests/support): a browser window opened in a window area, and clicks on list items.
 #pragma once
 
 #include <QMdiArea>
@@ -16,24 +16,12 @@
 #include "browser/main_window_view.h"
 #include "platform/fake_platform.h"
 #include "storage/catalog_entry_record.h"
+#include "tests/support/test_catalog.h"
+#include "tests/support/test_text.h"
 
 class QListWidget;
 
 namespace veldra::testing {
-
-// An entry of a test catalog; fields left empty stay empty.
-struct TestEntry {
-  std::string title;
-  std::array<std::string, 3> categories;  // UTF-8
-  int size = 1024;
-  int rating = 0;
-  std::string updated = "20240101120000000";  // 17 digits, or "" for an all-zero stamp
-};
-
-// Creates a catalog at path (in the current platform) with the category triples and the
-// entries (UTF-8 texts); ids count from 0 in order. false when it cannot be written.
-bool MakeTestCatalog(const std::string& path, const std::vector<std::array<std::string, 3>>& triples,
-                     const std::vector<TestEntry>& entries);
 
 // A fake platform and a fake dialog service installed for the lifetime of the object, and
 // a window area to put browsers in.
@@ -74,8 +62,6 @@ class StandInOpener : public DetailWindowOpener {
   QMdiArea* area_;
 };
 
-// CP932 of a UTF-8 text.
-std::string Sj(const char* utf8);
 // The UTF-8 texts of a category list's items.
 std::vector<std::string> ItemTexts(const QListWidget* list);
 // The centre of row in list, in its viewport's coordinates.

@@ -7,14 +7,6 @@
 
 namespace veldra::testing {
 
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  platform::Utf8ToCp932(utf8, &out);
-  return out;
-}
-
-std::string Utf8(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
-
 CatalogTest::CatalogTest() {
   fake_.SetNow({2024, 5, 6, 7, 8, 9, 10});
   fake_.AddFolder("/data");
@@ -31,9 +23,7 @@ std::string CatalogTest::AddPdfFile(const std::string& path, const std::string& 
 
 int32_t CatalogTest::AddEntry(const std::string& pdf_path, const std::string& c1,
                               const std::string& c2, const std::string& c3) {
-  EntryRecord entry;
-  NewEntryRecord(doc_->counters(), pdf_path, c1, c2, c3, &entry);
-  AppendRecord(doc_->entries(), entry);
+  const EntryRecord entry = AddTestEntry(*doc_, pdf_path, c1, c2, c3);
   AttachPdf(entry, pdf_path, doc_->path(), doc_->attachments(), doc_->counters());
   fake_.AdvanceMs(1);
   return entry.id;

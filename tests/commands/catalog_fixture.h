@@ -8,16 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "platform/fake_platform.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
+#include "tests/support/test_catalog.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::testing {
-
-// CP932 from UTF-8, for readable tests.
-std::string Sjis(const std::string& utf8);
-std::string Utf8(const std::string& cp932);
 
 class CatalogTest : public ::testing::Test {
  protected:

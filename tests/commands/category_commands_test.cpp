@@ -12,8 +12,6 @@ namespace veldra::commands {
 namespace {
 
 using veldra::testing::CatalogTest;
-using veldra::testing::Sjis;
-using veldra::testing::Utf8;
 using Strings = std::vector<std::string>;
 
 class CategoryAddTest : public CatalogTest {};

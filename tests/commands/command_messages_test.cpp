@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/codepage.h"
+#include <string>
+
+#include "tests/support/test_text.h"
 
 namespace veldra::commands {
 namespace {
-
-std::string Utf8(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  platform::Utf8ToCp932(utf8, &out);
-  return out;
-}
 
 TEST(CommandMessagesTest, CategoryWarningsCarryTheName) {
   EXPECT_EQ(Utf8(MessageEnterCategoryName()), "分類名を入力してください。");

@@ -12,8 +12,6 @@ namespace veldra::commands {
 namespace {
 
 using veldra::testing::CatalogTest;
-using veldra::testing::Sjis;
-using veldra::testing::Utf8;
 using Strings = std::vector<std::string>;
 
 const std::string kUnchanged(kUnchangedCategoryName);
@@ -40,6 +38,8 @@ TEST_F(BatchCategoryChangeTest, NewNamesMakeOneTriplePerDistinctCombination) {
   int32_t b = AddSavedEntry("b.pdf", "B", "x", "p");
   int32_t c = AddSavedEntry("c.pdf", "A", "y", "p");
   ASSERT_EQ(ChangeCategories(*doc_, {a, b, c}, {kUnchanged, "new", kUnchanged}), 0);
+  // The category lists offer the new name at once.
+  EXPECT_EQ(doc_->level_names(2), (Strings{"new", "x", "y", Sjis("その他")}));
   auto reloaded = Reload();
   EXPECT_EQ(Utf8(EntryById(*reloaded, a).CategoryName(2)), "new");
   EXPECT_EQ(EntryById(*reloaded, b).CategoryName(1), "B");

@@ -2,21 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::commands {
 namespace {
-
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  platform::Utf8ToCp932(utf8, &out);
-  return out;
-}
 
 EntryRecord Entry(int32_t id, const std::string& title_utf8) {
   EntryRecord e;
@@ -80,17 +76,82 @@ TEST(EntrySortTest, EmptyTimestampSortsFirst) {
   EXPECT_EQ(Ids(entries), (std::vector<int32_t>{2, 3, 1}));
 }
 
-TEST(EntrySortTest, LaterLevelsDecideTiesAndAnEmptySlotEndsThem) {
-  EntryRecord a = Entry(1, "t"), b = Entry(2, "t"), c = Entry(3, "s");
-  a.file_size = 10;
-  b.file_size = 20;
-  std::vector<EntryRecord> entries = {a, b, c};
-  SortEntries(entries, State({kSortTitle, 1}, {kSortFileSize, 1}));
-  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{3, 1, 2}));
-  // The third level is not consulted behind an empty second slot.
-  SortEntries(entries, State({kSortTitle, 1}, {kSortNone, 1}, {kSortFileSize, 1}));
-  EXPECT_EQ(Ids(entries), (std::vector<int32_t>{3, 2, 1}));
+// Every level in use decides the ties of the levels before it, in either direction; an
+// empty slot ends the levels. Each row sorts the same five entries: ids 1, 2 and 5 tie on
+// title and size, id 3 ties with them on title only, id 4 has a title of its own.
+struct LevelRow {
+  const char* name;
+  SortState state;
+  std::vector<int32_t> expected;
+};
+
+void PrintTo(const LevelRow& row, std::ostream* os) { *os << row.name; }
+
+class EntrySortLevelsTest : public ::testing::TestWithParam<LevelRow> {
+ protected:
+  static std::vector<EntryRecord> Entries() {
+    struct Fields {
+      int32_t id;
+      const char* title;
+      int32_t size;
+      int16_t rate;
+    };
+    const Fields fields[] = {{1, "t", 10, 2}, {2, "t", 10, 1}, {3, "t", 20, 0},
+                             {4, "s", 20, 9}, {5, "t", 10, 3}};
+    std::vector<EntryRecord> entries;
+    for (const Fields& f : fields) {
+      EntryRecord e = Entry(f.id, f.title);
+      e.file_size = f.size;
+      e.my_rate = f.rate;
+      entries.push_back(e);
+    }
+    return entries;
+  }
+};
+
+TEST_P(EntrySortLevelsTest, LaterLevelsDecideTiesAndAnEmptySlotEndsThem) {
+  const LevelRow& row = GetParam();
+  std::vector<EntryRecord> entries = Entries();
+  SortEntries(entries, row.state);
+  EXPECT_EQ(Ids(entries), row.expected);
+
+  // The browser sorts the encoded table, and the comparison alone gives the same order.
+  RecordArray table = MakeTable<EntryRecord>();
+  for (const EntryRecord& e : Entries()) AppendRecord(table, e);
+  SortDisplayedList(table, row.state);
+  std::vector<EntryRecord> displayed;
+  for (int i = 0; i < table.Count(); ++i) displayed.push_back(EntryAt(table, i));
+  EXPECT_EQ(Ids(displayed), row.expected);
+
+  std::vector<EntryRecord> compared = Entries();
+  std::sort(compared.begin(), compared.end(), [&](const EntryRecord& a, const EntryRecord& b) {
+    return CompareEntries(a, b, row.state) < 0;
+  });
+  EXPECT_EQ(Ids(compared), row.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, EntrySortLevelsTest,
+    ::testing::Values(
+        LevelRow{"FirstAscending", State({kSortTitle, 1}), {4, 5, 3, 2, 1}},
+        LevelRow{"FirstDescending", State({kSortTitle, 0}), {5, 3, 2, 1, 4}},
+        LevelRow{"SecondAscending", State({kSortTitle, 1}, {kSortFileSize, 1}),
+                 {4, 5, 2, 1, 3}},
+        LevelRow{"SecondDescending", State({kSortTitle, 1}, {kSortFileSize, 0}),
+                 {4, 3, 5, 2, 1}},
+        LevelRow{"ThirdAscending",
+                 State({kSortTitle, 1}, {kSortFileSize, 1}, {kSortRating, 1}),
+                 {4, 2, 1, 5, 3}},
+        LevelRow{"ThirdDescending",
+                 State({kSortTitle, 1}, {kSortFileSize, 1}, {kSortRating, 0}),
+                 {4, 5, 1, 2, 3}},
+        LevelRow{"ThirdTextKey", State({kSortFileSize, 1}, {kSortNote, 1}, {kSortTitle, 0}),
+                 {5, 2, 1, 3, 4}},
+        LevelRow{"ThirdBehindAnEmptySecond",
+                 State({kSortTitle, 1}, {kSortNone, 1}, {kSortRating, 1}), {4, 5, 3, 2, 1}},
+        LevelRow{"ThirdEmpty", State({kSortTitle, 1}, {kSortFileSize, 1}, {kSortNone, 1}),
+                 {4, 5, 2, 1, 3}}),
+    [](const ::testing::TestParamInfo<LevelRow>& info) { return std::string(info.param.name); });
 
 TEST(EntrySortTest, UnlistedKeysCompareEqualAndFallThrough) {
   EntryRecord a = Entry(1, "b"), b = Entry(2, "a");

@@ -5,6 +5,7 @@
 #include "commands/import_pdfs.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/category_names.h"
 #include "storage/entry_text.h"
 #include "tests/commands/catalog_fixture.h"
 
@@ -12,8 +13,6 @@ namespace veldra::commands {
 namespace {
 
 using veldra::testing::CatalogTest;
-using veldra::testing::Sjis;
-using veldra::testing::Utf8;
 using Strings = std::vector<std::string>;
 
 class ExportEntriesTest : public CatalogTest {
@@ -85,11 +84,16 @@ TEST_F(ExportEntriesTest, NamesFromCompanionsNeverLeaveTheFolder) {
 
 TEST_F(ExportEntriesTest, ExportStampsTheLastUseDateInMemory) {
   int32_t a = AddSavedEntry("a.pdf");
+  const std::string all(kAllCategoriesName);
+  doc_->FilterEntries(all, all, all);
   fake_.AdvanceMs(2000);
   Export({a});
   EntryRecord e = EntryById(*doc_, a);
   EXPECT_EQ(e.last_use_date.Text(), "20240506070811011");
   EXPECT_EQ(e.update_date.Text(), "20240506070811011");
+  // The list the browser shows has the new date too.
+  ASSERT_EQ(doc_->filtered_entries().Count(), 1);
+  EXPECT_EQ(EntryAt(doc_->filtered_entries(), 0), e);
   // Nothing was saved: the file still has the old entry.
   EXPECT_TRUE(EntryById(*Reload(), a).last_use_date.empty());
   // The companion carries the new dates.

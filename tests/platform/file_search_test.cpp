@@ -11,17 +11,12 @@
 #include "platform/codepage.h"
 #include "platform/fake_platform.h"
 #include "platform/posix_platform.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::platform {
 namespace {
 
 using Paths = std::vector<std::string>;
-
-std::string Sjis(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 class EnumerateTest : public ::testing::Test {
  protected:

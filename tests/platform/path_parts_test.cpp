@@ -5,15 +5,10 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::platform {
 namespace {
-
-std::string Sjis(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 TEST(FolderOfPathTest, KeepsEverythingUpToTheLastSeparator) {
   EXPECT_EQ(FolderOfPath("/home/u/a.pdf"), "/home/u/");

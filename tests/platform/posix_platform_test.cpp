@@ -13,16 +13,10 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "tests/support/test_text.h"
 
 namespace veldra::platform {
 namespace {
-
-// CP932 bytes of a UTF-8 literal.
-std::string Sjis(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 // A fresh folder under the temporary folder, removed with everything in it afterwards.
 class PosixPlatformTest : public ::testing::Test {

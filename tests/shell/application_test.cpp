@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -23,6 +24,7 @@
 #include "browser/main_window_view.h"
 #include "platform/posix_platform.h"
 #include "resources/command_ids.h"
+#include "resources/menu_table.h"
 #include "shell/about_dialog.h"
 #include "shell/main_frame.h"
 #include "shell/new_catalog_path.h"
@@ -40,7 +42,29 @@ namespace {
 
 constexpr char kPath[] = "/data/app.vdc";
 
-std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
+// A child window that takes every command and records what it was asked to run.
+class CommandRecorder : public QWidget, public CommandTarget {
+ public:
+  CommandState QueryCommand(int) override { return CommandState::kEnabled; }
+  void RunCommand(int id) override { ran.push_back(id); }
+  std::vector<int> ran;
+};
+
+// The command of the menu item whose text names shortcut ("Ctrl+1" in "...\tCtrl+1"); 0
+// when no item or more than one does.
+int MenuCommandNamed(const QString& shortcut) {
+  int found = 0;
+  int count = 0;
+  for (const resources::MenuDef& menu : resources::SharedMenu()) {
+    for (const resources::MenuItemDef& item : menu.items) {
+      if (item.text != nullptr && QString::fromUtf8(item.text).endsWith("\t" + shortcut)) {
+        found = item.command;
+        ++count;
+      }
+    }
+  }
+  return count == 1 ? found : 0;
+}
 
 int EntryCount(const std::string& path) {
   CVeldraDocument doc;
@@ -156,6 +180,58 @@ class ApplicationTest : public QObject {
     Press(Qt::CTRL | Qt::Key_S);              // bound, handled by no window
     QCOMPARE(env_->dialogs().file_requests.size(), size_t(2));
     QCOMPARE(env_->dialogs().modals.size(), size_t(0));
+  }
+
+  // Each key runs the command of the menu item that names it (or names the key it stands
+  // in for); keys that only the menu names run nothing.
+  void acceleratorsRunTheirMenuItemsCommands_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("menu");  // the shortcut text of the item whose command runs
+    QTest::addColumn<int>("command");   // when no menu item names it; 0: nothing runs
+    const struct {
+      const char* keys;
+      const char* menu;
+      int command;
+    } rows[] = {
+        {"Ctrl+Shift+T", "Ctrl+Shift+T", 0}, {"Ctrl+C", "Ctrl+C", 0},
+        {"Ctrl+Ins", "Ctrl+C", 0},           {"Shift+Del", "Ctrl+X", 0},
+        {"Ctrl+X", "Ctrl+X", 0},             {"Ctrl+V", "Ctrl+V", 0},
+        {"Shift+Ins", "Ctrl+V", 0},          {"Ctrl+A", "Ctrl+A", 0},
+        {"Alt+Backspace", "Ctrl+Z", 0},      {"Ctrl+Z", "Ctrl+Z", 0},
+        {"Ctrl+3", "Ctrl+3", 0},             {"Ctrl+1", "Ctrl+1", 0},
+        {"Ctrl+2", "Ctrl+2", 0},             {"Ctrl+N", "Ctrl+N", 0},
+        {"Ctrl+O", "Ctrl+O", 0},             {"Ctrl+P", "Ctrl+P", 0},
+        {"Ctrl+Shift+P", "Ctrl+Shift+P", 0}, {"Ctrl+S", "", cmd::kFileSave},
+        {"F6", "", cmd::kNextPane},          {"Ctrl+I", "Ctrl+I", 0},
+        {"Shift+F6", "", cmd::kPreviousPane}, {"Ctrl+W", "Ctrl+W", 0},
+        {"Ctrl+Shift+Z", "", 0},             {"Ctrl+D", "", 0},
+        {"Ctrl+F", "", 0},                   {"Ctrl+G", "", 0},
+        {"Ctrl+Shift+G", "", 0},
+    };
+    for (const auto& r : rows) {
+      QTest::newRow(r.keys) << QString(r.keys) << QString(r.menu) << r.command;
+    }
+  }
+
+  void acceleratorsRunTheirMenuItemsCommands() {
+    QFETCH(QString, keys);
+    QFETCH(QString, menu);
+    QFETCH(int, command);
+    const int expected = menu.isEmpty() ? command : MenuCommandNamed(menu);
+    QVERIFY2(menu.isEmpty() || expected != 0, "exactly one menu item names the key");
+    QVERIFY2(expected != 0 || MenuCommandNamed(keys) != 0,
+             "a key that runs nothing is one the menu names");
+    Start();
+    auto* recorder = new CommandRecorder;
+    QMdiSubWindow* child = frame()->mdi_area()->addSubWindow(recorder);
+    // As the program's child windows do: the window menu binds no keys of its own.
+    for (QAction* action : child->systemMenu()->actions()) action->setShortcuts({});
+    child->show();
+    frame()->mdi_area()->setActiveSubWindow(child);
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    Press(QKeySequence(keys)[0]);
+    QCOMPARE(recorder->ran, expected == 0 ? std::vector<int>{} : std::vector<int>{expected});
   }
 
   void ctrlWDoesNotCloseTheBrowser() {

@@ -12,6 +12,7 @@
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_catalog.h"
 
 namespace veldra {
 namespace {
@@ -29,9 +30,7 @@ struct Catalog {
     env.fake().AddFolder("/data");
     doc.OpenCatalog(kCatalog);
     for (const char* level1 : {"A", "B", "A"}) {
-      EntryRecord entry;
-      NewEntryRecord(doc.counters(), "/in/x.pdf", level1, "x", "y", &entry);
-      AppendRecord(doc.entries(), entry);
+      testing::AddTestEntry(doc, "/in/x.pdf", level1, "x", "y");
     }
     doc.FilterEntries("A", std::string(kAllCategoriesName), std::string(kAllCategoriesName));
     env.fake().AdvanceMs(1);

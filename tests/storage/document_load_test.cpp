@@ -10,6 +10,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_catalog.h"
 
 namespace veldra {
 namespace {
@@ -30,11 +31,7 @@ class DocumentLoadTest : public ::testing::Test {
   void MakeCatalogWithEntries() {
     CVeldraDocument doc;
     doc.OpenCatalog(kCatalog);
-    for (int i = 0; i < 3; ++i) {
-      EntryRecord entry;
-      NewEntryRecord(doc.counters(), "/in/" + std::to_string(i) + ".pdf", "a", "b", "c", &entry);
-      AppendRecord(doc.entries(), entry);
-    }
+    testing::AddTestEntries(doc, 3);
     doc.SetEnvironmentValue("k", "v");
     doc.sort_levels()[0] = SortLevel{5, 0};
     doc.sort_levels()[1] = SortLevel{2, 1};

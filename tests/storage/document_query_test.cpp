@@ -11,6 +11,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_catalog.h"
 
 namespace veldra {
 namespace {
@@ -37,10 +38,7 @@ class DocumentQueryTest : public ::testing::Test {
   }
 
   int32_t AddEntry(const std::string& c1, const std::string& c2, const std::string& c3) {
-    EntryRecord entry;
-    NewEntryRecord(doc_.counters(), "/in/x.pdf", c1, c2, c3, &entry);
-    AppendRecord(doc_.entries(), entry);
-    return entry.id;
+    return testing::AddTestEntry(doc_, "/in/x.pdf", c1, c2, c3).id;
   }
 
   std::vector<int32_t> FilteredIds(const std::string& a, const std::string& b, const std::string& c) {

@@ -11,6 +11,7 @@
 #include "storage/catalog_table_snapshot.h"
 #include "storage/catalog_tags.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_catalog.h"
 
 namespace veldra {
 namespace {
@@ -30,12 +31,7 @@ class DocumentSaveTest : public ::testing::Test {
     {
       CVeldraDocument maker;
       maker.OpenCatalog(kCatalog);
-      for (int i = 0; i < kEntries; ++i) {
-        EntryRecord entry;
-        NewEntryRecord(maker.counters(), "/in/" + std::to_string(i) + ".pdf", "a", "b", "c",
-                       &entry);
-        AppendRecord(maker.entries(), entry);
-      }
+      testing::AddTestEntries(maker, kEntries);
       maker.SetEnvironmentValue("k", "v");
       ASSERT_EQ(maker.SaveTables(kCatalog), 0);
     }

@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <ostream>
 #include <string>
+#include <string_view>
 
-#include "platform/codepage.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_tags.h"
 #include "tests/storage/catalog_test_support.h"
+#include "tests/support/test_text.h"
 
 namespace veldra {
 namespace {
@@ -19,13 +22,6 @@ using testing::FakeCatalogEnvironment;
 
 constexpr char kCatalogPath[] = "/cat/c.vdc";
 constexpr char kCompanion[] = "/out/a.vdb";
-
-// The CP932 form of UTF-8 source text.
-std::string Sjis(const std::string& utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 CatalogTimestamp Stamp(const char* digits) {
   CatalogTimestamp stamp;
@@ -76,12 +72,13 @@ EntryRecord FullEntry() {
   return e;
 }
 
-// Replaces the value of key's line (up to its line feed) by value.
+// Replaces the value of key (up to the line feed before the next key, so all lines of a
+// note) by value.
 std::string WithValue(std::string text, const std::string& key, const std::string& value) {
   const size_t line = text.find("\n" + key + " ");
   EXPECT_NE(line, std::string::npos) << key;
   const size_t start = line + key.size() + 2;
-  text.replace(start, text.find('\n', start) - start, value);
+  text.replace(start, text.find("\n[", start) - start, value);
   return text;
 }
 
@@ -353,17 +350,73 @@ TEST_F(EntryTextTest, KeyOnTheFirstLineWithoutLeadingLineFeedIsNotFound) {
   EXPECT_EQ(e.title.Text(), Sjis("年次報告書　第２版"));
 }
 
-TEST_F(EntryTextTest, TitleOf127BytesIsKeptAnd128IsDropped) {
-  const std::string title127 = Repeated("あ", 63) + "a";
-  const std::string title128 = Repeated("あ", 64);
+// Every text key is read into a buffer of its own size: a value one byte shorter is kept,
+// a value that fills the buffer (no room for its NUL) is dropped.
+struct LimitRow {
+  const char* key;
+  int limit;
+  bool tail;  // a tail key: dropping it leaves the tail values after it empty
+  std::string (*field)(const EntryRecord&);
+};
 
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_title]", title127)).title.Text(),
-            Sjis(title127));
-  EntryRecord dropped = ReadText(WithValue(WrittenFullEntry(), "[en_title]", title128));
-  EXPECT_EQ(dropped.title.Text(), "");
-  EXPECT_EQ(dropped.file_name.Text(), Sjis("報告書.pdf")) << "only that field is dropped";
-  EXPECT_EQ(dropped.CategoryName(1), Sjis("仕事"));
+void PrintTo(const LimitRow& row, std::ostream* os) { *os << row.key; }
+
+const LimitRow kLimitRows[] = {
+    {"[en_file_name]", 128, false, [](const EntryRecord& e) { return e.file_name.Text(); }},
+    {"[en_title]", 128, false, [](const EntryRecord& e) { return e.title.Text(); }},
+    {"[en_c1_name]", 128, false, [](const EntryRecord& e) { return e.CategoryName(1); }},
+    {"[en_c2_name]", 128, false, [](const EntryRecord& e) { return e.CategoryName(2); }},
+    {"[en_c3_name]", 128, false, [](const EntryRecord& e) { return e.CategoryName(3); }},
+    {"[en_note]", 256, false, [](const EntryRecord& e) { return e.note.Text(); }},
+    {"[en_author_name]", 128, false, [](const EntryRecord& e) { return e.author_name.Text(); }},
+    {"[en_editor_name]", 128, false, [](const EntryRecord& e) { return e.editor_name.Text(); }},
+    {"[en_supervisor_name]", 128, false,
+     [](const EntryRecord& e) { return e.supervisor_name.Text(); }},
+    {"[en_publisher_name]", 128, false,
+     [](const EntryRecord& e) { return e.publisher_name.Text(); }},
+    {"[en_translator_name]", 128, false,
+     [](const EntryRecord& e) { return e.translator_name.Text(); }},
+    {"[en_file_path]", 512, true, [](const EntryRecord& e) { return e.file_path.Text(); }},
+    {"[en_os]", 62, true, [](const EntryRecord& e) { return e.os.Text(); }},
+    {"[en_machine_name]", 128, true, [](const EntryRecord& e) { return e.machine_name.Text(); }},
+};
+
+class EntryTextLimitTest : public EntryTextTest,
+                           public ::testing::WithParamInterface<LimitRow> {};
+
+TEST_P(EntryTextLimitTest, OneByteBelowTheLimitIsKeptAndTheLimitIsDropped) {
+  const LimitRow& row = GetParam();
+  // Double-byte characters, and one single byte when the length is odd.
+  auto value_of = [](int bytes) { return Repeated("あ", bytes / 2) + (bytes % 2 ? "a" : ""); };
+  const std::string below = value_of(row.limit - 1);
+  const std::string at = value_of(row.limit);
+
+  EXPECT_EQ(row.field(ReadText(WithValue(WrittenFullEntry(), row.key, below))), Sjis(below));
+  const EntryRecord plain = ReadText(WrittenFullEntry());
+  const EntryRecord dropped = ReadText(WithValue(WrittenFullEntry(), row.key, at));
+  EXPECT_EQ(row.field(dropped), "");
+  // Only that field is dropped, except that a dropped tail value takes the tail values after
+  // it along (the rows are in key order).
+  bool after = false;
+  for (const LimitRow& other : kLimitRows) {
+    if (std::string_view(other.key) == row.key) {
+      after = true;
+    } else if (row.tail && other.tail) {
+      EXPECT_EQ(other.field(dropped), after ? "" : other.field(plain)) << other.key;
+    } else {
+      EXPECT_EQ(other.field(dropped), other.field(plain)) << other.key;
+    }
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryTextKey, EntryTextLimitTest, ::testing::ValuesIn(kLimitRows),
+                         [](const ::testing::TestParamInfo<LimitRow>& info) {
+                           std::string name;
+                           for (char c : std::string_view(info.param.key)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
 
 TEST_F(EntryTextTest, CarriageReturnsStayAtTheEndOfTextValues) {
   std::string text = WrittenFullEntry();
@@ -528,14 +581,6 @@ TEST_F(EntryTextTest, EmptyOsLeavesTheLaterTailFieldsZero) {
   EXPECT_EQ(e.entry_window_ordered_index, 0);
   EXPECT_EQ(e.pdf_window_ordered_index, 0);
   EXPECT_EQ(e.is_select_entrylist, 0);
-}
-
-TEST_F(EntryTextTest, OsNeedsFewerThan62Bytes) {
-  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_os]", std::string(61, 'o'))).os.Text(),
-            std::string(61, 'o'));
-  EntryRecord e = ReadText(WithValue(WrittenFullEntry(), "[en_os]", std::string(62, 'o')));
-  EXPECT_EQ(e.os.Text(), "");
-  EXPECT_EQ(e.machine_name.Text(), "");
 }
 
 TEST_F(EntryTextTest, TooLongPathLeavesTheWholeTailZero) {

@@ -7,18 +7,13 @@
 
 #include "platform/codepage.h"
 #include "platform/fake_platform.h"
+#include "tests/support/test_text.h"
 
 namespace veldra {
 namespace {
 
 using platform::FakePlatform;
 using platform::ScopedPlatform;
-
-std::string Sjis(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 class CreationTimestampTest : public ::testing::Test {
  protected:

@@ -7,17 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "tests/support/test_text.h"
 
 namespace veldra {
 namespace {
-
-// CP932 bytes of a UTF-8 literal.
-std::string Sjis(const char* utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::Utf8ToCp932Exact(utf8, &out)) << utf8;
-  return out;
-}
 
 std::vector<uint16_t> Units(const std::vector<uint8_t>& field) {
   std::vector<uint16_t> units;

@@ -1,0 +1,53 @@
+#include "tests/support/test_catalog.h"
+
+#include <algorithm>
+
+#include "storage/catalog_files.h"
+#include "storage/catalog_table.h"
+#include "tests/support/test_text.h"
+
+namespace veldra::testing {
+
+EntryRecord AddTestEntry(CVeldraDocument& document, const std::string& pdf_path,
+                         std::string_view c1, std::string_view c2, std::string_view c3) {
+  EntryRecord entry;
+  NewEntryRecord(document.counters(), pdf_path, c1, c2, c3, &entry);
+  AppendRecord(document.entries(), entry);
+  return entry;
+}
+
+void AddTestEntries(CVeldraDocument& document, int count) {
+  for (int i = 0; i < count; ++i) AddTestEntry(document, "/in/" + std::to_string(i) + ".pdf");
+}
+
+bool MakeTestCatalog(const std::string& path,
+                     const std::vector<std::array<std::string, 3>>& triples,
+                     const std::vector<TestEntry>& entries) {
+  if (!CreateDefaultCatalog(path)) return false;
+  CVeldraDocument doc;
+  doc.OpenCatalog(path);
+  for (const auto& t : triples) {
+    NewCategoryRecord(doc.categories(), doc.counters(), Sjis(t[0]), Sjis(t[1]), Sjis(t[2]));
+  }
+  for (const TestEntry& wanted : entries) {
+    EntryRecord e = AddTestEntry(doc, "/in/" + Sjis(wanted.title) + ".pdf",
+                                 Sjis(wanted.categories[0]), Sjis(wanted.categories[1]),
+                                 Sjis(wanted.categories[2]));
+    e.title.SetText(Sjis(wanted.title));
+    e.file_size = wanted.size;
+    e.my_rate = static_cast<int16_t>(wanted.rating);
+    e.update_date = CatalogTimestamp();
+    std::copy_n(wanted.updated.begin(), std::min<size_t>(wanted.updated.size(), 17),
+                e.update_date.bytes.begin());
+    TextField<256>* people[] = {&e.author_name, &e.editor_name, &e.supervisor_name,
+                                &e.translator_name, &e.publisher_name};
+    for (int k = 0; k < 5; ++k) people[k]->SetText(Sjis(wanted.people[k]));
+    e.note.SetText(Sjis(wanted.note));
+    e.entry_window_ordered_index = -1;
+    e.pdf_window_ordered_index = -1;
+    SetRecordAt(doc.entries(), doc.entries().Count() - 1, e);
+  }
+  return doc.Save() == kSaveOk;
+}
+
+}  // namespace veldra::testing

@@ -1,0 +1,43 @@
+// The catalogs of the tests: entries made as the import makes them, in a document or in a
+// catalog file of the current platform.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/catalog_document.h"
+#include "storage/catalog_entry_record.h"
+
+namespace veldra::testing {
+
+// Appends to document an entry made as the import makes one for pdf_path (a path the
+// platform does not have gives the size -1), in the category of the three CP932 names, and
+// returns it. No category record is added.
+EntryRecord AddTestEntry(CVeldraDocument& document, const std::string& pdf_path,
+                         std::string_view c1 = "a", std::string_view c2 = "b",
+                         std::string_view c3 = "c");
+
+// Appends count entries for "/in/0.pdf", "/in/1.pdf", ... in the category a/b/c.
+void AddTestEntries(CVeldraDocument& document, int count);
+
+// An entry of MakeTestCatalog, texts in UTF-8: imported from "/in/<title>.pdf", then given
+// these fields.
+struct TestEntry {
+  std::string title;
+  std::array<std::string, 3> categories;
+  int size = 1024;
+  int rating = 0;
+  std::string updated = "20240101120000000";  // 17 digits, or "" for an all-zero stamp
+  std::array<std::string, 5> people;  // author, editor, supervisor, translator, publisher
+  std::string note;
+};
+
+// Creates a catalog at path (replacing a file there) with the category triples (UTF-8) and
+// the entries; ids count from 0 in order. false when it cannot be written.
+bool MakeTestCatalog(const std::string& path,
+                     const std::vector<std::array<std::string, 3>>& triples,
+                     const std::vector<TestEntry>& entries);
+
+}  // namespace veldra::testing
