@@ -11,6 +11,7 @@
 #include <vector>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace veldra {
@@ -53,6 +54,12 @@ struct FolderRequest {
   QWidget* owner = nullptr;
 };
 
+struct PrintRequest {
+  int page_count = 0;    // pages of the document, counted from 1
+  int current_page = 0;  // the page shown, 1..page_count
+  QWidget* owner = nullptr;
+};
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
@@ -72,6 +79,10 @@ class DialogService {
 
   // The platform's printer set-up dialog.
   virtual void RunPrinterSetup(QWidget* owner) = 0;
+
+  // The platform's print dialog for a document of request.page_count pages. The choice
+  // (printer, output file, range, copies) is left in printer; true to print.
+  virtual bool RunPrintDialog(QPrinter* printer, const PrintRequest& request) = 0;
 
   // Runs a modal dialog of the application's own; returns the dialog's result code.
   virtual int RunModal(QDialog* dialog) = 0;

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -30,6 +31,22 @@ EntryListCtrl::EntryListCtrl(QWidget* parent)
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void EntryListCtrl::mousePressEvent(QMouseEvent* event) {
+  // A press on the empty space below the rows keeps the selection, so that a double-click
+  // there opens the selected entry.
+  if (!indexAt(event->position().toPoint()).isValid()) {
+    event->accept();
+    return;
+  }
+  QTableView::mousePressEvent(event);
+}
+
+void EntryListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit DoubleClickedAnywhere();
+  event->accept();
 }
 
 void EntryListCtrl::SetupColumns() {

@@ -31,6 +31,14 @@ class EntryListCtrl : public QTableView {
   // Scrolls to the position after the rows were rebuilt, as far as the rows allow.
   void ScrollTo(int horizontal, int vertical);
 
+ signals:
+  // A double-click anywhere in the list, on a row or on the empty space below the rows.
+  void DoubleClickedAnywhere();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
  private:
   EntryListModel* model_;
 };

@@ -37,6 +37,11 @@ bool FakeDialogService::ChooseFolder(const FolderRequest& request, std::string* 
 
 void FakeDialogService::RunPrinterSetup(QWidget*) { ++printer_setups; }
 
+bool FakeDialogService::RunPrintDialog(QPrinter* printer, const PrintRequest& request) {
+  print_requests.push_back(request);
+  return print_handler ? print_handler(printer) : false;
+}
+
 int FakeDialogService::RunModal(QDialog* dialog) {
   modals.push_back({dialog->metaObject()->className(), FromQString(dialog->windowTitle())});
   return modal_handler ? modal_handler(dialog) : QDialog::Rejected;

@@ -24,6 +24,7 @@ class FakeDialogService : public DialogService {
   bool ChooseFile(const FileRequest& request, std::string* path) override;
   bool ChooseFolder(const FolderRequest& request, std::string* folder) override;
   void RunPrinterSetup(QWidget* owner) override;
+  bool RunPrintDialog(QPrinter* printer, const PrintRequest& request) override;
   int RunModal(QDialog* dialog) override;
   bool OpenUrl(const std::string& url) override;
 
@@ -33,6 +34,9 @@ class FakeDialogService : public DialogService {
   std::deque<std::optional<std::string>> folder_answers;  // nullopt: cancel
   // Called with each modal dialog instead of running it; its return is the result code.
   std::function<int(QDialog*)> modal_handler;
+  // Called with each print dialog's printer to make the choice; unset: the dialog is
+  // cancelled.
+  std::function<bool(QPrinter*)> print_handler;
 
   // What was asked.
   std::vector<MessageRequest> messages;
@@ -41,6 +45,7 @@ class FakeDialogService : public DialogService {
   std::vector<ModalRecord> modals;
   std::vector<std::string> opened_urls;
   int printer_setups = 0;
+  std::vector<PrintRequest> print_requests;
 };
 
 }  // namespace veldra

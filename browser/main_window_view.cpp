@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -67,6 +68,8 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
   count_label_->setAlignment(Qt::AlignCenter);
   connect(entry_list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &CMainWindowView::OnColumnClick);
+  connect(entry_list_, &EntryListCtrl::DoubleClickedAnywhere, this,
+          &CMainWindowView::OnEntryListDoubleClick);
   if (host_ != nullptr) host_->AttachView();
   LayOut();
 }
@@ -248,6 +251,18 @@ void CMainWindowView::ReportSave(int result) {
   ShowWarningBox(commands::MessageCatalogNotSaved(doc->path()));
 }
 
+void CMainWindowView::OnEntryListDoubleClick() {
+  CVeldraDocument* doc = document();
+  if (doc == nullptr || entry_list_->SelectedRows().empty()) return;
+  const std::vector<EntryRecord> entries =
+      CollectSelectedEntries(SelectionSource::kListTexts, /*sync=*/true);
+  if (entries.empty()) return;
+  const int32_t id = entries.front().id;
+  if (DetailWindowOpener* opener = host_->detail_opener()) {
+    opener->OpenPdfWindow(host_, id, doc->AttachmentOrdinal(id));
+  }
+}
+
 QWidget* CMainWindowView::FrameWindow() const {
   if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) return frame;
   return parentWidget();
@@ -282,7 +297,8 @@ void CMainWindowView::ReopenDetailWindows() {
   CVeldraDocument* doc = document();
   DetailWindowOpener* opener = host_->detail_opener();
   if (doc == nullptr || opener == nullptr) return;
-  std::vector<std::pair<int, QMdiSubWindow*>> noted;
+  std::vector<std::pair<int, QPointer<QMdiSubWindow>>> noted;
+  // The numbers are read before any window opens: opening writes entries back.
   for (const auto& [id, entry_number, pdf_number] : doc->DetailWindowOrders()) {
     if (entry_number > 0) {
       if (QMdiSubWindow* w = opener->OpenEntryWindow(host_, id)) noted.emplace_back(entry_number, w);
@@ -297,6 +313,7 @@ void CMainWindowView::ReopenDetailWindows() {
   std::stable_sort(noted.begin(), noted.end(),
                    [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [number, window] : noted) {
+    if (!window) continue;
     if (QMdiArea* area = window->mdiArea()) {
       area->setActiveSubWindow(window);
     } else {

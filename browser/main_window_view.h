@@ -56,6 +56,8 @@ class CMainWindowView : public QWidget, public CommandTarget {
   void OnCat2ListClick();
   void OnCat3ListClick();
   void OnColumnClick(int column);
+  // A double-click in the entry list: the viewer of the first selected row's entry.
+  void OnEntryListDoubleClick();
 
   // The entry commands (entry_command_handlers.cpp).
   void OnEntryInfo();

@@ -1,6 +1,7 @@
 #include "browser/qt_dialog_service.h"
 
 #include <QDesktopServices>
+#include <algorithm>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -116,6 +117,16 @@ void QtDialogService::RunPrinterSetup(QWidget* owner) {
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   dialog.exec();
+}
+
+bool QtDialogService::RunPrintDialog(QPrinter* printer, const PrintRequest& request) {
+  QPrintDialog dialog(printer, request.owner);
+  dialog.setMinMax(1, std::max(1, request.page_count));
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 int QtDialogService::RunModal(QDialog* dialog) { return dialog->exec(); }

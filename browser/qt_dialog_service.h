@@ -11,6 +11,7 @@ class QtDialogService : public DialogService {
   bool ChooseFile(const FileRequest& request, std::string* path) override;
   bool ChooseFolder(const FolderRequest& request, std::string* folder) override;
   void RunPrinterSetup(QWidget* owner) override;
+  bool RunPrintDialog(QPrinter* printer, const PrintRequest& request) override;
   int RunModal(QDialog* dialog) override;
   bool OpenUrl(const std::string& url) override;
 };

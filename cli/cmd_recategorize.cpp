@@ -2,7 +2,6 @@
 #include "cli/cli_text.h"
 #include "cli/tools.h"
 #include "commands/batch_category_change.h"
-#include "commands/command_messages.h"
 #include "storage/category_names.h"
 
 namespace veldra::cli {
@@ -20,16 +19,14 @@ int RunRecategorize(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
         !ArgToName(io, "category name", args.Value(options[l]), &combo_texts[l])) {
       return kExitFailed;
     }
-    // "＜すべて＞" is the lists' "all" item, never an entry's category: stored, it could be
-    // neither listed on its own nor deleted.
-    if (combo_texts[l] == kAllCategoriesName) {
-      return Fail(io, ToUtf8(commands::MessageCannotAddName(kAllCategoriesName)));
-    }
+  }
+  const commands::CategoryTriple chosen = commands::ChosenBatchNames(combo_texts);
+  if (std::string warning = commands::CheckBatchNames(chosen); !warning.empty()) {
+    return Fail(io, ToUtf8(warning));
   }
   auto document = OpenCatalogFor(io, args.positionals[0], Access::kChange);
   if (!document) return kExitFailed;
   if (!RequireEntries(io, *document, ids)) return kExitFailed;
-  const commands::CategoryTriple chosen = commands::ChosenBatchNames(combo_texts);
   if (int rc = commands::ChangeCategories(*document, ids, chosen); rc != kSaveOk) {
     return Fail(io, SaveFailedMessage(*document, rc));
   }

@@ -4,6 +4,7 @@
 
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
@@ -39,23 +40,32 @@ bool WriteTables(ChunkFile& copy, const CVeldraDocument& document) {
   return true;
 }
 
+// Whether the current "ATTD" chunk has bytes that can be copied: it is not empty and its
+// last byte can be read, so its data lies wholly inside the file.
+bool CurrentBytesReadable(ChunkFile& source) {
+  const int length = source.CurrentLength();
+  uint8_t last = 0;
+  return length > 0 && source.ReadCurrentRange(length - 1, 1, &last) == kChunkOk;
+}
+
 // Appends each attachment record whose bytes can be read, followed by those bytes, with its
-// ordinal renumbered. false when writing fails.
+// ordinal renumbered. The bytes go across in blocks, so a large PDF costs one block of
+// memory, not its size. false when writing fails, or when reading bytes already found
+// readable fails half-way (the copy would lack a PDF the catalog still holds).
 bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& attachments,
                      CompactReport* report) {
   AttachmentCursor cursor(source);
-  std::vector<uint8_t> bytes;
   std::vector<uint8_t> encoded(AttachmentRecord::kEncodedLength);
   for (int i = 0; i < attachments.Count(); ++i) {
     AttachmentRecord record = AttachmentAt(attachments, i);
-    if (cursor.SeekTo(record.ordinal) != kChunkOk || cursor.ReadCurrent(&bytes) <= 0) {
+    if (cursor.SeekTo(record.ordinal) != kChunkOk || !CurrentBytesReadable(source)) {
       ++report->skipped_attachments;
       continue;
     }
     record.ordinal = report->copied_attachments;
     record.EncodeTo(encoded.data());
     if (copy.Append(kTagAttachment, encoded.size(), encoded.data()) != kChunkOk ||
-        copy.Append(kTagAttachmentData, bytes.size(), bytes.data()) != kChunkOk) {
+        CopyCurrentChunk(source, copy) != kChunkOk) {
       return false;
     }
     ++report->copied_attachments;

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/cp932_chars.h"
 #include "storage/catalog_files.h"
+#include "storage/category_names.h"
 
 namespace veldra::commands {
 namespace {
@@ -31,6 +32,12 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
   Apply(edit.publisher, kPersonMaxBytes, &entry.publisher_name);
   if (edit.note) entry.note.SetText(platform::CutCp932(*edit.note, kNoteMaxBytes));
   if (edit.rating) entry.my_rate = static_cast<int16_t>(*edit.rating);
+  for (int level = 1; level <= 3; ++level) {
+    const std::optional<std::string>& name = edit.categories[level - 1];
+    if (!name) continue;
+    const std::string cut = platform::CutCp932(*name, kCategoryMaxBytes);
+    entry.SetCategoryName(level, cut.empty() ? std::string(kOtherCategoryName) : cut);
+  }
 
   document.UpdateEntry(entry);
   std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2), n3 = entry.CategoryName(3);

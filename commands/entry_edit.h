@@ -1,6 +1,7 @@
 // Editing an entry's attributes as the property window's commit writes them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@ namespace veldra::commands {
 constexpr size_t kTitleMaxBytes = 127;
 constexpr size_t kPersonMaxBytes = 127;
 constexpr size_t kNoteMaxBytes = 255;
+constexpr size_t kCategoryMaxBytes = 127;
 constexpr int kRatingMax = 5;
 
 // The fields to change (CP932); a field left empty keeps its value.
@@ -26,6 +28,8 @@ struct EntryEdit {
   std::optional<std::string> translator;
   std::optional<std::string> publisher;
   std::optional<std::string> note;
+  // Levels 1..3 at [0..2]; an empty name becomes "その他".
+  std::array<std::optional<std::string>, 3> categories;
 };
 
 // True when text (CP932) is kept whole: at most max_bytes bytes, and few enough characters

@@ -35,12 +35,24 @@ constexpr int kImportCannotOpen = -2;  // the catalog file cannot be opened for 
 constexpr int kImportSaveFailed = -3;  // entries and bytes added, but the tables not saved
 
 // Imports pdf_paths in order with triple (CP932, as ReadCategorySelection gives it) for
-// entries without a companion, then SaveTables. One of the codes above.
+// entries without a readable companion, then SaveTables. The triple becomes a category when
+// an entry takes it and no category has it yet: before the first PDF when any PDF has no
+// companion file, else when the first entry takes it. One of the codes above.
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
                const CategoryTriple& triple, ImportReport* report);
 
+// Results of CollectPdfsBelow.
+constexpr int kCollectOk = 0;
+constexpr int kCollectCannotSearch = -1;  // the folder cannot be searched
+constexpr int kCollectUnnamable = -2;     // names that cannot be imported; see below
+
 // The batch import's list: every "*.pdf" file below folder (extension compared exactly,
-// hidden folders skipped), depth first. -1 when the folder cannot be searched.
-int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out);
+// hidden folders skipped), depth first, appended to out. A PDF or a folder to be searched
+// whose name holds a character CP932 cannot represent (the system shows it with "?") can be
+// neither reached nor stored: such paths are appended to unnamable (depth first), out is
+// left as it was and the result is kCollectUnnamable. The import then names them and
+// imports nothing, rather than importing part of the folder.
+int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,
+                     std::vector<std::string>* unnamable);
 
 }  // namespace veldra::commands

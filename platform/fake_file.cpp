@@ -52,6 +52,13 @@ bool FakeFile::WriteAt(int64_t offset, const void* buf, size_t n) {
 
 int64_t FakeFile::Size() { return static_cast<int64_t>(node_->bytes.size()); }
 
+bool FakeFile::Sync() {
+  ++state_->sync_calls;
+  if (state_->writes_dead) return false;  // the program stopped at a failed write
+  if (state_->crash_mode) node_->synced = node_->bytes;
+  return true;
+}
+
 bool FakeFile::Truncate(int64_t length) {
   if (!writable_ || length < 0 || state_->writes_dead) return false;
   node_->bytes.resize(static_cast<size_t>(length), '\0');

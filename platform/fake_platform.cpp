@@ -92,6 +92,7 @@ void FakePlatform::SetOsNameFails(bool fails) { os_name_fails_ = fails; }
 void FakePlatform::SetComputerName(const std::string& name) { computer_name_ = name; }
 void FakePlatform::SetTempFolder(const std::string& folder) { temp_folder_ = folder; }
 void FakePlatform::SetAppDataFolder(const std::string& folder) { app_data_folder_ = folder; }
+void FakePlatform::SetWorkingFolder(const std::string& folder) { working_folder_ = folder; }
 
 std::shared_ptr<FakeNode> FakePlatform::CreateNode(const std::string& normalized) {
   auto node = std::make_shared<FakeNode>();
@@ -107,11 +108,16 @@ void FakePlatform::WriteFileBytes(const std::string& path, const std::string& by
   auto it = files_.find(key);
   std::shared_ptr<FakeNode> node = it != files_.end() ? it->second : CreateNode(key);
   node->bytes = bytes;
+  node->synced = bytes;
 }
 
 std::string FakePlatform::ReadFileBytes(const std::string& path) const {
   auto it = files_.find(Normalize(path));
   return it == files_.end() ? std::string() : it->second->bytes;
+}
+
+void FakePlatform::AddUnreachableItem(const std::string& path, bool is_directory) {
+  unreachable_[Normalize(path)] = is_directory;
 }
 
 void FakePlatform::AddFolder(const std::string& path) {
@@ -168,6 +174,18 @@ int FakePlatform::FailedWriteCount() const { return state_->failed_writes; }
 int64_t FakePlatform::BytesWritten() const { return state_->bytes_written; }
 int64_t FakePlatform::BytesRead() const { return state_->bytes_read; }
 int FakePlatform::OpenCount() const { return state_->open_calls; }
+int FakePlatform::SyncCount() const { return state_->sync_calls; }
+
+void FakePlatform::StartCrashMode() {
+  state_->crash_mode = true;
+  for (auto& [path, node] : files_) node->synced = node->bytes;
+}
+
+void FakePlatform::Crash() {
+  if (!state_->crash_mode) return;  // nothing was remembered to go back to
+  for (auto& [path, node] : files_) node->bytes = node->synced;
+  ClearWriteFailure();
+}
 
 void FakePlatform::ResetCounters() {
   state_->write_calls = 0;
@@ -175,6 +193,7 @@ void FakePlatform::ResetCounters() {
   state_->bytes_written = 0;
   state_->bytes_read = 0;
   state_->open_calls = 0;
+  state_->sync_calls = 0;
 }
 
 LocalTime FakePlatform::Now() { return state_->now; }
@@ -245,6 +264,7 @@ std::unique_ptr<File> FakePlatform::Open(const std::string& path, OpenMode mode)
       }
       [[fallthrough]];
     case OpenMode::kCreateNew:
+    case OpenMode::kCreatePrivate:
       if (node || !ParentExists(key)) return nullptr;
       node = CreateNode(key);
       break;
@@ -301,6 +321,14 @@ bool FakePlatform::ListDirectory(const std::string& path, std::vector<DirItem>* 
   };
   add_children(files_, false);
   add_children(folders_, true);
+  for (const auto& [child, is_directory] : unreachable_) {
+    if (ParentOf(child) != key) continue;
+    DirItem item;
+    item.name = NameOf(child);
+    item.is_directory = is_directory;
+    item.hidden = !item.name.empty() && item.name[0] == '.';
+    found.push_back(std::move(item));
+  }
   std::sort(found.begin(), found.end(),
             [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
   *items = std::move(found);
@@ -334,5 +362,11 @@ bool FakePlatform::OsName(std::string* out) {
 std::string FakePlatform::ComputerName() { return computer_name_; }
 std::string FakePlatform::TempFolder() { return temp_folder_; }
 std::string FakePlatform::AppDataFolder() { return app_data_folder_; }
+
+bool FakePlatform::WorkingFolder(std::string* out) {
+  if (working_folder_.empty()) return false;
+  *out = working_folder_;
+  return true;
+}
 
 }  // namespace veldra::platform

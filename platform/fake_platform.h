@@ -45,6 +45,7 @@ class FakePlatform : public Platform {
   void SetComputerName(const std::string& name);
   void SetTempFolder(const std::string& folder);  // kept as given (end it with "/")
   void SetAppDataFolder(const std::string& folder);
+  void SetWorkingFolder(const std::string& folder);  // "" : it cannot be told
 
   // --- Direct access for tests.
   // Creates or replaces the file (its folders too); a new file's creation time is Now().
@@ -55,6 +56,10 @@ class FakePlatform : public Platform {
   void AddFolder(const std::string& path);
   // false when there is no such file or folder.
   bool SetCreationTime(const std::string& path, const LocalTime& created);
+  // An item that ListDirectory shows but no path reaches, as the real platform lists a
+  // name holding a character CP932 cannot represent (with "?" in its place). Its folder
+  // must exist.
+  void AddUnreachableItem(const std::string& path, bool is_directory);
   // The paths of all files, in byte order.
   std::vector<std::string> FilePaths() const;
 
@@ -80,6 +85,15 @@ class FakePlatform : public Platform {
   // (a torn write, as a crash in the middle of it would leave).
   void TearWriteAfter(int n, size_t prefix_bytes, bool sticky = false);
   void ClearWriteFailure();
+  // Crash mode: from now on every file remembers its bytes as of its last File::Sync (those
+  // it holds now count as synced; a file created later starts with none), and Crash() drops
+  // whatever was written since, as a power loss would. Writes through WriteFileBytes count
+  // as synced. Creating, renaming and removing files is kept by a crash.
+  void StartCrashMode();
+  // Every file goes back to the bytes of its last Sync (nothing happens outside crash
+  // mode). Crash mode stays on; open handles
+  // see the bytes kept. Clears the write-failure switch, as a restarted program would.
+  void Crash();
   // Every Open of path fails until cleared.
   void FailOpen(const std::string& path);
   void ClearFailOpen(const std::string& path);
@@ -93,6 +107,7 @@ class FakePlatform : public Platform {
   int64_t BytesWritten() const;  // bytes that reached files (torn prefixes included)
   int64_t BytesRead() const;     // bytes that reads of open files handed out
   int OpenCount() const;         // successful opens
+  int SyncCount() const;         // File::Sync calls, failed ones included
   void ResetCounters();
 
   // --- Platform.
@@ -112,6 +127,7 @@ class FakePlatform : public Platform {
   std::string ComputerName() override;
   std::string TempFolder() override;
   std::string AppDataFolder() override;
+  bool WorkingFolder(std::string* out) override;
 
  private:
   bool ParentExists(const std::string& normalized) const;
@@ -122,6 +138,7 @@ class FakePlatform : public Platform {
   std::map<std::string, LocalTime> folders_;  // folder -> creation time
   std::set<std::string> failing_opens_;
   std::set<std::string> failing_lists_;
+  std::map<std::string, bool> unreachable_;  // path -> is a folder
   struct ElsewhereLock {
     std::unique_ptr<FileLock> lock;
     int64_t release_at_ms;  // of slept time; -1: never
@@ -133,6 +150,7 @@ class FakePlatform : public Platform {
   std::string computer_name_ = "FAKEHOST";
   std::string temp_folder_ = "/tmp/";
   std::string app_data_folder_ = "/home/user/.config";
+  std::string working_folder_ = "/";
 };
 
 // Adds milliseconds (possibly negative) to a local time, carrying through the calendar.

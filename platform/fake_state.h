@@ -18,6 +18,7 @@ namespace veldra::platform {
 struct FakeNode {
   std::string bytes;
   LocalTime created;
+  std::string synced;  // in crash mode: the bytes as of the last Sync, what a crash keeps
 };
 
 struct FakeState {
@@ -29,6 +30,9 @@ struct FakeState {
   int64_t bytes_written = 0;  // bytes that reached a file (torn prefixes included)
   int64_t bytes_read = 0;     // bytes ReadAt handed out
   int open_calls = 0;         // successful opens
+  int sync_calls = 0;         // Sync calls, failed ones included
+
+  bool crash_mode = false;    // files remember their bytes as of their last Sync
 
   // The files whose lock someone holds, and the time all Sleep calls together waited.
   std::set<const FakeNode*> locked_nodes;
@@ -54,6 +58,7 @@ class FakeFile : public File {
   bool WriteAt(int64_t offset, const void* buf, size_t n) override;
   int64_t Size() override;
   bool Truncate(int64_t length) override;
+  bool Sync() override;
 
  private:
   std::shared_ptr<FakeState> state_;

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <filesystem>
+
 #include "platform/posix_platform.h"
 
 namespace veldra::platform {
@@ -18,6 +20,19 @@ int64_t File::ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t co
     if (static_cast<size_t>(got) < slices[i].size) break;  // end of file
   }
   return done;
+}
+
+bool Platform::MakeAbsolute(const std::string& path, std::string* out) {
+  if (!path.empty() && path[0] == '/') {
+    *out = path;
+    return true;
+  }
+  std::string folder;
+  if (!WorkingFolder(&folder)) return false;
+  // "/" and "." never occur inside a CP932 double-byte character, so the bytes can be
+  // worked on as they are.
+  *out = (std::filesystem::path(folder) / path).lexically_normal().string();
+  return true;
 }
 
 LockResult Platform::LockFile(const std::string& path, int64_t wait_ms,

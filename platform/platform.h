@@ -58,6 +58,10 @@ class File {
 
   // Cuts the file (or extends it with zeros) to length bytes. false on failure.
   virtual bool Truncate(int64_t length) = 0;
+
+  // Waits until every byte written to the file so far is on the storage device, so that a
+  // crash or power loss afterwards cannot lose it. false when that cannot be confirmed.
+  virtual bool Sync() = 0;
 };
 
 enum class OpenMode {
@@ -65,6 +69,9 @@ enum class OpenMode {
   kReadWrite,  // an existing file, for reading and writing; not truncated
   kCreate,     // create the file, or truncate an existing one; reading and writing ("w+b")
   kCreateNew,  // create the file for reading and writing; fails when it exists already
+  kCreatePrivate,  // as kCreateNew, readable and writable by the owner only; fails when
+                   // anything is at path, a symbolic link (even a dangling one) included,
+                   // so a name planted in a shared folder is never followed
 };
 
 // An advisory lock on a file, held through a descriptor of its own. Destroying the object
@@ -159,6 +166,15 @@ class Platform {
   // The per-user application-data folder: $XDG_CONFIG_HOME, else ~/.config; "" when
   // neither can be told. No trailing "/".
   virtual std::string AppDataFolder() = 0;
+
+  // The folder the program was started in (or last moved to), as an absolute path. false
+  // when it cannot be told or its name holds a character CP932 cannot represent.
+  virtual bool WorkingFolder(std::string* out) = 0;
+
+  // path as a file dialog would give it: an absolute path as it stands; a relative one
+  // joined to the working folder, with "." and ".." worked out. false (out untouched) when
+  // path is relative and the working folder cannot be told.
+  bool MakeAbsolute(const std::string& path, std::string* out);
 };
 
 // Installs a platform for the lifetime of this object (tests only); restores the previous

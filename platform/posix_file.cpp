@@ -81,6 +81,14 @@ int64_t PosixFile::Size() {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool PosixFile::Sync() {
+  for (;;) {
+    SysResult result = ResultOf(::fsync(fd_));
+    if (result == SysResult::kInterrupted) continue;
+    return result == SysResult::kOk;
+  }
+}
+
 bool PosixFile::Truncate(int64_t length) {
   if (!writable_ || length < 0) return false;
   for (;;) {

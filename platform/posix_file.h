@@ -18,6 +18,7 @@ class PosixFile : public File {
   bool WriteAt(int64_t offset, const void* buf, size_t n) override;
   int64_t Size() override;
   bool Truncate(int64_t length) override;
+  bool Sync() override;
 
  private:
   int fd_;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/codepage.h"
@@ -62,6 +63,8 @@ int OpenFlags(OpenMode mode) {
       return O_RDWR | O_CREAT | O_TRUNC;
     case OpenMode::kCreateNew:
       return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::kCreatePrivate:
+      return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -88,7 +91,8 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
   int fd = -1;
   SysResult result;
   do {
-    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC,
+                mode == OpenMode::kCreatePrivate ? 0600 : 0666);
     result = ResultOf(fd);
   } while (result == SysResult::kInterrupted);
   if (result != SysResult::kOk) return nullptr;
@@ -232,6 +236,12 @@ std::string PosixPlatform::ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof(name) - 1) != 0) return std::string();
   return FromSys(name);
+}
+
+bool PosixPlatform::WorkingFolder(std::string* out) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return !error && Utf8ToCp932Exact(folder.string(), out);
 }
 
 std::string PosixPlatform::TempFolder() {

@@ -24,6 +24,7 @@ class PosixPlatform : public Platform {
   std::string ComputerName() override;
   std::string TempFolder() override;
   std::string AppDataFolder() override;
+  bool WorkingFolder(std::string* out) override;
 };
 
 // The PRETTY_NAME of an os-release text ("Linux" when it names none), quotes and

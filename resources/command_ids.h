@@ -38,6 +38,16 @@ constexpr int kPdfDelete = 32827;
 constexpr int kEntryInfo = 32812;
 constexpr int kCategoryBatchChange = 32824;
 
+// The PDF viewer's paging and history commands. No menu item or key sends them; the viewer
+// handles them when they arrive.
+constexpr int kPdfFirstPage = 32841;
+constexpr int kPdfPreviousPage = 32842;
+constexpr int kPdfNextPage = 32843;
+constexpr int kPdfLastPage = 32844;
+constexpr int kPdfNoOperation = 32845;     // handled, and does nothing
+constexpr int kPdfBackward = 32846;
+constexpr int kPdfForward = 32847;
+
 // Search menu: no handlers.
 constexpr int kFullTextSearch = 32808;
 constexpr int kFindNext = 32809;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Takes docs/screenshots/browser.png: the browser on a sample catalog with Japanese entries,
-# and docs/screenshots/batch_change.png, the batch category change dialog over it,
-# drawn by the application under a virtual X server (Xvfb :99) and saved by the window
-# itself. Usage: scripts/screenshot.sh [BUILD_DIR]   (default: build)
+# Takes docs/screenshots/browser.png, the browser on a sample catalog with Japanese entries,
+# docs/screenshots/entry_window.png, the property window of one of them with both of its
+# pages, and docs/screenshots/batch_change.png, the batch category change dialog, drawn by
+# the application under a virtual X server (Xvfb :99) and saved by the windows themselves. Usage: scripts/screenshot.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
@@ -16,6 +16,7 @@ sleep 1
 
 mkdir -p "$here/docs/screenshots"
 DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
-  "$build/shell/veldra_screenshot" "$here/docs/screenshots/browser.png" "$work/蔵書.vdc"
+  "$build/shell/veldra_screenshot" "$here/docs/screenshots/browser.png" "$work/蔵書.vdc" \
+  "$here/docs/screenshots/entry_window.png"
 DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
   "$build/shell/veldra_dialog_screenshot" "$here/docs/screenshots/batch_change.png" "$work/蔵書.vdc"

@@ -2,8 +2,6 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QStyle>
-#include <algorithm>
 
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_service.h"
@@ -12,6 +10,7 @@
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "resources/app_strings.h"
+#include "shell/child_placement.h"
 
 namespace veldra {
 namespace {
@@ -20,19 +19,6 @@ constexpr char kUnreadableCatalogMessage[] =
     "このファイルはカタログとして読み込めませんでした。変更は保存されません。";
 constexpr char kCatalogOpenElsewhereMessage[] =
     "このカタログは別のVELDRAで開かれています。変更は保存されません。";
-
-// Where a new child window goes when nothing else places it: cascaded from the top left
-// corner of the area by one caption height per child window already open, starting over
-// at the corner before the cascade reaches the middle of the area.
-QPoint DefaultPlacement(const QMdiArea* area, const QMdiSubWindow* frame) {
-  const int step =
-      std::max(1, frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame));
-  const QSize room = area->viewport()->size();
-  const int steps = std::max(1, std::min(room.width(), room.height()) / 2 / step);
-  const int others = static_cast<int>(area->subWindowList().size()) - 1;
-  const int k = std::max(0, others) % steps;
-  return QPoint(k * step, k * step);
-}
 
 }  // namespace
 
@@ -56,7 +42,7 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
   const QSize view_size =
       units.Size(CMainWindowView::kTemplateWidthDlu, CMainWindowView::kTemplateHeightDlu);
   frame->resize(frame->FrameSizeFor(view_size));
-  frame->move(DefaultPlacement(area_, frame));
+  frame->move(DefaultChildPlacement(area_, frame));
   frame->view()->OnInitialUpdate();
   if (make_visible) {
     frame->show();

@@ -17,9 +17,11 @@
 #include "resources/app_strings.h"
 #include "resources/command_ids.h"
 #include "shell/about_dialog.h"
+#include "shell/app_detail_windows.h"
 #include "shell/browser_template.h"
 #include "shell/main_frame.h"
 #include "shell/new_catalog_path.h"
+#include "shell/pdf_window_template.h"
 #include "storage/catalog_tags.h"
 #include "storage/preference_store.h"
 #include "storage/remembered_folder.h"
@@ -47,6 +49,9 @@ bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
+  pdf_template_ = std::make_unique<PdfWindowTemplate>(main_frame_->mdi_area(), main_frame_.get());
+  detail_windows_ = std::make_unique<AppDetailWindows>(pdf_template_.get());
+  browser_template_->set_detail_opener(detail_windows_.get());
 
   // Without a path on the command line no catalog is opened or created.
   if (!args.empty() && !args.front().empty()) {

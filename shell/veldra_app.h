@@ -14,9 +14,11 @@ class QMdiSubWindow;
 
 namespace veldra {
 
+class AppDetailWindows;
 class BrowserTemplate;
 class CatalogDocumentHost;
 class CMainFrame;
+class PdfWindowTemplate;
 
 class CVeldraApp : public QObject, public CommandTarget {
   Q_OBJECT
@@ -31,6 +33,7 @@ class CVeldraApp : public QObject, public CommandTarget {
 
   CMainFrame* main_frame() const { return main_frame_.get(); }
   BrowserTemplate* browser_template() const { return browser_template_.get(); }
+  PdfWindowTemplate* pdf_template() const { return pdf_template_.get(); }
   const std::string& preference_path() const { return preference_path_; }
 
   // The open catalogs, oldest first.
@@ -61,6 +64,8 @@ class CVeldraApp : public QObject, public CommandTarget {
  private:
   std::unique_ptr<CMainFrame> main_frame_;
   std::unique_ptr<BrowserTemplate> browser_template_;
+  std::unique_ptr<PdfWindowTemplate> pdf_template_;
+  std::unique_ptr<AppDetailWindows> detail_windows_;
   std::string preference_path_;
 };
 

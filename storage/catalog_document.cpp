@@ -382,6 +382,10 @@ int CVeldraDocument::CopyEntryAttachmentToFile(int ordinal, const std::string& t
   return CopyAttachmentToFile(path_, ordinal, target_path);
 }
 
+int CVeldraDocument::CopyEntryAttachmentIntoFile(int ordinal, platform::File& target) const {
+  return CopyAttachmentIntoFile(path_, ordinal, target);
+}
+
 // --- Environment values
 
 void CVeldraDocument::SetEnvironmentValue(std::string_view key, std::string_view value) {

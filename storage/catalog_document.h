@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "storage/catalog_entry_record.h"
 #include "storage/catalog_records.h"
 #include "storage/catalog_table_snapshot.h"
@@ -167,6 +168,8 @@ class CVeldraDocument {
   // ReadAttachment / CopyAttachmentToFile on the document's file.
   int64_t ReadEntryAttachment(int ordinal, std::vector<uint8_t>* out) const;
   int CopyEntryAttachmentToFile(int ordinal, const std::string& target_path) const;
+  // CopyAttachmentIntoFile on the document's file: into a file the caller created.
+  int CopyEntryAttachmentIntoFile(int ordinal, platform::File& target) const;
 
   // Sets the value of key (CP932), adding a record when the key is new. In memory only.
   void SetEnvironmentValue(std::string_view key, std::string_view value);

@@ -257,20 +257,40 @@ int CountAttachmentChunks(ChunkFile& file) {
   return rc == kChunkEndOfList ? count : -1;
 }
 
-int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path) {
+namespace {
+
+// The current chunk's data into target from offset 0, one block at a time.
+bool CopyCurrentChunkInto(ChunkFile& catalog, platform::File& target) {
   const int64_t length = catalog.CurrentLength();
-  Platform& platform = Platform::Current();
-  auto target = platform.Open(target_path, OpenMode::kCreate);
-  if (!target) return kCopyCannotCreate;
   auto block = NewBlock(kAttachmentBlockSize);
   bool ok = block != nullptr;
   for (int64_t offset = 0; ok && offset < length;) {
     const size_t n = static_cast<size_t>(
         std::min<int64_t>(length - offset, static_cast<int64_t>(kAttachmentBlockSize)));
     ok = catalog.ReadCurrentRange(offset, n, block.get()) == kChunkOk &&
-         target->WriteAt(offset, block.get(), n);
+         target.WriteAt(offset, block.get(), n);
     offset += static_cast<int64_t>(n);
   }
+  return ok;
+}
+
+// Opens the catalog read-only and makes its ordinal-th attachment the current chunk.
+bool OpenAttachment(ChunkFile& catalog, const std::string& catalog_path, int ordinal) {
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
+      SeekAttachment(catalog, ordinal) != kChunkOk || catalog.CurrentLength() <= 0) {
+    catalog.Close();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path) {
+  Platform& platform = Platform::Current();
+  auto target = platform.Open(target_path, OpenMode::kCreate);
+  if (!target) return kCopyCannotCreate;
+  const bool ok = CopyCurrentChunkInto(catalog, *target);
   target.reset();
   if (!ok) {
     platform.Remove(target_path);
@@ -282,25 +302,33 @@ int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path) {
 int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
                          const std::string& target_path) {
   ChunkFile catalog;
-  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk ||
-      SeekAttachment(catalog, ordinal) != kChunkOk || catalog.CurrentLength() <= 0) {
-    catalog.Close();
-    return kCopyNoAttachment;
-  }
+  if (!OpenAttachment(catalog, catalog_path, ordinal)) return kCopyNoAttachment;
   const int rc = CopyCurrentChunkToFile(catalog, target_path);
   catalog.Close();
   return rc;
 }
 
+int CopyAttachmentIntoFile(const std::string& catalog_path, int ordinal, platform::File& target) {
+  ChunkFile catalog;
+  if (!OpenAttachment(catalog, catalog_path, ordinal)) return kCopyNoAttachment;
+  const bool ok = CopyCurrentChunkInto(catalog, target);
+  catalog.Close();
+  return ok ? kCopyOk : kCopyFailed;
+}
+
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target) {
   const int rc = SeekAttachment(source, ordinal);
   if (rc != kChunkOk) return rc;
+  return CopyCurrentChunk(source, target);
+}
+
+int CopyCurrentChunk(ChunkFile& source, ChunkFile& target) {
   const int length = source.CurrentLength();
   if (length <= 0) return kChunkBadArgument;
   int64_t offset = 0;
   int read_rc = kChunkOk;
   const int append_rc =
-      target.AppendStream(kTagAttachmentData, length, [&](uint8_t* buf, size_t n) {
+      target.AppendStream(source.current().tag, length, [&](uint8_t* buf, size_t n) {
         read_rc = source.ReadCurrentRange(offset, n, buf);
         offset += static_cast<int64_t>(n);
         return read_rc == kChunkOk;

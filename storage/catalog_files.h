@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "storage/catalog_entry_record.h"
 #include "storage/catalog_records.h"
 #include "storage/chunk_file.h"
@@ -75,10 +76,20 @@ constexpr int kCopyFailed = -3;         // reading or writing failed; the target
 int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
                          const std::string& target_path);
 
+// Copies the ordinal-th "ATTD" chunk into target, a file open for writing, from its offset
+// 0 on, in bounded blocks. kCopyOk, kCopyNoAttachment (nothing written), or kCopyFailed: the
+// target may then hold part of the bytes, and the caller that made it removes it.
+int CopyAttachmentIntoFile(const std::string& catalog_path, int ordinal, platform::File& target);
+
 // Appends a copy of source's ordinal-th "ATTD" chunk to target (both open; target
 // read/write), in bounded blocks. 0, -1 when there is no such chunk or it is empty, or the
 // container's error code.
 int CopyAttachmentChunk(ChunkFile& source, int ordinal, ChunkFile& target);
+
+// Appends a copy of source's current chunk (its tag and data) to target (read/write), in
+// bounded blocks: memory for one block, whatever the chunk's length. 0, -1 when there is no
+// current chunk or it is empty, or the container's error code (target left as it was).
+int CopyCurrentChunk(ChunkFile& source, ChunkFile& target);
 
 // The number of "ATTD" chunks in the open catalog, or -1 when their chain cannot be walked
 // to its end. The next attachment appended gets this number as its ordinal.

@@ -361,20 +361,23 @@ bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
   return written;
 }
 
-bool ReadEntryText(EntryRecord* out, const std::string& path, CVeldraDocument& catalog) {
-  std::string bytes;
-  if (out == nullptr || !platform::ReadWholeFile(platform::Platform::Current(), path,
-                                                 kMaxEntryTextFileSize, &bytes)) {
-    return false;
-  }
-  const ScannedText scan(bytes);
-
+void ParseEntryText(std::string_view text, EntryRecord* out) {
+  const ScannedText scan(text);
   // The keys before the tail are stored whether or not their value was accepted: a
   // rejected value stores the empty text, or 0.
   for (size_t index = kId; index < kFilePath; ++index) {
     StoreValue(out, index, TakeHeadValue(scan, index).text);
   }
   ReadTail(scan, out);
+}
+
+bool ReadEntryText(EntryRecord* out, const std::string& path, CVeldraDocument& catalog) {
+  std::string bytes;
+  if (out == nullptr || !platform::ReadWholeFile(platform::Platform::Current(), path,
+                                                 kMaxEntryTextFileSize, &bytes)) {
+    return false;
+  }
+  ParseEntryText(bytes, out);
 
   out->id = NextId(catalog.counters(), kTagEntry, kCounterKeyEntry);
   const std::string c1 = out->CategoryName(1);

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "storage/catalog_entry_record.h"
 
@@ -40,6 +41,12 @@ inline constexpr size_t kMaxEntryTextFileSize = 1 << 20;
 // written; false when the file cannot be created or a write fails, and then no part-written
 // file is left at path.
 bool WriteEntryText(const EntryRecord& entry, const std::string& path);
+
+// The fields of an entry text record in text (the whole file's bytes) into *out, which the
+// caller has reset; the text ends at its first NUL. Values that are missing, empty, invalid
+// UTF-8 or too long are dropped field by field, never cut. The id is the one in the text.
+// Touches nothing but *out: any bytes at all may be handed in.
+void ParseEntryText(std::string_view text, EntryRecord* out);
 
 // Reads the file at path into *out, which the caller has reset. Values that are missing,
 // empty, invalid UTF-8 or too long are dropped field by field, never cut. The entry gets a

@@ -8,10 +8,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+#include "platform/memory_hint.h"
 
 namespace veldra {
 
@@ -27,25 +24,6 @@ uint64_t NextChangeStamp() { return g_change_counter.fetch_add(1, std::memory_or
 
 // Arrays smaller than this fill without preparation; larger ones are prepared this far ahead.
 constexpr size_t kPrepareStep = size_t{1} << 20;
-
-// Asks the system to back the whole pages inside [from, to) with memory now, in one call,
-// instead of one fault per page while they are written. Only a hint: nothing is written and
-// a refusal changes nothing.
-void PrepareForWriting(uint8_t* from, uint8_t* to) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  static const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  if (page == 0 || (page & (page - 1)) != 0) return;
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
-  const uintptr_t last = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
-  if (last > first) {
-    (void)madvise(reinterpret_cast<void*>(first), static_cast<size_t>(last - first),
-                  MADV_POPULATE_WRITE);
-  }
-#else
-  (void)from;
-  (void)to;
-#endif
-}
 
 }  // namespace
 
@@ -240,7 +218,7 @@ void RecordArray::PrepareForFilling(size_t end) {
   const size_t bytes = static_cast<size_t>(allocated_) * stride_;
   if (bytes < kPrepareStep) return;
   const size_t to = std::min(bytes, end + kPrepareStep);
-  PrepareForWriting(storage_.get() + prepared_, storage_.get() + to);
+  platform::PrepareMemoryForWriting(storage_.get() + prepared_, storage_.get() + to);
   prepared_ = to;
 }
 

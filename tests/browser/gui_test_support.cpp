@@ -11,6 +11,12 @@
 
 namespace veldra::testing {
 
+EntryRecord StoredEntry(const std::string& path, int32_t id) {
+  CVeldraDocument doc;
+  doc.Load(path);  // reads without taking the writer lock an open browser may hold
+  return doc.FindEntry(id).value_or(EntryRecord{});
+}
+
 GuiTestEnvironment::GuiTestEnvironment(bool with_area)
     : use_platform_(&fake_), use_dialogs_(&dialogs_) {
   fake_.AddFolder("/data");

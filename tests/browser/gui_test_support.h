@@ -23,6 +23,9 @@ class QListWidget;
 
 namespace veldra::testing {
 
+// The entry with id as the catalog file at path holds it (a default record when none).
+EntryRecord StoredEntry(const std::string& path, int32_t id);
+
 // A fake platform and a fake dialog service installed for the lifetime of the object, and
 // a window area to put browsers in.
 class GuiTestEnvironment {

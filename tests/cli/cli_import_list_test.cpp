@@ -129,12 +129,17 @@ TEST_F(CliImportTest, ANameBelowAFolderThatCp932CannotHoldStopsTheImport) {
   const std::string before = ReadFile("cat.vdc");
   WritePdf("in/ok.pdf", "o");
   WritePdf("in/caf\xc3\xa9.pdf", "c");  // "café.pdf"
+  WritePdf("in/sub/\xc3\xa8.pdf", "e");   // "è.pdf"
   CliResult r = Run({"import", catalog, Path("in")});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("CP932"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("nothing was imported"), std::string::npos) << r.err;
+  // Every such name is given, depth first.
+  EXPECT_LT(r.err.find(Path("in/caf?.pdf")), r.err.find(Path("in/sub/?.pdf"))) << r.err;
+  EXPECT_NE(r.err.find(Path("in/sub/?.pdf")), std::string::npos) << r.err;
   EXPECT_TRUE(ReadFile("cat.vdc") == before);  // unchanged
+  std::filesystem::remove_all(Path("in/sub"));
 
   // A folder of such a name would be passed over without a word.
   std::filesystem::remove(Path("in/caf\xc3\xa9.pdf"));

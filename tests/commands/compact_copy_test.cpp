@@ -4,6 +4,7 @@
 
 #include "commands/delete_entries.h"
 #include "storage/catalog_table.h"
+#include "storage/category_names.h"
 #include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "tests/commands/catalog_fixture.h"
@@ -79,6 +80,36 @@ TEST_F(CompactCopyTest, ARecordWhoseBytesAreMissingIsSkippedWithoutAGap) {
   EXPECT_EQ(copy->AttachmentOrdinal(b), -1);
   EXPECT_EQ(copy->AttachmentOrdinal(c), 1);
   EXPECT_EQ(Stored(*copy, c), fake_.ReadFileBytes("/pdf/c.pdf"));
+}
+
+TEST_F(CompactCopyTest, LargeBytesCrossInBlocksAndBytesCutShortAreSkipped) {
+  // Two and a half copy blocks, with a pattern that shows a block copied twice or missed.
+  std::string large(5 * 512 * 1024 + 7, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 131) >> 9);
+  fake_.WriteFileBytes("/pdf/large.pdf", large);
+  const std::string other(kOtherCategoryName);
+  struct Row {
+    size_t cut;  // bytes cut off the end of the catalog file: the last PDF's tail
+    int copied;
+    int skipped;
+  };
+  for (const Row& row : {Row{0, 2, 0}, Row{1, 1, 1}, Row{large.size() - 1, 1, 1}}) {
+    fake_.Remove(kCatalogPath);
+    doc_ = std::make_unique<CVeldraDocument>();
+    doc_->OpenCatalog(kCatalogPath);
+    int32_t small = AddSavedEntry("a.pdf");
+    int32_t big = AddEntry("/pdf/large.pdf", other, other, other);
+    const std::string file = fake_.ReadFileBytes(kCatalogPath);
+    fake_.WriteFileBytes(kCatalogPath, file.substr(0, file.size() - row.cut));
+    CompactReport report;
+    ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath, &report), kCompactOk) << row.cut;
+    EXPECT_EQ(report.copied_attachments, row.copied) << row.cut;
+    EXPECT_EQ(report.skipped_attachments, row.skipped) << row.cut;
+    auto copy = LoadCopy();
+    EXPECT_EQ(Stored(*copy, small), fake_.ReadFileBytes("/pdf/a.pdf")) << row.cut;
+    EXPECT_TRUE(Stored(*copy, big) == (row.skipped == 0 ? large : "")) << row.cut;
+    EXPECT_EQ(CountChunks(kCopyPath, kTagAttachmentData), row.copied) << row.cut;
+  }
 }
 
 TEST_F(CompactCopyTest, OrdinalsOutOfOrderStillFindTheirBytes) {

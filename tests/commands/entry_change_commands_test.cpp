@@ -1,6 +1,8 @@
 // Changing entries: the batch category change, the attribute edit and the delete.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "commands/batch_category_change.h"
 #include "commands/delete_entries.h"
 #include "commands/entry_edit.h"
@@ -65,6 +67,32 @@ TEST_F(BatchCategoryChangeTest, UnknownIdsAreSkipped) {
   EXPECT_EQ(EntryById(*Reload(), a).CategoryName(1), "Z");
 }
 
+TEST_F(BatchCategoryChangeTest, TheAllItemIsRefusedAtEveryLevelAndNothingChanges) {
+  int32_t a = AddSavedEntry("a.pdf", "A", "x", "p");
+  const std::string all(kAllCategoriesName);
+  const std::string before = fake_.ReadFileBytes(kCatalogPath);
+  struct Row {
+    CategoryTriple chosen;
+    bool refused;
+  } rows[] = {
+      {{all, kUnchanged, kUnchanged}, true},
+      {{kUnchanged, all, kUnchanged}, true},
+      {{"n", "m", all}, true},
+      {{all + "x", kUnchanged, "x" + all}, false},  // only the name itself is the all item
+      {{kUnchanged, kUnchanged, kUnchanged}, false},
+  };
+  for (const Row& row : rows) {
+    const std::string warning = CheckBatchNames(row.chosen);
+    EXPECT_EQ(Utf8(warning), row.refused ? "”＜すべて＞”は追加できません。" : "");
+    if (!row.refused) continue;
+    fake_.AdvanceMs(1000);
+    EXPECT_EQ(ChangeCategories(*doc_, {a}, row.chosen), kBatchNamesRefused);
+    EXPECT_TRUE(fake_.ReadFileBytes(kCatalogPath) == before);
+    EXPECT_EQ(Utf8(EntryById(*doc_, a).CategoryName(1)), "A") << "nothing changed in memory";
+    EXPECT_EQ(doc_->categories().Count(), 2);
+  }
+}
+
 class EntryEditTest : public CatalogTest {};
 
 TEST_F(EntryEditTest, GivenFieldsChangeAndTheOthersStay) {
@@ -127,6 +155,38 @@ TEST_F(EntryEditTest, AMissingTripleOfTheEntryIsAdded) {
   doc_->categories().Clear();
   ASSERT_EQ(EditEntry(*doc_, id, EntryEdit{}), 0);
   EXPECT_EQ(Triples(*Reload()), (Strings{"A/B/C"}));
+}
+
+TEST_F(EntryEditTest, CategoryNamesAreCutOnACharacterAndAnEmptyNameIsOther) {
+  int32_t id = AddSavedEntry("a.pdf", "A", "B", "C");
+  std::string kanji63;
+  for (int i = 0; i < 63; ++i) kanji63 += Sjis("漢");
+  EntryEdit edit;
+  edit.categories[0] = "";
+  edit.categories[1] = "a" + kanji63 + Sjis("漢");  // 129 bytes: the last character goes
+  edit.categories[2] = kanji63 + Sjis("漢");        // 128 bytes: the last character goes
+  ASSERT_EQ(EditEntry(*doc_, id, edit), 0);
+  auto reloaded = Reload();
+  EntryRecord e = EntryById(*reloaded, id);
+  EXPECT_EQ(Utf8(e.CategoryName(1)), "その他");
+  EXPECT_EQ(e.CategoryName(2), "a" + kanji63);
+  EXPECT_EQ(e.CategoryName(3), kanji63);
+  // The new triple is a category of its own, and the lists of level names know it.
+  EXPECT_TRUE(reloaded->CategoryExists(e.CategoryName(1), e.CategoryName(2), e.CategoryName(3)));
+  std::vector<std::string> level2;
+  doc_->ListLevelNames(2, &level2);
+  EXPECT_NE(std::find(level2.begin(), level2.end(), "a" + kanji63), level2.end());
+}
+
+TEST_F(EntryEditTest, AnExistingTripleIsNotAddedAgain) {
+  int32_t id = AddSavedEntry("a.pdf", "A", "B", "C");
+  AddSavedEntry("b.pdf", "X", "Y", "Z");
+  const size_t before = Triples(*Reload()).size();
+  EntryEdit edit;
+  edit.categories = {"X", "Y", "Z"};
+  ASSERT_EQ(EditEntry(*doc_, id, edit), 0);
+  EXPECT_EQ(Triples(*Reload()).size(), before);
+  EXPECT_EQ(EntryById(*Reload(), id).CategoryName(3), "Z");
 }
 
 class DeleteEntriesTest : public CatalogTest {};

@@ -111,6 +111,7 @@ TEST_F(ImportPdfsTest, TheFileIsByteIdenticalToThePlainSteps) {
 
   ImportReport report;
   ASSERT_EQ(ImportPdfs(*doc_, paths, {"p", "q", "r"}, &report), kImportOk);
+  NewCategoryRecord(plain.categories(), plain.counters(), "p", "q", "r");  // a new triple
   for (const std::string& path : paths) {
     EntryRecord entry;
     if (!ReadEntryText(&entry, CompanionPath(path), plain)) {
@@ -143,6 +144,48 @@ TEST_F(ImportPdfsTest, AFailedSaveIsReported) {
   EXPECT_NE(report.save_result, 0);
 }
 
+TEST_F(ImportPdfsTest, AnEntryThatTakesANewTripleMakesItACategoryOnce) {
+  AddPdfFile("/pdf/a.pdf", "a");
+  AddPdfFile("/pdf/b.pdf", "b");
+  AddPdfFile("/pdf/c.pdf", "c");
+  EntryRecord companion;
+  companion.SetCategoryName(1, "X");
+  companion.SetCategoryName(2, "Y");
+  companion.SetCategoryName(3, "Z");
+  ASSERT_TRUE(WriteEntryText(companion, "/pdf/b.vdb"));
+  fake_.WriteFileBytes("/pdf/c.vdb", std::string(kMaxEntryTextFileSize + 1, '\n'));
+  struct Row {
+    Strings pdfs;
+    CategoryTriple triple;
+    Strings triples;  // the categories afterwards, in table order
+  } rows[] = {
+      {{"/pdf/a.pdf", "/pdf/a.pdf"}, {"A", "B", "C"}, {"その他/その他/その他", "A/B/C"}},
+      // The triple's category comes before the companion's, as it did from the start.
+      {{"/pdf/b.pdf", "/pdf/a.pdf"}, {"A", "B", "C"},
+       {"その他/その他/その他", "A/B/C", "X/Y/Z"}},
+      {{"/pdf/b.pdf"}, {"A", "B", "C"}, {"その他/その他/その他", "X/Y/Z"}},
+      // A companion too large to read: the entry takes the triple after all.
+      {{"/pdf/b.pdf", "/pdf/c.pdf"}, {"A", "B", "C"},
+       {"その他/その他/その他", "X/Y/Z", "A/B/C"}},
+      {{"/pdf/a.pdf"}, OtherTriple(), {"その他/その他/その他"}},
+      {{}, {"A", "B", "C"}, {"その他/その他/その他"}},
+  };
+  for (const Row& row : rows) {
+    fake_.Remove(kCatalogPath);
+    doc_ = std::make_unique<CVeldraDocument>();
+    doc_->OpenCatalog(kCatalogPath);
+    ImportReport report;
+    ASSERT_EQ(ImportPdfs(*doc_, row.pdfs, row.triple, &report), kImportOk);
+    EXPECT_EQ(Triples(*Reload()), row.triples) << row.pdfs.size() << row.triple[0];
+  }
+  // Nothing at all when the catalog cannot take the import.
+  fake_.FailOpen(kCatalogPath);
+  const int before = doc_->categories().Count();
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf"}, {"N", "E", "W"}, &report), kImportCannotOpen);
+  EXPECT_EQ(doc_->categories().Count(), before);
+}
+
 TEST(CollectPdfsBelowTest, ExactExtensionAndNoHiddenFolders) {
   platform::FakePlatform fake;
   platform::ScopedPlatform use(&fake);
@@ -151,9 +194,47 @@ TEST(CollectPdfsBelowTest, ExactExtensionAndNoHiddenFolders) {
     fake.WriteFileBytes(path, "%PDF-1.4");
   }
   std::vector<std::string> found;
-  ASSERT_EQ(CollectPdfsBelow("/in", &found), 0);
+  std::vector<std::string> unnamable;
+  ASSERT_EQ(CollectPdfsBelow("/in", &found, &unnamable), kCollectOk);
   EXPECT_EQ(found, (Strings{"/in/.h.pdf", "/in/sub/z.pdf", "/in/x.pdf"}));
-  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found), -1);
+  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found, &unnamable), kCollectCannotSearch);
+  EXPECT_TRUE(unnamable.empty());
+}
+
+TEST(CollectPdfsBelowTest, NamesThatReachNothingAreReportedAndNothingIsListed) {
+  struct Row {
+    const char* item;  // listed with "?" for a character CP932 cannot hold; reaches nothing
+    bool is_directory;
+    Strings unnamable;
+  } rows[] = {
+      {"/in/sub/x?.pdf", false, {"/in/sub/x?.pdf"}},
+      {"/in/?", true, {"/in/?"}},
+      {"/in/x?.PDF", false, {}},         // not a PDF to the batch import
+      {"/in/.h?", true, {}},             // hidden folders are not searched
+      {"/in/sub/y?.txt", false, {}},
+  };
+  for (const Row& row : rows) {
+    platform::FakePlatform fake;
+    platform::ScopedPlatform use(&fake);
+    for (const char* path : {"/in/a.pdf", "/in/sub/b.pdf", "/in/real?.pdf", "/in/q?/c.pdf"}) {
+      fake.WriteFileBytes(path, "%PDF-1.4");
+    }
+    fake.AddUnreachableItem(row.item, row.is_directory);
+    std::vector<std::string> found = {"kept"};
+    std::vector<std::string> unnamable;
+    const int rc = CollectPdfsBelow("/in", &found, &unnamable);
+    EXPECT_EQ(unnamable, row.unnamable) << row.item;
+    if (row.unnamable.empty()) {
+      EXPECT_EQ(rc, kCollectOk) << row.item;
+      // A "?" that is truly part of a name is an ordinary name.
+      EXPECT_EQ(found, (Strings{"kept", "/in/a.pdf", "/in/q?/c.pdf", "/in/real?.pdf",
+                                "/in/sub/b.pdf"}))
+          << row.item;
+    } else {
+      EXPECT_EQ(rc, kCollectUnnamable) << row.item;
+      EXPECT_EQ(found, (Strings{"kept"})) << row.item;
+    }
+  }
 }
 
 }  // namespace

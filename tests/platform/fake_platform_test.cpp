@@ -226,6 +226,43 @@ TEST(FakePlatformFaults, ATornWriteStoresItsPrefixAndStickyFailureStopsEverythin
   EXPECT_EQ(fake.ReadFileBytes("/f"), "abcd");
 }
 
+TEST(FakePlatformFaults, ACrashKeepsWhatWasSyncedAndDropsTheRest) {
+  FakePlatform fake;
+  fake.WriteFileBytes("/old", "before");
+  fake.StartCrashMode();
+  auto old_file = fake.Open("/old", OpenMode::kReadWrite);
+  auto new_file = fake.Open("/new", OpenMode::kCreate);
+  ASSERT_TRUE(old_file->WriteAt(0, "AB", 2));
+  ASSERT_TRUE(new_file->WriteAt(0, "one", 3));
+  EXPECT_TRUE(new_file->Sync());
+  ASSERT_TRUE(new_file->WriteAt(3, "two", 3));
+  ASSERT_TRUE(new_file->Truncate(1));
+  EXPECT_EQ(fake.SyncCount(), 1);
+  fake.Crash();
+  EXPECT_EQ(fake.ReadFileBytes("/old"), "before") << "never synced since crash mode began";
+  EXPECT_EQ(fake.ReadFileBytes("/new"), "one") << "the write and the cut after the sync go";
+  EXPECT_EQ(ReadAll(*new_file), "one");
+  // A sticky failure stands for the program stopping there: its Sync fails too, and the
+  // crash restarts it with writes working again.
+  fake.FailWriteAfter(1, /*sticky=*/true);
+  EXPECT_FALSE(old_file->WriteAt(0, "x", 1));
+  EXPECT_FALSE(old_file->Sync());
+  fake.Crash();
+  EXPECT_TRUE(old_file->WriteAt(0, "B", 1));
+  EXPECT_TRUE(old_file->Sync());
+  fake.Crash();
+  EXPECT_EQ(fake.ReadFileBytes("/old"), "Before");
+  EXPECT_EQ(fake.SyncCount(), 3);
+}
+
+TEST(FakePlatformFaults, WithoutCrashModeACrashChangesNothing) {
+  FakePlatform fake;
+  auto file = fake.Open("/f", OpenMode::kCreate);
+  ASSERT_TRUE(file->WriteAt(0, "kept", 4));
+  fake.Crash();
+  EXPECT_EQ(fake.ReadFileBytes("/f"), "kept");
+}
+
 TEST(FakePlatformFaults, FailOpenRefusesEveryModeUntilCleared) {
   FakePlatform fake;
   fake.WriteFileBytes("/a.vdc", "x");
@@ -310,6 +347,31 @@ TEST(FakePlatformEnvironment, NamesAndFoldersAreSettable) {
   EXPECT_EQ(fake.ComputerName(), "PC01");
   EXPECT_EQ(fake.TempFolder(), "/var/tmp/");
   EXPECT_EQ(fake.AppDataFolder(), "/cfg");
+}
+
+TEST(PlatformMakeAbsolute, RelativePathsJoinTheWorkingFolder) {
+  FakePlatform fake;
+  fake.SetWorkingFolder("/home/\x93\xfa/docs");  // 日: "/" and "." never inside it
+  struct Row {
+    const char* path;
+    const char* absolute;
+  } rows[] = {
+      {"a.pdf", "/home/\x93\xfa/docs/a.pdf"},
+      {"./sub/../a.pdf", "/home/\x93\xfa/docs/a.pdf"},
+      {"../../../../x", "/x"},
+      {"\x95\x5c/b.pdf", "/home/\x93\xfa/docs/\x95\x5c/b.pdf"},  // 表: a "\" second byte
+      {"/abs//./kept as given", "/abs//./kept as given"},
+  };
+  for (const Row& row : rows) {
+    std::string out;
+    ASSERT_TRUE(fake.MakeAbsolute(row.path, &out)) << row.path;
+    EXPECT_EQ(out, row.absolute) << row.path;
+  }
+  fake.SetWorkingFolder("");
+  std::string out = "untouched";
+  EXPECT_FALSE(fake.MakeAbsolute("a.pdf", &out));
+  EXPECT_EQ(out, "untouched");
+  EXPECT_TRUE(fake.MakeAbsolute("/a.pdf", &out));
 }
 
 TEST(ScopedPlatformTest, InstallsAndRestores) {

@@ -55,6 +55,26 @@ TEST_F(PosixPlatformTest, JapaneseNamesReachTheDiskAsUtf8) {
   EXPECT_FALSE(items[0].is_directory);
 }
 
+TEST_F(PosixPlatformTest, PrivateCreationIsOwnerOnlyAndNeverFollowsAPlantedName) {
+  const std::string fresh = Path("fresh.pdf");
+  auto created = platform_.Open(fresh, OpenMode::kCreatePrivate);
+  ASSERT_NE(created, nullptr);
+  created.reset();
+  struct stat st {};
+  ASSERT_EQ(::stat((utf8_root_ + "/fresh.pdf").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(platform_.Open(fresh, OpenMode::kCreatePrivate), nullptr) << "exists already";
+
+  // A link planted at the name, to a file and to nothing: neither is opened or followed.
+  std::ofstream(utf8_root_ + "/victim.txt") << "keep me";
+  std::filesystem::create_symlink(utf8_root_ + "/victim.txt", utf8_root_ + "/link.pdf");
+  std::filesystem::create_symlink(utf8_root_ + "/nowhere", utf8_root_ + "/dangling.pdf");
+  EXPECT_EQ(platform_.Open(Path("link.pdf"), OpenMode::kCreatePrivate), nullptr);
+  EXPECT_EQ(platform_.Open(Path("dangling.pdf"), OpenMode::kCreatePrivate), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(utf8_root_ + "/nowhere"));
+  EXPECT_EQ(std::filesystem::file_size(utf8_root_ + "/victim.txt"), 7u);
+}
+
 TEST_F(PosixPlatformTest, OpenModes) {
   const std::string path = Path("a.bin");
   EXPECT_EQ(platform_.Open(path, OpenMode::kRead), nullptr);
@@ -96,6 +116,9 @@ TEST_F(PosixPlatformTest, PositionedReadsAndWrites) {
   EXPECT_EQ(file->Size(), 10);
   ASSERT_TRUE(file->Truncate(2));
   EXPECT_EQ(file->Size(), 2);
+  EXPECT_TRUE(file->Sync());
+  auto reader = platform_.Open(Path("f"), OpenMode::kRead);
+  EXPECT_TRUE(reader->Sync()) << "a file open for reading can be synced too";
 }
 
 TEST_F(PosixPlatformTest, ScatteredReadsFillEachSliceInTurn) {
@@ -200,6 +223,27 @@ TEST_F(PosixPlatformTest, CreationTimeIsLocalTimeWithMilliseconds) {
   EXPECT_GE(created.millisecond, 0);
   EXPECT_LE(created.millisecond, 999);
   EXPECT_FALSE(platform_.FileCreationTime(Path("missing"), &created));
+}
+
+TEST_F(PosixPlatformTest, WorkingFolderIsCp932OrCannotBeTold) {
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::create_directory(utf8_root_ + "/資料");
+  std::filesystem::create_directory(utf8_root_ + "/\U0001F600");  // no CP932 for it
+  std::filesystem::current_path(utf8_root_ + "/資料");
+  std::string folder;
+  const bool told = platform_.WorkingFolder(&folder);
+  std::string absolute;
+  const bool made = platform_.MakeAbsolute("../a.pdf", &absolute);
+  std::filesystem::current_path(utf8_root_ + "/\U0001F600");
+  std::string untold = "untouched";
+  const bool told_unrepresentable = platform_.MakeAbsolute("a.pdf", &untold);
+  std::filesystem::current_path(saved);
+  EXPECT_TRUE(told);
+  EXPECT_EQ(folder, Path(Sjis("資料")));
+  EXPECT_TRUE(made);
+  EXPECT_EQ(absolute, Path("a.pdf"));
+  EXPECT_FALSE(told_unrepresentable);
+  EXPECT_EQ(untold, "untouched");
 }
 
 TEST(PosixPlatformEnvironment, TempFolderFollowsTmpdirAndEndsWithSlash) {

@@ -293,6 +293,21 @@ TEST_F(AttachmentTest, FailedCopyLeavesNoHalfFile) {
   EXPECT_FALSE(env_.fake().FileExists("/in/out.pdf"));
 }
 
+TEST_F(AttachmentTest, CopyIntoAnOpenFileGoesInBlocksAndReportsFailures) {
+  std::string big(2 * kAttachmentBlockSize + 7, 'r');
+  env_.fake().WriteFileBytes("/in/big.pdf", big);
+  ASSERT_EQ(Attach(1, "/in/big.pdf"), 0);
+  auto target = env_.fake().Open("/in/copy.pdf", platform::OpenMode::kCreatePrivate);
+  ASSERT_NE(target, nullptr);
+  env_.fake().ResetCounters();
+  ASSERT_EQ(CopyAttachmentIntoFile(kCatalog, 0, *target), kCopyOk);
+  EXPECT_EQ(env_.fake().WriteCount(), 3) << "one write per block, never the whole PDF at once";
+  EXPECT_EQ(env_.fake().ReadFileBytes("/in/copy.pdf"), big);
+  EXPECT_EQ(CopyAttachmentIntoFile(kCatalog, 1, *target), kCopyNoAttachment);
+  env_.fake().FailWriteAfter(2);
+  EXPECT_EQ(CopyAttachmentIntoFile(kCatalog, 0, *target), kCopyFailed);
+}
+
 TEST_F(AttachmentTest, ChunkCopyBetweenCatalogs) {
   ASSERT_EQ(Attach(1, "/in/a.pdf"), 0);
   ASSERT_EQ(Attach(2, "/in/b.pdf"), 0);

@@ -55,6 +55,7 @@ class ReadCountingPlatform : public platform::Platform {
   std::string ComputerName() override { return below_.ComputerName(); }
   std::string TempFolder() override { return below_.TempFolder(); }
   std::string AppDataFolder() override { return below_.AppDataFolder(); }
+  bool WorkingFolder(std::string* out) override { return below_.WorkingFolder(out); }
 
  private:
   class CountingFile : public platform::File {
@@ -75,6 +76,7 @@ class ReadCountingPlatform : public platform::Platform {
     }
     int64_t Size() override { return file_->Size(); }
     bool Truncate(int64_t length) override { return file_->Truncate(length); }
+    bool Sync() override { return file_->Sync(); }
 
    private:
     std::unique_ptr<platform::File> file_;

@@ -268,6 +268,35 @@ TEST_F(EntryTextTest, RoundTripKeepsEveryFieldButTheId) {
   EXPECT_TRUE(catalog_.CategoryExists(Sjis("仕事"), Sjis("報告"), Sjis("二〇二三年")));
 }
 
+TEST_F(EntryTextTest, ParseTakesTheFieldsOfTheTextAndTouchesNothingElse) {
+  const std::string text = WithValue(WrittenFullEntry(), "[en_id]", "777");
+  fake().ResetCounters();
+  const int categories_before = catalog_.categories().Count();
+  EntryRecord parsed;
+  ParseEntryText(text, &parsed);
+  EXPECT_EQ(parsed.id, 777) << "the id as the text has it";
+  EXPECT_EQ(fake().OpenCount(), 0);
+  EXPECT_EQ(catalog_.categories().Count(), categories_before);
+  parsed.id = FullEntry().id;
+  EXPECT_TRUE(parsed == FullEntry());
+}
+
+TEST(ParseEntryTextTest, TextsThatEndInsideAKeyLineGiveTheEntryOfNoKeys) {
+  EntryRecord no_keys;
+  ParseEntryText("no keys", &no_keys);
+  EXPECT_EQ(no_keys.title.Text(), "");
+  // Each ends where a careless reader would run past the end of the text.
+  const std::string rows[] = {
+      "", "\n", "\n[en_title]", "\n[en_title] ", "\n[en_c1_name] ", "\n[en_file_path] ",
+      "\n[en_is_select_entrylist] ", "\n[en_os] \n[en_machine_name] ", std::string(1, '\0'),
+      "\n[en_id] " + std::string(1, '\0') + "5\n[en_file_name] a\n"};
+  for (const std::string& text : rows) {
+    EntryRecord parsed;
+    ParseEntryText(text, &parsed);
+    EXPECT_TRUE(parsed == no_keys) << text;
+  }
+}
+
 TEST_F(EntryTextTest, ReadingTheSameCompanionTwiceGivesNewIdsAndOneCategory) {
   ASSERT_TRUE(WriteEntryText(FullEntry(), kCompanion));
   const int categories_before = catalog_.categories().Count();

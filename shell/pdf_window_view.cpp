@@ -1,0 +1,116 @@
+#include "shell/pdf_window_view.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "browser/ui_text.h"
+#include "commands/pdf_temp_copy.h"
+#include "platform/platform.h"
+#include "platform/viewer/viewer_component.h"
+#include "resources/command_ids.h"
+#include "shell/pdf_window.h"
+#include "storage/catalog_document.h"
+
+namespace veldra {
+namespace {
+
+std::optional<int> DispatchIdOf(int command) {
+  switch (command) {
+    case cmd::kPdfFirstPage: return viewer::dispid::kGotoFirstPage;
+    case cmd::kPdfPreviousPage: return viewer::dispid::kGotoPreviousPage;
+    case cmd::kPdfNextPage: return viewer::dispid::kGotoNextPage;
+    case cmd::kPdfLastPage: return viewer::dispid::kGotoLastPage;
+    case cmd::kPdfBackward: return viewer::dispid::kGoBackwardStack;
+    case cmd::kPdfForward: return viewer::dispid::kGoForwardStack;
+    case cmd::kPrint: return viewer::dispid::kPrint;
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
+CPdfWindowView::CPdfWindowView(CatalogDocumentHost* host, viewer::ViewerComponent* component,
+                               QWidget* parent)
+    : QWidget(parent), host_(host), control_(component->CreateControl(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(control_->Widget());
+  setFocusProxy(control_->Widget());
+  control_->SetPrintDialogHook([](QPrinter* printer, int page_count, int current_page,
+                                  QWidget* owner) {
+    return DialogService::Current().RunPrintDialog(printer, {page_count, current_page, owner});
+  });
+  if (host_ != nullptr) host_->AttachView();
+}
+
+CPdfWindowView::~CPdfWindowView() {
+  if (host_ != nullptr) host_->DetachView();
+}
+
+CVeldraDocument* CPdfWindowView::document() const {
+  return host_ != nullptr && host_->loaded() ? &host_->document() : nullptr;
+}
+
+void CPdfWindowView::LoadPdf(const EntryRecord& entry) {
+  entry_id_ = entry.id;
+  bound_ = true;
+  CVeldraDocument* doc = document();
+  if (doc == nullptr) return;
+  PlaceFrame(entry);
+  if (QWidget* frame = parentWidget()) {
+    frame->setWindowTitle(ToQString(entry.title.Text(kCaptionBufferSize)));
+  }
+  const int ordinal = doc->AttachmentOrdinal(entry_id_);
+  if (ordinal < 0) return;
+  const std::string folder = platform::Platform::Current().TempFolder();
+  if (folder.empty()) return;
+  const std::string path = commands::WriteTemporaryCopy(
+      *doc, ordinal, folder, entry.file_name.Text(kCaptionBufferSize));
+  if (path.empty()) return;
+  control_->Invoke(viewer::dispid::kLoadFile, {ToQString(path)});
+  temporary_path_ = path;
+}
+
+void CPdfWindowView::PlaceFrame(const EntryRecord& entry) {
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (frame == nullptr || frame->isMaximized()) return;
+  const WindowRect& stored = entry.pdf_window_position;
+  QRect rect;
+  if (stored.HasPlacement()) {
+    rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
+  } else {
+    // Where the window area put the new frame, at the standard size.
+    rect = QRect(frame->pos(), QSize(kDefaultWidth, kDefaultHeight));
+  }
+  // One store and save for the whole placement instead of one per move and resize event.
+  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) pdf_frame->set_placing(true);
+  frame->setGeometry(rect);
+  frame->raise();
+  frame->show();
+  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) {
+    pdf_frame->set_placing(false);
+    pdf_frame->SavePdfWindowPosition();
+    if (CVeldraDocument* doc = document()) doc->Save();
+  }
+}
+
+CommandState CPdfWindowView::QueryCommand(int id) {
+  if (id == cmd::kFileClose || id == cmd::kPdfNoOperation || DispatchIdOf(id)) {
+    return CommandState::kEnabled;
+  }
+  return CommandState::kNotHandled;
+}
+
+void CPdfWindowView::RunCommand(int id) {
+  if (id == cmd::kFileClose) {
+    if (QWidget* frame = parentWidget()) frame->close();
+    return;
+  }
+  if (const std::optional<int> dispatch = DispatchIdOf(id)) control_->Invoke(*dispatch, {});
+}
+
+}  // namespace veldra

@@ -1,0 +1,62 @@
+// CPdfWindowView: the inside of a PDF viewer window, one viewer control filling it. LoadPdf
+// binds it to an entry: the frame is placed from the entry's stored rectangle, captioned
+// with the entry's title, and the control is given a temporary copy of the entry's PDF.
+// It carries the viewer's commands: paging and the history of views (sent to it by
+// nothing on the menu), print and close.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "browser/command_target.h"
+
+namespace veldra {
+
+class CatalogDocumentHost;
+class CVeldraDocument;
+struct EntryRecord;
+
+namespace viewer {
+class ViewerComponent;
+class ViewerControl;
+}  // namespace viewer
+
+class CPdfWindowView : public QWidget, public CommandTarget {
+  Q_OBJECT
+
+ public:
+  // The size of a frame placed without a stored rectangle.
+  static constexpr int kDefaultWidth = 450;
+  static constexpr int kDefaultHeight = 550;
+  // The caption is the title cut to this many bytes.
+  static constexpr size_t kCaptionBufferSize = 128;
+
+  CPdfWindowView(CatalogDocumentHost* host, viewer::ViewerComponent* component,
+                 QWidget* parent = nullptr);
+  ~CPdfWindowView() override;
+
+  CVeldraDocument* document() const;
+  CatalogDocumentHost* host() const { return host_; }
+  viewer::ViewerControl* control() const { return control_; }
+  bool bound() const { return bound_; }
+  int32_t entry_id() const { return entry_id_; }
+  // The temporary copy the control shows; "" until one was written.
+  const std::string& temporary_path() const { return temporary_path_; }
+
+  void LoadPdf(const EntryRecord& entry);
+
+  CommandState QueryCommand(int id) override;
+  void RunCommand(int id) override;
+
+ private:
+  void PlaceFrame(const EntryRecord& entry);
+
+  CatalogDocumentHost* host_;
+  viewer::ViewerControl* control_;
+  bool bound_ = false;
+  int32_t entry_id_ = 0;
+  std::string temporary_path_;
+};
+
+}  // namespace veldra

@@ -1,0 +1,269 @@
+// The viewer component: found by its registration, and the control doing what the viewer
+// window relies on (loading, paging, the history of views, printing) and what a reader
+// expects of it (the page field, keys, zoom).
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QWheelEvent>
+#include <memory>
+
+#include "platform/viewer/component_registry.h"
+#include "platform/viewer/viewer_component.h"
+#include "tests/platform/viewer_test_pdf.h"
+
+using namespace veldra::viewer;
+
+namespace {
+
+constexpr int kPages = 6;
+
+std::string Folder(const QTemporaryDir& dir) { return dir.path().toStdString() + "/"; }
+
+void WriteRegistration(const QTemporaryDir& dir, const QByteArray& content) {
+  QFile file(dir.filePath(QString::fromLatin1(kPdfViewerClassId) + ".reg"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(content);
+}
+
+}  // namespace
+
+class PdfViewerComponentTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir files_;
+  QString pdf_;
+  std::unique_ptr<QWidget> host_;
+  ViewerControl* control_ = nullptr;
+
+  QString PageText() const {
+    return control_->Widget()->findChild<QLineEdit*>("page_field")->text() +
+           control_->Widget()->findChild<QLabel*>("page_total")->text().trimmed();
+  }
+  QPdfView* Pages() const { return control_->Widget()->findChild<QPdfView*>("pages"); }
+  QAction* Button(const QString& tip) const {
+    for (QAction* a : control_->Widget()->findChild<QToolBar*>("toolbar")->actions()) {
+      if (a->toolTip() == tip) return a;
+    }
+    return nullptr;
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(files_.isValid());
+    pdf_ = files_.filePath("pages.pdf");
+    QVERIFY(veldra::testing::WriteNumberedPdf(pdf_, kPages));
+  }
+
+  void init() {
+    ScopedComponentFolder use(VELDRA_COMPONENT_FOLDER "/");
+    ViewerComponent* component = LoadViewerComponent(kPdfViewerClassId);
+    QVERIFY(component != nullptr);
+    host_ = std::make_unique<QWidget>();
+    host_->resize(450, 550);
+    control_ = component->CreateControl(host_.get());
+    control_->Widget()->resize(450, 550);
+    host_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host_.get()));
+  }
+
+  void cleanup() {
+    host_.reset();
+    control_ = nullptr;
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  }
+
+  void registration_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("no registration") << QByteArray() << false;
+    QTest::newRow("empty registration") << QByteArray("\n") << false;
+    QTest::newRow("library missing") << QByteArray("libnothing.so\n") << false;
+    QTest::newRow("not a component") << QByteArray("junk.so\n") << false;
+    QTest::newRow("the viewer") << QByteArray(VELDRA_COMPONENT_FOLDER "/libveldra_pdf_viewer.so\n")
+                                << true;
+  }
+
+  void registration() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    if (!content.isEmpty()) WriteRegistration(dir, content);
+    QFile junk(dir.filePath("junk.so"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a library");
+    junk.close();
+    ScopedComponentFolder use(Folder(dir));
+    QCOMPARE(ComponentFolder(), Folder(dir));
+    QCOMPARE(LoadViewerComponent(kPdfViewerClassId) != nullptr, found);
+  }
+
+  void loadFileShowsPageOneOfAll() {
+    QCOMPARE(control_->Invoke(dispid::kLoadFile, {pdf_}), QVariant(true));
+    QCOMPARE(PageText(), QStringLiteral("1/ %1").arg(kPages));
+    QVERIFY(!Button(QStringLiteral("前のページ"))->isEnabled());
+    QVERIFY(Button(QStringLiteral("次のページ"))->isEnabled());
+    QCOMPARE(Pages()->pageMode(), QPdfView::PageMode::MultiPage);
+  }
+
+  void loadFileOfNoPdf() {
+    QFile junk(files_.filePath("junk.pdf"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a pdf");
+    junk.close();
+    QCOMPARE(control_->Invoke(dispid::kLoadFile, {junk.fileName()}), QVariant(false));
+    QCOMPARE(PageText(), QStringLiteral("/ 0"));
+    QVERIFY(!Button(QStringLiteral("次のページ"))->isEnabled());
+    QVERIFY(!control_->Invoke(dispid::kLoadFile, {}).isValid());
+    QVERIFY(!control_->Invoke(99, {}).isValid());
+  }
+
+  void pagingAndHistory() {
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    control_->Invoke(dispid::kGotoNextPage);
+    QTRY_COMPARE(PageText(), QStringLiteral("2/ %1").arg(kPages));
+    control_->Invoke(dispid::kGotoLastPage);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %1").arg(kPages));
+    control_->Invoke(dispid::kGotoNextPage);  // nothing past the end
+    QCOMPARE(PageText(), QStringLiteral("%1/ %1").arg(kPages));
+    control_->Invoke(dispid::kGotoPreviousPage);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(kPages - 1).arg(kPages));
+    control_->Invoke(dispid::kGotoFirstPage);
+    QTRY_COMPARE(PageText(), QStringLiteral("1/ %1").arg(kPages));
+    control_->Invoke(dispid::kGotoPreviousPage);  // nothing before the start
+    QCOMPARE(PageText(), QStringLiteral("1/ %1").arg(kPages));
+
+    control_->Invoke(dispid::kGoBackwardStack);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(kPages - 1).arg(kPages));
+    control_->Invoke(dispid::kGoBackwardStack);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %1").arg(kPages));
+    control_->Invoke(dispid::kGoForwardStack);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(kPages - 1).arg(kPages));
+    QVERIFY(Button(QStringLiteral("次の表示に進む"))->isEnabled());
+  }
+
+  void pageFieldJumps_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("a page") << QStringLiteral("4") << 4;
+    QTest::newRow("the last") << QString::number(kPages) << kPages;
+    QTest::newRow("past the last is refused") << QString::number(kPages + 1) << 1;
+    QTest::newRow("zero is refused") << QStringLiteral("0") << 1;
+  }
+
+  void pageFieldJumps() {
+    QFETCH(QString, typed);
+    QFETCH(int, shown);
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    auto* field = control_->Widget()->findChild<QLineEdit*>("page_field");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key_Return);
+    field->clearFocus();
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(shown).arg(kPages));
+  }
+
+  void homeAndEndKeys() {
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    Pages()->setFocus();
+    QTest::keyClick(Pages(), Qt::Key_End);
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %1").arg(kPages));
+    QTest::keyClick(Pages(), Qt::Key_Home);
+    QTRY_COMPARE(PageText(), QStringLiteral("1/ %1").arg(kPages));
+    const int before = Pages()->verticalScrollBar()->value();
+    QTest::keyClick(Pages(), Qt::Key_PageDown);
+    QVERIFY(Pages()->verticalScrollBar()->value() > before);
+  }
+
+  void zoom() {
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    QCOMPARE(Pages()->zoomMode(), QPdfView::ZoomMode::FitToWidth);
+    Button(QStringLiteral("ページ全体を表示"))->trigger();
+    QCOMPARE(Pages()->zoomMode(), QPdfView::ZoomMode::FitInView);
+    Button(QStringLiteral("幅に合わせる"))->trigger();
+    Button(QStringLiteral("拡大 (Ctrl+ホイール)"))->trigger();
+    QCOMPARE(Pages()->zoomMode(), QPdfView::ZoomMode::Custom);
+    const qreal zoomed = Pages()->zoomFactor();
+    Button(QStringLiteral("縮小 (Ctrl+ホイール)"))->trigger();
+    QVERIFY(qAbs(Pages()->zoomFactor() * 1.25 - zoomed) < 1e-6);
+
+    // Ctrl with the wheel zooms; the wheel alone scrolls.
+    QWidget* viewport = Pages()->viewport();
+    const QPoint at = viewport->rect().center();
+    QWheelEvent up(at, viewport->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                   Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &up);
+    QVERIFY(qAbs(Pages()->zoomFactor() - zoomed) < 1e-6);
+    QWheelEvent down(at, viewport->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &down);
+    QVERIFY(qAbs(Pages()->zoomFactor() - zoomed) < 1e-6);
+  }
+
+  void printRenders_data() {
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("all") << int(QPrinter::AllPages) << 0 << 0 << kPages;
+    QTest::newRow("2 to 3") << int(QPrinter::PageRange) << 2 << 3 << 2;
+    QTest::newRow("past the end") << int(QPrinter::PageRange) << kPages - 1 << kPages + 5 << 2;
+    QTest::newRow("current") << int(QPrinter::CurrentPage) << 0 << 0 << 1;
+  }
+
+  void printRenders() {
+    QFETCH(int, range);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, pages);
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    const QString out = files_.filePath(QStringLiteral("printed_%1.pdf").arg(QTest::currentDataTag()));
+    int asked_pages = 0;
+    control_->SetPrintDialogHook([&](QPrinter* printer, int count, int, QWidget*) {
+      asked_pages = count;
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(out);
+      printer->setPrintRange(QPrinter::PrintRange(range));
+      if (from > 0) printer->setFromTo(from, to);
+      return true;
+    });
+    control_->Invoke(dispid::kPrint);
+    QCOMPARE(asked_pages, kPages);
+    QPdfDocument printed;
+    QCOMPARE(printed.load(out), QPdfDocument::Error::None);
+    QCOMPARE(printed.pageCount(), pages);
+    // The page is on the paper: the bar under the number is black.
+    const QImage image = printed.render(0, QSize(200, 283));
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 64;
+    }
+    QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
+  }
+
+  void cancelledPrintPrintsNothing() {
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    bool asked = false;
+    control_->SetPrintDialogHook([&](QPrinter* printer, int, int, QWidget*) {
+      asked = true;
+      printer->setOutputFileName(files_.filePath("cancelled.pdf"));
+      return false;
+    });
+    control_->Invoke(dispid::kPrint);
+    QVERIFY(asked);
+    QVERIFY(!QFile::exists(files_.filePath("cancelled.pdf")));
+  }
+};
+
+QTEST_MAIN(PdfViewerComponentTest)
+#include "pdf_viewer_component_test.moc"

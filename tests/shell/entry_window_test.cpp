@@ -1,0 +1,710 @@
+// The entry property window: the form filled from the entry and written back on every way
+// of closing, the field limits, the category and rating boxes, the stored position, the
+// reuse of an open window with its last-view stamp, and the Edit commands with their one
+// level of undo.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "browser/dialog_units.h"
+#include "browser/entry_list_ctrl.h"
+#include "browser/category_list_ctrl.h"
+#include "tests/support/test_text.h"
+#include "browser/ui_text.h"
+#include "commands/batch_category_change.h"
+#include "resources/command_ids.h"
+#include "shell/entry_window.h"
+#include "shell/entry_window_tab1_view.h"
+#include "shell/entry_window_tab2_view.h"
+#include "shell/entry_window_view.h"
+#include "shell/main_frame.h"
+#include "shell/veldra_app.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_table.h"
+#include "tests/browser/gui_test_support.h"
+
+using namespace veldra;
+using namespace veldra::testing;
+
+namespace {
+
+constexpr char kPath[] = "/data/entries.vdc";
+using Tab1 = CEntryWindowTab1View;
+using Tab2 = CEntryWindowTab2View;
+
+std::string Utf8(const std::string& cp932) { return ToQString(cp932).toStdString(); }
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+std::string Repeat(const char* utf8, int times) {
+  std::string s;
+  for (int i = 0; i < times; ++i) s += utf8;
+  return s;
+}
+
+// Changes the stored entry with id in the catalog at path.
+void ChangeStored(const std::string& path, int32_t id, const std::function<void(EntryRecord&)>& change) {
+  CVeldraDocument doc;
+  doc.OpenCatalog(path);
+  EntryRecord entry = StoredEntry(path, id);
+  change(entry);
+  doc.ReplaceEntry(doc.entries(), entry);
+  QCOMPARE(doc.Save(), kSaveOk);
+}
+
+const std::vector<std::array<std::string, 3>> kTriples = {
+    {"技術書", "入門", "文庫"}, {"技術書", "専門", "単行本"}, {"小説", "入門", "文庫"}};
+
+}  // namespace
+
+class EntryWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<GuiTestEnvironment> env_;
+  std::unique_ptr<CVeldraApp> app_;
+  CMainWindow* browser_ = nullptr;
+
+  // A catalog of two entries: 0 "プログラミング入門" (技術書/入門/文庫, 2 MB, 3 stars, people
+  // and a note) and 1 "小説の本" (小説/入門/文庫, 1.5 KB), changed by change_entry1; its
+  // browser is open.
+  void OpenCatalog(const std::function<void(EntryRecord&)>& change_entry1 = nullptr) {
+    QVERIFY(MakeTestCatalog(kPath, kTriples,
+                            {{"プログラミング入門", {"技術書", "入門", "文庫"}, 2097152, 3},
+                             {"小説の本", {"小説", "入門", "文庫"}, 1536, 0}}));
+    ChangeStored(kPath, 0, [](EntryRecord& e) {
+      e.author_name.SetText(Sjis("山田太郎"));
+      e.editor_name.SetText(Sjis("編集部"));
+      e.supervisor_name.SetText(Sjis("監修"));
+      e.translator_name.SetText(Sjis("訳者"));
+      e.publisher_name.SetText(Sjis("出版社A"));
+      e.note.SetText(Sjis("一行目\n二行目"));
+      e.last_view_date = CatalogTimestamp::FromLocalTime({2023, 3, 4, 5, 6, 7, 8});
+    });
+    if (change_entry1) ChangeStored(kPath, 1, change_entry1);
+    browser_ = env_->OpenBrowser(kPath);
+  }
+  // The application with the catalog open, its main frame active, instead of a bare area.
+  void StartApp() {
+    env_.reset();  // the scoped platform of the old one goes before the new one comes
+    env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false);
+    QVERIFY(MakeTestCatalog(kPath, kTriples, {{"本", {"技術書", "入門", "文庫"}}}));
+    app_ = std::make_unique<CVeldraApp>();
+    QVERIFY(app_->InitInstance({kPath}));
+    browser_ = qobject_cast<CMainWindow*>(app_->Documents()[0]->browser_frame());
+    app_->main_frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app_->main_frame()));
+  }
+  CatalogDocumentHost* host() const { return browser_->host(); }
+  CEntryWindow* Show(int32_t id) {
+    return qobject_cast<CEntryWindow*>(ShowEntryWindow(host(), id));
+  }
+  static void Close(QMdiSubWindow* window) {
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  int EntryWindowCount() const {
+    int n = 0;
+    for (QMdiSubWindow* w : env_->area()->subWindowList()) n += qobject_cast<CEntryWindow*>(w) != nullptr;
+    return n;
+  }
+
+ private slots:
+  void init() { env_ = std::make_unique<GuiTestEnvironment>(); }
+
+  void cleanup() {
+    app_.reset();
+    env_.reset();
+    browser_ = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  }
+
+  void formIsFilledFromTheEntry() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    QVERIFY(window != nullptr);
+    CEntryWindowView* view = window->view();
+    Tab1* tab1 = view->tab1();
+    QCOMPARE(window->windowTitle(), Q("「プログラミング入門」の情報"));
+    QCOMPARE(view->tab_control()->count(), 2);
+    QCOMPARE(view->tab_control()->tabText(0), Q("属性"));
+    QCOMPARE(view->tab_control()->tabText(1), Q("情報"));
+    QCOMPARE(view->tab_control()->currentWidget(), tab1);
+    QCOMPARE(view->close_button()->text(), Q("閉じる"));
+    QCOMPARE(view->id_text()->text(), Q("0"));
+    QCOMPARE(tab1->title_edit()->toPlainText(), Q("プログラミング入門"));
+    QCOMPARE(tab1->person_edit(Tab1::kAuthor)->text(), Q("山田太郎"));
+    QCOMPARE(tab1->person_edit(Tab1::kEditor)->text(), Q("編集部"));
+    QCOMPARE(tab1->person_edit(Tab1::kSupervisor)->text(), Q("監修"));
+    QCOMPARE(tab1->person_edit(Tab1::kTranslator)->text(), Q("訳者"));
+    QCOMPARE(tab1->person_edit(Tab1::kPublisher)->text(), Q("出版社A"));
+    QCOMPARE(tab1->note_edit()->toPlainText(), Q("一行目\n二行目"));
+    QCOMPARE(tab1->category_box(1)->currentText(), Q("技術書"));
+    QCOMPARE(tab1->category_box(2)->currentText(), Q("入門"));
+    QCOMPARE(tab1->category_box(3)->currentText(), Q("文庫"));
+    QCOMPARE(tab1->rating_box()->currentText(), Q("☆☆☆"));
+    QCOMPARE(tab1->category_group()->title(), Q("分類"));
+    QCOMPARE(tab1->category_label(1)->text(), Q("分類１"));
+    // The information page, with the last-view date as it was before this opening.
+    Tab2* tab2 = view->tab2();
+    QCOMPARE(tab2->label(Tab2::kFileTimestamp)->text(), Q("PDFタイムスタンプ："));
+    QCOMPARE(tab2->value(Tab2::kFileName)->text(), Q("プログラミング入門.pdf"));
+    QCOMPARE(tab2->value(Tab2::kFileSize)->text(), Q("2.0 MB"));
+    QCOMPARE(tab2->value(Tab2::kUpdated)->text(), Q("2024/06/01 09:00"));
+    QCOMPARE(tab2->value(Tab2::kLastView)->text(), Q("2023/03/04 05:06"));
+    QCOMPARE(tab2->value(Tab2::kLastUse)->text(), QString());
+  }
+
+  void informationPageShowsTheSizeAsTheListDoes_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("2 MiB") << 2097152 << "2.0 MB";
+    QTest::newRow("1.5 KiB") << 1536 << "1.5 KB";
+    QTest::newRow("unreadable at import") << -1 << "-0.0 KB";
+  }
+
+  void informationPageShowsTheSizeAsTheListDoes() {
+    QFETCH(int, size);
+    QFETCH(QString, shown);
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"e", {"その他", "その他", "その他"}, size}}));
+    browser_ = env_->OpenBrowser(kPath);
+    CEntryWindow* window = Show(0);
+    QCOMPARE(window->view()->tab2()->value(Tab2::kFileSize)->text(), shown);
+  }
+
+  void labelsAreTheCatalogsOwn() {
+    OpenCatalog();
+    CVeldraDocument& doc = host()->document();
+    LabelRecord label;
+    QVERIFY(doc.FindLabel(2, &label));
+    label.text.SetText(Sjis("著者別"));
+    QVERIFY(doc.UpdateLabel(label));
+    CEntryWindow* window = Show(0);
+    QCOMPARE(window->view()->tab1()->category_label(1)->text(), Q("分類１"));
+    QCOMPARE(window->view()->tab1()->category_label(2)->text(), Q("著者別"));
+    QCOMPARE(window->view()->tab1()->category_label(3)->text(), Q("分類３"));
+  }
+
+  void tabsShowTheirPages() {
+    OpenCatalog();
+    CEntryWindowView* view = Show(0)->view();
+    view->tab_control()->setCurrentIndex(1);
+    QVERIFY(view->tab2()->isVisible());
+    QVERIFY(!view->tab1()->isVisible());
+    view->tab_control()->setCurrentIndex(0);
+    QVERIFY(view->tab1()->isVisible());
+    QVERIFY(!view->tab2()->isVisible());
+  }
+
+  // The user can move and close the window, not resize, minimise or maximise it; it holds
+  // the form exactly.
+  void frameIsFixedToTheForm() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    const Qt::WindowFlags flags = window->windowFlags();
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    for (QAction* action : window->systemMenu()->actions()) {
+      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize") QVERIFY(!action->isVisible());
+    }
+    const QSize size = window->size();
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(size.width() / 2, 8));
+    QVERIFY(!window->isMaximized());
+    QCOMPARE(window->size(), size);
+    const DialogUnits units(window->view()->font());
+    QCOMPARE(window->view()->size(), units.Size(278, 343));
+    QCOMPARE(window->view()->geometry().size(), window->contentsRect().size());
+    QCOMPARE(window->view()->tab_control()->geometry(), units.Rect(6, 7, 265, 308));
+    QCOMPARE(window->view()->close_button()->geometry(), units.Rect(214, 322, 50, 14));
+  }
+
+  void closingWritesTheFormBack_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("close box") << "close box";
+    QTest::newRow("button") << "button";
+    QTest::newRow("close command") << "close command";
+    QTest::newRow("Escape in the title") << "escape title";
+    QTest::newRow("Escape in a category box") << "escape category";
+    QTest::newRow("Escape on the information page") << "escape information";
+    QTest::newRow("catalog closed") << "catalog";
+  }
+
+  void closingWritesTheFormBack() {
+    QFETCH(QString, way);
+    OpenCatalog();
+    env_->fake().SetNow({2024, 7, 8, 9, 10, 11, 12});
+    QPointer<CEntryWindow> window = Show(0);
+    Tab1* tab1 = window->view()->tab1();
+    tab1->title_edit()->setPlainText(Q("新しい題名"));
+    tab1->category_box(1)->setEditText(Q("小説"));
+    tab1->rating_box()->setCurrentIndex(5);
+    tab1->person_edit(Tab1::kTranslator)->setText(Q("翻訳者B"));
+    tab1->note_edit()->setPlainText(Q("メモ"));
+    if (way == "close box") {
+      window->close();
+    } else if (way == "button") {
+      QTest::mouseClick(window->view()->close_button(), Qt::LeftButton);
+    } else if (way == "close command") {
+      QCOMPARE(window->view()->QueryCommand(cmd::kFileClose), CommandState::kEnabled);
+      window->view()->RunCommand(cmd::kFileClose);
+    } else if (way == "escape title") {
+      QTest::keyClick(tab1->title_edit(), Qt::Key_Escape);
+    } else if (way == "escape category") {
+      QTest::keyClick(tab1->category_box(2)->lineEdit(), Qt::Key_Escape);
+    } else if (way == "escape information") {
+      window->view()->tab_control()->setCurrentIndex(1);
+      QTest::keyClick(window->view()->tab2(), Qt::Key_Escape);
+    } else {
+      env_->CloseBrowser(browser_);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    const EntryRecord e = StoredEntry(kPath, 0);
+    QCOMPARE(Utf8(e.title.Text()), std::string("新しい題名"));
+    QCOMPARE(Utf8(e.CategoryName(1)), std::string("小説"));
+    QCOMPARE(Utf8(e.CategoryName(2)), std::string("入門"));
+    QCOMPARE(e.my_rate, int16_t(5));
+    QCOMPARE(Utf8(e.translator_name.Text()), std::string("翻訳者B"));
+    QCOMPARE(Utf8(e.author_name.Text()), std::string("山田太郎"));
+    QCOMPARE(Utf8(e.note.Text()), std::string("メモ"));
+    QCOMPARE(e.update_date.Text(), std::string("20240708091011012"));
+    if (way != "catalog") QVERIFY(host()->entry_windows().empty());
+  }
+
+  void tabOrderFollowsThePage() {
+    OpenCatalog();
+    QVERIFY(QTest::qWaitForWindowActive(env_->area()));
+    CEntryWindowView* view = Show(0)->view();
+    Tab1* tab1 = view->tab1();
+    const QList<QWidget*> expected = {
+        tab1->category_box(1), tab1->category_box(2), tab1->category_box(3), tab1->rating_box(),
+        tab1->person_edit(Tab1::kAuthor), tab1->person_edit(Tab1::kEditor),
+        tab1->person_edit(Tab1::kSupervisor), tab1->person_edit(Tab1::kTranslator),
+        tab1->person_edit(Tab1::kPublisher), tab1->note_edit(), view->close_button()};
+    tab1->title_edit()->setFocus();
+    for (QWidget* next : expected) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY2(focus == next || next->isAncestorOf(focus), focus->metaObject()->className());
+    }
+  }
+
+  // A batch category change made while the window is open does not reach the form; the
+  // form's names are written over it when the window closes.
+  void formWinsOverAChangeMadeWhileOpen() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    QCOMPARE(commands::ChangeCategories(host()->document(), {0}, {Sjis("小説"), Sjis("専門"), Sjis("単行本")}), 0);
+    QCOMPARE(window->view()->tab1()->category_box(1)->currentText(), Q("技術書"));
+    Close(window);
+    const EntryRecord e = StoredEntry(kPath, 0);
+    QCOMPARE(Utf8(e.CategoryName(1)), std::string("技術書"));
+    QCOMPARE(Utf8(e.CategoryName(2)), std::string("入門"));
+    QCOMPARE(Utf8(e.CategoryName(3)), std::string("文庫"));
+  }
+
+  void closingUnchangedStillStampsAndWrites() {
+    OpenCatalog();
+    const EntryRecord before = StoredEntry(kPath, 1);
+    CEntryWindow* window = Show(1);
+    env_->fake().SetNow({2025, 1, 2, 3, 4, 5, 6});
+    Close(window);
+    const EntryRecord after = StoredEntry(kPath, 1);
+    QCOMPARE(after.update_date.Text(), std::string("20250102030405006"));
+    EntryRecord expected = before;
+    expected.update_date = after.update_date;
+    expected.last_view_date = after.last_view_date;  // stamped by the opening
+    // Every text of the form is written again, as the system writes texts (an empty one gets
+    // its byte-order mark); nothing else changes.
+    for (auto* field : {&expected.title, &expected.author_name, &expected.editor_name,
+                        &expected.supervisor_name, &expected.translator_name,
+                        &expected.publisher_name}) {
+      field->SetText(field->Text());
+    }
+    expected.note.SetText(expected.note.Text());
+    for (int level = 1; level <= 3; ++level) expected.SetCategoryName(level, expected.CategoryName(level));
+    QVERIFY(after == expected);
+  }
+
+  // A name the list does not hold is shown as the entry has it, not replaced by the first
+  // name that begins like it, so that closing without an edit keeps it.
+  void aNameMissingFromTheListIsKept_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a prefix of a listed name") << Q("専");
+    QTest::newRow("not listed at all") << Q("雑誌");
+    QTest::newRow("empty") << QString();
+  }
+
+  void aNameMissingFromTheListIsKept() {
+    QFETCH(QString, name);
+    const bool empty = name.isEmpty();
+    OpenCatalog([&](EntryRecord& e) { e.SetCategoryName(2, FromQString(name)); });
+    CEntryWindow* window = Show(1);
+    QComboBox* box = window->view()->tab1()->category_box(2);
+    QCOMPARE(box->currentIndex(), -1);
+    QCOMPARE(box->currentText(), name);
+    Close(window);
+    QCOMPARE(ToQString(StoredEntry(kPath, 1).CategoryName(2)), empty ? Q("その他") : name);
+  }
+
+  void fieldLimitsCutOnACharacter_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    const QString k63 = QString::fromUtf8(Repeat("漢", 63));
+    const QString k127 = QString::fromUtf8(Repeat("漢", 127));
+    QTest::newRow("title of 127 bytes stays") << "title" << "a" + k63 << "a" + k63;
+    QTest::newRow("title of 128 bytes loses its last character") << "title" << k63 + "漢" << k63;
+    QTest::newRow("title of 128 bytes, one byte over") << "title" << "ab" + k63 << "ab" + k63.left(62);
+    QTest::newRow("author of 129 bytes") << "author" << "a" + k63 + "漢" << "a" + k63;
+    QTest::newRow("note of 255 bytes stays") << "note" << "a" + k127 << "a" + k127;
+    QTest::newRow("note of 256 bytes") << "note" << k127 + "漢" << k127;
+    QTest::newRow("category of 128 bytes") << "category" << k63 + "漢" << k63;
+    QTest::newRow("cleared category is その他") << "category" << "" << "その他";
+  }
+
+  void fieldLimitsCutOnACharacter() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    Tab1* tab1 = window->view()->tab1();
+    if (field == "title") tab1->title_edit()->setPlainText(typed);
+    if (field == "author") tab1->person_edit(Tab1::kAuthor)->setText(typed);
+    if (field == "note") tab1->note_edit()->setPlainText(typed);
+    if (field == "category") tab1->category_box(3)->setEditText(typed);
+    Close(window);
+    const EntryRecord e = StoredEntry(kPath, 0);
+    const std::string text = field == "title"    ? e.title.Text()
+                             : field == "author" ? e.author_name.Text()
+                             : field == "note"   ? e.note.Text()
+                                                 : e.CategoryName(3);
+    QCOMPARE(ToQString(text), stored);
+  }
+
+  void categoryBoxesListTheCatalogsNames() {
+    OpenCatalog();
+    Tab1* tab1 = Show(1)->view()->tab1();
+    auto items = [](const QComboBox* box) {
+      QStringList texts;
+      for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+      return texts;
+    };
+    // In CP932 byte order, その他 last.
+    QCOMPARE(items(tab1->category_box(1)), (QStringList{Q("技術書"), Q("小説"), Q("その他")}));
+    QCOMPARE(items(tab1->category_box(2)), (QStringList{Q("専門"), Q("入門"), Q("その他")}));
+    QCOMPARE(items(tab1->category_box(3)), (QStringList{Q("単行本"), Q("文庫"), Q("その他")}));
+    QCOMPARE(tab1->category_box(1)->currentIndex(), 1);
+    QCOMPARE(tab1->category_box(2)->currentIndex(), 1);
+    QVERIFY(tab1->category_box(1)->isEditable());
+    QVERIFY(!tab1->rating_box()->isEditable());
+  }
+
+  // A cleared level stores その他; the three names that are not yet a category become one,
+  // and the browser's lists and rows show the change.
+  void newTripleAppearsInTheBrowser() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    Tab1* tab1 = window->view()->tab1();
+    tab1->category_box(1)->setEditText(Q("新分類"));
+    tab1->category_box(3)->setEditText(QString());
+    tab1->title_edit()->setPlainText(Q("改題"));
+    Close(window);
+    CVeldraDocument doc;
+    doc.OpenCatalog(kPath);
+    QVERIFY(doc.CategoryExists(Sjis("新分類"), Sjis("入門"), Sjis("その他")));
+    const auto level1 = ItemTexts(browser_->view()->category_list(1));
+    QVERIFY(std::find(level1.begin(), level1.end(), "新分類") != level1.end());
+    const auto titles = Titles(browser_->view());
+    QVERIFY(std::find(titles.begin(), titles.end(), "改題") != titles.end());
+  }
+
+  void ratingListIsTheStarsAndTheIndexIsStored_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("shown_index");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<int>("written");
+    QTest::newRow("3 shows three stars, empty item stores 0") << 3 << 3 << 0 << 0;
+    QTest::newRow("0 shows the empty item, five stars store 5") << 0 << 0 << 5 << 5;
+    QTest::newRow("out of range shows nothing and is kept") << 7 << -1 << -1 << 7;
+  }
+
+  void ratingListIsTheStarsAndTheIndexIsStored() {
+    QFETCH(int, stored);
+    QFETCH(int, shown_index);
+    QFETCH(int, chosen);
+    QFETCH(int, written);
+    OpenCatalog([&](EntryRecord& e) { e.my_rate = static_cast<int16_t>(stored); });
+    CEntryWindow* window = Show(1);
+    QComboBox* rating = window->view()->tab1()->rating_box();
+    QCOMPARE(rating->count(), 6);
+    QStringList items;
+    for (int i = 0; i < rating->count(); ++i) items << rating->itemText(i);
+    QCOMPARE(items, (QStringList{"", Q("☆"), Q("☆☆"), Q("☆☆☆"), Q("☆☆☆☆"), Q("☆☆☆☆☆")}));
+    QCOMPARE(rating->currentIndex(), shown_index);
+    if (chosen >= 0) rating->setCurrentIndex(chosen);
+    Close(window);
+    QCOMPARE(int(StoredEntry(kPath, 1).my_rate), written);
+  }
+
+  void positionIsSavedOnMoveAndRestored() {
+    OpenCatalog();
+    CEntryWindow* window = Show(1);
+    const QPoint first_place = window->pos();
+    // A new entry has no stored position: opening stores none.
+    QCOMPARE(StoredEntry(kPath, 1).window_position, WindowRect{});
+    window->move(130, 70);
+    const QSize size = window->size();
+    const WindowRect moved = StoredEntry(kPath, 1).window_position;
+    QCOMPARE(moved, (WindowRect{70, 130, int16_t(70 + size.height()), int16_t(130 + size.width())}));
+    Close(window);
+    window = Show(1);
+    QCOMPARE(window->pos(), QPoint(130, 70));
+    QVERIFY(window->pos() != first_place);
+  }
+
+  void newWindowIsRestoredWhenChildWindowsAreMaximized() {
+    OpenCatalog([](EntryRecord& e) { e.window_position = {40, 50, 400, 300}; });
+    browser_->showMaximized();
+    QVERIFY(browser_->isMaximized());
+    CEntryWindow* window = Show(1);
+    QVERIFY(!window->isMaximized());
+    QCOMPARE(window->pos(), QPoint(50, 40));
+    QCOMPARE(window->size(), window->minimumSize());
+  }
+
+  void openWindowIsReusedWithItsEditsAndStampedAgain() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    Show(1);
+    QCOMPARE(StoredEntry(kPath, 0).last_view_date.Text(), std::string("20240601090000000"));
+    window->view()->tab1()->title_edit()->setPlainText(Q("編集中"));
+    env_->fake().SetNow({2024, 6, 2, 10, 0, 0, 0});
+    QCOMPARE(Show(0), window);
+    QCOMPARE(EntryWindowCount(), 2);
+    QCOMPARE(host()->entry_windows().size(), size_t(2));
+    QCOMPARE(env_->area()->activeSubWindow(), window);
+    QCOMPARE(window->view()->tab1()->title_edit()->toPlainText(), Q("編集中"));
+    const EntryRecord stamped = StoredEntry(kPath, 0);
+    QCOMPARE(stamped.last_view_date.Text(), std::string("20240602100000000"));
+    QCOMPARE(stamped.update_date.Text(), std::string("20240602100000000"));
+    QCOMPARE(Utf8(stamped.title.Text()), std::string("プログラミング入門"));
+  }
+
+  void nothingOpensWithoutADocumentOrEntry() {
+    OpenCatalog();
+    QVERIFY(ShowEntryWindow(nullptr, 0) == nullptr);
+    QVERIFY(Show(99) == nullptr);
+    QCOMPARE(EntryWindowCount(), 0);
+  }
+
+  void anEntryGoneBeforeTheCommitIsNotWritten() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    window->view()->tab1()->title_edit()->setPlainText(Q("消える"));
+    host()->document().RemoveEntry(0);
+    const std::string before = env_->fake().ReadFileBytes(kPath);
+    Close(window);
+    QCOMPARE(env_->fake().ReadFileBytes(kPath), before);
+    QCOMPARE(host()->document().entries().Count(), 1);
+  }
+
+  // The browser's rows are rebuilt by the commit; their selection is kept.
+  void browserSelectionSurvivesTheCommit() {
+    OpenCatalog();
+    CEntryWindow* window = Show(0);
+    browser_->view()->entry_list()->SelectRows({1});
+    Close(window);
+    QCOMPARE(browser_->view()->entry_list()->SelectedRows(), std::vector<int>{1});
+  }
+
+  void undoAndRedoShareOneLevel_data() {
+    QTest::addColumn<QString>("field");
+    QTest::newRow("title") << "title";
+    QTest::newRow("person") << "person";
+    QTest::newRow("category box") << "category";
+  }
+
+  void undoAndRedoShareOneLevel() {
+    QFETCH(QString, field);
+    OpenCatalog();
+    CEntryWindowView* view = Show(1)->view();
+    Tab1* tab1 = view->tab1();
+    QWidget* target = field == "title"    ? static_cast<QWidget*>(tab1->title_edit())
+                      : field == "person" ? static_cast<QWidget*>(tab1->person_edit(Tab1::kEditor))
+                                          : static_cast<QWidget*>(tab1->category_box(2)->lineEdit());
+    auto text = [&] {
+      if (auto* plain = qobject_cast<QPlainTextEdit*>(target)) return plain->toPlainText();
+      return static_cast<QLineEdit*>(target)->text();
+    };
+    auto enabled = [&](int id) { return view->QueryCommand(id) == CommandState::kEnabled; };
+    target->setFocus();
+    const QString before = text();
+    QVERIFY(!enabled(cmd::kEditUndo));  // nothing typed yet
+    QVERIFY(!enabled(cmd::kEditRedo));
+    QTest::keyClicks(target, "xyz");
+    const QString typed = text();
+    QVERIFY(typed != before);
+    QVERIFY(enabled(cmd::kEditUndo));
+    QVERIFY(!enabled(cmd::kEditRedo));
+    view->RunCommand(cmd::kEditUndo);
+    QCOMPARE(text(), before);
+    QVERIFY(tab1->undo_toggle());
+    QVERIFY(!enabled(cmd::kEditUndo));
+    QVERIFY(enabled(cmd::kEditRedo));
+    view->RunCommand(cmd::kEditRedo);
+    QCOMPARE(text(), typed);
+    QVERIFY(!tab1->undo_toggle());
+    QVERIFY(enabled(cmd::kEditUndo));
+    QVERIFY(!enabled(cmd::kEditRedo));
+  }
+
+  // Typing after an undo: the next step of the one level takes the typing back.
+  void redoAfterTypingTakesTheTypingBack() {
+    OpenCatalog();
+    CEntryWindowView* view = Show(1)->view();
+    QLineEdit* edit = view->tab1()->person_edit(Tab1::kAuthor);
+    edit->setFocus();
+    QTest::keyClicks(edit, "ab");
+    view->RunCommand(cmd::kEditUndo);
+    QTest::keyClicks(edit, "c");
+    QCOMPARE(view->QueryCommand(cmd::kEditUndo), CommandState::kDisabled);
+    QCOMPARE(view->QueryCommand(cmd::kEditRedo), CommandState::kEnabled);
+    view->RunCommand(cmd::kEditRedo);
+    QCOMPARE(edit->text(), QString());
+  }
+
+  void editCommandsActOnTheFocusedField() {
+    OpenCatalog();
+    CEntryWindowView* view = Show(0)->view();
+    Tab1* tab1 = view->tab1();
+    QLineEdit* author = tab1->person_edit(Tab1::kAuthor);
+    author->setFocus();
+    view->RunCommand(cmd::kEditSelectAll);
+    QCOMPARE(author->selectedText(), Q("山田太郎"));
+    view->RunCommand(cmd::kSelectNone);
+    QVERIFY(!author->hasSelectedText());
+    QCOMPARE(author->cursorPosition(), 0);
+    view->RunCommand(cmd::kEditSelectAll);
+    view->RunCommand(cmd::kEditCopy);
+    QCOMPARE(QApplication::clipboard()->text(), Q("山田太郎"));
+    view->RunCommand(cmd::kEditCut);
+    QCOMPARE(author->text(), QString());
+    QLineEdit* box_edit = tab1->category_box(1)->lineEdit();
+    tab1->category_box(1)->setFocus();
+    view->RunCommand(cmd::kEditSelectAll);
+    view->RunCommand(cmd::kEditPaste);
+    QCOMPARE(box_edit->text(), Q("山田太郎"));
+    view->RunCommand(cmd::kEditSelectAll);
+    view->RunCommand(cmd::kEditClear);
+    QCOMPARE(box_edit->text(), QString());
+    // Outside the fields the commands are there but change nothing.
+    tab1->rating_box()->setFocus();
+    QCOMPARE(view->QueryCommand(cmd::kEditPaste), CommandState::kEnabled);
+    view->RunCommand(cmd::kEditPaste);
+    QCOMPARE(tab1->rating_box()->currentIndex(), 3);
+    QCOMPARE(view->QueryCommand(cmd::kEditUndo), CommandState::kDisabled);
+  }
+
+  // The keys of the accelerator table reach the form's commands, also from inside a field
+  // that has keys of its own.
+  void acceleratorsGoThroughTheCommands() {
+    StartApp();
+    CMainFrame* frame = app_->main_frame();
+    CEntryWindow* window = Show(0);
+    QVERIFY(window != nullptr);
+    QCOMPARE(frame->mdi_area()->activeSubWindow(), window);
+    Tab1* tab1 = window->view()->tab1();
+    QPlainTextEdit* title = tab1->title_edit();
+    title->setFocus();
+    title->moveCursor(QTextCursor::End);
+    QTest::keyClicks(title, "xyz");
+    QCOMPARE(title->toPlainText(), Q("本xyz"));
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), Q("本"));
+    QVERIFY(tab1->undo_toggle());
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);  // disabled until redo
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // no key of redo
+    QTest::keyClick(title, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), Q("本"));
+    frame->UpdateMenus();
+    QVERIFY(!frame->MenuAction(cmd::kEditUndo)->isEnabled());
+    QVERIFY(frame->MenuAction(cmd::kEditRedo)->isEnabled());
+    frame->MenuAction(cmd::kEditRedo)->trigger();
+    QCOMPARE(title->toPlainText(), Q("本xyz"));
+    QVERIFY(!tab1->undo_toggle());
+    QTest::keyClick(title, Qt::Key_Backspace, Qt::AltModifier);  // the table's other undo key
+    QCOMPARE(title->toPlainText(), Q("本"));
+  }
+
+  void menuWithThePropertyWindowActive_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("close window") << cmd::kFileClose << true;
+    QTest::newRow("close catalog") << cmd::kCloseCatalog << false;
+    QTest::newRow("import") << cmd::kPdfImport << false;
+    QTest::newRow("cut") << cmd::kEditCut << true;
+    QTest::newRow("select nothing") << cmd::kSelectNone << true;
+    QTest::newRow("undo, nothing typed") << cmd::kEditUndo << false;
+    QTest::newRow("redo") << cmd::kEditRedo << false;
+    QTest::newRow("new catalog") << cmd::kFileNew << true;
+  }
+
+  void menuWithThePropertyWindowActive() {
+    QFETCH(int, id);
+    QFETCH(bool, enabled);
+    StartApp();
+    Show(0)->view()->tab1()->title_edit()->setFocus();
+    app_->main_frame()->UpdateMenus();
+    QCOMPARE(app_->main_frame()->MenuAction(id)->isEnabled(), enabled);
+  }
+
+  void ctrlWClosesThePropertyWindowOnly() {
+    StartApp();
+    QPointer<CEntryWindow> window = Show(0);
+    window->view()->tab1()->person_edit(Tab1::kAuthor)->setFocus();
+    QTest::keyClicks(window->view()->tab1()->person_edit(Tab1::kAuthor), "Ann");
+    QTest::keyClick(window->view()->tab1()->person_edit(Tab1::kAuthor), Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QVERIFY(browser_->isVisible());
+    QCOMPARE(StoredEntry(kPath, 0).author_name.Text(), std::string("Ann"));
+  }
+
+  void exitCommitsTheOpenForms() {
+    StartApp();
+    CEntryWindow* window = Show(0);
+    window->view()->tab1()->note_edit()->setPlainText(Q("終了前のメモ"));
+    app_->OnAppExit();
+    app_.reset();
+    QCOMPARE(Utf8(StoredEntry(kPath, 0).note.Text()), std::string("終了前のメモ"));
+  }
+
+  // Delete with nothing selected removes nothing (not the character after the caret).
+  void deleteWithoutSelectionKeepsTheText() {
+    OpenCatalog();
+    CEntryWindowView* view = Show(0)->view();
+    QPlainTextEdit* note = view->tab1()->note_edit();
+    note->setFocus();
+    view->RunCommand(cmd::kSelectNone);
+    view->RunCommand(cmd::kEditClear);
+    QCOMPARE(note->toPlainText(), Q("一行目\n二行目"));
+  }
+};
+
+QTEST_MAIN(EntryWindowTest)
+#include "entry_window_test.moc"
