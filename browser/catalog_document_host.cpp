@@ -7,6 +7,8 @@
 #include "commands/import_messages.h"
 #include "platform/platform.h"
 
+#include "platform/platform.h"
+
 namespace veldra {
 
 CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {
@@ -21,6 +23,10 @@ std::string CatalogDocumentHost::Title() const {
   const std::string& p = path();
   const size_t slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+bool CatalogDocumentHost::HoldsFile(const std::string& path) const {
+  return path == this->path() || platform::Platform::Current().SameFile(path, this->path());
 }
 
 bool CatalogDocumentHost::loaded() const {

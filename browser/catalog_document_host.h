@@ -20,6 +20,7 @@ class QMdiSubWindow;
 namespace veldra {
 
 class DetailWindowOpener;
+class OpenCatalogs;
 
 class CatalogDocumentHost : public QObject {
   Q_OBJECT
@@ -45,6 +46,9 @@ class CatalogDocumentHost : public QObject {
   CVeldraDocument& document() { return *document_; }
   const CVeldraDocument& document() const { return *document_; }
   const std::string& path() const { return document_->path(); }
+  // True when path names the catalog's file: the same path, or the same file (device and
+  // inode) under another name.
+  bool HoldsFile(const std::string& path) const;
   // The file-name part of the path, extension included.
   std::string Title() const;
   // False when the file was not a catalog at all: the browser then stays empty.
@@ -73,6 +77,9 @@ class CatalogDocumentHost : public QObject {
   // save succeeds again. ShowQueuedWarnings shows a queued one now.
   bool save_failing() const { return save_failing_; }
   void ShowQueuedWarnings();
+  // The application's open catalogs; may be null.
+  OpenCatalogs* open_catalogs() const { return open_catalogs_; }
+  void set_open_catalogs(OpenCatalogs* catalogs) { open_catalogs_ = catalogs; }
 
   // Views: each window of the catalog attaches once and detaches when it is destroyed.
   void AttachView();
@@ -88,6 +95,7 @@ class CatalogDocumentHost : public QObject {
   void OnSaved(int result);
 
   DetailWindowOpener* detail_opener_ = nullptr;
+  OpenCatalogs* open_catalogs_ = nullptr;
   int view_count_ = 0;
   bool save_failing_ = false;
   std::string queued_warning_;

@@ -42,21 +42,22 @@ struct FileRequest {
   int selected_filter = 0;
   std::string default_suffix;       // without the dot; "" for none
   std::string initial_folder;       // "" lets the dialog choose
+  std::string default_name;         // the file name filled in; "" for none
   bool file_must_exist = false;
   bool confirm_overwrite = false;
   bool hide_read_only = false;
   QWidget* owner = nullptr;
 };
 
-struct PrintRequest {
-  int page_count = 0;    // pages of the document, counted from 1
-  int current_page = 0;  // the page shown, 1..page_count
-  QWidget* owner = nullptr;
-};
-
 struct FolderRequest {
   std::string title;           // shown above the folders
   std::string initial_folder;  // preselected when not ""
+  QWidget* owner = nullptr;
+};
+
+struct PrintRequest {
+  int page_count = 0;    // pages of the document, counted from 1
+  int current_page = 0;  // the page shown, 1..page_count
   QWidget* owner = nullptr;
 };
 

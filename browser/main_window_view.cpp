@@ -13,6 +13,8 @@
 #include "browser/browser_layout.h"
 #include "browser/browser_position.h"
 #include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "commands/command_messages.h"
 #include "browser/detail_window_opener.h"
 #include "browser/entry_list_columns.h"
 #include "browser/entry_list_ctrl.h"
@@ -57,9 +59,10 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
     category_labels_[k]->setWordWrap(false);
     add_buttons_[k] = new QPushButton(QStringLiteral("＋"), this);
     delete_buttons_[k] = new QPushButton(QStringLiteral("－"), this);
-    // The category commands come with the category dialogs.
-    add_buttons_[k]->setEnabled(false);
-    delete_buttons_[k]->setEnabled(false);
+    const int level = k + 1;
+    connect(add_buttons_[k], &QPushButton::clicked, this, [this, level] { OnCategoryAdd(level); });
+    connect(delete_buttons_[k], &QPushButton::clicked, this,
+            [this, level] { OnCategoryDelete(level); });
   }
   count_label_->setText(ToQString(UiText("xx件")));
   count_label_->setAlignment(Qt::AlignCenter);
@@ -154,6 +157,10 @@ void CMainWindowView::ShowCategoryLabels() {
 
 void CMainWindowView::SetupEntryColumns() {
   entry_list_->SetupColumns();
+  ShowCategoryColumnTitles();
+}
+
+void CMainWindowView::ShowCategoryColumnTitles() {
   std::array<std::string, 3> titles;
   for (int k = 0; k < 3; ++k) titles[k] = std::string(kDefaultLabelNames[k]);
   CVeldraDocument* doc = document();
@@ -237,17 +244,19 @@ void CMainWindowView::OnColumnClick(int column) {
   RefreshEntryList();
 }
 
+void CMainWindowView::ReportSave(int result) {
+  // The host watches every save and queues one warning for the first failure; a command
+  // shows it as soon as it has finished.
+  if (result != kSaveOk && host() != nullptr) host()->ShowQueuedWarnings();
+}
+
 void CMainWindowView::OnEntryListDoubleClick() {
   CVeldraDocument* doc = document();
-  const std::vector<int> rows = entry_list_->SelectedRows();
-  if (doc == nullptr || rows.empty()) return;
-  SyncEntrySelectionFlags();
-  // The displayed list as a refresh would make it, without touching the rows.
-  const CategoryTriple texts = ReadCategoryTexts();
-  RecordArray& displayed = doc->FilterEntries(texts[0], texts[1], texts[2]);
-  commands::SortDisplayedList(displayed, commands::SortState::Of(*doc));
-  if (rows.front() >= displayed.Count()) return;
-  const int32_t id = EntryAt(displayed, rows.front()).id;
+  if (doc == nullptr || entry_list_->SelectedRows().empty()) return;
+  const std::vector<EntryRecord> entries =
+      CollectSelectedEntries(SelectionSource::kListTexts, /*sync=*/true);
+  if (entries.empty()) return;
+  const int32_t id = entries.front().id;
   if (DetailWindowOpener* opener = host_->detail_opener()) {
     opener->OpenPdfWindow(host_, id, doc->AttachmentOrdinal(id));
   }
@@ -314,18 +323,41 @@ void CMainWindowView::ReopenDetailWindows() {
 
 CommandState CMainWindowView::QueryCommand(int id) {
   switch (id) {
-    case cmd::kCloseCatalog: return CommandState::kEnabled;
     case cmd::kPdfImport:
     case cmd::kPdfBatchImport:
       return importing_ ? CommandState::kDisabled : CommandState::kEnabled;
+    case cmd::kCloseCatalog:
+    case cmd::kNewSave:
+    case cmd::kEditSelectAll:
+    case cmd::kCategoryLabelEdit:
+      return CommandState::kEnabled;
     case cmd::kFileClose: return CommandState::kDisabled;
+    case cmd::kEntryInfo:
+    case cmd::kCategoryBatchChange:
+    case cmd::kPdfDelete:
+    case cmd::kPdfExport:
+    case cmd::kPdfOpen:
+    case cmd::kSelectNone:
+      return OnUpdateNeedsSelection();
     default: return CommandState::kNotHandled;
   }
 }
 
 void CMainWindowView::RunCommand(int id) {
-  if (id == cmd::kCloseCatalog) {
-    if (QWidget* frame = FrameWindow()) frame->close();
+  switch (id) {
+    case cmd::kCloseCatalog:
+      if (QWidget* frame = FrameWindow()) frame->close();
+      break;
+    case cmd::kNewSave: OnNewSave(); break;
+    case cmd::kEditSelectAll: OnSelectAll(); break;
+    case cmd::kCategoryLabelEdit: OnCategoryLabelEdit(); break;
+    case cmd::kEntryInfo: OnEntryInfo(); break;
+    case cmd::kCategoryBatchChange: OnCategoryBatchChange(); break;
+    case cmd::kPdfDelete: OnPdfDelete(); break;
+    case cmd::kPdfExport: OnPdfExport(); break;
+    case cmd::kPdfOpen: OnPdfOpen(); break;
+    case cmd::kSelectNone: OnSelectNone(); break;
+    default: break;
   }
   if (id == cmd::kPdfImport) OnPdfImport();
   if (id == cmd::kPdfBatchImport) OnPdfBatchImport();

@@ -12,6 +12,7 @@
 
 #include "browser/category_selection.h"
 #include "browser/command_target.h"
+#include "storage/catalog_entry_record.h"
 
 class QLabel;
 class QPushButton;
@@ -60,6 +61,35 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // A double-click in the entry list: the viewer of the first selected row's entry.
   void OnEntryListDoubleClick();
 
+  // The entry commands (entry_command_handlers.cpp).
+  void OnEntryInfo();
+  void OnPdfOpen();
+  void OnPdfDelete();
+  void OnPdfExport();
+  void OnNewSave();
+  void OnSelectAll();
+  void OnSelectNone();
+  // The one enabling rule of the browser: enabled while the entry list has a selected row.
+  CommandState OnUpdateNeedsSelection() const;
+
+  // Where CollectSelectedEntries takes the category selections from.
+  enum class SelectionSource { kListTexts, kRemembered };
+  // The displayed list rebuilt and sorted for the selections of source, then a copy of the
+  // element at each selected row, in ascending row order. With sync, the selection flags
+  // are written (SyncEntrySelectionFlags) after the rows are read and before the entries
+  // are taken. Nothing without a document.
+  std::vector<EntryRecord> CollectSelectedEntries(SelectionSource source, bool sync);
+
+  // Shows at once the warning the host queued when a command's save (result) failed; the
+  // host tells a failure once until a save succeeds, and never for a catalog opened read-only.
+  void ReportSave(int result);
+
+  // The category commands (category_handlers.cpp). level is 1..3.
+  void OnCategoryAdd(int level);
+  void OnCategoryDelete(int level);
+  void OnCategoryLabelEdit();
+  void OnCategoryBatchChange();
+
   // Stores the frame's rectangle under "main_window_position" (in memory).
   void SaveBrowserPosition();
   void RestoreBrowserPosition();
@@ -91,6 +121,8 @@ class CMainWindowView : public QWidget, public CommandTarget {
   void LoadRememberedSelections();
   void SaveRememberedSelections();
   void SetupEntryColumns();
+  // The headers of the entry list's category columns from the labels of levels 1..3.
+  void ShowCategoryColumnTitles();
   void ReopenDetailWindows();
   void LayOut();
   // The window that owns the view: its frame, else its parent.

@@ -105,6 +105,7 @@ bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) 
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                    [&dialog](const QString& filter) { MatchEveryFileForStarDotStar(&dialog, filter); });
   MatchEveryFileForStarDotStar(&dialog, dialog.selectedNameFilter());
+  if (!request.default_name.empty()) dialog.selectFile(ToQString(request.default_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *path = FromQString(dialog.selectedFiles().first());
   return true;

@@ -1,5 +1,6 @@
 #include "commands/command_messages.h"
 
+#include "commands/compact_copy.h"
 #include "platform/codepage.h"
 #include "platform/cp932_chars.h"
 #include "storage/category_names.h"
@@ -51,6 +52,56 @@ std::string QuestionDeleteCategory(std::string_view name) {
 
 std::string QuestionDeleteEntries() {
   return platform::CutCp932(Cp932("選択しているPDFを削除してもよろしいですか？"), kQuestionMaxBytes);
+}
+
+namespace {
+
+// Why an entry was not exported, as the user is told.
+std::string ExportCause(ExportStatus status, std::string_view folder) {
+  switch (status) {
+    case ExportStatus::kCompanionFailed: return Cp932("PDFは取り出しましたが、.vdbファイルを書き込めませんでした");
+    case ExportStatus::kNoSuchEntry: return Cp932("カタログにありません");
+    case ExportStatus::kNoAttachment: return Cp932("PDFのデータがないか、読み込めません");
+    case ExportStatus::kCannotCreate: return Fill("「%s」にファイルを作成できません", folder);
+    case ExportStatus::kWriteFailed: return Cp932("書き込みに失敗しました（ディスクの空き容量が足りないか、PDFのデータが読み込めません）");
+    case ExportStatus::kNotReached: return Cp932("前のPDFで中止したため取り出していません");
+    case ExportStatus::kExported: break;
+  }
+  return "";
+}
+
+// At most this many entries are named; the rest are counted.
+constexpr size_t kMaxNamedProblems = 20;
+
+}  // namespace
+
+std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
+                                  std::string_view folder) {
+  if (problems.empty()) return "";
+  std::string text = Cp932("次のPDFは取り出せませんでした。");
+  for (size_t i = 0; i < problems.size() && i < kMaxNamedProblems; ++i) {
+    text += "\n" + Fill("「%s」：", problems[i].name) +
+            ExportCause(problems[i].status, folder);
+  }
+  if (problems.size() > kMaxNamedProblems) {
+    text += "\n" + Fill("ほか%s件", std::to_string(problems.size() - kMaxNamedProblems));
+  }
+  return text;
+}
+
+std::string MessageNewSaveIsOpenCatalog() {
+  return Cp932("開いているカタログには新規保存できません。別のファイル名を指定してください。");
+}
+
+std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
+  std::string text = Fill("「%s」に新規保存できませんでした。", path);
+  switch (compact_code) {
+    case kCompactIncomplete: return text + Cp932("\nこのカタログは完全には読み込めていません。");
+    case kCompactCannotOpen: return text + Cp932("\nカタログのファイルを開けません。");
+    case kCompactCannotCreate: return text + Cp932("\nその場所にファイルを作成できません。");
+    case kCompactWriteFailed: return text + Cp932("\n書き込みに失敗しました。ディスクの空き容量を確認してください。");
+    default: return text;
+  }
 }
 
 }  // namespace veldra::commands

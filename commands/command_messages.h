@@ -4,6 +4,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "commands/export_entries.h"
 
 namespace veldra::commands {
 
@@ -21,5 +24,20 @@ constexpr size_t kQuestionMaxBytes = 127;
 std::string QuestionTitleCategoryDelete();                     // "分類削除"
 std::string QuestionDeleteCategory(std::string_view name);     // "「%s」を削除してもよろしいですか？"
 std::string QuestionDeleteEntries();                           // "選択しているPDFを削除してもよろしいですか？"
+
+// The export's report to the user: one line per entry that was not exported whole, naming
+// the entry (its file name, else its title) and the cause. "" when there is none.
+struct ExportProblem {
+  std::string name;        // CP932
+  ExportStatus status = ExportStatus::kNotReached;
+};
+std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
+                                  std::string_view folder);
+
+// Warnings of the new save: the path is an open catalog, or the copy failed (a
+// WriteCompactCopy code).
+std::string MessageNewSaveIsOpenCatalog();    // "開いているカタログには新規保存できません。..."
+std::string MessageNewSaveFailed(int compact_code, std::string_view path);
+
 
 }  // namespace veldra::commands

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Takes docs/screenshots/browser.png, the browser on a sample catalog with Japanese entries;
 # docs/screenshots/entry_window.png, the property window of one of them with both of its
-# pages; and docs/screenshots/import_progress.png, a batch import part of the way through.
+# pages; docs/screenshots/import_progress.png, a batch import part of the way through; and
+# docs/screenshots/batch_change.png, the batch category change dialog.
 # Each is drawn by the application under a virtual X server (Xvfb :99) and saved by the
 # window itself. Usage: scripts/screenshot.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
-cmake --build "$build" --target veldra_screenshot veldra_progress_screenshot >/dev/null
+cmake --build "$build" --target veldra_screenshot veldra_progress_screenshot veldra_dialog_screenshot >/dev/null
 
 work="$(mktemp -d)"
 Xvfb :99 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
@@ -21,3 +22,5 @@ DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
   "$here/docs/screenshots/entry_window.png"
 DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
   "$build/shell/veldra_progress_screenshot" "$here/docs/screenshots/import_progress.png"
+DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" \
+  "$build/shell/veldra_dialog_screenshot" "$here/docs/screenshots/batch_change.png" "$work/蔵書.vdc"

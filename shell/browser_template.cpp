@@ -31,6 +31,7 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
   auto* host = new CatalogDocumentHost();
   host->Open(path);
   host->set_detail_opener(detail_opener_);
+  host->set_open_catalogs(this);
   documents_.emplace_back(host);
 
   auto* frame = new CMainWindow(host);
@@ -63,6 +64,13 @@ std::vector<CatalogDocumentHost*> BrowserTemplate::Documents() const {
     if (host) open.push_back(host);
   }
   return open;
+}
+
+CatalogDocumentHost* BrowserTemplate::FindOpenCatalog(const std::string& path) const {
+  for (CatalogDocumentHost* host : Documents()) {
+    if (host->browser_frame() != nullptr && host->HoldsFile(path)) return host;
+  }
+  return nullptr;
 }
 
 }  // namespace veldra

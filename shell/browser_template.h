@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "browser/open_catalogs.h"
+
 class QMdiArea;
 class QWidget;
 
@@ -14,13 +16,14 @@ namespace veldra {
 class CatalogDocumentHost;
 class DetailWindowOpener;
 
-class BrowserTemplate {
+class BrowserTemplate : public OpenCatalogs {
  public:
   // The document string of resource 129 (UTF-8).
   static const char* DocumentString();
 
   // Windows go into area; warnings are owned by owner.
   BrowserTemplate(QMdiArea* area, QWidget* owner);
+  ~BrowserTemplate() override = default;
 
   // Opens the catalog at path (CP932, full path) as a new document with its browser window,
   // and runs the window's start-up. A file that is not a catalog, or one that could not be
@@ -30,6 +33,8 @@ class BrowserTemplate {
 
   // The open documents, oldest first.
   std::vector<CatalogDocumentHost*> Documents() const;
+
+  CatalogDocumentHost* FindOpenCatalog(const std::string& path) const override;
 
   void set_detail_opener(DetailWindowOpener* opener) { detail_opener_ = opener; }
 

@@ -74,14 +74,7 @@ std::vector<CatalogDocumentHost*> CVeldraApp::Documents() const {
 }
 
 CatalogDocumentHost* CVeldraApp::FindDocument(const std::string& path) const {
-  const QString wanted = ToQString(path);
-  for (CatalogDocumentHost* host : Documents()) {
-    if (host->browser_frame() != nullptr &&
-        QString::compare(ToQString(host->path()), wanted, Qt::CaseInsensitive) == 0) {
-      return host;
-    }
-  }
-  return nullptr;
+  return browser_template_ ? browser_template_->FindOpenCatalog(path) : nullptr;
 }
 
 CatalogDocumentHost* CVeldraApp::DocumentOf(QMdiSubWindow* window) const {

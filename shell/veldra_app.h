@@ -38,7 +38,8 @@ class CVeldraApp : public QObject, public CommandTarget {
 
   // The open catalogs, oldest first.
   std::vector<CatalogDocumentHost*> Documents() const;
-  // The open catalog whose path equals path without regard to case, or nullptr.
+  // The open catalog whose file path names (the same path, or the same file under another
+  // name), or nullptr. Paths that differ only in case name different files.
   CatalogDocumentHost* FindDocument(const std::string& path) const;
   // The catalog a child window belongs to, or nullptr.
   CatalogDocumentHost* DocumentOf(QMdiSubWindow* window) const;

@@ -25,41 +25,6 @@ namespace {
 constexpr char kPath[] = "/data/window.vdc";
 constexpr char kOtherPath[] = "/data/other.vdc";
 
-// Opens plain child windows as the entry and PDF windows of a catalog, registering them in
-// its window lists as the real ones do.
-class StandInOpener : public DetailWindowOpener {
- public:
-  explicit StandInOpener(QMdiArea* area) : area_(area) {}
-  QMdiSubWindow* OpenEntryWindow(CatalogDocumentHost* host, int32_t id) override {
-    QMdiSubWindow* w = Make(host, "entry " + QString::number(id));
-    host->entry_windows().push_back({id, w});
-    opened.push_back("entry " + std::to_string(id));
-    return w;
-  }
-  QMdiSubWindow* OpenPdfWindow(CatalogDocumentHost* host, int32_t id, int ordinal) override {
-    QMdiSubWindow* w = Make(host, "pdf " + QString::number(id));
-    host->pdf_windows().push_back({id, ordinal, w});
-    opened.push_back("pdf " + std::to_string(id));
-    return w;
-  }
-  std::vector<std::string> opened;
-
- private:
-  QMdiSubWindow* Make(CatalogDocumentHost* host, const QString& title) {
-    auto* w = new QMdiSubWindow;
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    w->setWidget(new QLabel(title));
-    w->setWindowTitle(title);
-    area_->addSubWindow(w);
-    w->show();
-    area_->setActiveSubWindow(w);
-    host->AttachView();
-    QObject::connect(w, &QObject::destroyed, [host] { host->DetachView(); });
-    return w;
-  }
-  QMdiArea* area_;
-};
-
 EntryRecord EntryById(const std::string& path, int32_t id) {
   CVeldraDocument doc;
   doc.OpenCatalog(path);

@@ -1,7 +1,9 @@
 #include "tests/browser/gui_test_support.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QTest>
 
 #include "browser/entry_list_ctrl.h"
@@ -46,6 +48,33 @@ CMainWindow* GuiTestEnvironment::OpenBrowser(const std::string& path) {
 void GuiTestEnvironment::CloseBrowser(CMainWindow* frame) {
   frame->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QMdiSubWindow* StandInOpener::OpenEntryWindow(CatalogDocumentHost* host, int32_t id) {
+  QMdiSubWindow* w = Make(host, "entry " + QString::number(id));
+  host->entry_windows().push_back({id, w});
+  opened.push_back("entry " + std::to_string(id));
+  return w;
+}
+
+QMdiSubWindow* StandInOpener::OpenPdfWindow(CatalogDocumentHost* host, int32_t id, int ordinal) {
+  QMdiSubWindow* w = Make(host, "pdf " + QString::number(id));
+  host->pdf_windows().push_back({id, ordinal, w});
+  opened.push_back("pdf " + std::to_string(id));
+  return w;
+}
+
+QMdiSubWindow* StandInOpener::Make(CatalogDocumentHost* host, const QString& title) {
+  auto* w = new QMdiSubWindow;
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  w->setWidget(new QLabel(title));
+  w->setWindowTitle(title);
+  area_->addSubWindow(w);
+  w->show();
+  area_->setActiveSubWindow(w);
+  host->AttachView();
+  QObject::connect(w, &QObject::destroyed, [host] { host->DetachView(); });
+  return w;
 }
 
 std::vector<std::string> ItemTexts(const QListWidget* list) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "browser/catalog_document_host.h"
+#include "browser/detail_window_opener.h"
 #include "browser/fake_dialog_service.h"
 #include "browser/main_window.h"
 #include "browser/main_window_view.h"
@@ -48,6 +49,20 @@ class GuiTestEnvironment {
   FakeDialogService dialogs_;
   ScopedDialogService use_dialogs_;
   std::unique_ptr<QMdiArea> area_;
+};
+
+// Opens plain child windows as the entry and PDF windows of a catalog, registering them in
+// its window lists as the real ones do. opened lists "entry ID" and "pdf ID" in order.
+class StandInOpener : public DetailWindowOpener {
+ public:
+  explicit StandInOpener(QMdiArea* area) : area_(area) {}
+  QMdiSubWindow* OpenEntryWindow(CatalogDocumentHost* host, int32_t id) override;
+  QMdiSubWindow* OpenPdfWindow(CatalogDocumentHost* host, int32_t id, int ordinal) override;
+  std::vector<std::string> opened;
+
+ private:
+  QMdiSubWindow* Make(CatalogDocumentHost* host, const QString& title);
+  QMdiArea* area_;
 };
 
 // The UTF-8 texts of a category list's items.

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QShortcut>
+#include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QTest>
@@ -23,6 +25,7 @@
 #include "browser/ui_text.h"
 #include "browser/main_window.h"
 #include "browser/main_window_view.h"
+#include "platform/posix_platform.h"
 #include "resources/command_ids.h"
 #include "resources/menu_table.h"
 #include "shell/about_dialog.h"
@@ -481,11 +484,76 @@ class ApplicationTest : public QObject {
     QCOMPARE(app_->Documents().size(), size_t(2));
     QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - second.vdc"));
 
-    env_->dialogs().file_answers.push_back(std::string("/DATA/APP.VDC"));
+    env_->dialogs().file_answers.push_back(std::string("/data//app.vdc"));
     app_->OnFileOpen();
     QCOMPARE(app_->Documents().size(), size_t(2));
     QCOMPARE(frame()->mdi_area()->currentSubWindow(), app_->Documents()[0]->browser_frame());
     QCOMPARE(frame()->windowTitle(), QStringLiteral("VELDRA - app.vdc"));
+  }
+
+  // Names that differ only in case are different files, so different catalogs: one opens
+  // beside the other, and a new catalog under one leaves the other open and whole.
+  void namesDifferingInCaseAreTwoCatalogs() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"kept", {"その他", "その他", "その他"}}}));
+    QVERIFY(MakeTestCatalog("/data/APP.vdc", {}, {}));
+    Start({kPath});
+    QPointer<CatalogDocumentHost> lower = app_->Documents()[0];
+    env_->dialogs().file_answers.push_back(std::string("/data/APP.vdc"));
+    app_->OnFileOpen();
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    QCOMPARE(app_->Documents()[1]->path(), std::string("/data/APP.vdc"));
+
+    env_->dialogs().file_answers.push_back(std::string("/data/APP.vdc"));
+    app_->OnFileNew();
+    QVERIFY(!lower.isNull());
+    QCOMPARE(app_->Documents().size(), size_t(2));
+    app_.reset();
+    QCOMPARE(EntryCount(kPath), 1);
+  }
+
+  // A new save never writes over a catalog open in another window: that catalog would go on
+  // saving into the copy.
+  void newSaveOverAnotherOpenCatalogIsRefused() {
+    QVERIFY(MakeTestCatalog(kPath, {}, {{"a", {"その他", "その他", "その他"}}}));
+    QVERIFY(MakeTestCatalog("/data/second.vdc", {}, {}));
+    Start({kPath});
+    env_->dialogs().file_answers.push_back(std::string("/data/second.vdc"));
+    app_->OnFileOpen();
+    const std::string before = env_->fake().ReadFileBytes("/data/second.vdc");
+    frame()->mdi_area()->setActiveSubWindow(app_->Documents()[0]->browser_frame());
+    env_->dialogs().file_answers.push_back(std::string("/data//second.vdc"));
+    frame()->Dispatch(cmd::kNewSave);
+    QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+    QCOMPARE(env_->dialogs().messages[0].text,
+             UiText("開いているカタログには新規保存できません。別のファイル名を指定してください。"));
+    QCOMPARE(env_->fake().ReadFileBytes("/data/second.vdc"), before);
+  }
+
+  // A link to an open catalog names that catalog's file: opening it activates the catalog
+  // instead of opening a second document on the same file.
+  void aLinkToAnOpenCatalogIsThatCatalog() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    platform::PosixPlatform real;
+    platform::ScopedPlatform use_real(&real);
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const std::string path = dir.path().toStdString() + "/work.vdc";
+    const std::string link = dir.path().toStdString() + "/link.vdc";
+    QVERIFY(MakeTestCatalog(path, {}, {{"e", {"その他", "その他", "その他"}}}));
+    QVERIFY(QFile::link(QString::fromStdString(path), QString::fromStdString(link)));
+    Start({path});
+    env_->dialogs().file_answers.push_back(link);
+    app_->OnFileOpen();
+    const size_t documents = app_->Documents().size();
+    env_->dialogs().file_answers.push_back(dir.path().toStdString() + "/WORK.vdc");
+    app_->OnFileOpen();
+    const size_t with_other_case = app_->Documents().size();
+    app_.reset();
+    qputenv("XDG_CONFIG_HOME", config);
+    QCOMPARE(documents, size_t(1));
+    QCOMPARE(with_other_case, size_t(2));
+    QCOMPARE(EntryCount(path), 1);
   }
 
   void unreadableFileOpensWithAWarning() {
