@@ -33,7 +33,7 @@ CategoryListCtrl::CategoryListCtrl(CMainWindowView* view, int level)
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUniformItemSizes(true);
   setTextElideMode(Qt::ElideNone);
-  setItemDelegate(new CListRowDelegate(this, /*whole_row=*/false));
+  setItemDelegate(new ListRowDelegate(this, /*whole_row=*/false));
 }
 
 void CategoryListCtrl::Fill(const std::vector<std::string>& names) {

@@ -26,8 +26,8 @@ EntryListCtrl::EntryListCtrl(QWidget* parent)
   setTabKeyNavigation(false);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(CListRowDelegate::RowHeight(fontMetrics().height()));
-  setItemDelegate(new CListRowDelegate(this, /*whole_row=*/true));
+  verticalHeader()->setDefaultSectionSize(ListRowDelegate::RowHeight(fontMetrics().height()));
+  setItemDelegate(new ListRowDelegate(this, /*whole_row=*/true));
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(false);

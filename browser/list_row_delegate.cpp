@@ -7,10 +7,10 @@
 
 namespace veldra {
 
-CListRowDelegate::CListRowDelegate(QAbstractItemView* view, bool whole_row)
+ListRowDelegate::ListRowDelegate(QAbstractItemView* view, bool whole_row)
     : QStyledItemDelegate(view), view_(view), whole_row_(whole_row) {}
 
-void CListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
   const QModelIndex current = view_->currentIndex();
@@ -35,7 +35,7 @@ void CListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   painter->restore();
 }
 
-QSize CListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
   QSize size = QStyledItemDelegate::sizeHint(option, index);
   size.setHeight(std::max(size.height(), RowHeight(option.fontMetrics.height())));

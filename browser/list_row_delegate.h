@@ -9,7 +9,7 @@ class QAbstractItemView;
 
 namespace veldra {
 
-class CListRowDelegate : public QStyledItemDelegate {
+class ListRowDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
@@ -17,7 +17,7 @@ class CListRowDelegate : public QStyledItemDelegate {
   static constexpr int kRowPadding = 5;
 
   // view: the list drawn; whole_row: the focus frame goes round the whole row of a table.
-  CListRowDelegate(QAbstractItemView* view, bool whole_row);
+  ListRowDelegate(QAbstractItemView* view, bool whole_row);
 
   // The row height of a list drawn with font metrics of height font_height.
   static int RowHeight(int font_height) { return font_height + kRowPadding; }

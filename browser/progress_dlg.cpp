@@ -7,7 +7,7 @@
 
 namespace veldra {
 
-CProgressDlg::CProgressDlg(const ProgressRequest& request, int show_after_ms)
+ProgressDlg::ProgressDlg(const ProgressRequest& request, int show_after_ms)
     : QProgressDialog(request.owner) {
   setWindowTitle(ToQString(request.title));
   setCancelButtonText(ToQString(UiText("中止")));
@@ -20,7 +20,7 @@ CProgressDlg::CProgressDlg(const ProgressRequest& request, int show_after_ms)
   setValue(0);
 }
 
-bool CProgressDlg::Step(int done, const std::string& label) {
+bool ProgressDlg::Step(int done, const std::string& label) {
   setLabelText(ToQString(label));
   setValue(done);
   // Until the dialog is up nothing may reach the other windows: a second command, or the

@@ -1,4 +1,4 @@
-// CProgressDlg: the progress of a long piece of work (a batch import) while it runs on the
+// ProgressDlg: the progress of a long piece of work (a batch import) while it runs on the
 // user-interface thread: how many steps of how many are done, what comes next, and a
 // button that asks the work to stop before its next step. It appears only when the work
 // runs longer than kShowAfterMs, and blocks the other windows while it is up.
@@ -12,13 +12,13 @@
 
 namespace veldra {
 
-class CProgressDlg : public QProgressDialog, public ProgressReporter {
+class ProgressDlg : public QProgressDialog, public ProgressReporter {
   Q_OBJECT
 
  public:
   static constexpr int kShowAfterMs = 500;
 
-  explicit CProgressDlg(const ProgressRequest& request, int show_after_ms = kShowAfterMs);
+  explicit ProgressDlg(const ProgressRequest& request, int show_after_ms = kShowAfterMs);
 
   bool Step(int done, const std::string& label) override;
 };

@@ -126,7 +126,7 @@ bool QtDialogService::ChooseFolder(const FolderRequest& request, std::string* fo
 
 std::unique_ptr<ProgressReporter> QtDialogService::StartProgress(
     const ProgressRequest& request) {
-  return std::make_unique<CProgressDlg>(request);
+  return std::make_unique<ProgressDlg>(request);
 }
 
 void QtDialogService::RunPrinterSetup(QWidget* owner) {

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   request.title = veldra::UiText("PDF一括取り込み");
   request.total = 120;
   request.owner = app.main_frame();
-  veldra::CProgressDlg progress(request, /*show_after_ms=*/0);
+  veldra::ProgressDlg progress(request, /*show_after_ms=*/0);
   const std::string file = veldra::UiText("/home/user/論文/2024/量子計算の基礎.pdf");
   progress.Step(41, veldra::ImportProgressLabel(41, 120, file));
   progress.show();

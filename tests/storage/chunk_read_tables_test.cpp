@@ -264,11 +264,11 @@ TEST_F(ChunkReadTablesTest, ReadsWhatThePlainWalkReads) {
       {99, 200, 25, 300, 300},       // ATTD readable as a table of its own
       {4242, 16, 20, 1100000, 1100000},  // records larger than the read window
   };
-  struct TagSpec {
+  struct TagShape {
     ChunkTag tag;
     size_t length;  // 0: ATTD's
   };
-  const TagSpec specs[] = {{kEntr, 5}, {kAtta, 3}, {kLabe, 7}, {kAttd, 0}};
+  const TagShape shapes[] = {{kEntr, 5}, {kAtta, 3}, {kLabe, 7}, {kAttd, 0}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.seed);
     uint32_t state = row.seed;
@@ -280,18 +280,18 @@ TEST_F(ChunkReadTablesTest, ReadsWhatThePlainWalkReads) {
     ChunkFile build;
     ASSERT_EQ(build.Create(path_), kChunkOk);
     for (int step = 0; step < row.steps; ++step) {
-      const TagSpec& spec = specs[next(4)];
+      const TagShape& shape = shapes[next(4)];
       const size_t length =
-          spec.length != 0 ? spec.length
+          shape.length != 0 ? shape.length
                            : row.attd_min + next(static_cast<uint32_t>(row.attd_max - row.attd_min + 1));
       const std::string data(length, static_cast<char>('a' + step % 26));
       if (next(100) >= static_cast<uint32_t>(row.delete_percent)) {
-        ASSERT_EQ(build.Append(spec.tag, data.size(), data.data()), kChunkOk);
+        ASSERT_EQ(build.Append(shape.tag, data.size(), data.data()), kChunkOk);
         continue;
       }
       // The chunk of the tag at a random place in its list: deleted, or now and then
       // rewritten.
-      int rc = build.FindFirst(spec.tag);
+      int rc = build.FindFirst(shape.tag);
       for (uint32_t k = next(4); rc == kChunkOk && k > 0; --k) rc = build.FindNext();
       if (rc != kChunkOk) continue;
       if (next(5) == 0) {
