@@ -8,18 +8,13 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
-#include <string>
 
 #include "browser/catalog_document_host.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/main_window_view.h"
-#include "browser/sample_catalog.h"
-#include "browser/ui_text.h"
-#include "platform/platform.h"
-#include "resources/app_icon.h"
 #include "resources/command_ids.h"
-#include "shell/app_font.h"
 #include "shell/main_frame.h"
+#include "shell/screenshot_setup.h"
 #include "shell/veldra_app.h"
 
 int main(int argc, char** argv) {
@@ -28,23 +23,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: veldra_dialog_screenshot OUTPUT.png CATALOG\n");
     return 2;
   }
-  QApplication::setWindowIcon(veldra::resources::AppIcon());
-  veldra::UseDialogFont();
   const QString output = QString::fromLocal8Bit(argv[1]);
-  const std::string catalog = veldra::FromQString(QString::fromLocal8Bit(argv[2]));
-  if (!veldra::platform::Platform::Current().FileExists(catalog)) {
-    veldra::SampleCatalogShape shape;
-    shape.entries = 36;
-    shape.triples = 14;
-    shape.japanese = true;
-    if (!veldra::MakeSampleCatalog(catalog, shape)) {
-      std::fprintf(stderr, "cannot make a sample catalog at %s\n", argv[2]);
-      return 1;
-    }
-  }
-
   veldra::CVeldraApp app;
-  if (!app.InitInstance({catalog})) return 1;
+  if (!veldra::StartScreenshotApp(app, argv[2])) return 1;
   if (app.Documents().empty()) return 1;
   auto* view = static_cast<veldra::CMainWindowView*>(app.Documents().front()->browser_frame()->widget());
 

@@ -21,15 +21,12 @@
 #include "browser/entry_list_ctrl.h"
 #include "browser/category_list_ctrl.h"
 #include "browser/main_window_view.h"
-#include "browser/sample_catalog.h"
 #include "browser/ui_text.h"
-#include "platform/platform.h"
-#include "resources/app_icon.h"
-#include "shell/app_font.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_view.h"
 #include "shell/main_frame.h"
+#include "shell/screenshot_setup.h"
 #include "shell/veldra_app.h"
 #include "storage/catalog_document.h"
 
@@ -39,23 +36,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: veldra_screenshot OUTPUT.png CATALOG [ENTRY_OUTPUT.png]\n");
     return 2;
   }
-  QApplication::setWindowIcon(veldra::resources::AppIcon());
-  veldra::UseDialogFont();
   const QString output = QString::fromLocal8Bit(argv[1]);
-  const std::string catalog = veldra::FromQString(QString::fromLocal8Bit(argv[2]));
-  if (!veldra::platform::Platform::Current().FileExists(catalog)) {
-    veldra::SampleCatalogShape shape;
-    shape.entries = 36;
-    shape.triples = 14;
-    shape.japanese = true;
-    if (!veldra::MakeSampleCatalog(catalog, shape)) {
-      std::fprintf(stderr, "cannot make a sample catalog at %s\n", argv[2]);
-      return 1;
-    }
-  }
-
   veldra::CVeldraApp app;
-  if (!app.InitInstance({catalog})) return 1;
+  if (!veldra::StartScreenshotApp(app, argv[2])) return 1;
   veldra::CMainFrame* frame = app.main_frame();
   frame->resize(1000, 700);
   if (app.Documents().empty()) return 1;

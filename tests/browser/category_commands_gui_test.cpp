@@ -89,14 +89,10 @@ int RowOf(const CMainWindowView* view, const std::string& title) {
 
 }  // namespace
 
-class CategoryCommandsGuiTest : public QObject {
+class CategoryCommandsGuiTest : public BrowserTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  CMainWindow* frame_ = nullptr;
-  CMainWindowView* view() const { return frame_->view(); }
-  FakeDialogService& dialogs() { return env_->dialogs(); }
   CategoryListCtrl* list(int level) const { return view()->category_list(level); }
   // Selects the entries with these titles.
   // Opens instead a catalog of these triples and entries.

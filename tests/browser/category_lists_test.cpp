@@ -44,13 +44,10 @@ std::string EnvValue(const char* key) {
 
 }  // namespace
 
-class CategoryListsTest : public QObject {
+class CategoryListsTest : public BrowserTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  CMainWindow* frame_ = nullptr;
-  CMainWindowView* view() const { return frame_->view(); }
   QListWidget* list(int level) const { return view()->category_list(level); }
   void Reopen() {
     env_->CloseBrowser(frame_);

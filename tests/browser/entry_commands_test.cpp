@@ -55,14 +55,10 @@ std::vector<int32_t> RowIds(const CMainWindowView* view) {
 
 }  // namespace
 
-class EntryCommandsTest : public QObject {
+class EntryCommandsTest : public BrowserTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  CMainWindow* frame_ = nullptr;
-  CMainWindowView* view() const { return frame_->view(); }
-  FakeDialogService& dialogs() { return env_->dialogs(); }
   // The catalog with a.pdf, b.pdf and c.pdf, open in a browser; rows are in title order.
   void OpenThree() {
     QVERIFY(MakeCatalogWithPdfs(env_->fake(), {"/pdf/a.pdf", "/pdf/b.pdf", "/pdf/c.pdf"}));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMdiArea>
+#include <QObject>
 #include <QPoint>
 #include <array>
 #include <memory>
@@ -49,6 +50,16 @@ class GuiTestEnvironment {
   FakeDialogService dialogs_;
   ScopedDialogService use_dialogs_;
   std::unique_ptr<QMdiArea> area_;
+};
+
+// The base of a browser test class: the environment a test makes in init() and drops in
+// cleanup(), and the browser window it opened.
+class BrowserTestBase : public QObject {
+ protected:
+  std::unique_ptr<GuiTestEnvironment> env_;
+  CMainWindow* frame_ = nullptr;
+  CMainWindowView* view() const { return frame_->view(); }
+  FakeDialogService& dialogs() { return env_->dialogs(); }
 };
 
 // Opens plain child windows as the entry and PDF windows of a catalog, registering them in

@@ -41,14 +41,10 @@ Triple StoredTriple(int i) {
 
 }  // namespace
 
-class ImportCommandsTest : public QObject {
+class ImportCommandsTest : public BrowserTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  CMainWindow* frame_ = nullptr;
-  CMainWindowView* view() const { return frame_->view(); }
-  FakeDialogService& dialogs() { return env_->dialogs(); }
   platform::FakePlatform& fake() { return env_->fake(); }
   void AddPdf(const std::string& path) { fake().WriteFileBytes(path, "%PDF-1.4 " + path); }
   // The texts of the warning boxes shown so far (UTF-8); each must be the application's.
