@@ -13,6 +13,7 @@
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_tags.h"
+#include "storage/category_names.h"
 #include "storage/text_encoding.h"
 
 namespace veldra {
@@ -280,6 +281,26 @@ void SetTimestamp(CatalogTimestamp* stamp, const std::string& text) {
               std::min(text.size(), CatalogTimestamp::kEncodedLength - 1));
 }
 
+// A category name as an entry may hold it: "＜すべて＞", the lists' "all" item, stands for
+// "その他", as it does wherever a category is chosen.
+std::string CategoryValue(const std::string& name) {
+  return name == kAllCategoriesName ? std::string(kOtherCategoryName) : name;
+}
+
+// The text without the carriage return of every CR LF pair, so a file saved with CR LF
+// line ends reads as the one with LF alone; a lone CR is kept. The text ends at its first
+// NUL.
+std::string WithoutCrBeforeLf(std::string_view all) {
+  const std::string_view text = all.substr(0, all.find('\0'));
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
 // Stores a value into the field behind key index.
 void StoreValue(EntryRecord* e, size_t index, const std::string& v) {
   switch (index) {
@@ -287,9 +308,9 @@ void StoreValue(EntryRecord* e, size_t index, const std::string& v) {
     case kFileName: e->file_name.SetText(v); break;
     case kTitle: e->title.SetText(v); break;
     case kFileCreateDate: SetTimestamp(&e->file_create_date, v); break;
-    case kC1Name: e->category_names[0].SetText(v); break;
-    case kC2Name: e->category_names[1].SetText(v); break;
-    case kC3Name: e->category_names[2].SetText(v); break;
+    case kC1Name: e->category_names[0].SetText(CategoryValue(v)); break;
+    case kC2Name: e->category_names[1].SetText(CategoryValue(v)); break;
+    case kC3Name: e->category_names[2].SetText(CategoryValue(v)); break;
     case kNote: e->note.SetText(v); break;
     case kMyRate: e->my_rate = Cut16(ParseDecimal(v)); break;
     case kCoId: e->co_id = ParseDecimal(v); break;
@@ -362,7 +383,8 @@ bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
 }
 
 void ParseEntryText(std::string_view text, EntryRecord* out) {
-  const ScannedText scan(text);
+  const std::string lf_text = WithoutCrBeforeLf(text);
+  const ScannedText scan(lf_text);
   // The keys before the tail are stored whether or not their value was accepted: a
   // rejected value stores the empty text, or 0.
   for (size_t index = kId; index < kFilePath; ++index) {

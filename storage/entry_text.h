@@ -45,6 +45,8 @@ bool WriteEntryText(const EntryRecord& entry, const std::string& path);
 // The fields of an entry text record in text (the whole file's bytes) into *out, which the
 // caller has reset; the text ends at its first NUL. Values that are missing, empty, invalid
 // UTF-8 or too long are dropped field by field, never cut. The id is the one in the text.
+// A carriage return just before a line feed is not part of any value (a file saved with
+// CR LF line ends reads as with LF alone); a category name "＜すべて＞" is read as "その他".
 // Touches nothing but *out: any bytes at all may be handed in.
 void ParseEntryText(std::string_view text, EntryRecord* out);
 

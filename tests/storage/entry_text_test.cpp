@@ -325,6 +325,58 @@ TEST_F(EntryTextTest, ExistingCategoryIsNotAddedAgain) {
   EXPECT_EQ(catalog_.categories().Count(), before);
 }
 
+// Every line feed of text preceded by a carriage return.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (const char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+TEST_F(EntryTextTest, CrLfFileGivesTheEntryOfTheLfFile) {
+  const std::string full = WrittenFullEntry();
+  struct Row {
+    const char* what;
+    std::string lf_text;
+    std::string note;  // the note the LF text gives (UTF-8)
+  };
+  const Row rows[] = {
+      {"every field, a note of three lines", full, "一行目\n二行目：メモ\n三行目"},
+      {"lone CRs inside the note stay", WithValue(full, "[en_note]", "a\rb\n\rc"),
+       "a\rb\n\rc"},
+      {"empty lines after the last", full + "\n\n", "一行目\n二行目：メモ\n三行目"},
+  };
+  for (const Row& row : rows) {
+    EntryRecord lf;
+    EntryRecord crlf;
+    ParseEntryText(row.lf_text, &lf);
+    ParseEntryText(WithCrLf(row.lf_text), &crlf);
+    EXPECT_EQ(lf.note.Text(), Sjis(row.note)) << row.what;
+    EXPECT_EQ(crlf.title.Text(), Sjis("年次報告書　第２版")) << row.what;
+    EXPECT_EQ(crlf.is_select_entrylist, 1) << row.what;
+    EXPECT_TRUE(crlf == lf) << row.what;
+  }
+
+  const int before = catalog_.categories().Count();
+  EXPECT_EQ(ReadText(WithCrLf(full)).CategoryName(3), Sjis("二〇二三年"));
+  EXPECT_EQ(catalog_.categories().Count(), before + 1);
+  EXPECT_TRUE(catalog_.CategoryExists(Sjis("仕事"), Sjis("報告"), Sjis("二〇二三年")));
+}
+
+TEST_F(EntryTextTest, AllItemAsACategoryNameIsReadAsOther) {
+  const char* const keys[] = {"[en_c1_name]", "[en_c2_name]", "[en_c3_name]"};
+  const std::string written[] = {Sjis("仕事"), Sjis("報告"), Sjis("二〇二三年")};
+  for (int level = 1; level <= 3; ++level) {
+    const EntryRecord e = ReadText(WithValue(WrittenFullEntry(), keys[level - 1], "＜すべて＞"));
+    std::string expected[3] = {written[0], written[1], written[2]};
+    expected[level - 1] = Sjis("その他");
+    for (int l = 1; l <= 3; ++l) EXPECT_EQ(e.CategoryName(l), expected[l - 1]) << level;
+    EXPECT_TRUE(catalog_.CategoryExists(expected[0], expected[1], expected[2])) << level;
+  }
+  // Only the name as a whole stands for all.
+  EXPECT_EQ(ReadText(WithValue(WrittenFullEntry(), "[en_c1_name]", "＜すべて＞２")).CategoryName(1),
+            Sjis("＜すべて＞２"));
+}
+
 // --- Reading: failures and empty files
 
 TEST_F(EntryTextTest, MissingFileIsFalseAndTouchesNothing) {
@@ -447,16 +499,17 @@ INSTANTIATE_TEST_SUITE_P(EveryTextKey, EntryTextLimitTest, ::testing::ValuesIn(k
                            return name;
                          });
 
-TEST_F(EntryTextTest, CarriageReturnsStayAtTheEndOfTextValues) {
+TEST_F(EntryTextTest, CarriageReturnsBeforeLineFeedsAreNotPartOfTextValues) {
+  // Every line but the empty first one ends in CR LF: line ends may be mixed.
   std::string text = WrittenFullEntry();
   for (size_t at = text.find('\n', 1); at != std::string::npos; at = text.find('\n', at + 2)) {
     text.insert(at, "\r");
   }
   EntryRecord e = ReadText(text);
-  EXPECT_EQ(e.title.Text(), Sjis("年次報告書　第２版") + "\r");
-  EXPECT_EQ(e.author_name.Text(), Sjis("山田太郎") + "\r");
-  EXPECT_EQ(e.my_rate, 4) << "numbers stop at the carriage return";
-  EXPECT_EQ(e.file_path.Text(), Sjis("/文書/報告書.pdf") + "\r");
+  EXPECT_EQ(e.title.Text(), Sjis("年次報告書　第２版"));
+  EXPECT_EQ(e.author_name.Text(), Sjis("山田太郎"));
+  EXPECT_EQ(e.my_rate, 4);
+  EXPECT_EQ(e.file_path.Text(), Sjis("/文書/報告書.pdf"));
 }
 
 TEST_F(EntryTextTest, NoteMissingItsNextKeyIsEmptyButNamesRunToTheEnd) {
