@@ -103,7 +103,7 @@ const Tool kTools[] = {
      "                  at most 127 bytes in CP932 each\n"
      "  --note N        at most 255 bytes in CP932\n",
      kSetOptions, 2, 2, Writes::kCatalog, RunSet},
-    {"check", "CATALOG", "verify the container, the record sizes and the attachment links",
+    {"check", "CATALOG", "verify the container, record sizes, entry ids and attachment links",
      "Exit 0 when sound; exit 1 with one line per problem found.\n", kNoOptions, 1, 1,
      Writes::kNothing, RunCheck},
     {"dump", "CATALOG", "print every chunk in physical order",

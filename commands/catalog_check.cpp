@@ -1,6 +1,8 @@
 #include "commands/catalog_check.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <map>
 
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
@@ -30,14 +32,23 @@ void CheckRecordSizes(const ContainerReport& report, std::vector<std::string>* p
   }
 }
 
-// Each attachment record's ordinal must name a live, non-empty "ATTD" chunk.
-void CheckAttachments(const std::string& path,
-                      std::vector<std::string>* problems) {
-  CVeldraDocument document;
-  document.Load(path);
-  if (!document.read_complete()) {
-    problems->push_back("the catalog's tables cannot all be read");
+// Each entry id may be held by one entry only: the windows and commands find an entry by
+// its id, so a second entry of the same id could never be reached. One line per id.
+void CheckEntryIds(const CVeldraDocument& document, std::vector<std::string>* problems) {
+  std::map<int32_t, int> holders;
+  const RecordArray& entries = document.entries();
+  for (int i = 0; i < entries.Count(); ++i) ++holders[EntryAt(entries, i).id];
+  for (const auto& [id, count] : holders) {
+    if (count > 1) {
+      problems->push_back("entry id " + std::to_string(id) + " is held by " +
+                          std::to_string(count) + " entries");
+    }
   }
+}
+
+// Each attachment record's ordinal must name a live, non-empty "ATTD" chunk.
+void CheckAttachments(const std::string& path, const CVeldraDocument& document,
+                      std::vector<std::string>* problems) {
   // The "ATTD" chunks in list order, as far as the list can be walked (a broken list is
   // the verifier's to report).
   std::vector<int64_t> lengths;
@@ -89,7 +100,13 @@ bool CheckCatalog(const std::string& path, std::vector<std::string>* problems) {
     return false;
   }
   CheckRecordSizes(report, problems);
-  CheckAttachments(path, problems);
+  CVeldraDocument document;
+  document.Load(path);
+  if (!document.read_complete()) {
+    problems->push_back("the catalog's tables cannot all be read");
+  }
+  CheckEntryIds(document, problems);
+  CheckAttachments(path, document, problems);
   return problems->size() == before;
 }
 

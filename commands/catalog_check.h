@@ -1,6 +1,7 @@
 // Checking a catalog file without changing it: the container (links, lengths, self fields,
-// lists, the walk in file order), the record size of every table's chunks, and that every
-// attachment record points at an existing, non-empty "ATTD" chunk.
+// lists, the walk in file order), the record size of every table's chunks, that no two
+// entries share an id, and that every attachment record points at an existing, non-empty
+// "ATTD" chunk.
 #pragma once
 
 #include <cstdint>

@@ -131,6 +131,34 @@ TEST_F(CliCheckTest, AnAttachmentRecordWithoutItsBytesIsFound) {
   EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
 }
 
+TEST_F(CliCheckTest, EveryDuplicatedEntryIdIsFoundOnce) {
+  WriteFile("dup.vdc", sound_);
+  const std::string path = Path("dup.vdc");
+  std::vector<std::string> import = {"import", path};
+  for (const std::string& name : Strings{"d.pdf", "e.pdf", "f.pdf", "g.pdf"}) {
+    WritePdf("src/" + name, "pdf " + name);
+    import.push_back(Path("src/" + name));
+  }
+  RunOk(import);
+  {
+    CVeldraDocument document;
+    document.Load(path);
+    const int32_t ids[] = {4, 0, 4, 3, 4, 0};  // 4 three times, 0 twice, 3 once
+    ASSERT_EQ(document.entries().Count(), 6);
+    for (int i = 0; i < 6; ++i) {
+      EntryRecord entry = EntryAt(document.entries(), i);
+      entry.id = ids[i];
+      SetRecordAt(document.entries(), i, entry);
+    }
+    ASSERT_EQ(document.Save(), 0);
+  }
+  CliResult r = Check(path);
+  EXPECT_EQ(Lines(r.err), (Strings{"veldra-cli: " + path + ": 2 problem(s) found",
+                                   "  entry id 0 is held by 2 entries",
+                                   "  entry id 4 is held by 3 entries"}))
+      << r.err;
+}
+
 TEST_F(CliCheckTest, DumpListsEveryChunkInFileOrderLiveOrDead) {
   Strings lines = Lines(RunOk({"dump", catalog_}).out);
   ContainerReport report;
