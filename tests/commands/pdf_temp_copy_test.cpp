@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "storage/catalog_files.h"
 #include "tests/commands/catalog_fixture.h"
 
@@ -35,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"folder/", "document.pdf"},
                       // "ソ" and "表" end in the byte of "\", which is no separator here.
                       NameCase{"資料ソース表.pdf", "資料ソース表.pdf"},
-                      NameCase{"a\\b.pdf", "a\\b.pdf"}));
+                      NameCase{"a\\b.pdf", "a\\b.pdf"}),
+    [](const ::testing::TestParamInfo<NameCase>& row) { return "row" + std::to_string(row.index); });
 
 class TemporaryCopyTest : public CatalogTest {
  protected:
