@@ -29,10 +29,11 @@ std::unordered_map<int32_t, int> IndexById(const RecordArray& entries) {
   return index;
 }
 
-// Copies the cursor's current chunk into a new file at path. kExported, kCannotCreate or
-// kWriteFailed (then no file is left at path).
+// Copies the cursor's current chunk into a new file at path, which must be free: nothing
+// there is replaced or followed. kExported, kCannotCreate or kWriteFailed (then no file is
+// left at path, nor a temporary one beside it).
 ExportStatus CopyCurrentTo(ChunkFile& catalog, const std::string& path) {
-  switch (CopyCurrentChunkToFile(catalog, path)) {
+  switch (CopyCurrentChunkToNewFile(catalog, path)) {
     case kCopyOk: return ExportStatus::kExported;
     case kCopyCannotCreate: return ExportStatus::kCannotCreate;
     default: return ExportStatus::kWriteFailed;
@@ -97,7 +98,11 @@ bool ExportEntries(CVeldraDocument& document, const std::vector<int32_t>& entry_
     entry.update_date = entry.last_use_date;
     SetRecordAt(document.entries(), found->second, entry);
     document.ReplaceEntry(document.filtered_entries(), entry);
-    if (!WriteEntryText(entry, CompanionPath(item.pdf_path))) {
+    const std::string companion = EntryTextBytes(entry);
+    const int written = WriteNewFile(CompanionPath(item.pdf_path), [&](platform::File& file) {
+      return file.WriteAt(0, companion.data(), companion.size());
+    });
+    if (written != kCopyOk) {
       item.status = ExportStatus::kCompanionFailed;
       all_ok = false;
     }

@@ -309,6 +309,19 @@ bool FakePlatform::Rename(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool FakePlatform::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (NameTaken(to)) {
+    SetLastFailure(Failure::kOther);
+    return false;
+  }
+  return Rename(from, to);
+}
+
+bool FakePlatform::NameTaken(const std::string& path) {
+  const std::string key = Normalize(path);
+  return files_.count(key) != 0 || folders_.count(key) != 0 || special_files_.count(key) != 0;
+}
+
 bool FakePlatform::MakeDirectory(const std::string& path) {
   const std::string key = Normalize(path);
   if (key.empty() || files_.count(key) != 0) return false;

@@ -21,6 +21,14 @@ FileKind Platform::KindOf(const std::string& path) {
   return FileExists(path) ? FileKind::kRegularFile : FileKind::kMissing;
 }
 
+bool Platform::RenameNoReplace(const std::string& from, const std::string& to) {
+  return !NameTaken(to) && Rename(from, to);
+}
+
+bool Platform::NameTaken(const std::string& path) {
+  return FileExists(path) || IsDirectory(path);
+}
+
 int64_t File::ReadAtScattered(int64_t offset, const ReadSlice* slices, size_t count) {
   int64_t done = 0;
   for (size_t i = 0; i < count; ++i) {

@@ -164,6 +164,15 @@ class Platform {
   // Renames from to to, replacing a file at to atomically. false on failure.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
 
+  // Renames from to to only when nothing is at to, a symbolic link (even a dangling one)
+  // included; the check and the rename are one step. false (from left as it was) when to is
+  // taken or the rename fails. The default checks with NameTaken and then calls Rename.
+  virtual bool RenameNoReplace(const std::string& from, const std::string& to);
+
+  // True when anything is at path: a file, a folder, a pipe, or a symbolic link, which is
+  // not followed (a dangling one counts). The default asks FileExists and IsDirectory.
+  virtual bool NameTaken(const std::string& path);
+
   // Creates the folder. True when it was created or already exists as a folder.
   virtual bool MakeDirectory(const std::string& path) = 0;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -140,6 +141,30 @@ bool PosixPlatform::Remove(const std::string& path) {
 
 bool PosixPlatform::Rename(const std::string& from, const std::string& to) {
   return ResultOf(::rename(Sys(from).c_str(), Sys(to).c_str())) == SysResult::kOk;
+}
+
+bool PosixPlatform::RenameNoReplace(const std::string& from, const std::string& to) {
+  // renameat2 refuses a taken name (a symbolic link included) in the same step as the
+  // rename. A file system without it gets a hard link, which also never replaces, and the
+  // old name is dropped afterwards.
+  const std::string sys_from = Sys(from);
+  const std::string sys_to = Sys(to);
+  if (::renameat2(AT_FDCWD, sys_from.c_str(), AT_FDCWD, sys_to.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  const int error = errno;
+  if (error != EINVAL && error != ENOSYS) {
+    static_cast<void>(ResultOfErrno(error));
+    return false;
+  }
+  if (ResultOf(::link(sys_from.c_str(), sys_to.c_str())) != SysResult::kOk) return false;
+  ::unlink(sys_from.c_str());
+  return true;
+}
+
+bool PosixPlatform::NameTaken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(Sys(path).c_str(), &st) == 0;
 }
 
 bool PosixPlatform::MakeDirectory(const std::string& path) {

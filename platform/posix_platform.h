@@ -15,6 +15,8 @@ class PosixPlatform : public Platform {
   bool FileExists(const std::string& path) override;
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
+  bool RenameNoReplace(const std::string& from, const std::string& to) override;
+  bool NameTaken(const std::string& path) override;
   bool MakeDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   FileKind KindOf(const std::string& path) override;

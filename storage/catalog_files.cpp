@@ -314,6 +314,54 @@ int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path) {
   return kCopyOk;
 }
 
+namespace {
+
+// How many temporary names WriteNewFile tries before it gives up.
+constexpr int kTemporaryNameAttempts = 100;
+
+}  // namespace
+
+std::string TemporaryExportPath(std::string_view path, int attempt) {
+  const size_t slash = path.rfind('/');
+  const std::string_view folder =
+      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+  const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  std::string result = std::string(folder) + "." + std::string(last) + ".part";
+  if (attempt > 0) result += "-" + std::to_string(attempt);
+  return result;
+}
+
+int WriteNewFile(const std::string& path, const std::function<bool(platform::File&)>& writer) {
+  Platform& platform = Platform::Current();
+  if (platform.NameTaken(path)) return kCopyCannotCreate;
+  // kCreateNew fails on any name already there, a symbolic link (dangling or not) included,
+  // so a name planted beside the target is never written through.
+  std::string temporary;
+  std::unique_ptr<platform::File> file;
+  for (int attempt = 0; !file && attempt < kTemporaryNameAttempts; ++attempt) {
+    temporary = TemporaryExportPath(path, attempt);
+    file = platform.Open(temporary, OpenMode::kCreateNew);
+    if (!file && !platform.NameTaken(temporary)) break;  // not a taken name: the folder refuses
+  }
+  if (!file) return kCopyCannotCreate;
+  const bool written = writer(*file);
+  file.reset();
+  if (!written) {
+    platform.Remove(temporary);
+    return kCopyFailed;
+  }
+  if (!platform.RenameNoReplace(temporary, path)) {
+    platform.Remove(temporary);
+    return kCopyCannotCreate;
+  }
+  return kCopyOk;
+}
+
+int CopyCurrentChunkToNewFile(ChunkFile& catalog, const std::string& target_path) {
+  return WriteNewFile(target_path,
+                      [&](platform::File& file) { return CopyCurrentChunkInto(catalog, file); });
+}
+
 int CopyAttachmentToFile(const std::string& catalog_path, int ordinal,
                          const std::string& target_path) {
   ChunkFile catalog;
@@ -364,7 +412,8 @@ std::string UniqueExportPath(std::string_view name, std::string_view folder) {
   const std::string stem = std::string(folder) + "/" + base;
   std::string candidate = stem + ".pdf";
   Platform& platform = Platform::Current();
-  for (int k = 1; platform.FileExists(candidate); ++k) {
+  for (int k = 1; platform.NameTaken(candidate) || platform.NameTaken(CompanionPath(candidate));
+       ++k) {
     candidate = stem + "-" + std::to_string(k) + ".pdf";
   }
   return candidate;

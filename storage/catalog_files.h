@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,11 +112,28 @@ int CountAttachmentChunks(ChunkFile& file);
 // blocks. kCopyOk, kCopyCannotCreate, or kCopyFailed (no file is left at target_path).
 int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
 
+// Makes a new file at path whose bytes writer puts into the file it is given. The bytes go
+// to a temporary name beside path (TemporaryExportPath), created exclusively and never
+// through a symbolic link, and the file takes path only once writer has returned true, and
+// only when nothing (a symbolic link included) is at path then: nothing at path is ever
+// replaced or followed. kCopyOk; kCopyCannotCreate when no temporary file could be made or
+// path is taken (nothing is left behind); kCopyFailed when writer failed (the temporary
+// file is removed).
+int WriteNewFile(const std::string& path, const std::function<bool(platform::File&)>& writer);
+
+// The attempt-th temporary name WriteNewFile tries for path: a hidden name in path's folder.
+std::string TemporaryExportPath(std::string_view path, int attempt);
+
+// As CopyCurrentChunkToFile, but through WriteNewFile: nothing at target_path is replaced
+// (kCopyCannotCreate) and a copy cut short never shows under target_path.
+int CopyCurrentChunkToNewFile(ChunkFile& catalog, const std::string& target_path);
+
 // The path before its last "." (searched in the whole path) followed by ".vdb".
 std::string CompanionPath(std::string_view path);
 
-// folder + "/" + base + ".pdf", base being name before its last "." ("" without one); while a
-// file of that path can be opened, folder + "/" + base + "-" + k + ".pdf" for k = 1, 2, ...
+// folder + "/" + base + ".pdf", base being name before its last "." ("" without one); while
+// that path or its companion (CompanionPath) is taken (Platform::NameTaken: anything, a
+// symbolic link included), folder + "/" + base + "-" + k + ".pdf" for k = 1, 2, ...
 std::string UniqueExportPath(std::string_view name, std::string_view folder);
 
 // Bytes moved per block when a PDF is copied into or out of a catalog.

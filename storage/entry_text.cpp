@@ -363,7 +363,7 @@ void ReadTail(const ScannedText& scan, EntryRecord* e) {
 
 }  // namespace
 
-bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
+std::string EntryTextBytes(const EntryRecord& entry) {
   // The lines are gathered first and written with one call: an export writes a companion
   // beside every PDF, and forty small writes per file cost more than the PDF itself.
   std::string text;
@@ -372,6 +372,11 @@ bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
   for (size_t i = 0; i < kEntryTextKeyCount; ++i) {
     add_line(std::string(kEntryTextKeys[i].key) + " " + ValueText(entry, i) + "\n");
   }
+  return text;
+}
+
+bool WriteEntryText(const EntryRecord& entry, const std::string& path) {
+  const std::string text = EntryTextBytes(entry);
 
   platform::Platform& os = platform::Platform::Current();
   std::unique_ptr<platform::File> file = os.Open(path, platform::OpenMode::kCreate);

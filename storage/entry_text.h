@@ -41,6 +41,8 @@ inline constexpr size_t kMaxEntryTextFileSize = 1 << 20;
 // written; false when the file cannot be created or a write fails, and then no part-written
 // file is left at path.
 bool WriteEntryText(const EntryRecord& entry, const std::string& path);
+// The bytes WriteEntryText writes for entry.
+std::string EntryTextBytes(const EntryRecord& entry);
 
 // The fields of an entry text record in text (the whole file's bytes) into *out, which the
 // caller has reset; the text ends at its first NUL. Values that are missing, empty, invalid

@@ -97,6 +97,61 @@ TEST_F(CliExportTest, AnEntryWithoutBytesIsReportedAndTheOthersGoOut) {
   EXPECT_FALSE(Exists("out/empty.pdf"));
 }
 
+// A name already in the folder, a file or a symbolic link (live or dangling), is never
+// written through or replaced: the export takes the next number free for both names, and
+// nothing outside the folder changes.
+TEST_F(CliExportTest, NamesAlreadyThereAndTheirLinksAreLeftAlone) {
+  struct Row {
+    const char* planted;  // in out/
+    const char* link_to;  // "": a regular file holding "mine"
+    const char* victim;   // the link's target beside out/, "" for none
+    bool victim_exists;
+  };
+  const Row rows[] = {
+      {"x.vdb", "", "", false},
+      {"x.vdb", "../elsewhere", "elsewhere", true},
+      {"x.pdf", "../elsewhere", "elsewhere", true},
+      {"x.pdf", "../OUTSIDE.pdf", "OUTSIDE.pdf", false},
+  };
+  const std::string catalog = MakeCatalog({"x.pdf"});
+  const std::string pdf = ReadFile("x.pdf");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.planted) + " -> " + row.link_to);
+    std::filesystem::remove_all(Path("out"));
+    std::filesystem::remove(Path("elsewhere"));
+    std::filesystem::remove(Path("OUTSIDE.pdf"));
+    std::filesystem::create_directory(Path("out"));
+    const std::string planted = Path("out/") + row.planted;
+    if (row.link_to[0] == '\0') {
+      WriteFile(std::string("out/") + row.planted, "mine");
+    } else {
+      std::filesystem::create_symlink(row.link_to, planted);
+    }
+    if (row.victim_exists) WriteFile(row.victim, "keep");
+
+    CliResult r = RunOk({"export", catalog, Path("out"), "--all"});
+    EXPECT_EQ(r.out, "0\t" + Path("out/x-1.pdf") + "\n");
+    EXPECT_EQ(ReadFile("out/x-1.pdf"), pdf);
+    EXPECT_TRUE(Exists("out/x-1.vdb"));
+    if (row.link_to[0] == '\0') {
+      EXPECT_EQ(ReadFile(std::string("out/") + row.planted), "mine");
+    } else {
+      EXPECT_EQ(std::filesystem::read_symlink(planted), row.link_to);
+    }
+    if (row.victim_exists) {
+      EXPECT_EQ(ReadFile(row.victim), "keep");
+    } else if (row.victim[0] != '\0') {
+      EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path(row.victim))));
+    }
+    size_t items = 0;
+    for (const auto& item : std::filesystem::directory_iterator(Path("out"))) {
+      static_cast<void>(item);
+      ++items;
+    }
+    EXPECT_EQ(items, 3u);  // the planted name, x-1.pdf, x-1.vdb: no temporary file stays
+  }
+}
+
 class CliDeleteTest : public CliTest {};
 
 TEST_F(CliDeleteTest, EntriesGoAndUnknownIdsChangeNothing) {

@@ -118,7 +118,7 @@ TEST_F(ExportEntriesTest, AnUncreatableTargetEndsTheExport) {
   int32_t a = AddSavedEntry("a.pdf");
   int32_t b = AddSavedEntry("b.pdf");
   int32_t c = AddSavedEntry("c.pdf");
-  fake_.FailOpen("/out/b.pdf");
+  fake_.FailOpen(TemporaryExportPath("/out/b.pdf", 0));
   std::vector<ExportedEntry> report = Export({a, b, c}, false);
   EXPECT_EQ(report[0].status, ExportStatus::kExported);
   EXPECT_EQ(report[1].status, ExportStatus::kCannotCreate);
@@ -133,6 +133,52 @@ TEST_F(ExportEntriesTest, AFailedCopyLeavesNoPartialFile) {
   EXPECT_EQ(report[0].status, ExportStatus::kWriteFailed);
   EXPECT_FALSE(fake_.FileExists("/out/a.pdf"));
   EXPECT_TRUE(EntryById(*doc_, a).last_use_date.empty());
+}
+
+// A write that fails part way through the PDF or its companion leaves nothing under the
+// final name and no temporary file: the folder holds only what was finished.
+TEST_F(ExportEntriesTest, AWriteCutShortLeavesNeitherTheFinalNameNorATemporaryFile) {
+  const std::string pdf(3 * kAttachmentBlockSize + 17, 'p');
+  fake_.WriteFileBytes("/pdf/big.pdf", pdf);
+  int32_t big = AddEntry("/pdf/big.pdf", "", "", "");
+  ASSERT_EQ(doc_->SaveTables(doc_->path()), 0);
+  struct Row {
+    int failing_write;  // counted from the export's first write
+    ExportStatus status;
+    Strings left;       // what /out holds afterwards
+  };
+  const Row rows[] = {
+      {1, ExportStatus::kWriteFailed, {}},
+      {3, ExportStatus::kWriteFailed, {}},            // in the middle of the PDF
+      {5, ExportStatus::kCompanionFailed, {"big.pdf"}},  // the companion's only write
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.failing_write);
+    for (const std::string& name : row.left) fake_.Remove("/out/" + name);
+    fake_.TearWriteAfter(row.failing_write, 5);
+    std::vector<ExportedEntry> report = Export({big}, false);
+    fake_.ClearWriteFailure();
+    EXPECT_EQ(report[0].status, row.status);
+    std::vector<platform::DirItem> items;
+    ASSERT_TRUE(fake_.ListDirectory("/out", &items));
+    Strings left;
+    for (const platform::DirItem& item : items) left.push_back(item.name);
+    EXPECT_EQ(left, row.left);
+    if (!row.left.empty()) {
+      EXPECT_EQ(fake_.ReadFileBytes("/out/big.pdf"), pdf);
+    }
+  }
+}
+
+TEST_F(ExportEntriesTest, ANumberIsFreeOnlyWhenBothItsNamesAre) {
+  int32_t a = AddSavedEntry("a.pdf");
+  fake_.WriteFileBytes("/out/a.vdb", "mine");
+  fake_.AddFolder("/out/a-1.pdf");
+  std::vector<ExportedEntry> report = Export({a});
+  EXPECT_EQ(report[0].pdf_path, "/out/a-2.pdf");
+  EXPECT_FALSE(fake_.FileExists("/out/a.pdf"));
+  EXPECT_EQ(fake_.ReadFileBytes("/out/a.vdb"), "mine");
+  EXPECT_TRUE(fake_.FileExists("/out/a-2.vdb"));
 }
 
 TEST_F(ExportEntriesTest, ExportThenImportRestoresEveryAttributeUnderNewIds) {

@@ -337,6 +337,8 @@ TEST(UniqueExportPathTest, NumbersTakenNames) {
   EXPECT_EQ(UniqueExportPath("report.pdf", "/out"), "/out/report-1.pdf");
   env.fake().WriteFileBytes("/out/report-1.pdf", "x");
   EXPECT_EQ(UniqueExportPath("report.pdf", "/out"), "/out/report-2.pdf");
+  env.fake().WriteFileBytes("/out/report-2.vdb", "x");  // a taken companion takes the number
+  EXPECT_EQ(UniqueExportPath("report.pdf", "/out"), "/out/report-3.pdf");
   EXPECT_EQ(UniqueExportPath("report", "/out"), "/out/.pdf");
   EXPECT_EQ(UniqueExportPath("a.b.txt", "/out"), "/out/a.b.pdf");
 }
