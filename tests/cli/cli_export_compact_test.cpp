@@ -114,7 +114,7 @@ TEST_F(CliExportTest, NamesAlreadyThereAndTheirLinksAreLeftAlone) {
       {"x.pdf", "../OUTSIDE.pdf", "OUTSIDE.pdf", false},
   };
   const std::string catalog = MakeCatalog({"x.pdf"});
-  const std::string pdf = ReadFile("x.pdf");
+  const std::string pdf = ReadFile("src/x.pdf");
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.planted) + " -> " + row.link_to);
     std::filesystem::remove_all(Path("out"));

@@ -77,6 +77,28 @@ TEST_F(PosixPlatformTest, PrivateCreationIsOwnerOnlyAndNeverFollowsAPlantedName)
   EXPECT_EQ(std::filesystem::file_size(utf8_root_ + "/victim.txt"), 7u);
 }
 
+// A planted name, live link or dangling one, is taken: a rename that must not replace
+// leaves it and its target alone, and so does an exclusive create.
+TEST_F(PosixPlatformTest, PlantedNamesAreTakenAndNeverReplacedOrFollowed) {
+  std::ofstream(utf8_root_ + "/victim.txt") << "keep me";
+  std::filesystem::create_symlink(utf8_root_ + "/victim.txt", utf8_root_ + "/link.pdf");
+  std::filesystem::create_symlink(utf8_root_ + "/nowhere", utf8_root_ + "/dangling.pdf");
+  std::ofstream(utf8_root_ + "/source.bin") << "new";
+  for (const char* name : {"link.pdf", "dangling.pdf", "victim.txt"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(platform_.NameTaken(Path(name)));
+    EXPECT_EQ(platform_.Open(Path(name), OpenMode::kCreateNew), nullptr);
+    EXPECT_FALSE(platform_.RenameNoReplace(Path("source.bin"), Path(name)));
+  }
+  EXPECT_FALSE(std::filesystem::exists(utf8_root_ + "/nowhere"));
+  EXPECT_EQ(std::filesystem::file_size(utf8_root_ + "/victim.txt"), 7u);
+  EXPECT_TRUE(std::filesystem::is_symlink(utf8_root_ + "/link.pdf"));
+  EXPECT_FALSE(platform_.NameTaken(Path("free.pdf")));
+  EXPECT_TRUE(platform_.RenameNoReplace(Path("source.bin"), Path("free.pdf")));
+  EXPECT_FALSE(platform_.NameTaken(Path("source.bin")));
+  EXPECT_EQ(std::filesystem::file_size(utf8_root_ + "/free.pdf"), 3u);
+}
+
 TEST_F(PosixPlatformTest, OpenModes) {
   const std::string path = Path("a.bin");
   EXPECT_EQ(platform_.Open(path, OpenMode::kRead), nullptr);
