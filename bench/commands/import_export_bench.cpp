@@ -27,6 +27,7 @@
 
 #include "cli/tool.h"
 #include "tests/commands/test_pdf.h"
+#include "bench/commands/ratio_reporter.h"
 
 namespace {
 
@@ -184,49 +185,14 @@ BENCHMARK(BM_CatAppendBaseline)->Iterations(1)->Unit(benchmark::kMillisecond)->U
 BENCHMARK(BM_Export)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_CpBaseline)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// Keeps the medians (or, without repetitions, the single runs) to print the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (median || (run.run_type == Run::RT_Iteration && !seen_median_)) {
-        if (median) seen_median_ = true;
-        cpu_[run.run_name.function_name] = run.GetAdjustedRealTime();
-        auto wall = run.counters.find("wall_ms");
-        if (wall != run.counters.end()) wall_[run.run_name.function_name] = wall->second.value;
-      }
-    }
-  }
-  void PrintRatios() const {
-    auto ratio = [&](const char* a, const char* b) {
-      auto x = cpu_.find(a), y = cpu_.find(b);
-      auto xw = wall_.find(a), yw = wall_.find(b);
-      if (x == cpu_.end() || y == cpu_.end() || y->second <= 0) return;
-      std::printf("%s / %s = %.2f on CPU time", a, b, x->second / y->second);
-      if (xw != wall_.end() && yw != wall_.end() && yw->second > 0) {
-        std::printf(", %.2f on wall time", xw->second / yw->second);
-      }
-      std::printf("\n");
-    };
-    ratio("BM_ImportBatch", "BM_CatAppendBaseline");
-    ratio("BM_Export", "BM_CpBaseline");
-  }
-
- private:
-  std::map<std::string, double> cpu_;
-  std::map<std::string, double> wall_;
-  bool seen_median_ = false;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  veldra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  reporter.PrintRatio("BM_ImportBatch", "BM_CatAppendBaseline");
+  reporter.PrintRatio("BM_Export", "BM_CpBaseline");
   std::error_code error;
   fs::remove_all(TheFixture().root, error);
   benchmark::Shutdown();

@@ -29,6 +29,7 @@
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_tags.h"
+#include "bench/commands/ratio_reporter.h"
 
 namespace {
 
@@ -153,34 +154,6 @@ BENCHMARK(BM_Categories)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTim
 BENCHMARK(BM_List)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(1.0);
 BENCHMARK(BM_ListJson)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(1.0);
 
-// Keeps the medians (or, without repetitions, the single runs) to print the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (median || (run.run_type == Run::RT_Iteration && !seen_median_)) {
-        if (median) seen_median_ = true;
-        cpu_[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  void PrintRatios() const {
-    auto ratio = [&](const char* a, const char* b) {
-      auto x = cpu_.find(a), y = cpu_.find(b);
-      if (x == cpu_.end() || y == cpu_.end() || y->second <= 0) return;
-      std::printf("%s / %s = %.2f on CPU time\n", a, b, x->second / y->second);
-    };
-    ratio("BM_List", "BM_Categories");
-    ratio("BM_ListJson", "BM_Categories");
-  }
-
- private:
-  std::map<std::string, double> cpu_;
-  bool seen_median_ = false;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,9 +161,10 @@ int main(int argc, char** argv) {
     return MakeCatalog(argv[2]) ? 0 : 1;
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  veldra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  reporter.PrintRatio("BM_List", "BM_Categories");
+  reporter.PrintRatio("BM_ListJson", "BM_Categories");
   std::error_code error;
   fs::remove_all(fs::path(CatalogPath()).parent_path(), error);
   benchmark::Shutdown();
