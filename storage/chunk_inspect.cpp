@@ -90,23 +90,29 @@ class Inspector {
     return "header at " + Num(at) + " cannot be read";
   }
 
+  // A stretch the walk cannot read: a problem, and the stretch for those who salvage.
+  void Unread(int64_t from, int64_t to, std::string text) {
+    report_->unread.push_back({from, to, text});
+    Problem(std::move(text));
+  }
+
   void WalkFileOrder() {
     const int64_t size = io_.size();
     int64_t at = kRootOffset;
     while (at < size) {
       if (at > chunk_format::kOffsetLimit - static_cast<int64_t>(kChunkHeaderSize)) {
-        Problem(Num(size - at) + " bytes from " + Num(at) + " lie beyond 32-bit offsets");
+        Unread(at, size, Num(size - at) + " bytes from " + Num(at) + " lie beyond 32-bit offsets");
         return;
       }
       const auto offset = static_cast<uint32_t>(at);
       if (at + static_cast<int64_t>(kChunkHeaderSize) > size) {
-        Problem(Num(size - at) + " bytes at " + Num(at) +
-                " after the last chunk are too short for a header");
+        Unread(at, size, Num(size - at) + " bytes at " + Num(at) +
+                             " after the last chunk are too short for a header");
         return;
       }
       ChunkHeader h;
       if (!ReadRaw(offset, &h)) {
-        Problem("header at " + Num(at) + " cannot be read");
+        Unread(at, size, "header at " + Num(at) + " cannot be read");
         return;
       }
       const HeaderFault fault = chunk_format::CheckChunkHeader(h, offset, size);
@@ -119,10 +125,10 @@ class Inspector {
       const std::string what = DescribeFault(fault, h, offset);
       const uint32_t next = Resync(at + 1);
       if (next == kNoOffset) {
-        Problem(what + "; no chunk header follows up to end of file");
+        Unread(at, size, what + "; no chunk header follows up to end of file");
         return;
       }
-      Problem(what + "; the next chunk header found in file order is at " + Num(next));
+      Unread(at, next, what + "; the next chunk header found in file order is at " + Num(next));
       at = next;
     }
   }
