@@ -59,6 +59,10 @@ class ChunkFile {
   int Open(const std::string& path, int mode);
   int Close();
   bool is_open() const;
+  // Waits until every byte written through the handle is on the storage device, so that a
+  // file renamed into place afterwards is whole after a crash. 0, -2 when that cannot be
+  // confirmed, -1 with no open file.
+  int Sync();
 
   int FindFirst(ChunkTag tag);
   int FindNext();
