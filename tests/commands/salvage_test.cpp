@@ -153,6 +153,15 @@ TEST_F(SalvageTest, EveryDamageGivesASoundCatalogWithEverythingThatSurvived) {
        {0, 1, 2, 4, 5, 6, 7}, {}, 4, true},
       {"an entry's header overwritten", [] { Overwrite(kTagEntry, 3); }, {0, 1, 2, 4, 5, 6, 7},
        {}, 4, true},
+      {"an entry's tag overwritten", [] { Patch(kTagEntry, 3, cf::kTagOffset, 0x58585858); },
+       {0, 1, 2, 4, 5, 6, 7}, {}, 4, true},
+      {"the root's header overwritten",
+       [] {
+         for (size_t k = 0; k < cf::kChunkHeaderSize; k += 4) {
+           ASSERT_TRUE(PatchInt32(kSource, cf::kRootOffset + k, 0x01020304));
+         }
+       },
+       All(), {}, 8, true},
       {"a PDF's header overwritten", [] { Overwrite(kTagAttachmentData, 3); }, All(), {3}, 0,
        true},
       {"the first PDF's header overwritten", [] { Overwrite(kTagAttachmentData, 0); }, All(),
