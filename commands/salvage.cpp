@@ -110,7 +110,10 @@ std::vector<ChunkFate> ChunkFates(const std::vector<ChunkRecord>& chunks) {
     if (next < n && AsOffset(chunks[next].header.prev_in_tag) != self) return false;
     const size_t prev = chunk_at(h.prev_head);
     if (prev == n) return heads_ran_into.count(AsOffset(h.prev_head)) > 0;
-    return recovered(prev) && AsOffset(chunks[prev].header.next_head) == self;
+    if (!recovered(prev)) return false;
+    // Not -1: a list of heads that ends there may have lost this head on purpose.
+    const int32_t link = chunks[prev].header.next_head;
+    return AsOffset(link) == self || (AsOffset(link) != kNoOffset && chunk_at(link) == n);
   };
 
   for (size_t i = 0; i < n; ++i) {

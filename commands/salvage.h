@@ -48,8 +48,9 @@ enum class ChunkFate {
 //   - its prev-in-tag names no chunk of its tag, but a recovered chunk's next-in-tag or
 //     next-head names that same place (its list ran into a damaged header there), or
 //   - it is a head (prev-in-tag -1) of a tag without a live chunk, not replaced as head by
-//     its successor, and its prev-head names a recovered chunk whose next-head is this
-//     one, or a damaged header the list of heads ran into (the root's included).
+//     its successor, and its prev-head names a recovered chunk whose next-head is this one
+//     or names no chunk (but is not -1: a tag removed from the end of the list of heads
+//     leaves that), or a damaged header the list of heads ran into (the root's included).
 // Every other chunk that is not live is deleted: a former head (prev-in-tag -1) and a chunk
 // its neighbours skip. Recovered means live or cut off; the rules are applied until nothing
 // changes.

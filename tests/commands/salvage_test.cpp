@@ -396,6 +396,16 @@ TEST(ChunkFatesTest, AListOfHeadsWithoutItsRootIsCutOff) {
   using F = ChunkFate;
   EXPECT_EQ(ChunkFates(chunks),
             (std::vector<F>{F::kCutOff, F::kCutOff, F::kDeleted, F::kCutOff, F::kCutOff}));
+
+  // Behind a live head whose next-head is wild, or -1 (as a table emptied on purpose leaves
+  // it): the first is cut off, the second not.
+  for (int32_t next_head : {0x7000000, -1}) {
+    ChunkRecord root = chunk(512, kRootTag, -1, -1, -1, 600);
+    ChunkRecord label = chunk(600, kTagLabel, -1, -1, 512, next_head);
+    root.live = label.live = true;
+    EXPECT_EQ(ChunkFates({root, label, chunk(800, kTagEntry, -1, -1, 600, -1)}).back(),
+              next_head == -1 ? F::kDeleted : F::kCutOff);
+  }
 }
 
 }  // namespace
