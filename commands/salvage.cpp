@@ -373,7 +373,7 @@ class Salvager {
       } else {
         const int32_t ordinal = AttachmentRecord::DecodeFrom(found[it->second].bytes.data()).ordinal;
         if (ordinal >= 0 && static_cast<size_t>(ordinal) < ordinals.size() &&
-            ordinals[ordinal] != nullptr) {
+            ordinals[ordinal] != nullptr && ordinals[ordinal]->header.length > 0) {
           linked.insert(it->second);
           continue;
         }
