@@ -55,7 +55,7 @@ int RunSalvage(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   PrintReport(report, io.out);
   if (report.Lost()) {
     return Fail(io, "not everything found could be recovered (see above); " + utf8_target +
-                        " holds what was");
+                        " holds everything that was recovered");
   }
   return kExitOk;
 }
