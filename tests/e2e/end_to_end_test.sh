@@ -325,6 +325,8 @@ begin "checking the catalog with veldra-cli"
 [ "$(json | jq '[.[] | select(.en_pdf_window_ordered_index > 0)] | length')" -eq 1 ] ||
   fail "other entries have a viewer window order"
 [ "$(field 1 en_pdf_window_position)" != "[0,0,0,0]" ] || fail "the viewer's place was not recorded"
+[ "$(json | jq '[.[] | select(.en_pdf_window_position != [0,0,0,0])] | length')" -eq 1 ] ||
+  fail "other entries have a viewer's place"
 [ "$(selected_ids)" = 1 ] || fail "the list selection is '$(selected_ids)', not 1"
 
 echo "end to end: passed in $((SECONDS - started)) s"
