@@ -35,7 +35,9 @@ TEST_F(CliSalvageTest, EntriesCutOffByABrokenLinkComeBackWithTheirPdfs) {
   ASSERT_TRUE(PatchInt32(catalog_, second.offset + chunk_format::kNextInTagOffset, -1));
   EXPECT_EQ(Lines(RunOk({"list", catalog_}).out).size(), 2u);  // what the lists still reach
 
+  const std::string before = ReadFile("cat.vdc");
   CliResult r = RunOk({"salvage", catalog_, Path("new.vdc")});
+  EXPECT_EQ(ReadFile("cat.vdc"), before);
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
                               "entries recovered: 4 (2 live, 2 from cut-off chunks)",
                               "PDFs copied: 4"}));

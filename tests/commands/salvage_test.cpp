@@ -284,13 +284,26 @@ TEST_F(SalvageTest, OfTwoRecordsOfOneIdTheNewestIsKept) {
 }
 
 TEST_F(SalvageTest, ASoundCatalogComesOverWhole) {
+  {
+    CVeldraDocument doc;
+    doc.Load(kSource);
+    doc.SetEnvironmentValue("cat1list_selection", "a");
+    ASSERT_EQ(doc.SaveTables(kSource), kSaveOk);
+    RememberedFolder folder;
+    folder.SetPath("/in");
+    std::vector<uint8_t> bytes(RememberedFolder::kEncodedLength);
+    folder.EncodeTo(bytes.data());
+    ASSERT_TRUE(doc.WriteSetting(kTagFolderBatchImport, bytes.size(), bytes.data()));
+  }
+  const std::string before = fake_.ReadFileBytes(kSource);
   fake_.AdvanceMs(5);  // new records would carry another time
   SalvageReport report;
   ASSERT_EQ(SalvageCatalog(kSource, kTarget, &report), kSalvageOk);
   CVeldraDocument source, copy;
   source.Load(kSource);
   copy.Load(kTarget);
-  for (ChunkTag tag : {kTagEntry, kTagLabel, kTagCategory, kTagIdCounter, kTagAttachment}) {
+  for (ChunkTag tag :
+       {kTagEntry, kTagLabel, kTagCategory, kTagIdCounter, kTagAttachment, kTagEnvironment}) {
     SCOPED_TRACE(TagText(tag));
     const RecordArray &a = *source.table(tag), &b = *copy.table(tag);
     ASSERT_EQ(a.Count(), b.Count());
@@ -299,6 +312,10 @@ TEST_F(SalvageTest, ASoundCatalogComesOverWhole) {
     }
   }
   EXPECT_EQ(report.pdfs, kEntries);
+  RememberedFolder folder;
+  ASSERT_TRUE(copy.ReadSetting(kTagFolderBatchImport, sizeof folder.path, folder.path.data()));
+  EXPECT_EQ(folder.Path(), "/in");
+  EXPECT_EQ(fake_.ReadFileBytes(kSource), before);
 }
 
 TEST_F(SalvageTest, NothingAtTheTargetIsEverReplaced) {
