@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "storage/catalog_document.h"
+#include "storage/catalog_entry_record.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_tags.h"
 #include "tests/storage/catalog_test_support.h"
 #include "tests/support/damaged_catalog.h"
 
@@ -53,6 +56,38 @@ TEST(DocumentVerifyTest, OpenCatalogChecksUnlessTheCatalogIsOpenElsewhere) {
               elsewhere ? CatalogLoadStatus::kComplete : CatalogLoadStatus::kDamaged);
     EXPECT_FALSE(doc.writable());
   }
+}
+
+// The check reads headers only, and in the layout imports leave (PDF, entry, attachment link)
+// the loader's own reads bring every PDF's header along: a load for a change reads about one
+// header (36 bytes) per entry more than a plain load, never a PDF's bytes.
+TEST(DocumentVerifyTest, TheCheckReadsNoAttachmentData) {
+  FakeCatalogEnvironment env;
+  ASSERT_TRUE(CreateDefaultCatalog(kPath));
+  {
+    ChunkFile file;
+    ASSERT_EQ(file.Open(kPath, kChunkModeReadWrite), kChunkOk);
+    const std::string pdf(10000, '%');
+    std::vector<uint8_t> entry(EntryRecord::kEncodedLength), link(AttachmentRecord::kEncodedLength);
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_EQ(file.Append(kTagAttachmentData, pdf.size(), pdf.data()), kChunkOk);
+      EntryRecord record;
+      record.id = i;
+      record.EncodeTo(entry.data());
+      ASSERT_EQ(file.Append(kTagEntry, entry.size(), entry.data()), kChunkOk);
+      ASSERT_EQ(file.Append(kTagAttachment, link.size(), link.data()), kChunkOk);
+    }
+  }
+  env.fake().ResetCounters();
+  CVeldraDocument plain;
+  plain.Load(kPath);
+  const int64_t plain_bytes = env.fake().BytesRead();
+  env.fake().ResetCounters();
+  CVeldraDocument checked;
+  checked.LoadForChange(kPath);
+  ASSERT_EQ(checked.load_status(), CatalogLoadStatus::kComplete);
+  EXPECT_EQ(checked.entries().Count(), 50);
+  EXPECT_LE(env.fake().BytesRead() - plain_bytes, (50 + 10) * 36);
 }
 
 }  // namespace
