@@ -91,7 +91,7 @@ class CVeldraDocument {
   // Load, then, when every table was read, the checks a change relies on: the lists of the
   // container (VerifyListsForChange: both directions of every list, the list of heads, chunks
   // cut off from a list) and no entry id held by two entries that are not neighbours in the
-  // table (two neighbours are a rewrite that was cut short: the later one is kept). Damage
+  // table (two neighbours are what a rewrite of the table cut short leaves, not damage). Damage
   // gives kDamaged. OpenCatalog loads this way unless the catalog is open elsewhere.
   void LoadForChange(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
