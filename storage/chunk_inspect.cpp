@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "storage/chunk_io.h"
+#include "storage/chunk_verify.h"
 
 namespace veldra {
 
@@ -34,6 +35,9 @@ class Inspector {
     WalkFileOrder();
     WalkHeads();
     for (ChunkRecord& c : report_->chunks) c.live = live_.count(c.offset) > 0;
+    for (std::string& cut : DescribeCutOffChunks(report_->chunks, ends_at_file_end_)) {
+      Problem(std::move(cut));
+    }
     if (dropped_ > 0) {
       report_->problems.push_back(Num(dropped_) + " further problems not listed");
     }
@@ -99,7 +103,9 @@ class Inspector {
   void WalkFileOrder() {
     const int64_t size = io_.size();
     int64_t at = kRootOffset;
+    ends_at_file_end_ = true;
     while (at < size) {
+      ends_at_file_end_ = false;
       if (at > chunk_format::kOffsetLimit - static_cast<int64_t>(kChunkHeaderSize)) {
         Unread(at, size, Num(size - at) + " bytes from " + Num(at) + " lie beyond 32-bit offsets");
         return;
@@ -120,6 +126,7 @@ class Inspector {
         report_->chunks.push_back({offset, h, false});
         physical_.insert(offset);
         at += static_cast<int64_t>(kChunkHeaderSize) + h.length;
+        ends_at_file_end_ = at == size;
         continue;
       }
       const std::string what = DescribeFault(fault, h, offset);
@@ -263,6 +270,7 @@ class Inspector {
   ContainerReport* report_;
   std::set<uint32_t> physical_;  // offsets of the headers found in file order
   std::set<uint32_t> live_;
+  bool ends_at_file_end_ = false;  // the last header met in file order ends the file
   size_t dropped_ = 0;
 };
 
