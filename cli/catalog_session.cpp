@@ -20,11 +20,9 @@ std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& u
     return nullptr;
   }
   auto document = std::make_unique<CVeldraDocument>();
-  if (access == Access::kChange) {
-    document->LoadForChange(path);
-  } else {
-    document->Load(path);
-  }
+  // Every command looks for damage: a changing one must not write into it, and a reading
+  // one (or a copy) must not present what the lists still reach as the whole catalog.
+  document->LoadForChange(path);
   switch (document->load_status()) {
     case CatalogLoadStatus::kComplete:
       return document;
@@ -39,6 +37,7 @@ std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& u
       }
       return document;
     case CatalogLoadStatus::kDamaged:
+      if (access != Access::kChange) return document;
       Fail(io, utf8_path + " is damaged (" + document->damage() +
                    "); nothing was changed. Run 'veldra-cli check " + utf8_path +
                    "' for details, then 'veldra-cli salvage " + utf8_path +
@@ -50,7 +49,14 @@ std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& u
 
 bool WarnIfIncomplete(ToolIo& io, const CVeldraDocument& document) {
   if (document.read_complete()) return false;
-  io.err << "veldra-cli: warning: " << ToUtf8(document.path())
+  const std::string path = ToUtf8(document.path());
+  if (document.load_status() == CatalogLoadStatus::kDamaged) {
+    io.err << "veldra-cli: warning: " << path << " is damaged (" << document.damage()
+           << "); only what its lists still reach was read ('veldra-cli salvage " << path
+           << " NEWPATH' also recovers what they no longer reach)\n";
+    return true;
+  }
+  io.err << "veldra-cli: warning: " << path
          << " could not be read completely; only what could be read is shown\n";
   return true;
 }

@@ -16,6 +16,7 @@ enum class Access {
   kChange,  // every command that writes to the catalog: it must have been read completely
             // and show none of the damage LoadForChange looks for
   kCopy,    // compact: read completely; it writes a new file, so damage does not stop it
+            // (the copy then ends with WarnIfIncomplete's warning)
 };
 
 // Converts the UTF-8 catalog path to CP932, refuses a path where no file is, and loads the
@@ -24,8 +25,9 @@ enum class Access {
 std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& utf8_path,
                                                 Access access);
 
-// A warning for a catalog that was read only in part (kRead); true when one was printed,
-// so that the command ends with exit code 1 after its output.
+// A warning for a catalog that was read only in part (kRead) or shows damage (kRead, kCopy:
+// what its lists no longer reach was not read); true when one was printed, so that the
+// command ends with exit code 1 after its output.
 bool WarnIfIncomplete(ToolIo& io, const CVeldraDocument& document);
 
 // Parses the ids given to --id (or one positional ID). false after a usage error.

@@ -20,7 +20,7 @@ int RunCompact(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     io.err << "veldra-cli: warning: " << report.skipped_attachments
            << " attachment record(s) pointed at missing or unreadable bytes and were left out\n";
   }
-  return kExitOk;
+  return WarnIfIncomplete(io, *document) ? kExitFailed : kExitOk;
 }
 
 }  // namespace veldra::cli

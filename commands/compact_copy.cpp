@@ -124,7 +124,11 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
   if (target_path == document.path() || platform.SameFile(target_path, document.path())) {
     return kCompactSameFile;
   }
-  if (!document.read_complete()) return kCompactIncomplete;
+  // A catalog with damage in its lists is copied as far as they reach (the caller warns);
+  // one whose tables could not all be read is not copied at all.
+  if (!document.read_complete() && document.load_status() != CatalogLoadStatus::kDamaged) {
+    return kCompactIncomplete;
+  }
 
   ChunkFile source;
   if (source.Open(document.path(), kChunkModeReadOnly) != kChunkOk) return kCompactCannotOpen;

@@ -39,7 +39,11 @@ TEST_F(CliDamageTest, ChangingCommandsRefuseDamageAndCheckNamesIt) {
       EXPECT_NE(named, std::string::npos) << label.err;
       EXPECT_NE(label.err.find(row.damage_words, named), std::string::npos) << label.err;
       EXPECT_EQ(ReadFile("cat.vdc"), before);
-      EXPECT_EQ(Run({"list", catalog}).code, 0);
+      // Reading still works, but never passes off what the lists reach as the whole catalog.
+      const CliResult list = Run({"list", catalog});
+      EXPECT_EQ(list.code, 1);
+      EXPECT_NE(list.err.find(" is damaged ("), std::string::npos) << list.err;
+      EXPECT_NE(list.err.find("only what its lists still reach was read"), std::string::npos);
     } else {
       EXPECT_EQ(label.code, 0) << label.err;
     }
@@ -79,8 +83,16 @@ TEST_F(CliDamageTest, TheErrorNamesTheDamageAndPointsToCheckSalvageAndCompact) {
   EXPECT_EQ(ReadFile("cat.vdc"), before);
   EXPECT_FALSE(Exists("0.pdf"));
 
-  // compact writes a new file: it reads what the lists reach, and the copy is sound.
-  RunOk({"compact", catalog, Path("copy.vdc")});
+  // compact writes a new file: it copies what the lists reach, says what it could not, and
+  // the copy is sound.
+  const CliResult compact = Run({"compact", catalog, Path("copy.vdc")});
+  EXPECT_EQ(compact.code, 1);
+  EXPECT_EQ(compact.err, "veldra-cli: warning: " + catalog + " is damaged (next-in-tag of chunk at " +
+                             std::to_string(cut) + " is -1, yet chunk at " + std::to_string(behind) +
+                             " still links back to it: 3 chunks of ENTR from " +
+                             std::to_string(behind) + " on are cut off from the list); only what "
+                             "its lists still reach was read ('veldra-cli salvage " + catalog +
+                             " NEWPATH' also recovers what they no longer reach)\n");
   EXPECT_EQ(ReadFile("cat.vdc"), before);
   RunOk({"check", Path("copy.vdc")});
   RunOk({"label", Path("copy.vdc"), "1", "changed"});
