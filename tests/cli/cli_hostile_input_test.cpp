@@ -127,6 +127,39 @@ TEST_F(CliHostileInputTest, ACompanionThatIsNoRegularFileIsNamedAndPassedOver) {
   EXPECT_NE(RunOk({"show", catalog, "0"}).out.find("その他"), std::string::npos);
 }
 
+// A device given as a PDF, a socket named like one in a folder: skipped unopened, named.
+TEST_F(CliHostileInputTest, ADeviceOrSocketGivenAsAPdfIsSkippedUnopened) {
+  const std::string catalog = MakeCatalog({});
+  WritePdf("in/a.pdf", "a");
+  int socket_fd = -1;
+  MakeSocket("in/s.pdf", &socket_fd);
+  const CliResult r = RunChild({"import", catalog, "/dev/zero", Path("in")});
+  ::close(socket_fd);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "0\t" + Path("in/a.pdf") + "\n");
+  EXPECT_EQ(r.err, "veldra-cli: /dev/zero: not a regular file (a pipe or a device); skipped\n"
+                   "veldra-cli: " + Path("in/s.pdf") +
+                       ": not a regular file (a pipe or a device); skipped\n");
+  EXPECT_EQ(RunOk({"check", catalog}).err, "");
+}
+
+// A pipe and a socket with the names an export would take are passed over, never written
+// into: the entry goes out under the next free number.
+TEST_F(CliHostileInputTest, AnExportPassesOverAPipeOrSocketWithItsName) {
+  const std::string catalog = MakeCatalog({"x.pdf"});
+  std::filesystem::create_directory(Path("out"));
+  MakeFifo("out/x.pdf");
+  int socket_fd = -1;
+  MakeSocket("out/x-1.vdb", &socket_fd);
+  const CliResult r = RunChild({"export", catalog, Path("out"), "--all"});
+  ::close(socket_fd);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "0\t" + Path("out/x-2.pdf") + "\n");
+  EXPECT_EQ(ReadFile("out/x-2.pdf"), ReadFile("src/x.pdf"));
+  EXPECT_EQ(TypeOf(Path("out/x.pdf")), static_cast<mode_t>(S_IFIFO));
+  EXPECT_EQ(TypeOf(Path("out/x-1.vdb")), static_cast<mode_t>(S_IFSOCK));
+}
+
 // The PDF still becomes an entry, without bytes, and the line says why: an empty file has
 // nothing to store, and a PDF of 2 GiB is one byte past what a chunk can hold (a sparse file:
 // it takes no room on the disk, and is never read).
