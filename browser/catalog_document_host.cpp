@@ -55,7 +55,9 @@ void CatalogDocumentHost::OnSaved(int result) {
   // A catalog that may not be written was announced as such when it opened.
   if (save_failing_ || !document_->writable()) return;
   save_failing_ = true;
-  queued_warning_ = commands::MessageSaveFailed(path(), platform::LastFailure());
+  queued_warning_ = result == kSaveSortLevelsFailed
+                        ? commands::MessageSortOrderNotSaved(path(), platform::LastFailure())
+                        : commands::MessageSaveFailed(path(), platform::LastFailure());
   // Shown once the command that saved has finished, never inside a move or a close.
   QMetaObject::invokeMethod(this, &CatalogDocumentHost::ShowQueuedWarnings, Qt::QueuedConnection);
 }

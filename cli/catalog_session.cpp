@@ -11,14 +11,28 @@ namespace veldra::cli {
 
 using platform::Platform;
 
+bool RequireCatalogFile(ToolIo& io, const std::string& path, const std::string& utf8_path) {
+  switch (Platform::Current().KindOf(path)) {
+    case platform::FileKind::kRegularFile:
+      if (Platform::Current().FileExists(path)) return true;
+      break;
+    case platform::FileKind::kDirectory:
+    case platform::FileKind::kOther:
+      Fail(io, utf8_path + " is not a regular file (a folder, a pipe, a socket or a device), "
+                           "so it is no catalog; it was not opened");
+      return false;
+    case platform::FileKind::kMissing:
+      break;
+  }
+  Fail(io, "no catalog at " + utf8_path);
+  return false;
+}
+
 std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& utf8_path,
                                                 Access access) {
   std::string path;
   if (!ArgToCp932(io, "catalog path", utf8_path, &path)) return nullptr;
-  if (!Platform::Current().FileExists(path)) {
-    Fail(io, "no catalog at " + utf8_path);
-    return nullptr;
-  }
+  if (!RequireCatalogFile(io, path, utf8_path)) return nullptr;
   auto document = std::make_unique<CVeldraDocument>();
   // Every command looks for damage: a changing one must not write into it, and a reading
   // one (or a copy) must not present what the lists still reach as the whole catalog.
@@ -110,9 +124,37 @@ bool SplitNames(const std::string& text, size_t count, std::vector<std::string>*
   return out->size() == count;
 }
 
+std::string CauseWords(platform::Failure cause) {
+  switch (cause) {
+    case platform::Failure::kNone: break;
+    case platform::Failure::kNotFound: return "no such file";
+    case platform::Failure::kDenied: return "permission denied";
+    case platform::Failure::kNoSpace: return "no space left on the device";
+    case platform::Failure::kTooLarge: return "the file system takes no file that large";
+    case platform::Failure::kNotRegularFile: return "not a regular file";
+    case platform::Failure::kIoError: return "input/output error on the device";
+    case platform::Failure::kOther: return "an unexpected system error";
+  }
+  return std::string();
+}
+
 std::string SaveFailedMessage(const CVeldraDocument& document, int code) {
+  const std::string cause = CauseWords(platform::LastFailure());
   return "saving " + ToUtf8(document.path()) + " failed (code " + std::to_string(code) +
-         "); the file may hold only part of the change";
+         (cause.empty() ? "" : ": " + cause) + "); the file may hold only part of the change";
+}
+
+int ReportSave(ToolIo& io, const CVeldraDocument& document, int code) {
+  if (code == kSaveOk) return kExitOk;
+  if (code == kSaveSortLevelsFailed) {
+    const std::string cause = CauseWords(platform::LastFailure());
+    io.err << "veldra-cli: warning: the change is saved in " << ToUtf8(document.path())
+           << "; only the sort order stored after it could not be rewritten"
+           << (cause.empty() ? "" : " (" + cause + ")")
+           << ", and the file keeps the one it had\n";
+    return kExitOk;
+  }
+  return Fail(io, SaveFailedMessage(document, code));
 }
 
 }  // namespace veldra::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/tool.h"
+#include "platform/platform.h"
 #include "storage/catalog_document.h"
 
 namespace veldra::cli {
@@ -18,6 +19,10 @@ enum class Access {
   kCopy,    // compact: read completely; it writes a new file, so damage does not stop it
             // (the copy then ends with WarnIfIncomplete's warning)
 };
+
+// true when a regular file is at path (CP932; utf8_path as the user gave it); otherwise a
+// line on io.err: nothing is there, or a folder, a pipe or a device, which is never opened.
+bool RequireCatalogFile(ToolIo& io, const std::string& path, const std::string& utf8_path);
 
 // Converts the UTF-8 catalog path to CP932, refuses a path where no file is, and loads the
 // catalog (never creating one; kChange with LoadForChange). nullptr after a line on io.err
@@ -44,7 +49,16 @@ bool ParseLevel(ToolIo& io, const Tool& tool, const std::string& word, int* leve
 // differs.
 bool SplitNames(const std::string& text, size_t count, std::vector<std::string>* out);
 
-// The message for a Save / SaveTables failure.
+// What the system said, in a few words ("no space left on the device"); "" for kNone.
+std::string CauseWords(platform::Failure cause);
+
+// The message for a Save / SaveTables failure, with the system's cause (LastFailure) when it
+// told one.
 std::string SaveFailedMessage(const CVeldraDocument& document, int code);
+
+// The end of a command that changed the catalog with Save or SaveTables and got code:
+// kExitOk when the change is in the file (with a warning when only the sort levels stored
+// after it could not be written), else kExitFailed after the line of SaveFailedMessage.
+int ReportSave(ToolIo& io, const CVeldraDocument& document, int code);
 
 }  // namespace veldra::cli

@@ -31,10 +31,8 @@ int RunCategoryAdd(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
       !warning.empty()) {
     return Fail(io, ToUtf8(warning));
   }
-  if (int rc = commands::AddCategory(*document, level, name, others[0], others[1]); rc != kSaveOk) {
-    return Fail(io, SaveFailedMessage(*document, rc));
-  }
-  return kExitOk;
+  return ReportSave(io, *document,
+                    commands::AddCategory(*document, level, name, others[0], others[1]));
 }
 
 int RunCategoryDelete(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
@@ -47,10 +45,7 @@ int RunCategoryDelete(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   // Naming the category on the command line is the confirmation the window asks for.
   commands::CategoryDeleteCheck check = commands::CheckCategoryDelete(*document, level, name);
   if (!check.allowed) return Fail(io, ToUtf8(check.warning));
-  if (int rc = commands::DeleteCategory(*document, level, name); rc != kSaveOk) {
-    return Fail(io, SaveFailedMessage(*document, rc));
-  }
-  return kExitOk;
+  return ReportSave(io, *document, commands::DeleteCategory(*document, level, name));
 }
 
 }  // namespace veldra::cli

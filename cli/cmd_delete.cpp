@@ -11,10 +11,7 @@ int RunDelete(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   auto document = OpenCatalogFor(io, args.positionals[0], Access::kChange);
   if (!document) return kExitFailed;
   if (!RequireEntries(io, *document, ids)) return kExitFailed;
-  if (int rc = commands::DeleteEntries(*document, ids); rc != kSaveOk) {
-    return Fail(io, SaveFailedMessage(*document, rc));
-  }
-  return kExitOk;
+  return ReportSave(io, *document, commands::DeleteEntries(*document, ids));
 }
 
 }  // namespace veldra::cli

@@ -1,7 +1,7 @@
+#include "cli/catalog_session.h"
 #include "cli/cli_text.h"
 #include "cli/tools.h"
 #include "commands/catalog_check.h"
-#include "platform/platform.h"
 #include "storage/chunk_inspect.h"
 
 namespace veldra::cli {
@@ -10,7 +10,7 @@ int RunDump(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   const std::string& utf8_path = args.positionals[0];
   std::string path;
   if (!ArgToCp932(io, "catalog path", utf8_path, &path)) return kExitFailed;
-  if (!platform::Platform::Current().FileExists(path)) return Fail(io, "no catalog at " + utf8_path);
+  if (!RequireCatalogFile(io, path, utf8_path)) return kExitFailed;
   ContainerReport report;
   if (!InspectContainer(path, &report)) {
     return Fail(io, utf8_path + ": " +

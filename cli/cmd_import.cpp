@@ -3,6 +3,7 @@
 #include "cli/tools.h"
 #include "commands/import_pdfs.h"
 #include "platform/platform.h"
+#include "storage/catalog_files.h"
 
 namespace veldra::cli {
 namespace {
@@ -63,6 +64,29 @@ bool CollectPaths(ToolIo& io, const ParsedArgs& args, std::vector<std::string>* 
   return true;
 }
 
+std::string WithCause(const std::string& words, platform::Failure cause) {
+  const std::string why = CauseWords(cause);
+  return why.empty() ? words : words + ": " + why;
+}
+
+// Why the PDF's bytes are not in the catalog, as the import's report classes it (the
+// application's failure list words the same classes).
+std::string ReasonWords(const commands::ImportedPdf& item) {
+  switch (item.failure) {
+    case commands::ImportFailure::kNone:
+    case commands::ImportFailure::kNotRegularFile: break;
+    case commands::ImportFailure::kUnreadable: return WithCause("the PDF cannot be read", item.cause);
+    case commands::ImportFailure::kEmpty: return "the PDF is empty (0 bytes)";
+    case commands::ImportFailure::kTooLarge:
+      return "the PDF is too large for a catalog: a catalog holds a PDF of at most "
+             "2147483647 bytes (2 GiB - 1), and is itself below 4 GiB";
+    case commands::ImportFailure::kNoSpace: return "no space left on the device";
+    case commands::ImportFailure::kWriteFailed:
+      return WithCause("the catalog file could not be written", item.cause);
+  }
+  return "unknown failure";
+}
+
 }  // namespace
 
 int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
@@ -84,8 +108,10 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
       }
       return kExitFailed;
     case commands::kImportCannotOpen:
-      return Fail(io, "the catalog cannot be opened for writing, or its attachment chain is "
-                      "damaged; nothing was imported");
+      return Fail(io, WithCause("the catalog cannot be opened for writing, or its attachment "
+                                "chain is damaged",
+                                report.catalog_cause) +
+                          "; nothing was imported");
     default:
       break;
   }
@@ -96,13 +122,19 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
       continue;
     }
     io.out << item.entry_id << "\t" << ToUtf8(item.path) << "\n";
+    if (item.companion_cause != platform::Failure::kNone) {
+      code = Fail(io, ToUtf8(CompanionPath(item.path)) + ": the companion file was not read (" +
+                          CauseWords(item.companion_cause) +
+                          ": a pipe, a device or a folder); the PDF was imported without it");
+    }
     if (!item.attached) {
-      code = Fail(io, ToUtf8(item.path) + ": the PDF bytes could not be stored (empty or "
-                      "unreadable file); entry " + std::to_string(item.entry_id) +
-                      " has no attachment");
+      code = Fail(io, ToUtf8(item.path) + ": the PDF bytes could not be stored (" +
+                          ReasonWords(item) + "); entry " + std::to_string(item.entry_id) +
+                          " has no attachment");
     }
   }
   if (rc == commands::kImportSaveFailed) {
+    platform::SetLastFailure(report.save_cause);
     return Fail(io, SaveFailedMessage(*document, report.save_result));
   }
   return code;

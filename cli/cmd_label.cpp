@@ -16,8 +16,7 @@ int RunLabel(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   if (rc == commands::kRenameNoLabel) {
     return Fail(io, "the catalog has no label record for level " + std::to_string(level));
   }
-  if (rc != kSaveOk) return Fail(io, SaveFailedMessage(*document, rc));
-  return kExitOk;
+  return ReportSave(io, *document, rc);
 }
 
 }  // namespace veldra::cli

@@ -27,10 +27,7 @@ int RunRecategorize(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   auto document = OpenCatalogFor(io, args.positionals[0], Access::kChange);
   if (!document) return kExitFailed;
   if (!RequireEntries(io, *document, ids)) return kExitFailed;
-  if (int rc = commands::ChangeCategories(*document, ids, chosen); rc != kSaveOk) {
-    return Fail(io, SaveFailedMessage(*document, rc));
-  }
-  return kExitOk;
+  return ReportSave(io, *document, commands::ChangeCategories(*document, ids, chosen));
 }
 
 }  // namespace veldra::cli

@@ -49,8 +49,7 @@ int RunSet(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   if (!document) return kExitFailed;
   const int rc = commands::EditEntry(*document, ids[0], edit);
   if (rc == commands::kEditNoSuchEntry) return Fail(io, "no entry with id " + args.positionals[1]);
-  if (rc != kSaveOk) return Fail(io, SaveFailedMessage(*document, rc));
-  return kExitOk;
+  return ReportSave(io, *document, rc);
 }
 
 }  // namespace veldra::cli

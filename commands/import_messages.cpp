@@ -1,6 +1,7 @@
 #include "commands/import_messages.h"
 
 #include "platform/codepage.h"
+#include "storage/catalog_files.h"
 
 namespace veldra::commands {
 namespace {
@@ -30,7 +31,8 @@ std::string ReasonText(const ImportedPdf& pdf) {
     case ImportFailure::kEmpty:
       return Cp932("空のファイルです。");
     case ImportFailure::kTooLarge:
-      return Cp932("大きすぎてカタログに入りません。");
+      return Cp932("大きすぎてカタログに入りません（PDFは1件2147483647バイトまで、カタログは全体で"
+                   "4GiB未満）。");
     case ImportFailure::kNoSpace:
       return Cp932("ディスクの空き容量が足りません。");
     case ImportFailure::kWriteFailed:
@@ -69,12 +71,25 @@ std::string FailureCauseText(Failure cause) {
 
 std::string MessageImportFailures(const ImportReport& report) {
   std::vector<std::string> lines;
+  std::vector<std::string> companions;
   for (const ImportedPdf& pdf : report.imported) {
+    if (pdf.companion_cause != Failure::kNone) {
+      companions.push_back(CompanionPath(pdf.path) + "\n" + Cp932("　") +
+                           Cp932("読み込みませんでした") + InParentheses(pdf.companion_cause) +
+                           Cp932("。PDFは付属ファイルなしで取り込みました。") + "\n");
+    }
     if (pdf.failure == ImportFailure::kNone) continue;
     lines.push_back(pdf.path + "\n" + Cp932("　") + ReasonText(pdf) + "\n");
   }
-  if (lines.empty()) return std::string();
-  return Cp932("次のファイルのPDFは取り込めませんでした。") + "\n\n" + PathLines(lines);
+  std::string text;
+  if (!lines.empty()) {
+    text = Cp932("次のファイルのPDFは取り込めませんでした。") + "\n\n" + PathLines(lines);
+  }
+  if (!companions.empty()) {
+    if (!text.empty()) text += "\n";
+    text += Cp932("次の付属ファイルは読み込めませんでした。") + "\n\n" + PathLines(companions);
+  }
+  return text;
 }
 
 std::string MessageUnnamableNames(const std::vector<std::string>& paths) {
@@ -102,6 +117,11 @@ std::string MessageCatalogNotWritable(const std::string& path, Failure cause) {
 std::string MessageSaveFailed(const std::string& path, Failure cause) {
   return Cp932("カタログファイル「") + path + Cp932("」に保存できませんでした") +
          InParentheses(cause) + Cp932("。変更はファイルに書き込まれていません。");
+}
+
+std::string MessageSortOrderNotSaved(const std::string& path, Failure cause) {
+  return Cp932("カタログファイル「") + path + Cp932("」に並べ替えの設定を保存できませんでした") +
+         InParentheses(cause) + Cp932("。ほかの変更はファイルに書き込まれています。");
 }
 
 }  // namespace veldra::commands

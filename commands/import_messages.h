@@ -17,7 +17,8 @@ constexpr size_t kMessageMaxListedFiles = 20;
 std::string FailureCauseText(platform::Failure cause);
 
 // Every PDF of the report that was skipped or whose bytes were not stored, each with its
-// reason; "" when every PDF went in.
+// reason, then every companion file that was not read (a pipe, a device or a folder with
+// its name); "" when every PDF went in and no companion was passed over.
 std::string MessageImportFailures(const ImportReport& report);
 
 // The batch import found names the catalog cannot hold: they are named, nothing imported.
@@ -34,5 +35,9 @@ std::string MessageCatalogNotWritable(const std::string& path, platform::Failure
 
 // The catalog's tables could not be saved.
 std::string MessageSaveFailed(const std::string& path, platform::Failure cause);
+
+// The catalog's tables were saved, only the sort order stored after them was not
+// (kSaveSortLevelsFailed).
+std::string MessageSortOrderNotSaved(const std::string& path, platform::Failure cause);
 
 }  // namespace veldra::commands

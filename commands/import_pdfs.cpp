@@ -48,6 +48,12 @@ bool HasCompanionFile(const std::string& pdf_path) {
   return Platform::Current().KindOf(CompanionPath(pdf_path)) == platform::FileKind::kRegularFile;
 }
 
+// A pipe, a device or a folder with the companion's name: it is not read, and that is told.
+bool HasUnreadableCompanionKind(const std::string& pdf_path) {
+  const platform::FileKind kind = Platform::Current().KindOf(CompanionPath(pdf_path));
+  return kind == platform::FileKind::kOther || kind == platform::FileKind::kDirectory;
+}
+
 // Adds the category of triple unless the document has it already.
 void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
   if (!document.CategoryExists(triple[0], triple[1], triple[2])) {
@@ -100,6 +106,9 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
       imported.failure = ImportFailure::kNotRegularFile;
       report->imported.push_back(std::move(imported));
       continue;
+    }
+    if (HasUnreadableCompanionKind(path)) {
+      imported.companion_cause = platform::Failure::kNotRegularFile;
     }
     EntryRecord entry;
     imported.from_companion =

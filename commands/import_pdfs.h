@@ -37,6 +37,9 @@ struct ImportedPdf {
   bool attached = false;  // false: the entry has no PDF bytes; failure tells why
   ImportFailure failure = ImportFailure::kNone;
   platform::Failure cause = platform::Failure::kNone;  // what the system said, when it did
+  // kNotRegularFile when a pipe, a device or a folder has the companion's name: it is never
+  // opened, and the PDF is imported as if it had no companion. kNone otherwise.
+  platform::Failure companion_cause = platform::Failure::kNone;
 };
 
 struct ImportReport {

@@ -207,6 +207,10 @@ LocalTime FakePlatform::Now() { return state_->now; }
 LockResult FakePlatform::TryLockFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
   lock->reset();
   auto it = files_.find(Normalize(path));
+  if (special_files_.count(Normalize(path)) != 0 || folders_.count(Normalize(path)) != 0) {
+    SetLastFailure(Failure::kNotRegularFile);
+    return LockResult::kFailed;
+  }
   if (locks_fail_ || it == files_.end() || failing_opens_.count(it->first) != 0) {
     return LockResult::kFailed;
   }

@@ -85,7 +85,8 @@ class FileLock {
 enum class LockResult {
   kLocked,         // the lock is ours
   kHeldElsewhere,  // another holder has it: another process, or another FileLock
-  kFailed,         // the file cannot be opened (it does not exist), or it takes no locks
+  kFailed,         // the file cannot be opened (it does not exist, or is no regular file:
+                   // LastFailure kNotRegularFile, never waited for), or it takes no locks
 };
 
 // How often Platform::LockFile asks again while it waits.
@@ -137,9 +138,9 @@ class Platform {
   virtual LocalTime Now() = 0;
 
   // Opens path in mode. Returns nullptr when the file cannot be opened or created
-  // (kCreateNew: also when it exists). Only regular files are opened for kRead and
-  // kReadWrite (a pipe or a device: nullptr, LastFailure kNotRegularFile), and opening never
-  // waits for a writer at the other end of a pipe.
+  // (kCreateNew: also when it exists). Only regular files are opened, in every mode (a
+  // folder, a pipe, a socket or a device: nullptr, LastFailure kNotRegularFile), and opening
+  // never waits for a writer at the other end of a pipe.
   virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
 
   // Takes the exclusive lock of the file at path without waiting; *lock holds it on kLocked

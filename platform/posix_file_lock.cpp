@@ -29,12 +29,20 @@ LockResult TryFlock(const std::string& sys_path, std::unique_ptr<FileLock>* lock
   lock->reset();
   int fd = -1;
   do {
-    fd = ::open(sys_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // O_NONBLOCK: a pipe without a writer must not hold the caller before it is refused.
+    fd = ::open(sys_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (ResultOf(fd) == SysResult::kInterrupted);
   if (fd < 0) return LockResult::kFailed;
   struct stat st {};
-  if (ResultOf(::fstat(fd, &st)) != SysResult::kOk || S_ISDIR(st.st_mode)) {
+  if (ResultOf(::fstat(fd, &st)) != SysResult::kOk) {
     ::close(fd);
+    return LockResult::kFailed;
+  }
+  // Only a regular file carries a catalog's lock: a folder, a pipe or a device is no
+  // catalog.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    SetLastFailure(Failure::kNotRegularFile);
     return LockResult::kFailed;
   }
   for (;;) {

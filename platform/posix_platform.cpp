@@ -57,7 +57,7 @@ LocalTime ToLocalTime(time_t seconds, long nanoseconds) {
 int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead:
-      return O_RDONLY | O_NONBLOCK;  // a pipe without a writer must not hold the caller
+      return O_RDONLY;
     case OpenMode::kReadWrite:
       return O_RDWR;
     case OpenMode::kCreate:
@@ -92,7 +92,9 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
   int fd = -1;
   SysResult result;
   do {
-    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC,
+    // O_NONBLOCK: a pipe without a writer at the other end must not hold the caller; the
+    // pipe is refused below.
+    fd = ::open(Sys(path).c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
                 mode == OpenMode::kCreatePrivate ? 0600 : 0666);
     result = ResultOf(fd);
   } while (result == SysResult::kInterrupted);
@@ -102,15 +104,15 @@ std::unique_ptr<File> PosixPlatform::Open(const std::string& path, OpenMode mode
     ::close(fd);
     return nullptr;
   }
-  // A folder is not a file, even where open(2) allows it; nor, to read or change, is a pipe
-  // or a device.
-  const bool existing = mode == OpenMode::kRead || mode == OpenMode::kReadWrite;
-  if (S_ISDIR(st.st_mode) || (existing && !S_ISREG(st.st_mode))) {
+  // Only a regular file is read, changed or written over: a folder, a pipe, a socket or a
+  // device never is, whatever the mode (kCreate would otherwise write into a pipe that
+  // nobody reads, and wait for ever once it is full).
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     SetLastFailure(Failure::kNotRegularFile);
     return nullptr;
   }
-  if (mode == OpenMode::kRead) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::make_unique<PosixFile>(fd, mode != OpenMode::kRead);
 }
 

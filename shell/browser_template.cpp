@@ -10,6 +10,7 @@
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "resources/app_strings.h"
+#include "platform/platform.h"
 #include "shell/child_placement.h"
 
 namespace veldra {
@@ -17,6 +18,9 @@ namespace {
 
 constexpr char kUnreadableCatalogMessage[] =
     "このファイルはカタログとして読み込めませんでした。変更は保存されません。";
+constexpr char kNotRegularFileMessage[] =
+    "このファイルは通常のファイルではない（フォルダ、パイプ、デバイスなど）ため、カタログとして"
+    "開きませんでした。変更は保存されません。";
 constexpr char kCatalogOpenElsewhereMessage[] =
     "このカタログは別のVELDRAで開かれています。変更は保存されません。";
 
@@ -52,6 +56,8 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
   // process is the reason to give.
   if (host->document().open_elsewhere()) {
     ShowWarningBox(UiText(kCatalogOpenElsewhereMessage), owner_);
+  } else if (host->document().load_failure() == platform::Failure::kNotRegularFile) {
+    ShowWarningBox(UiText(kNotRegularFileMessage), owner_);
   } else if (!host->document().read_complete()) {
     ShowWarningBox(UiText(kUnreadableCatalogMessage), owner_);
   }

@@ -177,8 +177,11 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
   open_elsewhere_ = false;
   damage_.clear();
   path_ = path;
+  load_failure_ = platform::Failure::kNone;
   ChunkFile file;
+  platform::SetLastFailure(platform::Failure::kNone);
   if (file.Open(path, kChunkModeReadOnly) != kChunkOk) {
+    load_failure_ = platform::LastFailure();
     file.Close();
     load_status_ = CatalogLoadStatus::kNotContainer;
     return;
@@ -269,24 +272,28 @@ int CVeldraDocument::SaveAll() {
     file.Close();
     return kSaveFailed;
   }
-  bool ok = WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) == kChunkOk;
-  if (ok) {
-    RecordArray sort_records(kSortLevelTable.record_size);
-    const CatalogTimestamp now = CatalogTimestamp::Now();
-    for (int i = 0; i < kSortLevelCount; ++i) {
-      SortLevelRecord record;
-      record.level_index = i;
-      record.key_code = sort_levels_[i].key_code;
-      record.ascending = sort_levels_[i].ascending;
-      record.created = now;
-      record.updated = now;
-      ok = ok && AppendRecord(sort_records, record) == 0;
-    }
-    ok = ok && file.WriteAll(kSortLevelTable.tag, sort_records, kSortLevelTable.record_size) ==
-                   kChunkOk;
+  if (WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) != kChunkOk) {
+    file.Close();
+    return kSaveFailed;
   }
+  // The tables, and so the change, are in the file now: a failure from here on is the sort
+  // levels' alone, and is told apart.
+  RecordArray sort_records(kSortLevelTable.record_size);
+  const CatalogTimestamp now = CatalogTimestamp::Now();
+  bool ok = true;
+  for (int i = 0; i < kSortLevelCount; ++i) {
+    SortLevelRecord record;
+    record.level_index = i;
+    record.key_code = sort_levels_[i].key_code;
+    record.ascending = sort_levels_[i].ascending;
+    record.created = now;
+    record.updated = now;
+    ok = ok && AppendRecord(sort_records, record) == 0;
+  }
+  ok = ok && file.WriteAll(kSortLevelTable.tag, sort_records, kSortLevelTable.record_size) ==
+                 kChunkOk;
   ok = file.Close() == kChunkOk && ok;
-  return ok ? kSaveOk : kSaveFailed;
+  return ok ? kSaveOk : kSaveSortLevelsFailed;
 }
 
 int CVeldraDocument::SaveTablesTo(const std::string& path) {

@@ -63,7 +63,12 @@ struct DetailWindowOrder {
 // Result codes of Save and SaveTables: kSaveOk, or a failure below 0. Callers compare with
 // kSaveOk.
 constexpr int kSaveOk = 0;
-constexpr int kSaveFailed = -2;  // Save's one failure code
+constexpr int kSaveFailed = -2;  // Save: a table could not be written (the file may hold
+                                 // part of the change), or nothing could be
+constexpr int kSaveSortLevelsFailed = -10;  // Save: every table is written, only the sort
+                                            // levels written after them are not (the file
+                                            // keeps its earlier sort levels, or part of
+                                            // them); no container code has this value
 
 class CVeldraDocument {
  public:
@@ -95,6 +100,9 @@ class CVeldraDocument {
   // gives kDamaged. OpenCatalog loads this way unless the catalog is open elsewhere.
   void LoadForChange(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
+  // Why the last Load found no container: the system's cause when the file could not be
+  // opened (kNotRegularFile: a folder, a pipe or a device), kNone otherwise.
+  platform::Failure load_failure() const { return load_failure_; }
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
   // The first damage LoadForChange found, in one sentence; empty unless kDamaged.
   const std::string& damage() const { return damage_; }
@@ -104,9 +112,10 @@ class CVeldraDocument {
   // elsewhere.
   bool writable() const { return read_complete() && !open_elsewhere_; }
 
-  // Writes every table and then the sort levels to the document's file: kSaveOk, or
+  // Writes every table and then the sort levels to the document's file: kSaveOk; or
   // kSaveFailed when the file cannot be opened, a table cannot be written, or the document
-  // is not writable().
+  // is not writable(); or kSaveSortLevelsFailed when the tables are in the file and only
+  // the sort levels could not be written.
   int Save();
   // Writes every table except the sort levels to the file at path: kSaveOk, or the first
   // failure (the container's code, below 0; kChunkBadArgument when that is the document's
@@ -249,6 +258,7 @@ class CVeldraDocument {
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
   std::string damage_;
+  platform::Failure load_failure_ = platform::Failure::kNone;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;
   bool open_elsewhere_ = false;

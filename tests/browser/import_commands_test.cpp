@@ -227,12 +227,16 @@ class ImportCommandsTest : public BrowserTestBase {
     fake().FailOpen("/pdf/b_locked.pdf");
     fake().AddSpecialFile("/pdf/c_fifo.pdf");
     AddPdf("/pdf/d_ok.pdf");
+    fake().AddSpecialFile("/pdf/d_ok.vdb");  // a pipe with a companion's name
     BatchImport("/pdf");
     QCOMPARE(fake().SpecialOpenCount(), 0);
     QCOMPARE(Warnings(), Names{"次のファイルのPDFは取り込めませんでした。\n\n"
                                "/pdf/a_empty.pdf\n　空のファイルです。\n"
                                "/pdf/b_locked.pdf\n　読み込めませんでした（アクセスが許可されていません）。\n"
-                               "/pdf/c_fifo.pdf\n　通常のファイルではないため、取り込みませんでした。\n"});
+                               "/pdf/c_fifo.pdf\n　通常のファイルではないため、取り込みませんでした。\n"
+                               "\n次の付属ファイルは読み込めませんでした。\n\n"
+                               "/pdf/d_ok.vdb\n　読み込みませんでした（通常のファイルではありません）。"
+                               "PDFは付属ファイルなしで取り込みました。\n"});
     QCOMPARE(Titles(view()), (Names{"a_empty.pdf", "b_locked.pdf", "d_ok.pdf", "old"}));
   }
 
@@ -297,8 +301,10 @@ class ImportCommandsTest : public BrowserTestBase {
     for (int i = 0; i < 3; ++i) view()->OnColumnClick(1);
     QTRY_COMPARE(dialogs().messages.size(), size_t(1));
     QCoreApplication::processEvents();
-    QCOMPARE(Warnings(), Names{"カタログファイル「/data/cats.vdc」に保存できませんでした"
-                               "（ディスクの空き容量が足りません）。変更はファイルに書き込まれていません。"});
+    // A column click changes the sort order alone: that is what did not reach the file.
+    QCOMPARE(Warnings(), Names{"カタログファイル「/data/cats.vdc」に並べ替えの設定を保存できません"
+                               "でした（ディスクの空き容量が足りません）。ほかの変更はファイルに書き込ま"
+                               "れています。"});
     QCOMPARE(dialogs().messages[0].owner, static_cast<QWidget*>(frame_));
     fake().ClearWriteFailure();
     view()->OnColumnClick(1);  // saved again

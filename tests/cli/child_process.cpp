@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 extern char** environ;
 
@@ -69,17 +71,21 @@ std::string ChildProcess::ReadLine(int fd, std::string* buffer) {
   }
 }
 
-std::string ChildProcess::ReadRestOfOut() {
-  std::string all = std::move(out_buffer_);
-  out_buffer_.clear();
+std::string ChildProcess::ReadRest(int fd, std::string* buffer) {
+  std::string all = std::move(*buffer);
+  buffer->clear();
   char chunk[512];
   for (;;) {
-    const ssize_t n = ::read(out_fd_, chunk, sizeof(chunk));
+    const ssize_t n = ::read(fd, chunk, sizeof(chunk));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return all;
     all.append(chunk, static_cast<size_t>(n));
   }
 }
+
+std::string ChildProcess::ReadRestOfOut() { return ReadRest(out_fd_, &out_buffer_); }
+
+std::string ChildProcess::ReadRestOfErr() { return ReadRest(err_fd_, &err_buffer_); }
 
 void ChildProcess::CloseInput() {
   if (in_fd_ >= 0) ::close(in_fd_);
@@ -90,14 +96,38 @@ void ChildProcess::Kill(int signal) {
   if (pid_ > 0) ::kill(pid_, signal);
 }
 
+int ChildProcess::ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
 int ChildProcess::Wait() {
   if (pid_ <= 0) return -1;
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+  return ExitCodeOf(status);
+}
+
+int ChildProcess::WaitFor(int timeout_ms) {
+  if (pid_ <= 0) return -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return ExitCodeOf(status);
+    }
+    if (done < 0 && errno != EINTR) return -1;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      Kill(SIGKILL);
+      Wait();
+      return kTimedOut;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 }  // namespace veldra::cli::testing

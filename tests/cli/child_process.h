@@ -30,9 +30,17 @@ class ChildProcess {
   void Kill(int signal);
   // Waits for the end: the exit code, or 128 + the signal that ended the process.
   int Wait();
+  // As Wait, for at most timeout_ms: a process still running then is killed and the
+  // result is kTimedOut, so a test of something that must never wait cannot hang.
+  static constexpr int kTimedOut = -2;
+  int WaitFor(int timeout_ms);
+  // Everything the error output still holds, up to its end.
+  std::string ReadRestOfErr();
 
  private:
   static std::string ReadLine(int fd, std::string* buffer);
+  static std::string ReadRest(int fd, std::string* buffer);
+  static int ExitCodeOf(int status);
 
   pid_t pid_ = -1;
   int in_fd_ = -1;

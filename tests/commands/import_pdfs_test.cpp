@@ -1,7 +1,12 @@
 #include "commands/import_pdfs.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "commands/import_messages.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/entry_text.h"
@@ -175,6 +180,30 @@ TEST_F(ImportPdfsTest, AFullDeviceIsTheCauseOfBytesNotStored) {
   auto reloaded = Reload();
   EXPECT_EQ(reloaded->entries().Count(), 2);
   EXPECT_EQ(Stored(*reloaded, 1), fake_.ReadFileBytes("/pdf/b.pdf"));
+}
+
+// A PDF of 2 GiB is one byte past what a chunk holds. On the real file system, as a sparse
+// file: it takes no room on the disk and is never read.
+TEST(ImportPdfsRealFilesTest, APdfOf2GiBIsTooLargeAndTheBoxSaysTheLimit) {
+  std::string folder = (std::filesystem::temp_directory_path() / "veldra-import-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string catalog = folder + "/cat.vdc";
+  const std::string pdf = folder + "/big.pdf";
+  std::ofstream(pdf) << "%PDF-1.4";
+  std::filesystem::resize_file(pdf, uintmax_t{1} << 31);
+  ASSERT_TRUE(CreateDefaultCatalog(catalog));
+  CVeldraDocument document;
+  document.OpenCatalog(catalog);
+  ImportReport report;
+  EXPECT_EQ(ImportPdfs(document, {pdf}, OtherTriple(), &report), kImportOk);
+  ASSERT_EQ(report.imported.size(), 1u);
+  EXPECT_EQ(report.imported[0].failure, ImportFailure::kTooLarge);
+  EXPECT_EQ(veldra::testing::Utf8(MessageImportFailures(report)),
+            "次のファイルのPDFは取り込めませんでした。\n\n" + pdf +
+                "\n　大きすぎてカタログに入りません（PDFは1件2147483647バイトまで、カタログは"
+                "全体で4GiB未満）。\n");
+  EXPECT_LT(std::filesystem::file_size(catalog), uintmax_t{1} << 20);
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(ImportPdfsTest, ASaveThatFailsTellsWhy) {

@@ -1,10 +1,13 @@
 #include "platform/posix_platform.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -347,21 +350,44 @@ TEST_F(PosixPlatformTest, AReadOnlyFileCanBeLocked) {
   EXPECT_EQ(platform_.TryLockFile(path, &lock), LockResult::kLocked);
 }
 
-// A pipe without a writer would hold an open for reading until one came.
-TEST_F(PosixPlatformTest, APipeIsNeitherOpenedNorWaitedFor) {
-  const std::string fifo = root_ + "/pipe.pdf";
+// A pipe without a writer would hold an open until one came: alarm() ends the test program
+// instead of leaving it waiting should that ever happen again.
+TEST_F(PosixPlatformTest, OnlyRegularFilesAreOpenedOrLockedAndNothingIsWaitedFor) {
+  const std::string fifo = Path("pipe.vdc");
+  const std::string socket_path = Path("socket.vdc");
   ASSERT_EQ(::mkfifo(Cp932ToUtf8(fifo).c_str(), 0600), 0);
-  std::ofstream(Cp932ToUtf8(root_ + "/a.pdf")) << "x";
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string sys_socket = Cp932ToUtf8(socket_path);
+  ASSERT_LT(sys_socket.size(), sizeof(address.sun_path));
+  std::copy(sys_socket.begin(), sys_socket.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  std::ofstream(Cp932ToUtf8(Path("a.pdf"))) << "x";
   EXPECT_EQ(platform_.KindOf(fifo), FileKind::kOther);
-  EXPECT_EQ(platform_.KindOf(root_ + "/a.pdf"), FileKind::kRegularFile);
+  EXPECT_EQ(platform_.KindOf(socket_path), FileKind::kOther);
+  EXPECT_EQ(platform_.KindOf(Path("a.pdf")), FileKind::kRegularFile);
   EXPECT_EQ(platform_.KindOf(root_), FileKind::kDirectory);
-  EXPECT_EQ(platform_.KindOf(root_ + "/none"), FileKind::kMissing);
-  for (OpenMode mode : {OpenMode::kRead, OpenMode::kReadWrite}) {
+  EXPECT_EQ(platform_.KindOf(Path("none")), FileKind::kMissing);
+
+  ::alarm(20);
+  for (const std::string& path : {fifo, socket_path, root_, std::string("/dev/null")}) {
+    for (OpenMode mode : {OpenMode::kRead, OpenMode::kReadWrite, OpenMode::kCreate}) {
+      SetLastFailure(Failure::kNone);
+      EXPECT_EQ(platform_.Open(path, mode), nullptr) << path << " " << static_cast<int>(mode);
+      EXPECT_EQ(LastFailure(), Failure::kNotRegularFile) << path << " " << static_cast<int>(mode);
+    }
+    std::unique_ptr<FileLock> lock;
     SetLastFailure(Failure::kNone);
-    EXPECT_EQ(platform_.Open(fifo, mode), nullptr);
-    EXPECT_EQ(LastFailure(), Failure::kNotRegularFile);
+    EXPECT_EQ(platform_.TryLockFile(path, &lock), LockResult::kFailed) << path;
+    EXPECT_EQ(LastFailure(), Failure::kNotRegularFile) << path;
   }
-  auto file = platform_.Open(root_ + "/a.pdf", OpenMode::kRead);
+  ::alarm(0);
+  ::close(sock);
+  EXPECT_EQ(platform_.KindOf(fifo), FileKind::kOther);  // kCreate neither replaced nor cut it
+
+  auto file = platform_.Open(Path("a.pdf"), OpenMode::kRead);
   ASSERT_NE(file, nullptr);
   char byte = 0;
   EXPECT_EQ(file->ReadAt(0, &byte, 1), 1);

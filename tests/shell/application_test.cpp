@@ -19,6 +19,9 @@
 #include <QTest>
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "browser/catalog_document_host.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/category_list_ctrl.h"
@@ -555,6 +558,48 @@ class ApplicationTest : public QObject {
     QCOMPARE(documents, size_t(1));
     QCOMPARE(with_other_case, size_t(2));
     QCOMPARE(EntryCount(path), 1);
+  }
+
+  // A pipe given as the catalog, on the command line or through File > Open, is never read
+  // (that would wait for a writer for ever; alarm() ends the test program should it ever do
+  // so again), nor locked, nor replaced: an empty window that never writes, and a box that
+  // says why.
+  void aPipeAsTheCatalogIsNeitherReadNorWaitedFor_data() {
+    QTest::addColumn<bool>("command_line");
+    QTest::newRow("command line") << true;
+    QTest::newRow("File > Open") << false;
+  }
+
+  void aPipeAsTheCatalogIsNeitherReadNorWaitedFor() {
+    QFETCH(bool, command_line);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    platform::PosixPlatform real;
+    platform::ScopedPlatform use_real(&real);
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const std::string fifo = dir.path().toStdString() + "/pipe.vdc";
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(60);
+    Start(command_line ? std::vector<std::string>{fifo} : std::vector<std::string>{});
+    if (!command_line) {
+      env_->dialogs().file_answers.push_back(fifo);
+      app_->OnFileOpen();
+    }
+    ::alarm(0);
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    const CVeldraDocument& doc = app_->Documents()[0]->document();
+    QVERIFY(!doc.writable());
+    QCOMPARE(doc.entries().Count(), 0);
+    QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+    QCOMPARE(Utf8(env_->dialogs().messages[0].text),
+             std::string("このファイルは通常のファイルではない（フォルダ、パイプ、デバイスなど）ため、"
+                         "カタログとして開きませんでした。変更は保存されません。"));
+    app_.reset();
+    qputenv("XDG_CONFIG_HOME", config);
+    struct stat st {};
+    QCOMPARE(::lstat(fifo.c_str(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
   }
 
   void unreadableFileOpensWithAWarning() {
