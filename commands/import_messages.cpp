@@ -116,7 +116,7 @@ std::string MessageCatalogNotWritable(const std::string& path, Failure cause) {
 
 std::string MessageSaveFailed(const std::string& path, Failure cause) {
   return Cp932("カタログファイル「") + path + Cp932("」に保存できませんでした") +
-         InParentheses(cause) + Cp932("。変更はファイルに書き込まれていません。");
+         InParentheses(cause) + Cp932("。変更は一部しかファイルに書き込まれていない可能性があります。");
 }
 
 std::string MessageSortOrderNotSaved(const std::string& path, Failure cause) {

@@ -33,7 +33,7 @@ std::string MessageCatalogReadOnly();
 // The catalog file cannot be opened for writing, or its attachments cannot be walked.
 std::string MessageCatalogNotWritable(const std::string& path, platform::Failure cause);
 
-// The catalog's tables could not be saved.
+// The catalog's tables could not all be saved: the file may hold part of the change.
 std::string MessageSaveFailed(const std::string& path, platform::Failure cause);
 
 // The catalog's tables were saved, only the sort order stored after them was not
