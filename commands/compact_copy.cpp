@@ -93,8 +93,11 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
   ChunkFile copy;
   if (copy.Create(temporary) != kChunkOk) return kCompactCannotCreate;
 
+  // The copy is whole on the device before it takes the new path's name: a crash leaves
+  // either no file there (or the one that was there) or the complete copy.
   bool ok = WriteTables(copy, document) &&
-            CopyAttachments(source, copy, document.attachments(), report);
+            CopyAttachments(source, copy, document.attachments(), report) &&
+            copy.Sync() == kChunkOk;
   ok = copy.Close() == kChunkOk && ok;
   source.Close();
   if (!ok) {

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -239,6 +240,17 @@ class CVeldraDocument {
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;
   bool open_elsewhere_ = false;
+
+  // Tables that Load found with leftovers of an interrupted write
+  // (storage/interrupted_rewrite.h), as read without them: the next save of the document's
+  // own file writes each of them first, which drops the leftovers from the file, before
+  // any change made since is written.
+  std::vector<std::pair<ChunkTag, RecordArray>> repairs_;
+  // Where the last chunk Load read ends: the next save of the document's own file cuts a
+  // torn tail behind it (ChunkFile::CutTornTail).
+  int64_t loaded_end_ = 0;
+  // Writes repairs_ and cuts a torn tail; false when a write fails.
+  bool RepairOwnFile(ChunkFile& file);
 
   // What each table last looked like in the file, so a save rewrites only what changed.
   TableSnapshot counters_saved_;
