@@ -14,6 +14,7 @@
 
 #include "storage/chunk_file.h"
 #include "storage/chunk_file_impl.h"
+#include "storage/interrupted_rewrite.h"
 
 namespace veldra {
 
@@ -336,13 +337,11 @@ int ChunkFile::Impl::MendBackLinks(uint32_t before_head, const std::vector<uint3
 bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t first,
                                        const RecordArray& array, size_t record_size) {
   // Every catalog record starts with its id. Each chunk's record is read first: a chunk
-  // that already holds its record is left alone (every record behind the last one dropped).
-  // Otherwise the chunk holds a record that is dropped, or one that now stands whole
-  // further back: then the new record goes in under the id of the record written just
-  // before it into the next chunk, so that until its own id follows in a second write the
-  // chunk reads as a leftover copy of that record, never as a mix of two records under an
-  // id that counts. The last record has no such neighbour: its bytes go in under the id
-  // the chunk holds, then its id.
+  // that already holds its record is left alone (every record behind the last one dropped),
+  // one that holds the same record changed gets it in one write. Otherwise the chunk holds
+  // a record that is dropped, or one that now stands whole further back: the new record
+  // goes in under kRecordBeingWritten, and its id follows in a second write, so that no
+  // moment shows a chunk mixing two records under an id that counts.
   constexpr size_t kIdSize = 4;
   const auto n = static_cast<size_t>(array.Count());
   std::vector<uint8_t> old(record_size);
@@ -354,18 +353,14 @@ bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t f
     if (io->ReadDirect(data_at, &slice, 1) != static_cast<int64_t>(record_size)) return false;
     if (std::memcmp(old.data(), record, record_size) == 0) continue;
     if (record_size <= kIdSize || std::memcmp(old.data(), record, kIdSize) == 0) {
-      // The same record, changed: one write.
       if (!io->Write(data_at, record, record_size)) return false;
       continue;
     }
-    if (i + 1 < n) {
-      std::memcpy(bytes.data(), record, record_size);
-      std::memcpy(bytes.data(), array.At(static_cast<int>(i + 1)), kIdSize);
-      if (!io->Write(data_at, bytes.data(), record_size)) return false;
-    } else if (!io->Write(data_at + kIdSize, record + kIdSize, record_size - kIdSize)) {
+    std::memcpy(bytes.data(), record, record_size);
+    chunk_format::EncodeFixed32(bytes.data(), static_cast<uint32_t>(kRecordBeingWritten));
+    if (!io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
       return false;
     }
-    if (!io->Write(data_at, record, kIdSize)) return false;
   }
   return true;
 }

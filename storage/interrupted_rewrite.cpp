@@ -13,7 +13,8 @@ std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table) {
   if (table.record_size() < sizeof(int32_t)) return leftovers;
   std::unordered_set<int32_t> later;
   for (int i = table.Count() - 1; i >= 0; --i) {
-    if (!later.insert(LeadingRecordId(table.At(i))).second) leftovers.push_back(i);
+    const int32_t id = LeadingRecordId(table.At(i));
+    if (id == kRecordBeingWritten || !later.insert(id).second) leftovers.push_back(i);
   }
   return {leftovers.rbegin(), leftovers.rend()};
 }

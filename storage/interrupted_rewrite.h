@@ -2,17 +2,19 @@
 //
 // A table whose record count shrinks is written in place (ChunkFile::WriteAll): record i
 // goes into the chunk m - n + i of the m chunks the tag had, last record first, and only
-// then are the surplus chunks unlinked from the front. Cut short at any point (a kill, a
-// full disk), the list still holds every record that was to stay, but some of them twice:
-// once where it stood before (or where the write had started to put another record, under
-// the id of the record already written behind it) and once, whole, further back. Deleting
-// one record leaves the two copies in adjacent chunks; deleting several may leave other
-// records between them. The copy further back is always the one written last.
+// then are the surplus chunks unlinked from the front. A record that moves is written in
+// two steps: its bytes under the id kRecordBeingWritten, then its id. Cut short at any
+// point (a kill, a full disk), the list still holds every record that was to stay, whole,
+// and some of them twice: once where it stood before and once further back. Deleting one
+// record leaves the two copies in adjacent chunks; deleting several may leave other
+// records between them. The copy further back is always the one written last. A chunk
+// may also read kRecordBeingWritten: the write was cut between its two steps.
 //
-// So a reader keeps, of each record id, the last record of the table, and counts every
-// earlier record with the same id as a leftover of an interrupted write, not as damage.
-// A sound table never holds an id twice. The next save of the table writes it in full,
-// which drops the leftovers from the file (CVeldraDocument does this).
+// So a reader keeps, of each record id, the last record of the table, drops every earlier
+// record with the same id and every record under kRecordBeingWritten, and counts them as
+// leftovers of an interrupted write, not as damage. A sound table never holds an id twice,
+// and no catalog id is negative. The next save of the table writes it in full, which drops
+// the leftovers from the file (CVeldraDocument does this).
 #pragma once
 
 #include <cstdint>
@@ -22,12 +24,16 @@
 
 namespace veldra {
 
+// The id a record carries in its first 4 bytes (little-endian) while its chunk is being
+// rewritten.
+constexpr int32_t kRecordBeingWritten = -1;
+
 // The id a catalog record carries in its first 4 bytes (little-endian).
 int32_t LeadingRecordId(const uint8_t* record);
 
 // The indexes (ascending) of the records of table that an interrupted write left behind:
-// every record whose id occurs again in a later record. Empty for a sound table and for
-// records shorter than an id.
+// every record whose id occurs again in a later record, and every record under
+// kRecordBeingWritten. Empty for a sound table and for records shorter than an id.
 std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table);
 
 // Removes those records from table; true when there were any.
