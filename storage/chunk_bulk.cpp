@@ -336,12 +336,15 @@ int ChunkFile::Impl::MendBackLinks(uint32_t before_head, const std::vector<uint3
 
 bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t first,
                                        const RecordArray& array, size_t record_size) {
-  // Every catalog record starts with its id. Each chunk's record is read first: a chunk
-  // that already holds its record is left alone (every record behind the last one dropped),
-  // one that holds the same record changed gets it in one write. Otherwise the chunk holds
-  // a record that is dropped, or one that now stands whole further back: the new record
-  // goes in under kRecordBeingWritten, and its id follows in a second write, so that no
-  // moment shows a chunk mixing two records under an id that counts.
+  // Every catalog record starts with its id (little-endian: its sign in the 4th byte).
+  // Each chunk's record is read first: a chunk that already holds its record is left alone
+  // (every record behind the last one dropped), one that holds the same record changed gets
+  // it in one write. Otherwise the chunk holds a record that is dropped, or one that now
+  // stands whole further back, and takes the new record in three writes: the sign byte of
+  // the old id becomes 0xFF (one byte, never torn), the record goes in under
+  // kRecordBeingWritten, then its id. A write cut short anywhere leaves the sign byte set
+  // until the id is whole, so no moment shows a chunk mixing two records under an id that
+  // counts: a negative id is a chunk being written.
   constexpr size_t kIdSize = 4;
   const auto n = static_cast<size_t>(array.Count());
   std::vector<uint8_t> old(record_size);
@@ -358,7 +361,9 @@ bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t f
     }
     std::memcpy(bytes.data(), record, record_size);
     chunk_format::EncodeFixed32(bytes.data(), static_cast<uint32_t>(kRecordBeingWritten));
-    if (!io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
+    const uint8_t sign = 0xFF;
+    if (!io->Write(data_at + kIdSize - 1, &sign, 1) ||
+        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
       return false;
     }
   }

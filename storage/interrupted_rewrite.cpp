@@ -14,7 +14,7 @@ std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table) {
   std::unordered_set<int32_t> later;
   for (int i = table.Count() - 1; i >= 0; --i) {
     const int32_t id = LeadingRecordId(table.At(i));
-    if (id == kRecordBeingWritten || !later.insert(id).second) leftovers.push_back(i);
+    if (id < 0 || !later.insert(id).second) leftovers.push_back(i);
   }
   return {leftovers.rbegin(), leftovers.rend()};
 }

@@ -2,16 +2,18 @@
 //
 // A table whose record count shrinks is written in place (ChunkFile::WriteAll): record i
 // goes into the chunk m - n + i of the m chunks the tag had, last record first, and only
-// then are the surplus chunks unlinked from the front. A record that moves is written in
-// two steps: its bytes under the id kRecordBeingWritten, then its id. Cut short at any
+// then are the surplus chunks unlinked from the front. A record that moves into a chunk is
+// written in three steps: the sign byte of the chunk's old id is set (a negative id), the
+// record goes in under the id kRecordBeingWritten, then its own id. Cut short at any
 // point (a kill, a full disk), the list still holds every record that was to stay, whole,
 // and some of them twice: once where it stood before and once further back. Deleting one
 // record leaves the two copies in adjacent chunks; deleting several may leave other
 // records between them. The copy further back is always the one written last. A chunk
-// may also read kRecordBeingWritten: the write was cut between its two steps.
+// may also carry a negative id: its write was cut between the first and the last step
+// (a torn id write leaves the sign byte of kRecordBeingWritten as long as it is not whole).
 //
 // So a reader keeps, of each record id, the last record of the table, drops every earlier
-// record with the same id and every record under kRecordBeingWritten, and counts them as
+// record with the same id and every record with a negative id, and counts them as
 // leftovers of an interrupted write, not as damage. A sound table never holds an id twice,
 // and no catalog id is negative. The next save of the table writes it in full, which drops
 // the leftovers from the file (CVeldraDocument does this).
@@ -32,8 +34,8 @@ constexpr int32_t kRecordBeingWritten = -1;
 int32_t LeadingRecordId(const uint8_t* record);
 
 // The indexes (ascending) of the records of table that an interrupted write left behind:
-// every record whose id occurs again in a later record, and every record under
-// kRecordBeingWritten. Empty for a sound table and for records shorter than an id.
+// every record whose id occurs again in a later record, and every record with a negative
+// id. Empty for a sound table and for records shorter than an id.
 std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table);
 
 // Removes those records from table; true when there were any.
