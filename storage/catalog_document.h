@@ -89,6 +89,14 @@ class CVeldraDocument {
   void Load(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
+  // The tables Load found holding leftovers of an interrupted write (read without them;
+  // storage/interrupted_rewrite.h). The next save of the document's own file drops them
+  // from the file.
+  std::vector<ChunkTag> tables_with_leftovers() const {
+    std::vector<ChunkTag> tags;
+    for (const auto& repair : repairs_) tags.push_back(repair.first);
+    return tags;
+  }
   // True when OpenCatalog found the catalog open in another VELDRA process.
   bool open_elsewhere() const { return open_elsewhere_; }
   // True when the document may write to its own file: read completely, and not open

@@ -12,11 +12,18 @@
 // may also carry a negative id: its write was cut between the first and the last step
 // (a torn id write leaves the sign byte of kRecordBeingWritten as long as it is not whole).
 //
-// So a reader keeps, of each record id, the last record of the table, drops every earlier
-// record with the same id and every record with a negative id, and counts them as
-// leftovers of an interrupted write, not as damage. A sound table never holds an id twice,
-// and no catalog id is negative. The next save of the table writes it in full, which drops
-// the leftovers from the file (CVeldraDocument does this).
+// The trace therefore has a shape: no id is held more than twice, and every second copy
+// lies behind every first copy (the table splits into a front and a back part, each
+// without a repeated id). This shape survives a second interruption, of the save that
+// drops the leftovers, because that save rewrites only the front part.
+//
+// So a reader of a table of that shape keeps, of each record id, the last record, drops
+// every earlier record with the same id and every record with a negative id, and counts
+// them as leftovers of an interrupted write, not as damage. A sound table never holds an
+// id twice, and no catalog id is negative. Repeated ids in any other shape (an id three
+// times, copies interleaved) are no trace of a write of ours: they are left for the
+// checks to report. The next save of a table with leftovers writes it in full, which
+// drops them from the file (CVeldraDocument does this).
 #pragma once
 
 #include <cstdint>
@@ -34,8 +41,9 @@ constexpr int32_t kRecordBeingWritten = -1;
 int32_t LeadingRecordId(const uint8_t* record);
 
 // The indexes (ascending) of the records of table that an interrupted write left behind:
-// every record whose id occurs again in a later record, and every record with a negative
-// id. Empty for a sound table and for records shorter than an id.
+// every record with a negative id and, when the repeated ids have the shape above, every
+// record whose id occurs again in a later record. Empty for a sound table, for repeated
+// ids of another shape and for records shorter than an id.
 std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table);
 
 // Removes those records from table; true when there were any.

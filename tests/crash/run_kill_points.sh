@@ -5,7 +5,7 @@
 #   tests/crash/run_kill_points.sh BUILD_DIR [--quick | --all] [--scenario NAME]
 #
 # --quick: three points of each scenario and variant (the CTest crash_kill_points);
-# default: up to 25 evenly spread points; --all: every point.
+# default: up to 60 evenly spread points; --all: every point.
 #
 # The kill shim (kill_shim.so, preloaded) counts the calls that change files and raises
 # SIGKILL before the N-th (VELDRA_KILL_AT); the torn variant first writes that call's bytes
@@ -240,7 +240,7 @@ points_of() {  # N
   case $MODE in
     all) seq 1 "$n"; return ;;
     quick) want=3 ;;
-    *) want=25 ;;
+    *) want=60 ;;
   esac
   if ((n <= want)); then seq 1 "$n"; return; fi
   local k
