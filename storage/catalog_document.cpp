@@ -163,7 +163,7 @@ void CVeldraDocument::Load(const std::string& path) {
     }
     if (result == TableOutcome::kRead) {
       for (uint32_t chunk : read.chunks) {
-        loaded_end_ = std::max<int64_t>(loaded_end_, int64_t{chunk} + 36 +
+        loaded_end_ = std::max<int64_t>(loaded_end_, int64_t{chunk} + chunk_format::kChunkHeaderSize +
                                                          static_cast<int64_t>(t.record_size));
       }
     }
