@@ -2,10 +2,10 @@
 # Kills a real veldra-cli with SIGKILL at many points of import, delete, set, label, export
 # and compact, and checks what each kill leaves behind.
 #
-#   tests/crash/run_kill_points.sh BUILD_DIR [--quick | --all] [--scenario NAME]
+#   tests/crash/run_kill_points.sh BUILD_DIR [--quick | --all | --points N] [--scenario NAME]
 #
-# --quick: three points of each scenario and variant (the CTest crash_kill_points);
-# default: up to 60 evenly spread points; --all: every point.
+# --quick: two points of each scenario and variant (the CTest crash_kill_points);
+# default: up to 60 evenly spread points (--points N: up to N); --all: every point.
 #
 # The kill shim (kill_shim.so, preloaded) counts the calls that change files and raises
 # SIGKILL before the N-th (VELDRA_KILL_AT); the torn variant first writes that call's bytes
@@ -24,16 +24,21 @@
 # point failed, with the reason of each failure.
 set -u
 
-usage() { echo "usage: $0 BUILD_DIR [--quick | --all] [--scenario NAME]" >&2; exit 2; }
+usage() {
+  echo "usage: $0 BUILD_DIR [--quick | --all | --points N] [--scenario NAME]" >&2
+  exit 2
+}
 [ $# -ge 1 ] || usage
 BUILD=$(cd "$1" && pwd) || usage
 shift
 MODE=sample
+SAMPLE=60
 ONLY=""
 while [ $# -gt 0 ]; do
   case $1 in
     --all) MODE=all ;;
     --quick) MODE=quick ;;
+    --points) [ $# -ge 2 ] || usage; MODE=sample; SAMPLE=$2; shift ;;
     --scenario) [ $# -ge 2 ] || usage; ONLY=$2; shift ;;
     *) usage ;;
   esac
@@ -239,8 +244,8 @@ points_of() {  # N
   local n=$1 want
   case $MODE in
     all) seq 1 "$n"; return ;;
-    quick) want=3 ;;
-    *) want=60 ;;
+    quick) want=2 ;;
+    *) want=$SAMPLE ;;
   esac
   if ((n <= want)); then seq 1 "$n"; return; fi
   local k
