@@ -105,6 +105,11 @@ bool CheckCatalog(const std::string& path, std::vector<std::string>* problems) {
   if (!document.read_complete()) {
     problems->push_back("the catalog's tables cannot all be read");
   }
+  for (ChunkTag tag : document.tables_with_leftovers()) {
+    problems->push_back("table '" + TagText(tag) +
+                        "' holds records left by an interrupted write; the next change to the "
+                        "catalog drops them");
+  }
   CheckEntryIds(document, problems);
   CheckAttachments(path, document, problems);
   return problems->size() == before;

@@ -14,6 +14,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 #include "storage/chunk_verify.h"
+#include "storage/interrupted_rewrite.h"
 
 namespace veldra {
 
@@ -173,6 +174,8 @@ void CVeldraDocument::Load(const std::string& path) { LoadTables(path, nullptr);
 
 void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeader>* seen) {
   ResetTables();
+  repairs_.clear();
+  loaded_end_ = 0;
   lock_.reset();
   open_elsewhere_ = false;
   damage_.clear();
@@ -211,10 +214,25 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
       records = std::move(*read.records);
       result = TableOutcome::kRead;
     }
+    if (result == TableOutcome::kRead) {
+      for (uint32_t chunk : read.chunks) {
+        loaded_end_ = std::max<int64_t>(loaded_end_, int64_t{chunk} + chunk_format::kChunkHeaderSize +
+                                                         static_cast<int64_t>(t.record_size));
+      }
+    }
     if (result == TableOutcome::kBroken) {
       complete = false;
     } else if (!sort_levels) {
-      snapshot(t.tag)->Take(records, std::move(read.chunks));
+      // A write of the table cut short (a crash) leaves the records that were to stay,
+      // some twice, and may leave stale back links: the table is read without the
+      // leftovers, and its next save writes it in full, which puts the file right.
+      const bool leftovers = DropInterruptedRewriteLeftovers(records);
+      if (leftovers) repairs_.emplace_back(t.tag, records);
+      if (leftovers || read.stale_back_links) {
+        snapshot(t.tag)->Invalidate();
+      } else {
+        snapshot(t.tag)->Take(records, std::move(read.chunks));
+      }
     }
     if (sort_levels) sort_read = result == TableOutcome::kRead;
   }
@@ -272,7 +290,8 @@ int CVeldraDocument::SaveAll() {
     file.Close();
     return kSaveFailed;
   }
-  if (WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) != kChunkOk) {
+  if (!RepairOwnFile(file) ||
+      WriteTables(file, /*own_file=*/true, /*stop_at_first_failure=*/true) != kChunkOk) {
     file.Close();
     return kSaveFailed;
   }
@@ -305,9 +324,26 @@ int CVeldraDocument::SaveTablesTo(const std::string& path) {
     file.Close();
     return open_rc;
   }
+  if (own_file && !RepairOwnFile(file)) {
+    file.Close();
+    return kChunkIoError;
+  }
   const int rc = WriteTables(file, own_file, /*stop_at_first_failure=*/false);
   const int close_rc = file.Close();
   return rc != kChunkOk ? rc : close_rc;
+}
+
+bool CVeldraDocument::RepairOwnFile(ChunkFile& file) {
+  if (loaded_end_ > 0 && file.CutTornTail(loaded_end_) != kChunkOk) return false;
+  loaded_end_ = 0;
+  while (!repairs_.empty()) {
+    // The table as it was read, so that its write only drops chunks: no record the file
+    // holds once moves towards the front, whatever changed in memory since.
+    const auto& [tag, records] = repairs_.back();
+    if (file.WriteAll(tag, records, CatalogRecordSize(tag)) != kChunkOk) return false;
+    repairs_.pop_back();
+  }
+  return true;
 }
 
 bool CVeldraDocument::WriteSetting(ChunkTag tag, size_t size, const void* data) {

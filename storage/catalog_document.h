@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -106,6 +107,14 @@ class CVeldraDocument {
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
   // The first damage LoadForChange found, in one sentence; empty unless kDamaged.
   const std::string& damage() const { return damage_; }
+  // The tables Load found holding leftovers of an interrupted write (read without them;
+  // storage/interrupted_rewrite.h). The next save of the document's own file drops them
+  // from the file.
+  std::vector<ChunkTag> tables_with_leftovers() const {
+    std::vector<ChunkTag> tags;
+    for (const auto& repair : repairs_) tags.push_back(repair.first);
+    return tags;
+  }
   // True when OpenCatalog found the catalog open in another VELDRA process.
   bool open_elsewhere() const { return open_elsewhere_; }
   // True when the document may write to its own file: read completely, and not open
@@ -262,6 +271,17 @@ class CVeldraDocument {
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;
   bool open_elsewhere_ = false;
+
+  // Tables that Load found with leftovers of an interrupted write
+  // (storage/interrupted_rewrite.h), as read without them: the next save of the document's
+  // own file writes each of them first, which drops the leftovers from the file, before
+  // any change made since is written.
+  std::vector<std::pair<ChunkTag, RecordArray>> repairs_;
+  // Where the last chunk Load read ends: the next save of the document's own file cuts a
+  // torn tail behind it (ChunkFile::CutTornTail).
+  int64_t loaded_end_ = 0;
+  // Writes repairs_ and cuts a torn tail; false when a write fails.
+  bool RepairOwnFile(ChunkFile& file);
 
   // What each table last looked like in the file, so a save rewrites only what changed.
   TableSnapshot counters_saved_;

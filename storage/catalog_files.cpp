@@ -344,7 +344,8 @@ int WriteNewFile(const std::string& path, const std::function<bool(platform::Fil
     if (!file && !platform.NameTaken(temporary)) break;  // not a taken name: the folder refuses
   }
   if (!file) return kCopyCannotCreate;
-  const bool written = writer(*file);
+  // On the device before it takes its name: a crash never leaves a part of it there.
+  const bool written = writer(*file) && file->Sync();
   file.reset();
   if (!written) {
     platform.Remove(temporary);

@@ -17,6 +17,7 @@ namespace veldra {
 using chunk_format::AsLink;
 using chunk_format::AsOffset;
 using chunk_format::kChunkHeaderSize;
+using chunk_format::kNoOffset;
 
 namespace {
 
@@ -48,12 +49,7 @@ int ChunkFile::AppendChunk(ChunkTag tag, int64_t length, const void* data,
   }
   if (length < 0 || length > std::numeric_limits<int32_t>::max()) return kChunkBadArgument;
   ChunkIo& io = *impl_->io;
-  const int64_t end = io.size();
-  if (end < static_cast<int64_t>(chunk_format::kNewContainerSize)) return kChunkIoError;
-  // Offsets are 32 bits and 0xFFFFFFFF means none: the whole chunk must lie below it.
-  if (end + static_cast<int64_t>(kChunkHeaderSize) + length > chunk_format::kOffsetLimit) {
-    return kChunkBadArgument;
-  }
+  if (io.size() < static_cast<int64_t>(chunk_format::kNewContainerSize)) return kChunkIoError;
 
   // Where the new chunk hangs: behind the tag's last chunk, or behind the last head.
   ChunkHeader link_holder;
@@ -65,6 +61,19 @@ int ChunkFile::AppendChunk(ChunkTag tag, int64_t length, const void* data,
     found = impl_->FindLastHead(&link_holder, holder_raw);
   }
   if (found != kChunkOk) return kChunkIoError;
+  // An append cut short by a crash may have left a torn chunk at the end: the new chunk
+  // goes where that one began, not behind it.
+  if (!impl_->tail_checked) {
+    const int64_t holder_end = int64_t{AsOffset(link_holder.self)} +
+                               static_cast<int64_t>(kChunkHeaderSize) + link_holder.length;
+    if (CutTornTail(holder_end) != kChunkOk) return kChunkIoError;
+  }
+
+  const int64_t end = io.size();
+  // Offsets are 32 bits and 0xFFFFFFFF means none: the whole chunk must lie below it.
+  if (end + static_cast<int64_t>(kChunkHeaderSize) + length > chunk_format::kOffsetLimit) {
+    return kChunkBadArgument;
+  }
 
   ChunkHeader h;
   h.tag = tag;
@@ -122,6 +131,55 @@ int ChunkFile::AppendChunk(ChunkTag tag, int64_t length, const void* data,
   impl_->tails[tag] = static_cast<uint32_t>(end);
   if (new_head) impl_->last_head = static_cast<uint32_t>(end);
   impl_->caller_walk.Add(static_cast<int64_t>(kChunkHeaderSize) + length);
+  return kChunkOk;
+}
+
+int ChunkFile::CutTornTail(int64_t from) {
+  if (!is_open()) return kChunkBadArgument;
+  if (impl_->mode == kChunkModeReadOnly) return kChunkReadOnly;
+  ChunkIo& io = *impl_->io;
+  const int64_t size = io.size();
+  impl_->tail_checked = true;
+  if (from < static_cast<int64_t>(chunk_format::kNewContainerSize) || from >= size) {
+    return kChunkOk;
+  }
+  // Whole chunks in file order, up to the first one that does not fit in the file.
+  int64_t at = from;
+  uint8_t raw[kChunkHeaderSize] = {};
+  size_t header_bytes = kChunkHeaderSize;
+  while (at < size) {
+    header_bytes = static_cast<size_t>(std::min<int64_t>(size - at, kChunkHeaderSize));
+    if (!io.Read(at, raw, header_bytes)) return kChunkIoError;
+    const int64_t self = chunk_format::DecodeFixed32(raw + chunk_format::kSelfOffset);
+    if (header_bytes >= chunk_format::kPrevInTagOffset && self != at) return kChunkOk;
+    if (header_bytes < kChunkHeaderSize) break;  // a header cut short
+    const auto length =
+        static_cast<int32_t>(chunk_format::DecodeFixed32(raw + chunk_format::kLengthOffset));
+    if (self != at || length < 0) return kChunkOk;  // not a header: damage, left alone
+    if (at + static_cast<int64_t>(kChunkHeaderSize) + length > size) break;  // data cut short
+    at += static_cast<int64_t>(kChunkHeaderSize) + length;
+  }
+  if (at >= size) return kChunkOk;
+
+  // The chunk at `at` was never written whole, so the one link that would reach it (its
+  // holder's, patched only after the whole chunk is on disk) was never written either.
+  // Where the header names its holder, make sure of that before cutting.
+  if (header_bytes >= chunk_format::kNextHeadOffset) {
+    const uint32_t prev_in_tag =
+        chunk_format::DecodeFixed32(raw + chunk_format::kPrevInTagOffset);
+    const uint32_t prev_head = chunk_format::DecodeFixed32(raw + chunk_format::kPrevHeadOffset);
+    const bool new_head = prev_in_tag == kNoOffset;
+    const uint32_t holder = new_head ? prev_head : prev_in_tag;
+    ChunkHeader h;
+    if (holder != kNoOffset && io.ReadHeaderOnly(holder, &h) == 0 &&
+        AsOffset(new_head ? h.next_head : h.next_in_tag) == static_cast<uint32_t>(at)) {
+      return kChunkOk;  // a list reaches it: not ours to cut
+    }
+  }
+  if (!io.Truncate(at)) {
+    impl_->ForgetAll();
+    return kChunkIoError;
+  }
   return kChunkOk;
 }
 

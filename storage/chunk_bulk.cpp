@@ -14,6 +14,7 @@
 
 #include "storage/chunk_file.h"
 #include "storage/chunk_file_impl.h"
+#include "storage/interrupted_rewrite.h"
 
 namespace veldra {
 
@@ -54,6 +55,7 @@ struct ChunkFile::Impl::ListWalk {
   bool header_read = false;
   uint32_t offset = kNoOffset;
   int64_t previous_end = -1;
+  bool stale_back_links = false;
 
   void Fail(int code) {
     state = kFailed;
@@ -62,6 +64,12 @@ struct ChunkFile::Impl::ListWalk {
   }
   // The chunk at offset (header h) is in the array: on to the next one.
   void Advance() {
+    if (!at.empty() && (AsOffset(h.prev_in_tag) != at.back() ||
+                        AsOffset(h.prev_head) != kNoOffset || AsOffset(h.next_head) != kNoOffset)) {
+      stale_back_links = true;
+    } else if (at.empty() && AsOffset(h.prev_in_tag) != kNoOffset) {
+      stale_back_links = true;
+    }
     at.push_back(offset);
     previous_end = int64_t{offset} + static_cast<int64_t>(kChunkHeaderSize + n);
     if (AsOffset(h.next_in_tag) == kNoOffset) {
@@ -133,6 +141,7 @@ std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkT
     out[i].result = kChunkOk;
     out[i].records = std::move(walk.array);
     out[i].chunks = std::move(walk.at);
+    out[i].stale_back_links = walk.stale_back_links;
     impl_->tails[walk.tag] = AsOffset(walk.h.self);
     last = &walk;
   }
@@ -155,13 +164,23 @@ void ChunkFile::Impl::FindListHeads(std::vector<ListWalk>& walks) {
     missing = kChunkIoError;
   } else {
     uint32_t at = chunk_format::kRootOffset;
+    ChunkTag previous_tag = kRootTag;
     while (looking > 0 && AsOffset(h.next_head) != kNoOffset) {
+      const uint32_t previous = at;
       at = AsOffset(h.next_head);
       if (io->ReadHeader(at, &h) != 0 || !walk_budget.Spend(h)) {
         missing = kChunkIoError;
         break;
       }
       Saw(h);
+      // A head whose prev-head does not name the head before it: WriteAll of either tag
+      // puts it right.
+      if (AsOffset(h.prev_head) != previous) {
+        for (ListWalk& walk : walks) {
+          if (walk.tag == h.tag || walk.tag == previous_tag) walk.stale_back_links = true;
+        }
+      }
+      previous_tag = h.tag;
       for (ListWalk& walk : walks) {
         if (walk.state != ListWalk::kLooking || walk.tag != h.tag) continue;
         walk.state = ListWalk::kWalking;
@@ -317,6 +336,71 @@ void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<List
   }
 }
 
+int ChunkFile::Impl::MendBackLinks(uint32_t before_head, const std::vector<uint32_t>& at,
+                                   std::vector<uint8_t>& raw) {
+  uint8_t want[kChunkHeaderSize];
+  for (size_t i = 0; i < at.size(); ++i) {
+    uint8_t* bytes = raw.data() + i * kChunkHeaderSize;
+    std::memcpy(want, bytes, kChunkHeaderSize);
+    chunk_format::EncodeFixed32(want + chunk_format::kPrevInTagOffset,
+                                i == 0 ? kNoOffset : at[i - 1]);
+    if (i == 0) {
+      chunk_format::EncodeFixed32(want + chunk_format::kPrevHeadOffset, before_head);
+    } else {
+      chunk_format::EncodeFixed32(want + chunk_format::kPrevHeadOffset, kNoOffset);
+      chunk_format::EncodeFixed32(want + chunk_format::kNextHeadOffset, kNoOffset);
+    }
+    if (std::memcmp(want, bytes, kChunkHeaderSize) == 0) continue;
+    if (!io->Write(at[i], want, kChunkHeaderSize)) return kChunkIoError;
+    std::memcpy(bytes, want, kChunkHeaderSize);
+  }
+  const uint32_t next_head =
+      chunk_format::DecodeFixed32(raw.data() + chunk_format::kNextHeadOffset);
+  if (next_head == kNoOffset) return kChunkOk;
+  ChunkHeader h;
+  uint8_t bytes[kChunkHeaderSize];
+  if (io->ReadHeaderOnly(next_head, &h, bytes) != 0) return kChunkIoError;
+  if (AsOffset(h.prev_head) == at.front()) return kChunkOk;
+  chunk_format::EncodeFixed32(bytes + chunk_format::kPrevHeadOffset, at.front());
+  return io->Write(next_head, bytes, kChunkHeaderSize) ? kChunkOk : kChunkIoError;
+}
+
+bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t first,
+                                       const RecordArray& array, size_t record_size) {
+  // Every catalog record starts with its id (little-endian: its sign in the 4th byte).
+  // Each chunk's record is read first: a chunk that already holds its record is left alone
+  // (every record behind the last one dropped), one that holds the same record changed gets
+  // it in one write. Otherwise the chunk holds a record that is dropped, or one that now
+  // stands whole further back, and takes the new record in three writes: the sign byte of
+  // the old id becomes 0xFF (one byte, never torn), the record goes in under
+  // kRecordBeingWritten, then its id. A write cut short anywhere leaves the sign byte set
+  // until the id is whole, so no moment shows a chunk mixing two records under an id that
+  // counts: a negative id is a chunk being written.
+  constexpr size_t kIdSize = 4;
+  const auto n = static_cast<size_t>(array.Count());
+  std::vector<uint8_t> old(record_size);
+  std::vector<uint8_t> bytes(record_size);
+  for (size_t i = n; i-- > 0;) {
+    const int64_t data_at = int64_t{at[first + i]} + kChunkHeaderSize;
+    const uint8_t* record = array.At(static_cast<int>(i));
+    const platform::ReadSlice slice{old.data(), record_size};
+    if (io->ReadDirect(data_at, &slice, 1) != static_cast<int64_t>(record_size)) return false;
+    if (std::memcmp(old.data(), record, record_size) == 0) continue;
+    if (record_size <= kIdSize || std::memcmp(old.data(), record, kIdSize) == 0) {
+      if (!io->Write(data_at, record, record_size)) return false;
+      continue;
+    }
+    std::memcpy(bytes.data(), record, record_size);
+    chunk_format::EncodeFixed32(bytes.data(), static_cast<uint32_t>(kRecordBeingWritten));
+    const uint8_t sign = 0xFF;
+    if (!io->Write(data_at + kIdSize - 1, &sign, 1) ||
+        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size) {
   return WriteAll(tag, array, record_size, nullptr);
 }
@@ -338,11 +422,12 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
   //    one of them has another length.
   std::vector<uint32_t> at;
   std::vector<uint8_t> raw;
+  uint32_t before_head = kNoOffset;  // the head (or root) whose next-head reaches the tag
   {
     WalkBudget budget = impl_->NewBudget();
     ChunkHeader h;
     uint8_t bytes[kChunkHeaderSize];
-    int found = impl_->FindHead(tag, budget, &h, bytes);
+    int found = impl_->FindHead(tag, budget, &h, bytes, &before_head);
     if (found == kChunkIoError) return kChunkIoError;
     while (found == kChunkOk) {
       if (h.length != size) return kChunkBadArgument;
@@ -363,9 +448,21 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
     const int64_t grow = static_cast<int64_t>(n - m) * (int64_t{size} + kChunkHeaderSize);
     if (io.size() + grow > chunk_format::kOffsetLimit) return kChunkBadArgument;
   }
+  if (m > 0 && impl_->MendBackLinks(before_head, at, raw) != kChunkOk) {
+    impl_->ForgetAll();
+    return kChunkIoError;
+  }
 
-  // 2. Make the count right. New chunks are appended with their records at once; surplus
-  //    chunks go from the front of the list.
+  // 2. Make the count right and the records right. A table that grows (or keeps its count)
+  //    gets its new chunks appended with their records at once, and then the data of chunk
+  //    i is overwritten with record i, first to last: a record only ever moves towards the
+  //    front of the list then, so it is written where a record already copied, or one
+  //    dropped, stood. A table that shrinks keeps its later chunks: record i goes into chunk
+  //    m - n + i, last to first, so that a record moves towards the end only into a chunk
+  //    whose record has been copied further back already or is dropped; only after that
+  //    are the surplus chunks unlinked from the front. Cut short at any point, the list
+  //    still holds every record, some of them twice: the earlier copy is the leftover
+  //    (see storage/interrupted_rewrite.h).
   size_t first = 0;  // index in `at` of the first surviving chunk
   std::vector<uint32_t> appended;
   for (size_t k = m; k < n; ++k) {
@@ -381,45 +478,50 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
       return kChunkIoError;
     }
   }
-  for (; first + n < m; ++first) {
-    int rc = FindFirst(tag);
-    if (rc == kChunkOk) rc = DeleteCurrent();
-    if (rc != kChunkOk) return rc;
-  }
-
-  // 3. Rewrite the surviving chunks in place, gathered into runs of neighbours. The first
-  //    header of a run is not written, so only headers no step above touched are carried.
-  std::vector<uint8_t> run;
-  int64_t run_start = 0;
-  auto flush = [&]() {
-    if (run.empty()) return true;
-    const bool ok = io.Write(run_start, run.data(), run.size());
-    run.clear();
-    return ok;
-  };
-  const size_t rewrite = std::min(n, m);
-  for (size_t i = 0; i < rewrite; ++i) {
-    const size_t chunk = first + i;
-    const int64_t header_at = at[chunk];
-    const uint8_t* record = array.At(static_cast<int>(i));
-    const bool joins = !run.empty() &&
-                       header_at == run_start + static_cast<int64_t>(run.size()) &&
-                       run.size() + kChunkHeaderSize + record_size <= kRunLimit;
-    if (joins) {
-      const uint8_t* header = raw.data() + chunk * kChunkHeaderSize;
-      run.insert(run.end(), header, header + kChunkHeaderSize);
-    } else {
-      if (!flush()) {
-        impl_->ForgetAll();
-        return kChunkIoError;
-      }
-      run_start = header_at + static_cast<int64_t>(kChunkHeaderSize);
+  if (n < m) {
+    first = m - n;
+    if (!impl_->RewriteShrinking(at, first, array, record_size)) {
+      impl_->ForgetAll();
+      return kChunkIoError;
     }
-    run.insert(run.end(), record, record + record_size);
-  }
-  if (!flush()) {
-    impl_->ForgetAll();
-    return kChunkIoError;
+    for (size_t k = 0; k < first; ++k) {
+      int rc = FindFirst(tag);
+      if (rc == kChunkOk) rc = DeleteCurrent();
+      if (rc != kChunkOk) return rc;
+    }
+  } else {
+    // 3. Rewrite the chunks in place, gathered into runs of neighbours. The first header
+    //    of a run is not written, so only headers no step above touched are carried.
+    std::vector<uint8_t> run;
+    int64_t run_start = 0;
+    auto flush = [&]() {
+      if (run.empty()) return true;
+      const bool ok = io.Write(run_start, run.data(), run.size());
+      run.clear();
+      return ok;
+    };
+    for (size_t i = 0; i < m; ++i) {
+      const int64_t header_at = at[i];
+      const uint8_t* record = array.At(static_cast<int>(i));
+      const bool joins = !run.empty() &&
+                         header_at == run_start + static_cast<int64_t>(run.size()) &&
+                         run.size() + kChunkHeaderSize + record_size <= kRunLimit;
+      if (joins) {
+        const uint8_t* header = raw.data() + i * kChunkHeaderSize;
+        run.insert(run.end(), header, header + kChunkHeaderSize);
+      } else {
+        if (!flush()) {
+          impl_->ForgetAll();
+          return kChunkIoError;
+        }
+        run_start = header_at + static_cast<int64_t>(kChunkHeaderSize);
+      }
+      run.insert(run.end(), record, record + record_size);
+    }
+    if (!flush()) {
+      impl_->ForgetAll();
+      return kChunkIoError;
+    }
   }
 
   if (chunks != nullptr) {

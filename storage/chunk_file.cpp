@@ -21,17 +21,19 @@ int ChunkFile::Impl::ReadTagged(uint32_t offset, ChunkTag tag, ChunkHeader* out,
 }
 
 int ChunkFile::Impl::FindHead(ChunkTag tag, WalkBudget& budget, ChunkHeader* head,
-                              uint8_t* raw) {
+                              uint8_t* raw, uint32_t* before) {
   ChunkHeader h;
   if (io->ReadHeader(chunk_format::kRootOffset, &h) != 0 || !budget.Spend(h)) {
     return kChunkIoError;
   }
   uint32_t at = chunk_format::kRootOffset;
   while (AsOffset(h.next_head) != kNoOffset) {
+    const uint32_t previous = at;
     at = AsOffset(h.next_head);
     if (io->ReadHeader(at, &h, raw) != 0 || !budget.Spend(h)) return kChunkIoError;
     if (h.tag == tag) {
       *head = h;
+      if (before != nullptr) *before = previous;
       return kChunkOk;
     }
   }

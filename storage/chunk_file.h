@@ -80,6 +80,14 @@ class ChunkFile {
   // so a failed append leaves the container as it was. -1 when any byte of the chunk would
   // lie at or past offset 0xFFFFFFFF, or length exceeds 2^31-1.
   int Append(ChunkTag tag, size_t length, const void* data);
+  // Cuts off a torn tail: walks the chunks in file order from from (the end of a chunk
+  // known to be whole, where the next header starts) and, when the last one does not fit
+  // in the file (its header or data cut short: an append that never finished) and no list
+  // reaches it, truncates the file where it starts. Anything else (whole chunks to the end,
+  // a header that is not one) is left as it is. Append does this once per opened handle,
+  // from the end of the chunk it hangs the new one behind. 0, or -2 when reading or
+  // truncating fails.
+  int CutTornTail(int64_t from);
   // Unlinks the current chunk, using its links as they stand on disk now.
   int DeleteCurrent();
 
@@ -113,6 +121,10 @@ class ChunkFile {
     int result = kChunkBadArgument;
     std::unique_ptr<RecordArray> records;
     std::vector<uint32_t> chunks;
+    // Whether a link pointing back along the list (a prev-in-tag, the head's prev-head) or
+    // a head link of a chunk that is not a head disagrees with the list as walked forward:
+    // what an unlink cut short leaves. WriteAll of the tag puts them right.
+    bool stale_back_links = false;
   };
   // Several tables in one pass: for each tag, in the order given, what ReadAll(tag, &chunks)
   // gives. One walk of the heads finds every tag's head, then the tags' lists are walked

@@ -42,6 +42,8 @@ struct ChunkFile::Impl {
   std::unordered_map<ChunkTag, uint32_t> tails;
   // Offset of the last head (the root while there is none); kNoOffset when not known.
   uint32_t last_head = chunk_format::kNoOffset;
+  // Whether CutTornTail has looked at the end of the file since it was opened.
+  bool tail_checked = false;
   // The budget of the walk the caller makes with FindFirst and FindNext.
   WalkBudget caller_walk{0};
 
@@ -54,6 +56,7 @@ struct ChunkFile::Impl {
     tails.clear();
     last_head = chunk_format::kNoOffset;
     caller_walk = WalkBudget(0);
+    tail_checked = false;
   }
 
   // After a failed write nothing remembered can be trusted.
@@ -64,8 +67,10 @@ struct ChunkFile::Impl {
   }
 
   // The head of tag: 0, -5 when the list of heads has none, -2 on damage. A walk that
-  // reaches the end of the list of heads remembers the last head.
-  int FindHead(ChunkTag tag, WalkBudget& budget, ChunkHeader* head, uint8_t* raw);
+  // reaches the end of the list of heads remembers the last head. *before (when given)
+  // receives the head (or the root) whose next-head link led to it.
+  int FindHead(ChunkTag tag, WalkBudget& budget, ChunkHeader* head, uint8_t* raw,
+               uint32_t* before = nullptr);
   // The last head (the root when there is none), with its bytes: 0 or -2.
   int FindLastHead(ChunkHeader* last, uint8_t* raw);
   // The last chunk of tag, with its bytes: 0, -5 when the tag has no chunk, -2 on damage.
@@ -78,6 +83,17 @@ struct ChunkFile::Impl {
   void Saw(const ChunkHeader& h) {
     if (seen != nullptr) seen->push_back(h);
   }
+  // The steps of WriteAll (chunk_bulk.cpp).
+  // Puts right the links that point back along the tag's list (at, with the header bytes
+  // of each chunk in raw, kept up to date): each chunk's prev-in-tag names the chunk before
+  // it, the head's prev-head names before_head and the next head's prev-head names the
+  // head, other chunks have no head links. Only an unlink cut short leaves them otherwise
+  // (its writes go forward links first); a sound list is not written to. 0 or -2.
+  int MendBackLinks(uint32_t before_head, const std::vector<uint32_t>& at,
+                    std::vector<uint8_t>& raw);
+  // Writes record i of array into chunk at[first + i], last to first (see WriteAll).
+  bool RewriteShrinking(const std::vector<uint32_t>& at, size_t first, const RecordArray& array,
+                        size_t record_size);
 
   // The steps of ReadTables (chunk_bulk.cpp), on one walk per tag.
   struct ListWalk;

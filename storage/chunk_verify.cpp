@@ -78,8 +78,9 @@ class ListChecker {
         return;
       }
       head.live = true;
+      head_offsets_.push_back(link);
       const ChunkHeader& h = head.header;
-      if (AsOffset(h.prev_head) != prev) {
+      if (AsOffset(h.prev_head) != prev && !ReplacedHeadStillNamed(h.prev_head, prev)) {
         Problem("prev-head of chunk at " + Num(link) + " is " + LinkText(h.prev_head) +
                 ", expected " + Num(prev));
       }
@@ -137,7 +138,7 @@ class ListChecker {
         return;
       }
       c.live = true;
-      if (AsOffset(c.header.prev_in_tag) != prev) {
+      if (AsOffset(c.header.prev_in_tag) != prev && !UnlinkCutShort(at, c, prev, link)) {
         Problem("prev-in-tag of chunk at " + Num(link) + " is " +
                 LinkText(c.header.prev_in_tag) + ", expected " + Num(prev));
       }
@@ -147,8 +148,45 @@ class ListChecker {
     }
   }
 
+  // Unlinking a chunk writes the forward links first and the links back last, so an unlink
+  // cut short leaves links back that still name the chunk being unlinked; the next write of
+  // the table puts them right and nothing is lost. Two shapes, both exact:
+  //
+  // The head's successor (c, reached from the head at prev) already took the head's place
+  // (prev-in-tag -1, the head's own head links) while the list of heads still names the old
+  // head; or a chunk x was unlinked from the middle: prev links past it to c, and c still
+  // links back to x, whose own links name prev and c.
+  bool UnlinkCutShort(size_t prev_index, const ChunkRecord& c, uint32_t prev, uint32_t link) {
+    const ChunkHeader& old_head = chunks_[prev_index].header;
+    if (AsOffset(c.header.prev_in_tag) == kNoOffset) {
+      return AsOffset(old_head.prev_in_tag) == kNoOffset && IsHead(prev) &&
+             c.header.prev_head == old_head.prev_head && c.header.next_head == old_head.next_head;
+    }
+    const size_t x = Find(chunks_, AsOffset(c.header.prev_in_tag));
+    if (x == kNotFound || chunks_[x].live) return false;
+    const ChunkHeader& gone = chunks_[x].header;
+    return gone.tag == c.header.tag && AsOffset(gone.prev_in_tag) == prev &&
+           AsOffset(gone.next_in_tag) == link;
+  }
+
+  // The head at prev took the place of the head named (its next-in-tag is prev): the next
+  // head's prev-head is the last link back that unlinking the old head writes.
+  bool ReplacedHeadStillNamed(int32_t named, uint32_t prev) {
+    const size_t x = Find(chunks_, AsOffset(named));
+    const size_t p = Find(chunks_, prev);
+    if (x == kNotFound || p == kNotFound || chunks_[x].live) return false;
+    const ChunkHeader& gone = chunks_[x].header;
+    return gone.tag == chunks_[p].header.tag && AsOffset(gone.next_in_tag) == prev &&
+           AsOffset(gone.prev_in_tag) == kNoOffset;
+  }
+
+  bool IsHead(uint32_t offset) const {
+    return std::find(head_offsets_.begin(), head_offsets_.end(), offset) != head_offsets_.end();
+  }
+
   std::vector<ChunkRecord>& chunks_;
   std::vector<std::string>& problems_;
+  std::vector<uint32_t> head_offsets_;
 };
 
 }  // namespace

@@ -14,6 +14,12 @@
 // tags themselves are not judged: a head of a tag the catalog does not use is damage only
 // when its links break the list.
 //
+// An unlink cut short is no damage: it writes the forward links first and the links back
+// last, so the links back it leaves still name the chunk being unlinked, in two exact shapes
+// (the head's successor has taken its place while the list of heads still names the old
+// head or the next head still links back to it; a middle chunk's successor still links
+// back to it). The next write of the table puts them right.
+//
 // Cut off from a list: a chunk no list reaches whose own links say it follows the end of a
 // list. Appending links the new chunk to the tail and the tail to it; deleting patches the
 // neighbours to link past the chunk, and a table drops its surplus chunks from the front,

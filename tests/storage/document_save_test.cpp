@@ -120,10 +120,11 @@ TEST_F(DocumentSaveTest, ChangingOneEntryRewritesOnlyItWithTheFullRewriteBytes) 
 
 TEST_F(DocumentSaveTest, ChangedCountsFallBackToAFullRewrite) {
   doc_.RemoveEntry(EntryAt(doc_.entries(), 0).id);
-  EntryRecord added;
-  NewEntryRecord(doc_.counters(), "/in/new.pdf", "a", "b", "c", &added);
-  AppendRecord(doc_.entries(), added);
-  AppendRecord(doc_.entries(), added);
+  for (const char* path : {"/in/new.pdf", "/in/new2.pdf"}) {
+    EntryRecord added;
+    NewEntryRecord(doc_.counters(), path, "a", "b", "c", &added);
+    AppendRecord(doc_.entries(), added);
+  }
   doc_.SetEnvironmentValue("k2", "v2");
   ASSERT_EQ(doc_.Save(), kSaveOk);
   EXPECT_EQ(File(), FullRewriteOfOriginal(true));
