@@ -226,7 +226,8 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
       // A write of the table cut short (a crash) leaves the records that were to stay,
       // some twice, and may leave stale back links: the table is read without the
       // leftovers, and its next save writes it in full, which puts the file right.
-      const bool leftovers = DropInterruptedRewriteLeftovers(records);
+      const bool leftovers = DropInterruptedRewriteLeftovers(
+          records, {t.lasting_offset, t.lasting_length});
       if (leftovers) repairs_.emplace_back(t.tag, records);
       if (leftovers || read.stale_back_links) {
         snapshot(t.tag)->Invalidate();

@@ -16,16 +16,22 @@ namespace veldra {
 struct CatalogTable {
   ChunkTag tag;
   size_t record_size;
+  // Bytes a record keeps unchanged from the day it is made (length 0: none): the two copies
+  // of one record that an interrupted write leaves agree in them, two records that were
+  // given one id by damage almost never do.
+  size_t lasting_offset = 0;
+  size_t lasting_length = 0;
 };
 
 // The tables a document holds, loads and saves, in the order Save and SaveTables write them.
 inline constexpr std::array<CatalogTable, 6> kCatalogTables = {{
-    {kTagIdCounter, IdCounterRow::kEncodedLength},
-    {kTagLabel, LabelRecord::kEncodedLength},
-    {kTagEntry, EntryRecord::kEncodedLength},
-    {kTagAttachment, AttachmentRecord::kEncodedLength},
-    {kTagEnvironment, EnvironmentRecord::kEncodedLength},
-    {kTagCategory, CategoryRecord::kEncodedLength},
+    {kTagIdCounter, IdCounterRow::kEncodedLength, 4, 68},             // table served, key
+    {kTagLabel, LabelRecord::kEncodedLength, 4, 4},                   // level
+    {kTagEntry, EntryRecord::kEncodedLength, EntryRecord::kFilePathOffset,  // path, system,
+     EntryRecord::kPdfWindowPositionOffset - EntryRecord::kFilePathOffset},  // machine
+    {kTagAttachment, AttachmentRecord::kEncodedLength, 4, 26},        // entry, ordinal, created
+    {kTagEnvironment, EnvironmentRecord::kEncodedLength, 4, 128},     // key
+    {kTagCategory, CategoryRecord::kEncodedLength, 772, 18},          // created
 }};
 
 // The sort levels, which Save writes after the tables and SaveTables never writes.

@@ -1,6 +1,7 @@
 #include "storage/interrupted_rewrite.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 #include "storage/catalog_coding.h"
@@ -9,7 +10,7 @@ namespace veldra {
 
 int32_t LeadingRecordId(const uint8_t* record) { return coding::DecodeI32(record); }
 
-std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table) {
+std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table, LastingBytes lasting) {
   std::vector<int> leftovers;
   if (table.record_size() < sizeof(int32_t)) return leftovers;
   // From the back: the first record met of an id is its last copy, a second one an
@@ -26,6 +27,11 @@ std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table) {
     const auto [later, first_met] = last_copy.emplace(id, i);
     if (first_met) continue;
     if (later->second < 0) return {};  // a third copy
+    if (lasting.length > 0 && lasting.offset + lasting.length <= table.record_size() &&
+        std::memcmp(table.At(i) + lasting.offset, table.At(later->second) + lasting.offset,
+                    lasting.length) != 0) {
+      return {};  // two records under one id
+    }
     first_later_copy = std::min(first_later_copy, later->second);
     later->second = -1;  // marks an id met twice
     last_earlier_copy = std::max(last_earlier_copy, i);
@@ -37,8 +43,8 @@ std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table) {
   return {leftovers.rbegin(), leftovers.rend()};
 }
 
-bool DropInterruptedRewriteLeftovers(RecordArray& table) {
-  const std::vector<int> leftovers = InterruptedRewriteLeftovers(table);
+bool DropInterruptedRewriteLeftovers(RecordArray& table, LastingBytes lasting) {
+  const std::vector<int> leftovers = InterruptedRewriteLeftovers(table, lasting);
   if (leftovers.empty()) return false;
   // Copied into a new array, so that a long table is moved once, not once per leftover.
   RecordArray kept(table.record_size());

@@ -44,9 +44,16 @@ int32_t LeadingRecordId(const uint8_t* record);
 // every record with a negative id and, when the repeated ids have the shape above, every
 // record whose id occurs again in a later record. Empty for a sound table, for repeated
 // ids of another shape and for records shorter than an id.
-std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table);
+// lasting: where a record keeps bytes that never change once it is made (its creation
+// stamp; length 0: nowhere); the two copies of a record that a write of ours leaves agree in
+// them, so two records that differ there are two records under one id (damage), not a trace.
+struct LastingBytes {
+  size_t offset = 0;
+  size_t length = 0;
+};
+std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table, LastingBytes lasting = {});
 
 // Removes those records from table; true when there were any.
-bool DropInterruptedRewriteLeftovers(RecordArray& table);
+bool DropInterruptedRewriteLeftovers(RecordArray& table, LastingBytes lasting = {});
 
 }  // namespace veldra

@@ -213,6 +213,11 @@ TEST_F(TableInterruptedWriteTest, LeftoversAreTheEarlierCopiesAndNegativeIds) {
     EXPECT_EQ(DropInterruptedRewriteLeftovers(table), !row.leftovers.empty());
     EXPECT_EQ(table.Count(), static_cast<int>(row.ids.size() - row.leftovers.size()));
   }
+  // Two records under one id that differ where a record never changes are no copies.
+  RecordArray two = Table({1, 2, 1});
+  two.MutableAt(0)[5] = 'x';
+  EXPECT_EQ(InterruptedRewriteLeftovers(two, {4, 4}), std::vector<int>());
+  EXPECT_EQ(InterruptedRewriteLeftovers(two, {6, 2}), std::vector<int>{0});
 }
 
 // An unlink cut between its writes leaves back links that disagree with the forward list;
