@@ -1,0 +1,107 @@
+// Any bytes as a catalog file: load it as the browser does, then do what a reading user
+// does (the lists of the three levels, each category's entries sorted as the file's sort
+// levels say, the cells of every entry, each entry's PDF bytes, the remembered folders), then
+// try to save.
+//
+// A document that could not read the file completely must refuse every write and leave the
+// file as it was. A document that read it completely and saved must leave a file that loads
+// again, completely, to the tables it wrote.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "commands/entry_list_text.h"
+#include "commands/entry_sort.h"
+#include "fuzz/fuzz_support.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_table.h"
+#include "storage/catalog_table_list.h"
+#include "storage/catalog_tags.h"
+#include "storage/remembered_folder.h"
+
+namespace {
+
+using veldra::CVeldraDocument;
+using veldra::fuzz::Require;
+
+void ReadAsAUserDoes(CVeldraDocument& doc) {
+  const veldra::commands::SortState sort = veldra::commands::SortState::Of(doc);
+  std::vector<std::string> names[3];
+  for (int level = 1; level <= 3; ++level) doc.ListLevelNames(level, &names[level - 1]);
+  const std::string all = "\x81\x83\x82\xB7\x82\xD7\x82\xC4\x81\x84";  // "＜すべて＞"
+  veldra::commands::ShowSortedEntries(doc, all, all, all, sort);
+  for (int i = 0; i < doc.categories().Count(); ++i) {
+    const veldra::CategoryRecord category = veldra::CategoryAt(doc.categories(), i);
+    doc.ListMatchingNames(1, category.Name(2), category.Name(3));
+    const veldra::RecordArray& shown = veldra::commands::ShowSortedEntries(
+        doc, category.Name(1), category.Name(2), category.Name(3), sort);
+    Require(shown.Count() <= doc.entries().Count(), "a category shows more than every entry");
+  }
+  for (int i = 0; i < doc.entries().Count(); ++i) {
+    const veldra::EntryRecord entry = veldra::EntryAt(doc.entries(), i);
+    for (const std::string& cell : veldra::commands::EntryListCells(entry)) {
+      Require(cell.size() <= 255, "an entry list cell is longer than its buffer");
+    }
+    Require(doc.FindEntry(entry.id).has_value(), "an entry of the table is not found by id");
+    const int ordinal = doc.AttachmentOrdinal(entry.id);
+    if (ordinal >= 0) {
+      std::vector<uint8_t> pdf;
+      const int64_t length = doc.ReadEntryAttachment(ordinal, &pdf);
+      Require(length < 0 || static_cast<size_t>(length) == pdf.size(),
+              "an attachment read gives another length than its bytes");
+    }
+  }
+  doc.DetailWindowOrders();
+  veldra::LabelRecord label;
+  for (int level = 1; level <= 3; ++level) doc.FindLabel(level, &label);
+  std::string value;
+  doc.GetEnvironmentValue("fuzz", &value);
+  for (veldra::ChunkTag tag : {veldra::kTagFolderBatchImport, veldra::kTagFolderSingleImport,
+                               veldra::kTagFolderExport}) {
+    veldra::ReadRememberedFolder(&doc, tag);
+  }
+}
+
+bool SameTables(const CVeldraDocument& a, const CVeldraDocument& b) {
+  for (const veldra::CatalogTable& t : veldra::kCatalogTables) {
+    if (!veldra::fuzz::SameRecords(*a.table(t.tag), *b.table(t.tag))) return false;
+  }
+  return a.sort_levels() == b.sort_levels();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  veldra::fuzz::FakeInput input(data, size);
+  CVeldraDocument doc;
+  doc.Load(input.path());
+  ReadAsAUserDoes(doc);
+
+  if (!doc.read_complete()) {
+    Require(doc.Save() == veldra::kSaveFailed, "a document that read damage saved");
+    Require(doc.SaveTables(input.path()) != veldra::kSaveOk,
+            "a document that read damage saved its tables");
+    veldra::StoreRememberedFolder(&doc, veldra::kTagFolderExport, "/fuzz/out");
+    Require(input.Unchanged(), "a document that read damage wrote to its file");
+    return 0;
+  }
+
+  // A complete read: change what a user changes by looking (the last-view date of the first
+  // entry, a remembered folder) and one value that adds a chunk, then save.
+  if (doc.entries().Count() > 0) doc.StampLastView(veldra::EntryAt(doc.entries(), 0).id);
+  doc.SetEnvironmentValue("fuzz", "1");
+  const int saved = doc.Save();
+  veldra::StoreRememberedFolder(&doc, veldra::kTagFolderExport, "/fuzz/out");
+
+  CVeldraDocument again;
+  again.Load(input.path());
+  if (saved == veldra::kSaveOk) {
+    Require(again.read_complete(), "a saved catalog does not load completely");
+    Require(SameTables(doc, again), "a saved catalog loads other tables than were saved");
+  } else {
+    // A refused save writes nothing the reader cannot read: what was stored stays.
+    Require(again.read_complete(), "a failed save left a catalog that does not load");
+  }
+  return 0;
+}
