@@ -21,7 +21,6 @@ CPdfWindow* PdfWindowTemplate::CreateFrame(CatalogDocumentHost* host,
   auto* frame = new CPdfWindow(host, component);
   frame->setWindowIcon(owner_ != nullptr ? owner_->windowIcon() : QIcon());
   area_->addSubWindow(frame);
-  frame->show();
   return frame;
 }
 
@@ -45,8 +44,11 @@ QMdiSubWindow* ShowPdfViewer(PdfWindowTemplate& templ, CatalogDocumentHost* host
     templ.area()->setActiveSubWindow(window);
   } else {
     CPdfWindow* frame = templ.CreateFrame(host, component);
-    frame->view()->LoadPdf(entry);
+    // Registered with its catalog before it is shown: showing activates it, and the main
+    // window's title names the catalog of the active window.
     host->pdf_windows().push_back({entry.id, ordinal, frame});
+    frame->show();
+    frame->view()->LoadPdf(entry);
     window = frame;
   }
   CVeldraDocument& document = host->document();

@@ -28,8 +28,8 @@ class PdfWindowTemplate {
   QMdiArea* area() const { return area_; }
   QWidget* owner() const { return owner_; }
 
-  // A new viewer frame for host in the area, shown where the area puts it, its view not
-  // yet bound.
+  // A new viewer frame for host added to the area but not yet shown (the caller registers
+  // it with its catalog first), its view not yet bound.
   CPdfWindow* CreateFrame(CatalogDocumentHost* host, viewer::ViewerComponent* component);
 
  private:

@@ -115,6 +115,8 @@ class PdfViewerAppTest : public QObject {
     QCOMPARE(viewers.size(), size_t(1));
     QCOMPARE(viewers[0]->windowTitle(), Browser()->view()->entry_list()->model()->index(1, 0).data().toString());
     QCOMPARE(frame()->mdi_area()->activeSubWindow(), viewers[0]);
+    // The main window names the catalog the active viewer belongs to.
+    QVERIFY2(frame()->windowTitle().endsWith(QStringLiteral(" - app_viewer.vdc")), qPrintable(frame()->windowTitle()));
     QCOMPARE(StoredEntry(kPath, viewers[0]->view()->entry_id()).is_select_entrylist, uint8_t(1));
   }
 
