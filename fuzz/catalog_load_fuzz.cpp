@@ -3,21 +3,27 @@
 // levels say, the cells of every entry, each entry's PDF bytes, the remembered folders), then
 // try to save.
 //
-// A document that could not read the file completely must refuse every write and leave the
-// file as it was. A document that read it completely and saved must leave a file that loads
-// again, completely, to the tables it wrote.
+// A document that could not read the file completely must refuse every write (save,
+// import, deletion, compacted copy) and leave the file as it was. A document that read it
+// completely must, after each write that succeeds (a save, an import of a PDF, a deletion),
+// leave a file that loads again, completely, to the tables it holds, and a container that
+// was sound must stay sound; its compacted copy must be a sound catalog of the same entries.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "commands/compact_copy.h"
+#include "commands/delete_entries.h"
 #include "commands/entry_list_text.h"
 #include "commands/entry_sort.h"
+#include "commands/import_pdfs.h"
 #include "fuzz/fuzz_support.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
+#include "storage/chunk_inspect.h"
 #include "storage/remembered_folder.h"
 
 namespace {
@@ -70,6 +76,19 @@ bool SameTables(const CVeldraDocument& a, const CVeldraDocument& b) {
   return a.sort_levels() == b.sort_levels();
 }
 
+bool Sound(const std::string& path) { return veldra::VerifyContainer(path, nullptr); }
+
+// The file at path loads completely to the tables doc holds.
+void RequireReloads(const CVeldraDocument& doc, const std::string& path, const char* after) {
+  CVeldraDocument again;
+  again.Load(path);
+  Require(again.read_complete(), after);
+  Require(SameTables(doc, again), after);
+}
+
+constexpr char kPdfPath[] = "/fuzz/new.pdf";
+constexpr char kPdf[] = "%PDF-1.4\n%%EOF\n";
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -83,9 +102,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(doc.SaveTables(input.path()) != veldra::kSaveOk,
             "a document that read damage saved its tables");
     veldra::StoreRememberedFolder(&doc, veldra::kTagFolderExport, "/fuzz/out");
+    input.fake().WriteFileBytes(kPdfPath, kPdf);
+    veldra::commands::ImportReport report;
+    Require(veldra::commands::ImportPdfs(doc, {kPdfPath}, veldra::commands::OtherTriple(),
+                                         &report) == veldra::commands::kImportIncomplete,
+            "a document that read damage imported");
+    if (doc.entries().Count() > 0) {
+      Require(veldra::commands::DeleteEntries(doc, {veldra::EntryAt(doc.entries(), 0).id}) !=
+                  veldra::kSaveOk,
+              "a document that read damage saved a deletion");
+    }
+    Require(veldra::commands::WriteCompactCopy(doc, "/fuzz/copy.vdc") ==
+                veldra::commands::kCompactIncomplete,
+            "a document that read damage made a compacted copy");
     Require(input.Unchanged(), "a document that read damage wrote to its file");
     return 0;
   }
+  const bool sound = Sound(input.path());
 
   // A complete read: change what a user changes by looking (the last-view date of the first
   // entry, a remembered folder) and one value that adds a chunk, then save.
@@ -94,14 +127,53 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int saved = doc.Save();
   veldra::StoreRememberedFolder(&doc, veldra::kTagFolderExport, "/fuzz/out");
 
-  CVeldraDocument again;
-  again.Load(input.path());
   if (saved == veldra::kSaveOk) {
-    Require(again.read_complete(), "a saved catalog does not load completely");
-    Require(SameTables(doc, again), "a saved catalog loads other tables than were saved");
+    RequireReloads(doc, input.path(), "a saved catalog does not load to what was saved");
+    Require(!sound || Sound(input.path()), "a save made a sound container unsound");
   } else {
     // A refused save writes nothing the reader cannot read: what was stored stays.
+    CVeldraDocument again;
+    again.Load(input.path());
     Require(again.read_complete(), "a failed save left a catalog that does not load");
+  }
+
+  // The compacted copy of what was read.
+  veldra::commands::CompactReport compact;
+  if (veldra::commands::WriteCompactCopy(doc, "/fuzz/copy.vdc", &compact) ==
+      veldra::commands::kCompactOk) {
+    CVeldraDocument copy;
+    copy.Load("/fuzz/copy.vdc");
+    Require(copy.read_complete() && Sound("/fuzz/copy.vdc"), "a compacted copy is not sound");
+    Require(veldra::fuzz::SameRecords(copy.entries(), doc.entries()),
+            "a compacted copy holds other entries");
+  }
+
+  // An import of one PDF, then the deletion of the first entry.
+  if (saved != veldra::kSaveOk) return 0;
+  input.fake().WriteFileBytes(kPdfPath, kPdf);
+  veldra::commands::ImportReport report;
+  const std::string before_import = input.fake().ReadFileBytes(input.path());
+  const int imported_rc =
+      veldra::commands::ImportPdfs(doc, {kPdfPath}, veldra::commands::OtherTriple(), &report);
+  if (imported_rc == veldra::commands::kImportCannotOpen) {
+    Require(input.fake().ReadFileBytes(input.path()) == before_import,
+            "an import that could not open the catalog changed it");
+  }
+  if (imported_rc == veldra::commands::kImportOk) {
+    RequireReloads(doc, input.path(), "an imported catalog does not load to what was saved");
+    Require(!sound || Sound(input.path()), "an import made a sound container unsound");
+    const veldra::commands::ImportedPdf& imported = report.imported.front();
+    if (imported.attached) {
+      std::vector<uint8_t> pdf;
+      doc.ReadEntryAttachment(doc.AttachmentOrdinal(imported.entry_id), &pdf);
+      Require(std::string(pdf.begin(), pdf.end()) == kPdf, "an imported PDF reads back otherwise");
+    }
+  }
+  if (doc.entries().Count() > 0 &&
+      veldra::commands::DeleteEntries(doc, {veldra::EntryAt(doc.entries(), 0).id}) ==
+          veldra::kSaveOk) {
+    RequireReloads(doc, input.path(), "a catalog after a deletion does not load to what was saved");
+    Require(!sound || Sound(input.path()), "a deletion made a sound container unsound");
   }
   return 0;
 }
