@@ -2,7 +2,8 @@
 // the text, every text field it keeps must fit its record field, and what it read must come
 // back the same when written as a companion again and read, with LF or CR LF line ends.
 // (Nothing ends a value but the next key's line, so a value that holds a line starting with a
-// key cannot be told from that key: such texts are only parsed, not compared. And the tail
+// key cannot be told from that key, nor a value that ends in a carriage return (a text cut by
+// a NUL) from a CR LF line end: such texts are only parsed, not compared. And the tail
 // keys from "[en_file_path]" on are read with a moving limit that an empty value leaves
 // behind, so the tail comes back only when its three texts are not empty.)
 #include <cstddef>
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "a field holds more than its read limit");
 
   const std::string written = veldra::EntryTextBytes(entry);
+  if (written.find("\r\n") != std::string::npos) return 0;  // a value ends in CR
   for (const veldra::EntryTextKey& key : veldra::kEntryTextKeys) {
     const std::string line = "\n" + std::string(key.key) + " ";
     const size_t first = written.find(line);
