@@ -1,4 +1,6 @@
 // Catalog document benchmarks. Each figure is read against a baseline of the same run:
+//   LoadForChange   vs  Load of the same catalog, in the same iteration, alternating which
+//                       goes first (counter "ratio"), and as a benchmark of its own
 //   Load            vs  one sequential read of the table bytes, into a buffer allocated before
 //                       timing (warm) and into memory allocated in each iteration (fresh,
 //                       and fresh made ready for writing in one call first, as Load does);
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +32,7 @@
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
+#include "bench/commands/ratio_reporter.h"
 
 namespace veldra {
 namespace {
@@ -178,6 +182,59 @@ void BM_Load(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * TableBytes());
 }
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Load with the checks a change relies on (the lists in both directions, chunks cut off, ids
+// held twice), which the application and the changing commands use.
+void BM_LoadForChange(benchmark::State& state) {
+  BuildLargeCatalog();
+  for (auto _ : state) {
+    CVeldraDocument doc;
+    doc.LoadForChange(CatalogPath());
+    if (doc.load_status() != CatalogLoadStatus::kComplete || doc.entries().Count() != kEntries) {
+      state.SkipWithError("catalog not read, or found damaged");
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * TableBytes());
+}
+BENCHMARK(BM_LoadForChange)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Both loads in each iteration, alternating which goes first, so that the ratio holds while
+// the machine's speed drifts: the counter "ratio" is LoadForChange over Load (medians).
+void BM_LoadForChangeVsLoad(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  BuildLargeCatalog();
+  std::vector<double> plain, checked;
+  for (auto _ : state) {
+    double plain_s = 0, checked_s = 0;
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool checked_turn = (turn == 0) == (plain.size() % 2 == 0);
+      const auto t0 = Clock::now();
+      CVeldraDocument doc;
+      if (checked_turn) {
+        doc.LoadForChange(CatalogPath());
+      } else {
+        doc.Load(CatalogPath());
+      }
+      const bool ok = doc.load_status() == CatalogLoadStatus::kComplete &&
+                      doc.entries().Count() == kEntries;
+      const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+      (checked_turn ? checked_s : plain_s) = s;
+      if (!ok) return state.SkipWithError("catalog not read, or found damaged");
+    }
+    plain.push_back(plain_s);
+    checked.push_back(checked_s);
+    state.SetIterationTime(checked_s);
+  }
+  state.counters["load_ms"] = Median(plain) * 1e3;
+  state.counters["for_change_ms"] = Median(checked) * 1e3;
+  state.counters["ratio"] = Median(checked) / Median(plain);
+}
+BENCHMARK(BM_LoadForChangeVsLoad)->UseManualTime()->Iterations(21)->Unit(benchmark::kMillisecond);
 
 // The same catalog, its file written in large blocks like the baseline's.
 void BM_LoadCopiedInBlocks(benchmark::State& state) {
@@ -347,7 +404,9 @@ BENCHMARK(BM_BaselineHoldPdfWholePeakMemory)->Unit(benchmark::kMillisecond)->Use
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  veldra::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("BM_LoadForChange", "BM_Load");
   benchmark::Shutdown();
   std::system(("rm -rf " + veldra::Folder()).c_str());
   return 0;

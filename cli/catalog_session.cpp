@@ -20,7 +20,11 @@ std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& u
     return nullptr;
   }
   auto document = std::make_unique<CVeldraDocument>();
-  document->Load(path);
+  if (access == Access::kChange) {
+    document->LoadForChange(path);
+  } else {
+    document->Load(path);
+  }
   switch (document->load_status()) {
     case CatalogLoadStatus::kComplete:
       return document;
@@ -28,12 +32,18 @@ std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& u
       Fail(io, utf8_path + " is not a catalog (it cannot be opened or is not a container)");
       return nullptr;
     case CatalogLoadStatus::kIncomplete:
-      if (access == Access::kChange) {
+      if (access != Access::kRead) {
         Fail(io, utf8_path + " could not be read completely; nothing was changed "
                              "(run 'veldra-cli check' to see the damage)");
         return nullptr;
       }
       return document;
+    case CatalogLoadStatus::kDamaged:
+      Fail(io, utf8_path + " is damaged (" + document->damage() +
+                   "); nothing was changed. Run 'veldra-cli check " + utf8_path +
+                   "' for details, then 'veldra-cli salvage " + utf8_path +
+                   " NEWPATH' (or 'veldra-cli compact') to write a sound copy");
+      return nullptr;
   }
   return nullptr;
 }

@@ -13,11 +13,14 @@ namespace veldra::cli {
 
 enum class Access {
   kRead,    // list, show, categories: a catalog read only in part is shown with a warning
-  kChange,  // every command that writes: the catalog must have been read completely
+  kChange,  // every command that writes to the catalog: it must have been read completely
+            // and show none of the damage LoadForChange looks for
+  kCopy,    // compact: read completely; it writes a new file, so damage does not stop it
 };
 
 // Converts the UTF-8 catalog path to CP932, refuses a path where no file is, and loads the
-// catalog (never creating one). nullptr after a line on io.err when it cannot be used.
+// catalog (never creating one; kChange with LoadForChange). nullptr after a line on io.err
+// when it cannot be used.
 std::unique_ptr<CVeldraDocument> OpenCatalogFor(ToolIo& io, const std::string& utf8_path,
                                                 Access access);
 

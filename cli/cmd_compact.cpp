@@ -9,7 +9,7 @@ int RunCompact(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   const std::string& utf8_target = args.positionals[1];
   std::string target;
   if (!ArgToCp932(io, "new path", utf8_target, &target)) return kExitFailed;
-  auto document = OpenCatalogFor(io, args.positionals[0], Access::kChange);
+  auto document = OpenCatalogFor(io, args.positionals[0], Access::kCopy);
   if (!document) return kExitFailed;
   commands::CompactReport report;
   const int rc = commands::WriteCompactCopy(*document, target, &report);

@@ -110,6 +110,15 @@ const Tool kTools[] = {
      "One line per chunk: offset, tag, length, prev-in-tag, next-in-tag, prev-head,\n"
      "next-head, live or dead.\n",
      kNoOptions, 1, 1, Writes::kNothing, RunDump},
+    {"salvage", "CATALOG NEWPATH",
+     "write a new, sound catalog with everything recoverable from a damaged one",
+     "Walks CATALOG chunk by chunk in file order, so that records a broken link cut off\n"
+     "from their list are found too; records deleted on purpose stay deleted. Of two\n"
+     "entries with one id the newer (updated date, then place in the file) is kept.\n"
+     "NEWPATH must not exist; it is never replaced. Prints what was recovered and lost.\n"
+     "Exit 0 when everything found was recovered, 1 when something was lost (NEWPATH is\n"
+     "still written) or nothing could be written.\n",
+     kWaitOptions, 2, 2, Writes::kNewPath, RunSalvage},
 };
 
 size_t EditDistance(std::string_view a, std::string_view b) {

@@ -20,5 +20,6 @@ int RunRecategorize(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunSet(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunCheck(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunDump(const Tool& tool, const ParsedArgs& args, ToolIo& io);
+int RunSalvage(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 
 }  // namespace veldra::cli

@@ -4,7 +4,6 @@
 
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
-#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
@@ -30,16 +29,6 @@ std::string TemporaryPathFor(const std::string& target) {
   return candidate;
 }
 
-bool WriteTables(ChunkFile& copy, const CVeldraDocument& document) {
-  for (ChunkTag tag : kCompactCopyTableOrder) {
-    const RecordArray& records = *document.table(tag);
-    if (records.Count() > 0 && copy.WriteAll(tag, records, CatalogRecordSize(tag)) != kChunkOk) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Whether the current "ATTD" chunk has bytes that can be copied: it is not empty and its
 // last byte can be read, so its data lies wholly inside the file.
 bool CurrentBytesReadable(ChunkFile& source) {
@@ -55,17 +44,17 @@ bool CurrentBytesReadable(ChunkFile& source) {
 bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& attachments,
                      CompactReport* report) {
   AttachmentCursor cursor(source);
-  std::vector<uint8_t> encoded(AttachmentRecord::kEncodedLength);
   for (int i = 0; i < attachments.Count(); ++i) {
-    AttachmentRecord record = AttachmentAt(attachments, i);
+    const AttachmentRecord record = AttachmentAt(attachments, i);
     if (cursor.SeekTo(record.ordinal) != kChunkOk || !CurrentBytesReadable(source)) {
       ++report->skipped_attachments;
       continue;
     }
-    record.ordinal = report->copied_attachments;
-    record.EncodeTo(encoded.data());
-    if (copy.Append(kTagAttachment, encoded.size(), encoded.data()) != kChunkOk ||
-        CopyCurrentChunk(source, copy) != kChunkOk) {
+    const PdfBytes read = [&](int64_t offset, uint8_t* buf, size_t n) {
+      return source.ReadCurrentRange(offset, n, buf) == kChunkOk;
+    };
+    if (!AppendAttachmentCopy(copy, record, report->copied_attachments,
+                              source.CurrentLength(), read)) {
       return false;
     }
     ++report->copied_attachments;
@@ -74,6 +63,57 @@ bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& atta
 }
 
 }  // namespace
+
+int WriteCatalogFile(const std::string& target_path, CopyTarget rule,
+                     const std::function<bool(ChunkFile& copy)>& write) {
+  Platform& platform = Platform::Current();
+  const std::string temporary = TemporaryPathFor(target_path);
+  ChunkFile copy;
+  if (copy.Create(temporary) != kChunkOk) return kCompactCannotCreate;
+  // The bytes reach the device before the name does: a crash never leaves a target that
+  // names a half-written copy.
+  bool ok = write(copy) && copy.Sync() == kChunkOk;
+  ok = copy.Close() == kChunkOk && ok;
+  if (!ok) {
+    platform.Remove(temporary);
+    return kCompactWriteFailed;
+  }
+  const bool renamed = rule == CopyTarget::kReplace
+                           ? platform.Rename(temporary, target_path)
+                           : platform.RenameNoReplace(temporary, target_path);
+  if (!renamed) {
+    platform.Remove(temporary);
+    return kCompactRenameFailed;
+  }
+  return kCompactOk;
+}
+
+bool WriteCopyTables(ChunkFile& copy,
+                     const std::function<const RecordArray&(ChunkTag tag)>& table) {
+  for (ChunkTag tag : kCompactCopyTableOrder) {
+    const RecordArray& records = table(tag);
+    if (records.Count() > 0 && copy.WriteAll(tag, records, CatalogRecordSize(tag)) != kChunkOk) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool AppendAttachmentCopy(ChunkFile& copy, AttachmentRecord record, int ordinal,
+                          int64_t length, const PdfBytes& read) {
+  if (length <= 0) return false;
+  std::vector<uint8_t> encoded(AttachmentRecord::kEncodedLength);
+  record.ordinal = ordinal;
+  record.EncodeTo(encoded.data());
+  if (copy.Append(kTagAttachment, encoded.size(), encoded.data()) != kChunkOk) return false;
+  int64_t offset = 0;
+  const int rc = copy.AppendStream(kTagAttachmentData, length, [&](uint8_t* buf, size_t n) {
+    const bool ok = read(offset, buf, n);
+    offset += static_cast<int64_t>(n);
+    return ok;
+  });
+  return rc == kChunkOk;
+}
 
 int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_path,
                      CompactReport* report) {
@@ -88,24 +128,12 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
 
   ChunkFile source;
   if (source.Open(document.path(), kChunkModeReadOnly) != kChunkOk) return kCompactCannotOpen;
-
-  const std::string temporary = TemporaryPathFor(target_path);
-  ChunkFile copy;
-  if (copy.Create(temporary) != kChunkOk) return kCompactCannotCreate;
-
-  bool ok = WriteTables(copy, document) &&
-            CopyAttachments(source, copy, document.attachments(), report);
-  ok = copy.Close() == kChunkOk && ok;
-  source.Close();
-  if (!ok) {
-    platform.Remove(temporary);
-    return kCompactWriteFailed;
-  }
-  if (!platform.Rename(temporary, target_path)) {
-    platform.Remove(temporary);
-    return kCompactRenameFailed;
-  }
-  return kCompactOk;
+  return WriteCatalogFile(target_path, CopyTarget::kReplace, [&](ChunkFile& copy) {
+    return WriteCopyTables(copy, [&](ChunkTag tag) -> const RecordArray& {
+             return *document.table(tag);
+           }) &&
+           CopyAttachments(source, copy, document.attachments(), report);
+  });
 }
 
 const char* CompactResultText(int code) {

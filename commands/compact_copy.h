@@ -7,9 +7,13 @@
 // complete, so a failure leaves neither a half-written copy nor a lost older file.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "storage/catalog_document.h"
+#include "storage/catalog_records.h"
+#include "storage/chunk_file.h"
 
 namespace veldra::commands {
 
@@ -33,5 +37,36 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
 
 // A short English description of a WriteCompactCopy code.
 const char* CompactResultText(int code);
+
+// The writer of a catalog copy, shared with the salvage, which fills it from a walk of a
+// damaged file instead of a document.
+
+// What may stand at the target of WriteCatalogFile.
+enum class CopyTarget {
+  kReplace,  // a file there is replaced once the copy is complete
+  kNewOnly,  // nothing may be there, a symbolic link included; nothing is ever replaced
+};
+
+// Makes a catalog file at target_path: write puts the chunks into a new container made
+// under a temporary name beside the target; the file is then flushed to the storage device
+// and renamed to the target. kCompactOk; kCompactCannotCreate when no temporary file can be
+// made; kCompactWriteFailed when write or the flush fails; kCompactRenameFailed when the
+// rename fails (for kNewOnly also because something appeared at the target). The temporary
+// file is removed on every failure.
+int WriteCatalogFile(const std::string& target_path, CopyTarget rule,
+                     const std::function<bool(ChunkFile& copy)>& write);
+
+// Writes each table of kCompactCopyTableOrder that holds records; table(tag) gives them.
+bool WriteCopyTables(ChunkFile& copy,
+                     const std::function<const RecordArray&(ChunkTag tag)>& table);
+
+// Fills buf with the n bytes of a PDF that start at offset; false when they cannot be read.
+using PdfBytes = std::function<bool(int64_t offset, uint8_t* buf, size_t n)>;
+
+// Appends record, its ordinal set to ordinal, then an "ATTD" chunk of length bytes (above
+// 0) that read gives block by block. false when reading or writing fails; the container
+// is then left without the "ATTD" chunk.
+bool AppendAttachmentCopy(ChunkFile& copy, AttachmentRecord record, int ordinal,
+                          int64_t length, const PdfBytes& read);
 
 }  // namespace veldra::commands

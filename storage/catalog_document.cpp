@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/platform.h"
@@ -11,6 +13,7 @@
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
+#include "storage/chunk_verify.h"
 
 namespace veldra {
 
@@ -42,6 +45,33 @@ std::string ComparableKey(std::string_view key) {
 
 // SaveTables passes the container's codes on: its success is Save's.
 static_assert(kSaveOk == kChunkOk);
+
+// "entry id N is held by entries I and J, ..." for the first id held by two entries that are
+// not neighbours in the table. Two neighbours holding one id are what a rewrite of the table
+// cut short leaves behind; anywhere else the second holder can never be reached.
+std::optional<std::string> FindScatteredEntryId(const RecordArray& entries) {
+  // Entries are mostly stored in the order of their ids: then no id can be held twice.
+  bool ascending = true;
+  for (int i = 1; ascending && i < entries.Count(); ++i) {
+    ascending = EncodedEntryId(entries.At(i - 1)) < EncodedEntryId(entries.At(i));
+  }
+  if (ascending) return std::nullopt;
+  std::unordered_map<int32_t, int> last;
+  last.reserve(static_cast<size_t>(entries.Count()));
+  for (int i = 0; i < entries.Count(); ++i) {
+    const int32_t id = EncodedEntryId(entries.At(i));
+    const auto [it, fresh] = last.emplace(id, i);
+    if (!fresh) {
+      if (it->second != i - 1) {
+        return "entry id " + std::to_string(id) + " is held by entries " +
+               std::to_string(it->second) + " and " + std::to_string(i) +
+               " of the table (counted from 0), which are not neighbours";
+      }
+      it->second = i;
+    }
+  }
+  return std::nullopt;
+}
 
 // What Load made of one table.
 enum class TableOutcome { kRead, kAbsent, kBroken };
@@ -78,7 +108,11 @@ bool CVeldraDocument::OpenCatalog(const std::string& path) {
   std::unique_ptr<platform::FileLock> lock;
   const bool elsewhere =
       platform.TryLockFile(path, &lock) == platform::LockResult::kHeldElsewhere;
-  Load(path);
+  if (elsewhere) {
+    Load(path);
+  } else {
+    LoadForChange(path);
+  }
   lock_ = std::move(lock);
   open_elsewhere_ = elsewhere;
   return true;
@@ -122,10 +156,26 @@ void CVeldraDocument::ResetTables() {
   sort_levels_ = DefaultSortLevels();
 }
 
-void CVeldraDocument::Load(const std::string& path) {
+void CVeldraDocument::LoadForChange(const std::string& path) {
+  std::vector<ChunkHeader> seen;
+  LoadTables(path, &seen);
+  if (load_status_ != CatalogLoadStatus::kComplete) return;
+  std::vector<std::string> problems;
+  if (!VerifyListsForChange(path, std::move(seen), &problems)) {
+    damage_ = problems.empty() ? "the lists cannot be checked" : problems.front();
+  } else if (std::optional<std::string> scattered = FindScatteredEntryId(entries_)) {
+    damage_ = *scattered;
+  }
+  if (!damage_.empty()) load_status_ = CatalogLoadStatus::kDamaged;
+}
+
+void CVeldraDocument::Load(const std::string& path) { LoadTables(path, nullptr); }
+
+void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeader>* seen) {
   ResetTables();
   lock_.reset();
   open_elsewhere_ = false;
+  damage_.clear();
   path_ = path;
   ChunkFile file;
   if (file.Open(path, kChunkModeReadOnly) != kChunkOk) {
@@ -140,7 +190,7 @@ void CVeldraDocument::Load(const std::string& path) {
   std::vector<ChunkTag> tags;
   for (const CatalogTable& t : kCatalogTables) tags.push_back(t.tag);
   tags.push_back(kSortLevelTable.tag);
-  std::vector<ChunkFile::TableRead> reads = file.ReadTables(tags);
+  std::vector<ChunkFile::TableRead> reads = file.ReadTables(tags, seen);
 
   bool complete = true;
   bool sort_read = false;

@@ -40,6 +40,8 @@ enum class CatalogLoadStatus {
                   // unexpected size); the readable tables are loaded, saving is refused
   kNotContainer,  // the file could not be opened or is not a container: empty document,
                   // saving is refused
+  kDamaged,       // LoadForChange: every table was read, but the file shows damage the
+                  // next save would make permanent (damage() says which); saving is refused
 };
 
 // One level of the sort order: a sort key code (0 none) and 1 ascending / 0 descending.
@@ -86,8 +88,16 @@ class CVeldraDocument {
   // Fills every table from the file at path; tables the file lacks are empty. Takes no lock
   // and lets go of one OpenCatalog took.
   void Load(const std::string& path);
+  // Load, then, when every table was read, the checks a change relies on: the lists of the
+  // container (VerifyListsForChange: both directions of every list, the list of heads, chunks
+  // cut off from a list) and no entry id held by two entries that are not neighbours in the
+  // table (two neighbours are what a rewrite of the table cut short leaves, not damage). Damage
+  // gives kDamaged. OpenCatalog loads this way unless the catalog is open elsewhere.
+  void LoadForChange(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   bool read_complete() const { return load_status_ == CatalogLoadStatus::kComplete; }
+  // The first damage LoadForChange found, in one sentence; empty unless kDamaged.
+  const std::string& damage() const { return damage_; }
   // True when OpenCatalog found the catalog open in another VELDRA process.
   bool open_elsewhere() const { return open_elsewhere_; }
   // True when the document may write to its own file: read completely, and not open
@@ -217,6 +227,8 @@ class CVeldraDocument {
   static std::array<SortLevel, kSortLevelCount> DefaultSortLevels();
 
  private:
+  // Load; every header read is appended to *seen when seen is not null.
+  void LoadTables(const std::string& path, std::vector<ChunkHeader>* seen);
   int WriteTables(ChunkFile& file, bool same_file, bool stop_at_first_failure);
   int SaveAll();
   int SaveTablesTo(const std::string& path);
@@ -236,6 +248,7 @@ class CVeldraDocument {
   std::array<int32_t, kColumnCount> column_sort_codes_{};
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
+  std::string damage_;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;
   bool open_elsewhere_ = false;

@@ -81,10 +81,16 @@ constexpr size_t kMaxCarried = 8;
 }  // namespace
 
 std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkTag>& tags) {
+  return ReadTables(tags, nullptr);
+}
+
+std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkTag>& tags,
+                                                        std::vector<ChunkHeader>* seen) {
   using ListWalk = Impl::ListWalk;
   std::vector<TableRead> out(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) out[i].tag = tags[i];
   if (!is_open()) return out;
+  impl_->seen = seen;
 
   std::vector<ListWalk> walks(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) {
@@ -113,6 +119,8 @@ std::vector<ChunkFile::TableRead> ChunkFile::ReadTables(const std::vector<ChunkT
       impl_->ReadBehindGap(*w, slot, walks, &last_end);
     }
   }
+
+  impl_->seen = nullptr;
 
   // The results; the walk ends on the last chunk of the last tag read.
   const ListWalk* last = nullptr;
@@ -153,6 +161,7 @@ void ChunkFile::Impl::FindListHeads(std::vector<ListWalk>& walks) {
         missing = kChunkIoError;
         break;
       }
+      Saw(h);
       for (ListWalk& walk : walks) {
         if (walk.state != ListWalk::kLooking || walk.tag != h.tag) continue;
         walk.state = ListWalk::kWalking;
@@ -203,6 +212,15 @@ bool ChunkFile::Impl::ReadNeighbour(ListWalk& w, uint8_t* slot, int64_t* last_en
     std::memcpy(slot, bytes, n);
   }
   *last_end = data_at + static_cast<int64_t>(n);
+  if (seen != nullptr) {
+    // The chunk, and the header behind it when the window holds that already.
+    seen->push_back(w.h);
+    ChunkHeader behind;
+    if (io->Holds(*last_end, kChunkHeaderSize) && *last_end <= chunk_format::kOffsetLimit &&
+        io->ReadHeader(static_cast<uint32_t>(*last_end), &behind) == 0) {
+      seen->push_back(behind);
+    }
+  }
   w.Advance();
   return true;
 }
@@ -214,7 +232,8 @@ void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<List
   const int64_t data_at = offset + static_cast<int64_t>(kChunkHeaderSize);
   const int64_t chunk_end = data_at + static_cast<int64_t>(n);
   uint8_t raw[kMaxCarried + 1][kChunkHeaderSize];
-  platform::ReadSlice slices[2 * (kMaxCarried + 1)];
+  uint8_t behind[kChunkHeaderSize];
+  platform::ReadSlice slices[2 * (kMaxCarried + 1) + 1];
   ListWalk* carried[kMaxCarried];
 
   // One read straight into the array, from the header when it is not read yet, carrying
@@ -243,6 +262,10 @@ void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<List
     carried[carried_count++] = next;
     end += static_cast<int64_t>(kChunkHeaderSize + next->n);
   }
+  // Whoever collects headers gets the one behind the read too, in the same request.
+  const bool with_behind =
+      seen != nullptr && end + static_cast<int64_t>(kChunkHeaderSize) <= io->size();
+  if (with_behind) slices[count++] = {behind, kChunkHeaderSize};
   const int64_t got = io->ReadDirect(start, slices, count);
   const int64_t read_end = got < 0 ? start : start + got;
   *last_end = end;
@@ -258,6 +281,7 @@ void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<List
     if (read_end < chunk_end) {
       w.Fail(kChunkIoError);
     } else {
+      Saw(w.h);
       w.Advance();
     }
   }
@@ -282,7 +306,14 @@ void ChunkFile::Impl::ReadBehindGap(ListWalk& w, uint8_t* slot, std::vector<List
       c.Fail(kChunkIoError);
       continue;
     }
+    Saw(c.h);
     c.Advance();
+  }
+  ChunkHeader behind_header;
+  if (with_behind && read_end >= end + static_cast<int64_t>(kChunkHeaderSize) &&
+      end <= chunk_format::kOffsetLimit &&
+      io->CheckHeader(static_cast<uint32_t>(end), behind, &behind_header) == 0) {
+    Saw(behind_header);
   }
 }
 

@@ -94,6 +94,11 @@ int ChunkFile::Close() {
   return kChunkOk;
 }
 
+int ChunkFile::Sync() {
+  if (!is_open()) return kChunkBadArgument;
+  return impl_->io->Sync() ? kChunkOk : kChunkIoError;
+}
+
 int ChunkFile::Create(const std::string& path) {
   Close();
   if (path.empty()) return kChunkBadArgument;

@@ -59,6 +59,10 @@ class ChunkFile {
   int Open(const std::string& path, int mode);
   int Close();
   bool is_open() const;
+  // Waits until every byte written through the handle is on the storage device, so that a
+  // file renamed into place afterwards is whole after a crash. 0, -2 when that cannot be
+  // confirmed, -1 with no open file.
+  int Sync();
 
   int FindFirst(ChunkTag tag);
   int FindNext();
@@ -118,6 +122,12 @@ class ChunkFile {
   // list fails that tag only. Afterwards the current chunk is the last chunk of the last
   // tag read; unchanged when none was read.
   std::vector<TableRead> ReadTables(const std::vector<ChunkTag>& tags);
+  // The same, and every chunk header the pass read and checked (as CheckChunkHeader does)
+  // appended to *seen: the heads met, every chunk of the tables walked, and the header that
+  // a read found directly behind the chunks it was for (an attachment's, in a catalog as
+  // imports lay it out). In no particular order; a header may appear twice.
+  std::vector<TableRead> ReadTables(const std::vector<ChunkTag>& tags,
+                                    std::vector<ChunkHeader>* seen);
   // Makes the chunks of tag hold exactly the records of array (record_size bytes each,
   // at most array.record_size()).
   int WriteAll(ChunkTag tag, const RecordArray& array, size_t record_size);

@@ -73,6 +73,12 @@ struct ChunkFile::Impl {
   // Reads the header at offset and checks that it belongs to tag: 0 or -2.
   int ReadTagged(uint32_t offset, ChunkTag tag, ChunkHeader* out, uint8_t* raw);
 
+  // Where ReadTables puts every header it reads and checks, while it runs; may be null.
+  std::vector<ChunkHeader>* seen = nullptr;
+  void Saw(const ChunkHeader& h) {
+    if (seen != nullptr) seen->push_back(h);
+  }
+
   // The steps of ReadTables (chunk_bulk.cpp), on one walk per tag.
   struct ListWalk;
   // One walk of the list of heads finds the head of every walk still looking; a walk whose

@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "storage/chunk_io.h"
+#include "storage/chunk_verify.h"
 
 namespace veldra {
 
@@ -34,6 +35,9 @@ class Inspector {
     WalkFileOrder();
     WalkHeads();
     for (ChunkRecord& c : report_->chunks) c.live = live_.count(c.offset) > 0;
+    for (std::string& cut : DescribeCutOffChunks(report_->chunks, ends_at_file_end_)) {
+      Problem(std::move(cut));
+    }
     if (dropped_ > 0) {
       report_->problems.push_back(Num(dropped_) + " further problems not listed");
     }
@@ -90,23 +94,31 @@ class Inspector {
     return "header at " + Num(at) + " cannot be read";
   }
 
+  // A stretch the walk cannot read: a problem, and the stretch for those who salvage.
+  void Unread(int64_t from, int64_t to, std::string text) {
+    report_->unread.push_back({from, to, text});
+    Problem(std::move(text));
+  }
+
   void WalkFileOrder() {
     const int64_t size = io_.size();
     int64_t at = kRootOffset;
+    ends_at_file_end_ = true;
     while (at < size) {
+      ends_at_file_end_ = false;
       if (at > chunk_format::kOffsetLimit - static_cast<int64_t>(kChunkHeaderSize)) {
-        Problem(Num(size - at) + " bytes from " + Num(at) + " lie beyond 32-bit offsets");
+        Unread(at, size, Num(size - at) + " bytes from " + Num(at) + " lie beyond 32-bit offsets");
         return;
       }
       const auto offset = static_cast<uint32_t>(at);
       if (at + static_cast<int64_t>(kChunkHeaderSize) > size) {
-        Problem(Num(size - at) + " bytes at " + Num(at) +
-                " after the last chunk are too short for a header");
+        Unread(at, size, Num(size - at) + " bytes at " + Num(at) +
+                             " after the last chunk are too short for a header");
         return;
       }
       ChunkHeader h;
       if (!ReadRaw(offset, &h)) {
-        Problem("header at " + Num(at) + " cannot be read");
+        Unread(at, size, "header at " + Num(at) + " cannot be read");
         return;
       }
       const HeaderFault fault = chunk_format::CheckChunkHeader(h, offset, size);
@@ -114,15 +126,16 @@ class Inspector {
         report_->chunks.push_back({offset, h, false});
         physical_.insert(offset);
         at += static_cast<int64_t>(kChunkHeaderSize) + h.length;
+        ends_at_file_end_ = at == size;
         continue;
       }
       const std::string what = DescribeFault(fault, h, offset);
       const uint32_t next = Resync(at + 1);
       if (next == kNoOffset) {
-        Problem(what + "; no chunk header follows up to end of file");
+        Unread(at, size, what + "; no chunk header follows up to end of file");
         return;
       }
-      Problem(what + "; the next chunk header found in file order is at " + Num(next));
+      Unread(at, next, what + "; the next chunk header found in file order is at " + Num(next));
       at = next;
     }
   }
@@ -257,6 +270,7 @@ class Inspector {
   ContainerReport* report_;
   std::set<uint32_t> physical_;  // offsets of the headers found in file order
   std::set<uint32_t> live_;
+  bool ends_at_file_end_ = false;  // the last header met in file order ends the file
   size_t dropped_ = 0;
 };
 

@@ -22,9 +22,19 @@ struct ChunkRecord {
   bool live = false;  // reachable from the root through the list of heads and a tag's list
 };
 
+// A stretch of the file that the walk in file order could not read as chunks: from offset,
+// where a header fails its checks or the bytes are too few for one, up to end, where the
+// next sound header was found (or the end of the file). reason is the walk's sentence.
+struct UnreadStretch {
+  int64_t offset = 0;
+  int64_t end = 0;
+  std::string reason;
+};
+
 struct ContainerReport {
   int64_t file_size = 0;
   std::vector<ChunkRecord> chunks;    // in file order; the root first
+  std::vector<UnreadStretch> unread;  // in file order; empty when the walk met no damage
   std::vector<std::string> problems;  // one sentence each; empty for a sound container
 };
 

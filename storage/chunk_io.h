@@ -35,6 +35,8 @@ class ChunkIo {
   const uint8_t* Peek(int64_t offset, size_t n);
   bool Write(int64_t offset, const void* data, size_t n);
   bool Truncate(int64_t length);
+  // Waits until every byte written so far is on the storage device (File::Sync).
+  bool Sync() { return file_ != nullptr && file_->Sync(); }
 
   // Reads and checks the header at offset: 0, or -2 when it cannot be read or fails
   // CheckChunkHeader. raw (36 bytes) receives the bytes as they stand when not null.

@@ -27,7 +27,7 @@ TEST(ToolTableTest, EveryCommandOfTheToolIsInTheTable) {
   EXPECT_EQ(names, (std::set<std::string>{"new", "import", "list", "show", "export", "delete",
                                           "compact", "categories", "label", "category-add",
                                           "category-delete", "recategorize", "set", "check",
-                                          "dump"}));
+                                          "dump", "salvage"}));
   for (const Tool& tool : Tools()) {
     EXPECT_EQ(FindTool(tool.name), &tool);
     EXPECT_NE(tool.run, nullptr);
@@ -47,8 +47,9 @@ TEST(ToolTableTest, ExactlyTheWritingCommandsTakeWait) {
   }
   EXPECT_EQ(writers, (std::set<std::string>{"new", "import", "export", "delete", "compact",
                                             "label", "category-add", "category-delete",
-                                            "recategorize", "set"}));
+                                            "recategorize", "set", "salvage"}));
   EXPECT_EQ(FindTool("compact")->writes, Writes::kNewPath);
+  EXPECT_EQ(FindTool("salvage")->writes, Writes::kNewPath);
 }
 
 TEST(ToolTableTest, HelpListsEveryCommandAndExitsZero) {

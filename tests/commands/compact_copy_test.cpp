@@ -186,5 +186,16 @@ TEST_F(CompactCopyTest, TablesComeInTheirOrderThenEachLinkBeforeItsBytes) {
                                          kTagAttachmentData}));
 }
 
+// The copy's bytes reach the disk before it takes the new name: a power loss right after
+// the copy leaves a whole catalog at the new path, never a name without its bytes.
+TEST_F(CompactCopyTest, ACrashAfterTheCopyLeavesItWhole) {
+  int32_t a = AddSavedEntry("a.pdf");
+  fake_.StartCrashMode();
+  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
+  fake_.Crash();
+  auto copy = LoadCopy();
+  EXPECT_EQ(Stored(*copy, a), fake_.ReadFileBytes("/pdf/a.pdf"));
+}
+
 }  // namespace
 }  // namespace veldra::commands

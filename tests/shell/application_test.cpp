@@ -38,6 +38,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/remembered_folder.h"
 #include "tests/browser/gui_test_support.h"
+#include "tests/support/damaged_catalog.h"
 
 using namespace veldra;
 using namespace veldra::testing;
@@ -569,6 +570,38 @@ class ApplicationTest : public QObject {
     QCOMPARE(box.default_button, MessageButton::kOk);
     app_.reset();
     QCOMPARE(env_->fake().ReadFileBytes(kPath), std::string("not a catalog at all"));
+  }
+
+  // A catalog opened for a change is checked first; damage gets the warning of a catalog
+  // not read completely, and nothing is written when the application closes (which writes
+  // a sound catalog, as the control rows show).
+  void damagedCatalogOpensReadOnlyWithTheUnreadableWarning_data() {
+    QTest::addColumn<int>("row");
+    for (size_t i = 0; i < DamageRows().size(); ++i) {
+      QTest::newRow(DamageRows()[i].name) << static_cast<int>(i);
+    }
+  }
+
+  void damagedCatalogOpensReadOnlyWithTheUnreadableWarning() {
+    QFETCH(int, row);
+    const DamageRow& damage = DamageRows()[static_cast<size_t>(row)];
+    QVERIFY(MakeDamageBaseCatalog(kPath));
+    QVERIFY(damage.make(kPath));
+    const std::string before = env_->fake().ReadFileBytes(kPath);
+    Start({kPath});
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    CVeldraDocument& doc = app_->Documents()[0]->document();
+    QCOMPARE(doc.writable(), !damage.damaged);
+    if (damage.damaged) {
+      QCOMPARE(env_->dialogs().messages.size(), size_t(1));
+      QCOMPARE(Utf8(env_->dialogs().messages[0].text),
+               std::string("このファイルはカタログとして読み込めませんでした。変更は保存されません。"));
+    } else {
+      QVERIFY(env_->dialogs().messages.empty());
+    }
+    doc.SetEnvironmentValue("k", "changed");
+    app_.reset();
+    QCOMPARE(env_->fake().ReadFileBytes(kPath) == before, damage.damaged);
   }
 
   // Closing the application saves the window position and the sort order: the control

@@ -111,6 +111,12 @@ TEST_F(ChunkInspectTest, SelfFieldWrong) {
                 "is at 661",
                 "next-in-tag of chunk at 548 points to 623, where the header's self field is "
                 "624"}));
+  ContainerReport report;
+  ASSERT_TRUE(InspectContainer(path_, &report));
+  ASSERT_EQ(report.unread.size(), 1u);
+  EXPECT_EQ(report.unread[0].offset, 623);
+  EXPECT_EQ(report.unread[0].end, 661);
+  EXPECT_EQ(report.unread[0].reason, report.problems[0]);
 }
 
 TEST_F(ChunkInspectTest, LengthRunningPastTheEnd) {
@@ -121,6 +127,11 @@ TEST_F(ChunkInspectTest, LengthRunningPastTheEnd) {
                 "follows up to end of file",
                 "next-in-tag of chunk at 623 points to chunk at 661, whose length 3 runs past "
                 "end of file"}));
+  ContainerReport report;
+  ASSERT_TRUE(InspectContainer(path_, &report));
+  ASSERT_EQ(report.unread.size(), 1u);
+  EXPECT_EQ(report.unread[0].offset, 661);
+  EXPECT_EQ(report.unread[0].end, report.file_size);
 }
 
 TEST_F(ChunkInspectTest, LengthBreakingTheChainInFileOrder) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/little_endian.h"
 #include "tests/support/test_text.h"
 
 namespace veldra::testing {
@@ -48,6 +50,51 @@ bool MakeTestCatalog(const std::string& path,
     SetRecordAt(doc.entries(), doc.entries().Count() - 1, e);
   }
   return doc.Save() == kSaveOk;
+}
+
+std::string TestPdfBytes(int i, size_t size) {
+  std::string bytes = "%PDF-1.4 entry " + std::to_string(i) + "\n";
+  while (bytes.size() < size) bytes += static_cast<char>('a' + (bytes.size() * 7 + i) % 26);
+  bytes.resize(size);
+  return bytes;
+}
+
+bool MakeCatalogWithPdfs(const std::string& path, int count) {
+  platform::Platform& os = platform::Platform::Current();
+  if (!CreateDefaultCatalog(path)) return false;
+  CVeldraDocument doc;
+  doc.Load(path);
+  NewCategoryRecord(doc.categories(), doc.counters(), "a", "b", "c");
+  bool ok = true;
+  for (int i = 0; ok && i < count; ++i) {
+    const std::string pdf_path = path + "." + std::to_string(i) + ".pdf";
+    const std::string bytes = TestPdfBytes(i);
+    auto pdf = os.Open(pdf_path, platform::OpenMode::kCreate);
+    ok = pdf && pdf->WriteAt(0, bytes.data(), bytes.size());
+    pdf.reset();
+    const EntryRecord entry = AddTestEntry(doc, pdf_path);
+    ok = ok && AttachPdf(entry, pdf_path, path, doc.attachments(), doc.counters()) == 0 &&
+         doc.SaveTables(path) == kSaveOk;
+    os.Remove(pdf_path);
+  }
+  return ok;
+}
+
+std::vector<ChunkRecord> ChunksOf(const std::string& path, ChunkTag tag, bool all) {
+  ContainerReport report;
+  InspectContainer(path, &report);
+  std::vector<ChunkRecord> out;
+  for (const ChunkRecord& c : report.chunks) {
+    if (c.header.tag == tag && (all || c.live)) out.push_back(c);
+  }
+  return out;
+}
+
+bool PatchInt32(const std::string& path, int64_t offset, int32_t value) {
+  auto file = platform::Platform::Current().Open(path, platform::OpenMode::kReadWrite);
+  uint8_t bytes[4];
+  coding::EncodeFixed32(bytes, static_cast<uint32_t>(value));
+  return file && file->WriteAt(offset, bytes, sizeof bytes);
 }
 
 }  // namespace veldra::testing

@@ -9,6 +9,7 @@
 
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
+#include "storage/chunk_inspect.h"
 
 namespace veldra::testing {
 
@@ -39,5 +40,22 @@ struct TestEntry {
 bool MakeTestCatalog(const std::string& path,
                      const std::vector<std::array<std::string, 3>>& triples,
                      const std::vector<TestEntry>& entries);
+
+// Catalogs to damage: whole PDFs in a file of the current platform, and the chunk bytes.
+
+// The bytes MakeCatalogWithPdfs stores for entry i: size bytes, different for every i.
+std::string TestPdfBytes(int i, size_t size = 3000);
+
+// Makes a catalog at path (where nothing may be) with count entries, ids 0, 1, ..., in the
+// category a/b/c, each imported with its PDF (TestPdfBytes(i)) and saved on its own as the
+// single import does, so the chunks of an entry, its link and its PDF lie side by side.
+// false when it cannot be written.
+bool MakeCatalogWithPdfs(const std::string& path, int count);
+
+// The chunks of tag in the container at path, in file order: the live ones, or all.
+std::vector<ChunkRecord> ChunksOf(const std::string& path, ChunkTag tag, bool all = false);
+
+// Overwrites the 4 bytes at offset of the file at path with value, little-endian.
+bool PatchInt32(const std::string& path, int64_t offset, int32_t value);
 
 }  // namespace veldra::testing

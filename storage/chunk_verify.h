@@ -1,0 +1,52 @@
+// The checks a container gets before it is changed: the damage that no reader notices and the
+// next write would make permanent.
+//
+// A reader walks each list forward and trusts what it finds. A wrong prev link, a second head
+// for a tag, or a next link set to -1 in the middle of a list (the chunks behind it vanish,
+// and every check a reader makes passes) is written into by the next change: WriteAll deletes
+// and appends along the damaged list, and what it cannot see is lost for good.
+//
+// VerifyListsForChange walks the headers in file order, reading 36 bytes per chunk and never
+// its data, then checks the lists in memory: the list of heads (no cycle, each prev-head
+// names the head before it, no tag with two heads, heads have prev-in-tag -1), every tag's
+// list in both directions (each link reaches a chunk header of the tag, no cycle, each
+// prev-in-tag names the chunk before it), and the chunks cut off from a list (below). The
+// tags themselves are not judged: a head of a tag the catalog does not use is damage only
+// when its links break the list.
+//
+// Cut off from a list: a chunk no list reaches whose own links say it follows the end of a
+// list. Appending links the new chunk to the tail and the tail to it; deleting patches the
+// neighbours to link past the chunk, and a table drops its surplus chunks from the front,
+// each of which was the head (prev-in-tag -1) when it went. So a dead chunk whose prev-in-tag
+// names the live tail of its own tag, whose next-in-tag is -1, was cut off by a damaged link
+// rather than deleted — unless it is the last chunk of the file and links to nothing
+// behind it: that is an append killed before its link was written, which lost nothing. A dead
+// head is cut off from the list of heads when its prev-head names the live last head and a
+// chunk behind it still links back to it (a head deleted on purpose is no longer linked back
+// to by the chunk that took its place).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "storage/chunk_header.h"
+#include "storage/chunk_inspect.h"
+
+namespace veldra {
+
+// One sentence per chunk that starts a run cut off from a list, such as
+// "next-in-tag of chunk at 8832 is -1, yet chunk at 9400 still links back to it: 12 chunks
+// of ENTR from 9400 on are cut off from the list". chunks: every header met in file order,
+// with its live flag; ends_at_file_end: whether that walk ended exactly at the end of the file.
+std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& chunks,
+                                              bool ends_at_file_end);
+
+// true when the lists of the container at path are sound in the ways above. Otherwise
+// problems (when not null) receives one sentence per fault, the first fault first, in the
+// words of VerifyContainer. A file that cannot be opened or read gives false with a sentence.
+// seen: headers already read and checked from the same file, unchanged since (ReadTables
+// collects them); the walk in file order reads only the others.
+bool VerifyListsForChange(const std::string& path, std::vector<ChunkHeader> seen,
+                          std::vector<std::string>* problems);
+
+}  // namespace veldra

@@ -1,0 +1,90 @@
+// Changing commands refuse a catalog that shows damage a change would make permanent, name
+// it in one line and write nothing; check names it too; reading commands and compact still
+// work. The rows are those of tests/support/damaged_catalog.h.
+#include <gtest/gtest.h>
+
+#include "storage/catalog_tags.h"
+#include "storage/chunk_format.h"
+#include "tests/cli/cli_fixture.h"
+#include "tests/support/damaged_catalog.h"
+
+namespace veldra::cli::testing {
+namespace {
+
+using veldra::testing::ChunkOfTag;
+using veldra::testing::DamageRow;
+using veldra::testing::DamageRows;
+using veldra::testing::MakeDamageBaseCatalog;
+
+class CliDamageTest : public CliTest {
+ protected:
+  std::string MakeRow(const DamageRow& row) {
+    const std::string path = Path("cat.vdc");
+    EXPECT_TRUE(MakeDamageBaseCatalog(path));
+    EXPECT_TRUE(row.make(path));
+    return path;
+  }
+};
+
+TEST_F(CliDamageTest, ChangingCommandsRefuseDamageAndCheckNamesIt) {
+  for (const DamageRow& row : DamageRows()) {
+    SCOPED_TRACE(row.name);
+    const std::string catalog = MakeRow(row);
+    const std::string before = ReadFile("cat.vdc");
+    const CliResult label = Run({"label", catalog, "1", "changed"});
+    const CliResult check = Run({"check", catalog});
+    if (row.damaged) {
+      EXPECT_EQ(label.code, 1);
+      const size_t named = label.err.find(" is damaged (");
+      EXPECT_NE(named, std::string::npos) << label.err;
+      EXPECT_NE(label.err.find(row.damage_words, named), std::string::npos) << label.err;
+      EXPECT_EQ(ReadFile("cat.vdc"), before);
+      EXPECT_EQ(Run({"list", catalog}).code, 0);
+    } else {
+      EXPECT_EQ(label.code, 0) << label.err;
+    }
+    if (*row.check_words == '\0') {
+      EXPECT_EQ(check.code, 0) << check.err;
+    } else {
+      EXPECT_NE(check.err.find(row.check_words), std::string::npos) << check.err;
+    }
+  }
+}
+
+// The whole line, for the cut in the middle of the entries; every changing command gives it.
+TEST_F(CliDamageTest, TheErrorNamesTheDamageAndPointsToCheckSalvageAndCompact) {
+  const std::string catalog = Path("cat.vdc");
+  ASSERT_TRUE(MakeDamageBaseCatalog(catalog));
+  const int64_t cut = ChunkOfTag(catalog, kTagEntry, 2);
+  const int64_t behind = ChunkOfTag(catalog, kTagEntry, 3);
+  ASSERT_TRUE(DamageRows().front().make(catalog));
+  const std::string before = ReadFile("cat.vdc");
+  const std::string expected =
+      "veldra-cli: " + catalog + " is damaged (next-in-tag of chunk at " + std::to_string(cut) +
+      " is -1, yet chunk at " + std::to_string(behind) + " still links back to it: 3 chunks of " +
+      "ENTR from " + std::to_string(behind) + " on are cut off from the list); nothing was " +
+      "changed. Run 'veldra-cli check " + catalog + "' for details, then 'veldra-cli salvage " +
+      catalog + " NEWPATH' (or 'veldra-cli compact') to write a sound copy\n";
+  WritePdf("new.pdf", "new");
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"import", catalog, Path("new.pdf")},
+        {"export", catalog, dir_, "--all"}, {"delete", catalog, "--id", "0"},
+        {"label", catalog, "1", "x"}, {"category-add", catalog, "1", "x"},
+        {"category-delete", catalog, "1", "x"}, {"recategorize", catalog, "--id", "0", "--c1", "x"},
+        {"set", catalog, "0", "--title", "x"}}) {
+    const CliResult r = Run(words);
+    EXPECT_EQ(r.code, 1) << words[0];
+    EXPECT_EQ(r.err, expected) << words[0];
+  }
+  EXPECT_EQ(ReadFile("cat.vdc"), before);
+  EXPECT_FALSE(Exists("0.pdf"));
+
+  // compact writes a new file: it reads what the lists reach, and the copy is sound.
+  RunOk({"compact", catalog, Path("copy.vdc")});
+  EXPECT_EQ(ReadFile("cat.vdc"), before);
+  RunOk({"check", Path("copy.vdc")});
+  RunOk({"label", Path("copy.vdc"), "1", "changed"});
+}
+
+}  // namespace
+}  // namespace veldra::cli::testing
