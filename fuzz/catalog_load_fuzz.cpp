@@ -1,13 +1,15 @@
-// Any bytes as a catalog file: load it as the browser does, then do what a reading user
-// does (the lists of the three levels, each category's entries sorted as the file's sort
-// levels say, the cells of every entry, each entry's PDF bytes, the remembered folders), then
-// try to save.
+// Any bytes as a catalog file: load it for reading (Load, as the reading commands do) and do
+// what a reading user does (the lists of the three levels, each category's entries sorted as
+// the file's sort levels say, the cells of every entry, each entry's PDF bytes, the
+// remembered folders); then open it for a change (LoadForChange, as the browser and the
+// changing commands do) and write.
 //
-// A document that could not read the file completely must refuse every write (save,
-// import, deletion, compacted copy) and leave the file as it was. A document that read it
-// completely must, after each write that succeeds (a save, an import of a PDF, a deletion),
-// leave a file that loads again, completely, to the tables it holds, and a container that
-// was sound must stay sound; its compacted copy must be a sound catalog of the same entries.
+// A document for a change that did not read the file completely, or found damage, must
+// refuse every write (save, import, deletion, compacted copy) and leave the file as it was.
+// One that read it completely holds the tables the reader read, and after each write that
+// succeeds (a save, an import of a PDF, a deletion) must leave a file that opens again for a
+// change, completely, to the tables it holds; a container that was sound must stay sound.
+// Its compacted copy must be a sound catalog of the same entries.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -81,7 +83,7 @@ bool Sound(const std::string& path) { return veldra::VerifyContainer(path, nullp
 // The file at path loads completely to the tables doc holds.
 void RequireReloads(const CVeldraDocument& doc, const std::string& path, const char* after) {
   CVeldraDocument again;
-  again.Load(path);
+  again.LoadForChange(path);
   Require(again.read_complete(), after);
   Require(SameTables(doc, again), after);
 }
@@ -93,10 +95,14 @@ constexpr char kPdf[] = "%PDF-1.4\n%%EOF\n";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   veldra::fuzz::FakeInput input(data, size);
-  CVeldraDocument doc;
-  doc.Load(input.path());
-  ReadAsAUserDoes(doc);
+  CVeldraDocument reader;
+  reader.Load(input.path());
+  ReadAsAUserDoes(reader);
 
+  CVeldraDocument doc;
+  doc.LoadForChange(input.path());
+  Require(!doc.read_complete() || (reader.read_complete() && SameTables(reader, doc)),
+          "a catalog opened for a change holds other tables than it does for reading");
   if (!doc.read_complete()) {
     Require(doc.Save() == veldra::kSaveFailed, "a document that read damage saved");
     Require(doc.SaveTables(input.path()) != veldra::kSaveOk,
@@ -133,8 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     // A refused save writes nothing the reader cannot read: what was stored stays.
     CVeldraDocument again;
-    again.Load(input.path());
-    Require(again.read_complete(), "a failed save left a catalog that does not load");
+    again.LoadForChange(input.path());
+    Require(again.read_complete(), "a failed save left a catalog that does not open");
   }
 
   // The compacted copy of what was read.
@@ -142,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (veldra::commands::WriteCompactCopy(doc, "/fuzz/copy.vdc", &compact) ==
       veldra::commands::kCompactOk) {
     CVeldraDocument copy;
-    copy.Load("/fuzz/copy.vdc");
+    copy.LoadForChange("/fuzz/copy.vdc");
     Require(copy.read_complete() && Sound("/fuzz/copy.vdc"), "a compacted copy is not sound");
     Require(veldra::fuzz::SameRecords(copy.entries(), doc.entries()),
             "a compacted copy holds other entries");
