@@ -3,7 +3,8 @@
 // write; the two must agree, and what they call sound must hold up:
 // - the walk in file order of a sound container lands on the end of the file, the root first;
 // - every tag whose live chunks have one length reads back with ReadAll, chunk for chunk;
-// - a catalog CheckCatalog calls sound is a sound container and loads completely;
+// - a sound container passes the checks before a change (VerifyListsForChange);
+// - a catalog CheckCatalog calls sound is a sound container and opens for a change;
 // - CheckCatalog appends its sentences to the ones the caller has already.
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "storage/catalog_document.h"
 #include "storage/chunk_file.h"
 #include "storage/chunk_inspect.h"
+#include "storage/chunk_verify.h"
 
 namespace {
 
@@ -65,14 +67,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(problems == report.problems, "check and dump describe different problems");
   for (const std::string& problem : problems) Require(!problem.empty(), "an empty problem");
   Require(sound || !problems.empty(), "an unsound container without a problem");
-  if (sound) RequireReadable(input.path(), report);
+  if (sound) {
+    RequireReadable(input.path(), report);
+    Require(veldra::VerifyListsForChange(input.path(), {}, nullptr),
+            "a sound container fails the checks before a change");
+  }
 
   std::vector<std::string> catalog_problems;
   if (veldra::commands::CheckCatalog(input.path(), &catalog_problems)) {
     Require(sound && catalog_problems.empty(), "a catalog called sound with container faults");
     veldra::CVeldraDocument doc;
-    doc.Load(input.path());
-    Require(doc.read_complete(), "a catalog called sound does not load completely");
+    doc.LoadForChange(input.path());
+    Require(doc.read_complete(), "a catalog called sound does not open for a change");
   } else {
     Require(!catalog_problems.empty(), "a catalog called unsound without a problem");
   }
