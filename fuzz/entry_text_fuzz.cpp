@@ -42,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       read.pdf_window_ordered_index = entry.pdf_window_ordered_index;
       read.is_select_entrylist = entry.is_select_entrylist;
     }
-    return read == entry;
+    veldra::EntryRecord expected = entry;  // the selection flag is written as 0 or 1
+    expected.is_select_entrylist = entry.is_select_entrylist != 0 ? 1 : 0;
+    return read == expected;
   };
   veldra::EntryRecord again;
   veldra::ParseEntryText(written, &again);
