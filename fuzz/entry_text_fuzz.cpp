@@ -32,20 +32,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const bool whole_tail = !entry.file_path.Text().empty() && !entry.os.Text().empty() &&
                           !entry.machine_name.Text().empty();
+  veldra::EntryRecord expected = entry;  // the selection flag is written as 0 or 1
+  expected.is_select_entrylist = entry.is_select_entrylist != 0 ? 1 : 0;
   auto same = [&](veldra::EntryRecord read) {
     if (!whole_tail) {
-      read.file_path = entry.file_path;
-      read.os = entry.os;
-      read.machine_name = entry.machine_name;
-      read.pdf_window_position = entry.pdf_window_position;
-      read.entry_window_ordered_index = entry.entry_window_ordered_index;
-      read.pdf_window_ordered_index = entry.pdf_window_ordered_index;
-      read.is_select_entrylist = entry.is_select_entrylist;
+      read.file_path = expected.file_path;
+      read.os = expected.os;
+      read.machine_name = expected.machine_name;
+      read.pdf_window_position = expected.pdf_window_position;
+      read.entry_window_ordered_index = expected.entry_window_ordered_index;
+      read.pdf_window_ordered_index = expected.pdf_window_ordered_index;
+      read.is_select_entrylist = expected.is_select_entrylist;
     }
-    veldra::EntryRecord expected = entry;  // the selection flag is written as 0 or 1
-    expected.is_select_entrylist = entry.is_select_entrylist != 0 ? 1 : 0;
     return read == expected;
   };
+
   veldra::EntryRecord again;
   veldra::ParseEntryText(written, &again);
   Require(same(again), "an entry read from a companion does not read back the same");
