@@ -42,8 +42,8 @@ end=$(date +%s)
 
 # The last status line of libFuzzer ("#N ... cov: C ft: F corp: ...") and its final stats.
 last=$(grep -E '^#[0-9]+' "$log" | tail -n 1)
-cov=$(echo "$last" | sed -n 's/.* cov: \([0-9]*\).*/\1/p')
-ft=$(echo "$last" | sed -n 's/.* ft: \([0-9]*\).*/\1/p')
+cov=$(echo "$last" | grep -o ' cov: [0-9]*' | head -n 1 | grep -o '[0-9]*')
+ft=$(echo "$last" | grep -o ' ft: [0-9]*' | head -n 1 | grep -o '[0-9]*')
 execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
 [ -n "$execs" ] || execs=$(echo "$last" | sed -n 's/^#\([0-9]*\).*/\1/p')
 found=$(ls "$artifacts" | grep -cE '^(crash|leak|timeout|oom|slow-unit)-')
