@@ -92,7 +92,9 @@ std::string TagText(ChunkTag tag) {
 
 bool CheckCatalog(const std::string& path, std::vector<std::string>* problems) {
   const size_t before = problems->size();
-  VerifyContainer(path, problems);
+  std::vector<std::string> container_problems;  // VerifyContainer replaces what it is given
+  VerifyContainer(path, &container_problems);
+  problems->insert(problems->end(), container_problems.begin(), container_problems.end());
   ContainerReport report;
   if (!InspectContainer(path, &report)) {
     // Not a container at all: the verifier has said why.

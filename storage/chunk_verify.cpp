@@ -289,6 +289,13 @@ bool VerifyListsForChange(const std::string& path, std::vector<ChunkHeader> seen
     for (std::string& cut : DescribeCutOffChunks(chunks, at == size)) {
       if (found.size() < kMaxProblems) found.push_back(std::move(cut));
     }
+    // A change appends at the end of the file: behind bytes that stop the walk (a chunk cut
+    // short by a crash, a damaged header) the new chunk could never be found again.
+    if (at != size && found.size() < kMaxProblems) {
+      found.push_back("the chunks in file order end at " + Num(at) + ", " + Num(size - at) +
+                      " bytes before the end of the file: a chunk there was cut short or its "
+                      "header is damaged, and a chunk appended behind it could not be found");
+    }
   }
   const bool sound = found.empty();
   if (problems != nullptr) *problems = std::move(found);

@@ -10,7 +10,9 @@
 // its data, then checks the lists in memory: the list of heads (no cycle, each prev-head
 // names the head before it, no tag with two heads, heads have prev-in-tag -1), every tag's
 // list in both directions (each link reaches a chunk header of the tag, no cycle, each
-// prev-in-tag names the chunk before it), and the chunks cut off from a list (below). The
+// prev-in-tag names the chunk before it), the chunks cut off from a list (below), and that
+// the walk reaches the end of the file (a change appends there, and a chunk behind bytes
+// the walk cannot pass, such as an append cut short, would be found by no one). The
 // tags themselves are not judged: a head of a tag the catalog does not use is damage only
 // when its links break the list.
 //

@@ -138,6 +138,19 @@ const std::vector<DamageRow>& DamageRows() {
          return ok && WriteAt(p, tail + kNextInTagOffset, -1);
        },
        false, "", ""},
+      {"a PDF appended, killed before its bytes were all written",
+       [](const std::string& p) {
+         const int64_t tail = ChunkOfTag(p, kData, 2);
+         ChunkFile file;
+         const std::string pdf(64, 'B');
+         bool ok = file.Open(p, kChunkModeReadWrite) == kChunkOk &&
+                   file.Append(kData, pdf.size(), pdf.data()) == kChunkOk;
+         ok = file.Close() == kChunkOk && ok && WriteAt(p, tail + kNextInTagOffset, -1);
+         std::unique_ptr<platform::File> cut =
+             platform::Platform::Current().Open(p, platform::OpenMode::kReadWrite);
+         return ok && cut && cut->Truncate(cut->Size() - 30);
+       },
+       true, "chunks in file order end at", "which runs past end of file"},
   };
   return rows;
 }

@@ -37,7 +37,9 @@ struct DamageRow {
 
 // Damage: next-in-tag := -1 in the middle of the entries, a wrong prev-in-tag, the list of
 // heads cut before the entries, a second head for a tag, a head of an unknown tag that
-// breaks its list, a broken attachment data chain, one id in two entries apart. Not damage:
+// breaks its list, a broken attachment data chain, one id in two entries apart, a PDF's
+// append killed mid-data (what a change appends would lie behind bytes that no walk in file
+// order gets past). Not damage:
 // one id in two neighbouring entries, a file with deleted entries, a file whose entries
 // were all deleted, the table of the last head emptied, a head of an unknown tag on a sound list, an append killed before its
 // link was written.
