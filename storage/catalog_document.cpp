@@ -1,6 +1,7 @@
 #include "storage/catalog_document.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "storage/catalog_coding.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
@@ -249,6 +251,26 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
   }
   file.Close();
   load_status_ = complete ? CatalogLoadStatus::kComplete : CatalogLoadStatus::kIncomplete;
+  if (complete) KeepCountersAboveIdsInUse();
+}
+
+void CVeldraDocument::KeepCountersAboveIdsInUse() {
+  // The highest id of each table; entry ids also as the links name them.
+  const auto above = [](const RecordArray& records, size_t at) {
+    int32_t next = 0;
+    for (int i = 0; i < records.Count(); ++i) {
+      const int32_t id = coding::DecodeI32(records.At(i) + at);
+      if (id >= next) next = id == INT32_MAX ? id : id + 1;
+    }
+    return next;
+  };
+  const int32_t entry = std::max(above(entries_, 0), above(attachments_, 4));
+  RaiseCounter(counters_, kTagEntry, kCounterKeyEntry, entry);
+  RaiseCounter(counters_, kTagAttachment, kCounterKeyAttachment, above(attachments_, 0));
+  RaiseCounter(counters_, kTagLabel, kCounterKeyLabel, above(*table(kTagLabel), 0));
+  RaiseCounter(counters_, kTagCategory, kCounterKeyCategory, above(*table(kTagCategory), 0));
+  RaiseCounter(counters_, kTagEnvironment, kCounterKeyEnvironment,
+               above(*table(kTagEnvironment), 0));
 }
 
 bool CVeldraDocument::MayWriteTo(const std::string& path) const {

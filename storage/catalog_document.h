@@ -267,6 +267,8 @@ class CVeldraDocument {
   std::array<SortLevel, kSortLevelCount> sort_levels_;
   CatalogLoadStatus load_status_ = CatalogLoadStatus::kNotContainer;
   std::string damage_;
+  // After a complete load: no counter issues an id at or below one in use.
+  void KeepCountersAboveIdsInUse();
   platform::Failure load_failure_ = platform::Failure::kNone;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;

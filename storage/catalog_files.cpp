@@ -69,6 +69,22 @@ int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
   return 0;
 }
 
+bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, int32_t at_least) {
+  if (at_least <= 0) return false;
+  const std::string wanted(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
+  for (int i = 0; i < counters.Count(); ++i) {
+    IdCounterRow row = CounterAt(counters, i);
+    if (row.serving_tag != tag || row.Key() != wanted) continue;
+    if (row.next_value >= at_least) return false;
+    row.next_value = at_least;
+    row.updated = CatalogTimestamp::Now();
+    SetRecordAt(counters, i, row);
+    return true;
+  }
+  NextId(counters, tag, key);  // makes the row
+  return RaiseCounter(counters, tag, key, at_least);
+}
+
 bool CreateDefaultCatalog(const std::string& path) {
   ChunkFile file;
   if (file.Create(path) != kChunkOk) {

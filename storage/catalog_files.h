@@ -23,6 +23,10 @@ namespace veldra {
 // returns 0, except for tag "IDCO", which returns 0 and adds nothing. Ids are never reused.
 // Changes the table in memory only.
 int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key);
+// Makes the counter of key issue no id below at_least (a counter row is made when there is
+// none): a damaged file can hold a counter at or below an id already in use, and an id is
+// never handed out twice. true when the counter changed.
+bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, int32_t at_least);
 
 // Makes a new catalog at path: root, three "LABE", one "CATS" ("その他" at every level), three
 // "IDCO". true when it was made; false (nothing written) when a file exists at path or it

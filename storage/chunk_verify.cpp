@@ -189,6 +189,28 @@ class ListChecker {
   std::vector<uint32_t> head_offsets_;
 };
 
+// Whether the bytes from at to the end of the file are a chunk whose append was cut short:
+// a header cut short, or a whole header whose data runs past the end, that no link reaches
+// (an append patches the one link to its chunk only after the whole chunk is written).
+bool IsTornTail(ChunkIo& io, const std::vector<ChunkRecord>& chunks, int64_t at, int64_t size) {
+  uint8_t raw[kChunkHeaderSize] = {};
+  const auto header_bytes = static_cast<size_t>(std::min<int64_t>(size - at, kChunkHeaderSize));
+  if (!io.Read(at, raw, header_bytes)) return false;
+  if (header_bytes >= chunk_format::kPrevInTagOffset &&
+      chunk_format::DecodeFixed32(raw + chunk_format::kSelfOffset) != at) {
+    return false;
+  }
+  if (header_bytes == kChunkHeaderSize) {
+    const auto length =
+        static_cast<int32_t>(chunk_format::DecodeFixed32(raw + chunk_format::kLengthOffset));
+    if (length < 0 || at + static_cast<int64_t>(kChunkHeaderSize) + length <= size) return false;
+  }
+  const auto target = static_cast<uint32_t>(at);
+  return std::none_of(chunks.begin(), chunks.end(), [&](const ChunkRecord& c) {
+    return AsOffset(c.header.next_in_tag) == target || AsOffset(c.header.next_head) == target;
+  });
+}
+
 }  // namespace
 
 std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& chunks,
@@ -289,9 +311,10 @@ bool VerifyListsForChange(const std::string& path, std::vector<ChunkHeader> seen
     for (std::string& cut : DescribeCutOffChunks(chunks, at == size)) {
       if (found.size() < kMaxProblems) found.push_back(std::move(cut));
     }
-    // A change appends at the end of the file: behind bytes that stop the walk (a chunk cut
-    // short by a crash, a damaged header) the new chunk could never be found again.
-    if (at != size && found.size() < kMaxProblems) {
+    // A change appends at the end of the file: behind bytes that stop the walk (a damaged
+    // header) the new chunk could never be found again. An append cut short is the one
+    // exception: the change cuts it off before it writes (ChunkFile::CutTornTail).
+    if (at != size && !IsTornTail(io, chunks, at, size) && found.size() < kMaxProblems) {
       found.push_back("the chunks in file order end at " + Num(at) + ", " + Num(size - at) +
                       " bytes before the end of the file: a chunk there was cut short or its "
                       "header is damaged, and a chunk appended behind it could not be found");

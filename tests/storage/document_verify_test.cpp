@@ -2,6 +2,8 @@
 // each loaded for reading (which still sees nothing wrong) and for a change.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
 #include "storage/catalog_files.h"
@@ -88,6 +90,59 @@ TEST(DocumentVerifyTest, TheCheckReadsNoAttachmentData) {
   ASSERT_EQ(checked.load_status(), CatalogLoadStatus::kComplete);
   EXPECT_EQ(checked.entries().Count(), 50);
   EXPECT_LE(env.fake().BytesRead() - plain_bytes, (50 + 10) * 36);
+}
+
+}  // namespace
+}  // namespace veldra::testing
+
+namespace veldra::testing {
+namespace {
+
+// A damaged file can hold a counter at or below an id already in use (by an entry, or by the
+// entry a link names): the counter is raised on load, so no id is ever handed out twice.
+TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
+  struct Row {
+    const char* name;
+    int32_t counter;     // the entry counter's next value as stored
+    int32_t link_entry;  // the entry id a link is added for; -1: none
+    int32_t expected;    // the next entry id, as an offset from the number of entries
+  };
+  const Row rows[] = {
+      {"counter sound", 1000, -1, 1000},
+      {"counter at the first entry", 0, -1, 0},
+      {"counter below the last entry", 2, -1, 0},
+      {"a link names an entry above every entry", 0, 40, 41},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeCatalogEnvironment env;
+    ASSERT_TRUE(MakeDamageBaseCatalog(kPath));
+    int32_t entries = 0;
+    {
+      CVeldraDocument doc;
+      doc.Load(kPath);
+      entries = doc.entries().Count();
+      ASSERT_GT(entries, 2);
+      RecordArray& counters = doc.counters();
+      for (int i = 0; i < counters.Count(); ++i) {
+        if (std::string(reinterpret_cast<const char*>(counters.At(i)) + 8) != kCounterKeyEntry) {
+          continue;
+        }
+        const int32_t value = row.counter;
+        std::memcpy(counters.MutableAt(i) + 72, &value, sizeof value);
+      }
+      if (row.link_entry >= 0) {
+        ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
+      }
+      ASSERT_EQ(doc.SaveTables(kPath), kSaveOk);
+    }
+    CVeldraDocument doc;
+    doc.LoadForChange(kPath);
+    ASSERT_EQ(doc.load_status(), CatalogLoadStatus::kComplete);
+    const int32_t expected = row.expected >= 40 || row.counter >= 1000 ? row.expected
+                                                                       : entries + row.expected;
+    EXPECT_EQ(NextId(doc.counters(), kTagEntry, kCounterKeyEntry), expected);
+  }
 }
 
 }  // namespace
