@@ -300,6 +300,12 @@ TEST(DocumentLoadLayoutTest, ImportedLayoutLoadsWithoutReadingThePdfsAndSavesInP
       ASSERT_EQ(file.Append(kTagAttachment, AttachmentRecord::kEncodedLength, bytes.data()), kChunkOk);
     }
   }
+  {
+    // The records above came without their id counters: the first save writes them.
+    CVeldraDocument settle;
+    settle.Load(kCatalog);
+    ASSERT_EQ(settle.SaveTables(kCatalog), 0);
+  }
   env.fake().ResetCounters();
   CVeldraDocument doc;
   doc.Load(kCatalog);
