@@ -264,6 +264,8 @@ void CVeldraDocument::KeepCountersAboveIdsInUse() {
     }
     return next;
   };
+  // The counters' own rows first: raising another counter may make a row.
+  RaiseCounter(counters_, kTagIdCounter, kCounterKeyCounter, above(counters_, 0));
   const int32_t entry = std::max(above(entries_, 0), above(attachments_, 4));
   RaiseCounter(counters_, kTagEntry, kCounterKeyEntry, entry);
   RaiseCounter(counters_, kTagAttachment, kCounterKeyAttachment, above(attachments_, 0));

@@ -70,7 +70,7 @@ int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
 }
 
 bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, int32_t at_least) {
-  if (at_least <= 0) return false;
+  if (at_least < 0) return false;
   const std::string wanted(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
   for (int i = 0; i < counters.Count(); ++i) {
     IdCounterRow row = CounterAt(counters, i);
@@ -81,7 +81,9 @@ bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, 
     SetRecordAt(counters, i, row);
     return true;
   }
-  NextId(counters, tag, key);  // makes the row
+  // A new row issues 0 first; the counters' own counter is never made here.
+  if (at_least == 0 || tag == kTagIdCounter) return false;
+  NextId(counters, tag, key);        // makes the row
   return RaiseCounter(counters, tag, key, at_least);
 }
 

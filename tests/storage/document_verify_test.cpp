@@ -125,11 +125,12 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
       ASSERT_GT(entries, 2);
       RecordArray& counters = doc.counters();
       for (int i = 0; i < counters.Count(); ++i) {
-        if (std::string(reinterpret_cast<const char*>(counters.At(i)) + 8) != kCounterKeyEntry) {
-          continue;
+        const std::string key(reinterpret_cast<const char*>(counters.At(i)) + 8);
+        // The counters' own counter below its rows' ids (-1: it would issue a negative id).
+        const int32_t value = key == kCounterKeyEntry ? row.counter : -1;
+        if (key == kCounterKeyEntry || key == kCounterKeyCounter) {
+          std::memcpy(counters.MutableAt(i) + 72, &value, sizeof value);
         }
-        const int32_t value = row.counter;
-        std::memcpy(counters.MutableAt(i) + 72, &value, sizeof value);
       }
       if (row.link_entry >= 0) {
         ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
@@ -142,6 +143,8 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
     const int32_t expected = row.expected >= 40 || row.counter >= 1000 ? row.expected
                                                                        : entries + row.expected;
     EXPECT_EQ(NextId(doc.counters(), kTagEntry, kCounterKeyEntry), expected);
+    EXPECT_EQ(NextId(doc.counters(), kTagIdCounter, kCounterKeyCounter),
+              doc.counters().Count());  // rows 0 .. count-1 are in use
   }
 }
 
