@@ -4,6 +4,7 @@
 
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
@@ -17,14 +18,10 @@ using platform::Platform;
 // A path in the target's folder that does not exist yet: ".<name>.part", then
 // ".<name>.part1", ".<name>.part2", ...
 std::string TemporaryPathFor(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string candidate = folder + "." + name + ".part";
-  for (int k = 1; Platform::Current().FileExists(candidate) ||
-                  Platform::Current().IsDirectory(candidate);
-       ++k) {
-    candidate = folder + "." + name + ".part" + std::to_string(k);
+  int attempt = 0;
+  std::string candidate = TemporaryPathBeside(target, attempt);
+  while (Platform::Current().FileExists(candidate) || Platform::Current().IsDirectory(candidate)) {
+    candidate = TemporaryPathBeside(target, ++attempt);
   }
   return candidate;
 }

@@ -339,7 +339,7 @@ constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
 
-std::string TemporaryExportPath(std::string_view path, int attempt) {
+std::string TemporaryPathBeside(std::string_view path, int attempt) {
   const size_t slash = path.rfind('/');
   const std::string_view folder =
       slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
@@ -357,7 +357,7 @@ int WriteNewFile(const std::string& path, const std::function<bool(platform::Fil
   std::string temporary;
   std::unique_ptr<platform::File> file;
   for (int attempt = 0; !file && attempt < kTemporaryNameAttempts; ++attempt) {
-    temporary = TemporaryExportPath(path, attempt);
+    temporary = TemporaryPathBeside(path, attempt);
     file = platform.Open(temporary, OpenMode::kCreateNew);
     if (!file && !platform.NameTaken(temporary)) break;  // not a taken name: the folder refuses
   }

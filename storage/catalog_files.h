@@ -117,7 +117,7 @@ int CountAttachmentChunks(ChunkFile& file);
 int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
 
 // Makes a new file at path whose bytes writer puts into the file it is given. The bytes go
-// to a temporary name beside path (TemporaryExportPath), created exclusively and never
+// to a temporary name beside path (TemporaryPathBeside), created exclusively and never
 // through a symbolic link, and the file takes path only once writer has returned true, and
 // only when nothing (a symbolic link included) is at path then: nothing at path is ever
 // replaced or followed. kCopyOk; kCopyCannotCreate when no temporary file could be made or
@@ -125,8 +125,9 @@ int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
 // file is removed).
 int WriteNewFile(const std::string& path, const std::function<bool(platform::File&)>& writer);
 
-// The attempt-th temporary name WriteNewFile tries for path: a hidden name in path's folder.
-std::string TemporaryExportPath(std::string_view path, int attempt);
+// The attempt-th temporary name for path: a hidden name in path's folder (WriteNewFile, and
+// the compacted copy, write there first).
+std::string TemporaryPathBeside(std::string_view path, int attempt);
 
 // As CopyCurrentChunkToFile, but through WriteNewFile: nothing at target_path is replaced
 // (kCopyCannotCreate) and a copy cut short never shows under target_path.

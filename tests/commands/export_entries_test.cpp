@@ -118,7 +118,7 @@ TEST_F(ExportEntriesTest, AnUncreatableTargetEndsTheExport) {
   int32_t a = AddSavedEntry("a.pdf");
   int32_t b = AddSavedEntry("b.pdf");
   int32_t c = AddSavedEntry("c.pdf");
-  fake_.FailOpen(TemporaryExportPath("/out/b.pdf", 0));
+  fake_.FailOpen(TemporaryPathBeside("/out/b.pdf", 0));
   std::vector<ExportedEntry> report = Export({a, b, c}, false);
   EXPECT_EQ(report[0].status, ExportStatus::kExported);
   EXPECT_EQ(report[1].status, ExportStatus::kCannotCreate);
