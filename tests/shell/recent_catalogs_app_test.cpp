@@ -18,6 +18,7 @@
 #include "shell/main_frame.h"
 #include "shell/veldra_app.h"
 #include "tests/browser/gui_test_support.h"
+#include "tests/shell/app_test_base.h"
 
 using namespace veldra;
 using namespace veldra::testing;
@@ -31,17 +32,10 @@ QUrl Local(const char* path) { return QUrl::fromLocalFile(QString::fromUtf8(path
 
 }  // namespace
 
-class RecentCatalogsAppTest : public QObject {
+class RecentCatalogsAppTest : public AppTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  std::unique_ptr<CVeldraApp> app_;
-  CMainFrame* frame() const { return app_->main_frame(); }
-  void Start(std::vector<std::string> args = {}) {
-    app_ = std::make_unique<CVeldraApp>();
-    QVERIFY(app_->InitInstance(args));
-  }
   void Open(const std::string& path) {
     env_->dialogs().file_answers.push_back(path);
     app_->OnFileOpen();
