@@ -18,8 +18,9 @@ using platform::Platform;
 constexpr char kListFileName[] = "RecentCatalogs.rux";
 constexpr char kEllipsis[] = "...";
 
-bool FitsRecord(const std::string& path) {
-  return !path.empty() && path.size() < kRecentPathRecordSize;
+// What a list file may hold: a full path that fits a record with its NUL.
+bool Listable(const std::string& path) {
+  return !path.empty() && path[0] == '/' && path.size() < kRecentPathRecordSize;
 }
 
 bool SameCatalog(const std::string& a, const std::string& b) {
@@ -32,7 +33,7 @@ std::string PathInRecord(const uint8_t* record) {
   const void* nul = std::memchr(record, '\0', kRecentPathRecordSize);
   if (nul == nullptr) return std::string();
   std::string path(reinterpret_cast<const char*>(record), static_cast<const uint8_t*>(nul) - record);
-  return path.empty() || path[0] != '/' ? std::string() : path;
+  return Listable(path) ? path : std::string();
 }
 
 // The longest end of text of at most max_bytes bytes that starts on a character.
@@ -95,9 +96,11 @@ std::vector<std::string> LoadRecentCatalogs(const std::string& path, RecentFileS
 bool SaveRecentCatalogs(const std::string& path, const std::vector<std::string>& list) {
   RecordArray records(kRecentPathRecordSize, static_cast<int>(kRecentCatalogLimit));
   std::vector<uint8_t> record(kRecentPathRecordSize);
+  std::set<std::string> stored;
   for (const std::string& listed : list) {
     if (static_cast<size_t>(records.Count()) == kRecentCatalogLimit) break;
-    if (!FitsRecord(listed)) continue;
+    // What the reader would refuse is left out, so that the rest is not lost with it.
+    if (!Listable(listed) || !stored.insert(listed).second) continue;
     std::fill(record.begin(), record.end(), 0);
     std::memcpy(record.data(), listed.data(), listed.size());
     if (records.Append(record.data()) != 0) return false;
@@ -111,7 +114,7 @@ bool SaveRecentCatalogs(const std::string& path, const std::vector<std::string>&
 
 std::vector<std::string> WithCatalogFirst(std::vector<std::string> list,
                                           const std::string& path) {
-  if (!FitsRecord(path)) return list;
+  if (!Listable(path)) return list;
   list = WithoutCatalog(std::move(list), path);
   list.insert(list.begin(), path);
   if (list.size() > kRecentCatalogLimit) list.resize(kRecentCatalogLimit);

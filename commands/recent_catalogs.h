@@ -37,13 +37,13 @@ enum class RecentFileState {
 std::vector<std::string> LoadRecentCatalogs(const std::string& path,
                                             RecentFileState* state = nullptr);
 
-// Replaces the file at path with list (at most the first kRecentCatalogLimit paths that fit
-// a record). true when the new file took the old one's place.
+// Replaces the file at path with list: at most its first kRecentCatalogLimit full paths that
+// fit a record, each once. true when the new file took the old one's place.
 bool SaveRecentCatalogs(const std::string& path, const std::vector<std::string>& list);
 
 // list with path first: its earlier place removed (the same file under another name counts
-// as the same), and the oldest dropped beyond kRecentCatalogLimit. A path that does not fit
-// a record leaves list as it was.
+// as the same), and the oldest dropped beyond kRecentCatalogLimit. A path that is not a full
+// path or does not fit a record leaves list as it was.
 std::vector<std::string> WithCatalogFirst(std::vector<std::string> list,
                                           const std::string& path);
 // list without path (nor the same file under another name).

@@ -64,6 +64,7 @@ TEST_F(RecentCatalogsTest, OpenedCatalogComesFirstOnceAndTheOldestGoes) {
        {"/d/a.vdc", "/d/b.vdc"}},
       {"case makes another file", {"/d/A.vdc"}, "/d/a.vdc", {"/d/a.vdc", "/d/A.vdc"}},
       {"a path too long for a record is not listed", {"/d/a.vdc"}, too_long, {"/d/a.vdc"}},
+      {"nor a relative one", {"/d/a.vdc"}, "d/b.vdc", {"/d/a.vdc"}},
   };
   for (const FirstRow& row : rows) {
     EXPECT_EQ(WithCatalogFirst(row.before, row.opened), row.after) << row.name;
@@ -134,9 +135,9 @@ TEST_F(RecentCatalogsTest, SavedListReadsBackAndReplacesTheOldOneWhole) {
   EXPECT_EQ(fake_.FilePaths(), List{kListPath}) << "no temporary file is left";
 }
 
-TEST_F(RecentCatalogsTest, SaveKeepsFourPathsThatFitARecord) {
+TEST_F(RecentCatalogsTest, SaveKeepsFourPathsTheReaderTakes) {
   const std::string too_long = "/d/" + std::string(kRecentPathRecordSize, 'n');
-  ASSERT_TRUE(SaveRecentCatalogs(kListPath, {"/1", too_long, "/2", "/3", "/4", "/5"}));
+  ASSERT_TRUE(SaveRecentCatalogs(kListPath, {"/1", too_long, "/2", "rel", "/1", "/3", "/4", "/5"}));
   EXPECT_EQ(LoadRecentCatalogs(kListPath), (List{"/1", "/2", "/3", "/4"}));
 }
 
