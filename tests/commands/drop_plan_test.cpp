@@ -69,14 +69,6 @@ TEST(DropPlanTest, EachItemIsImportedOpenedOrRefused) {
     EXPECT_EQ(Outcome(PlanDrop(items, true)), row.onto_browser) << row.text;
     EXPECT_EQ(Outcome(PlanDrop(items, false)), row.onto_frame) << row.text;
   }
-
-  const DropPlan mixed = PlanDrop(
-      {{"/in/dir", true}, {"/in/cat.vdc", true}, {"/in/a.pdf", true}, {"/in/B.PDF", true}}, true);
-  ASSERT_EQ(mixed.imports.size(), 3u);
-  EXPECT_EQ(mixed.imports[0].path, "/in/dir") << "in the order dropped";
-  EXPECT_EQ(mixed.imports[2].path, "/in/B.PDF");
-  EXPECT_EQ(mixed.catalogs, std::vector<std::string>{"/in/cat.vdc"});
-  EXPECT_TRUE(mixed.refused.empty());
 }
 
 TEST(DropPlanTest, RefusalNamesEachThingAndWhy) {

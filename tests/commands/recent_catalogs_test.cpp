@@ -113,11 +113,8 @@ TEST_F(RecentCatalogsTest, MenuTextNumbersTheItemAndGivesItsOwnLetter) {
   EXPECT_EQ(RecentMenuText(0, long_path), "1 /home/.../library.vdc(&A)");
 }
 
-TEST_F(RecentCatalogsTest, ListFileIsBesideThePreferenceFile) {
-  EXPECT_EQ(RecentCatalogsPath("/home/user/.config/VELDRA/VELDRA/Preference.rux"), kListPath);
-}
-
 TEST_F(RecentCatalogsTest, SavedListReadsBackAndReplacesTheOldOneWhole) {
+  EXPECT_EQ(RecentCatalogsPath("/home/user/.config/VELDRA/VELDRA/Preference.rux"), kListPath);
   RecentFileState state = RecentFileState::kRead;
   EXPECT_TRUE(LoadRecentCatalogs(kListPath, &state).empty());
   EXPECT_EQ(state, RecentFileState::kMissing);
