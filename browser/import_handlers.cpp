@@ -1,6 +1,7 @@
 // The import commands of the browser: one chosen PDF (Ctrl+1) and every PDF below a chosen
-// folder (Ctrl+2). Both call the import core that veldra-cli calls; the window's part is
-// the dialogs, the remembered folders, the progress, the rebuilt lists and the messages.
+// folder (Ctrl+2); PDFs and folders dropped onto the browser go the batch's way. All call
+// the import core that veldra-cli calls; the window's part is the dialogs, the remembered
+// folders, the progress, the rebuilt lists and the messages.
 #include <QMdiSubWindow>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "browser/main_window_view.h"
 #include "browser/progress_dlg.h"
 #include "browser/ui_text.h"
+#include "commands/drop_plan.h"
 #include "commands/import_messages.h"
 #include "commands/import_pdfs.h"
 #include "platform/path_parts.h"
@@ -49,18 +51,28 @@ void CMainWindowView::OnPdfBatchImport() {
   std::string folder;
   if (!DialogService::Current().ChooseFolder(request, &folder)) return;
   StoreRememberedFolder(doc, kTagFolderBatchImport, folder);
+  ImportSources({{folder, /*folder=*/true}});
+}
 
+void CMainWindowView::ImportSources(const std::vector<commands::ImportSource>& sources) {
   std::vector<std::string> paths;
   std::vector<std::string> unnamable;
-  platform::SetLastFailure(platform::Failure::kNone);
-  const int collected = commands::CollectPdfsBelow(folder, &paths, &unnamable);
-  if (collected == commands::kCollectUnnamable) {
-    ShowWarningBox(commands::MessageUnnamableNames(unnamable), FrameWindow());
-    return;
+  for (const commands::ImportSource& source : sources) {
+    if (!source.folder) {
+      paths.push_back(source.path);
+      continue;
+    }
+    const std::string& folder = source.path;
+    platform::SetLastFailure(platform::Failure::kNone);
+    const int collected = commands::CollectPdfsBelow(folder, &paths, &unnamable);
+    if (collected != commands::kCollectOk && collected != commands::kCollectUnnamable) {
+      ShowWarningBox(commands::MessageCannotSearchFolder(folder, platform::LastFailure()),
+                     FrameWindow());
+      return;
+    }
   }
-  if (collected != commands::kCollectOk) {
-    ShowWarningBox(commands::MessageCannotSearchFolder(folder, platform::LastFailure()),
-                   FrameWindow());
+  if (!unnamable.empty()) {
+    ShowWarningBox(commands::MessageUnnamableNames(unnamable), FrameWindow());
     return;
   }
   ProgressRequest progress_request;

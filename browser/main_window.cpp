@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMdiArea>
 #include <QMenu>
 #include <QStyle>
 #include <algorithm>
 
 #include "browser/catalog_document_host.h"
+#include "browser/file_drop.h"
 #include "browser/main_window_view.h"
 
 namespace veldra {
@@ -28,6 +31,8 @@ CMainWindow::CMainWindow(CatalogDocumentHost* host, QWidget* parent)
     for (QAction* action : menu->actions()) action->setShortcuts({});
   }
   setMinimumSize(MinimumFrameSize());
+  // Files dropped anywhere on the frame are the catalog's (the view's controls take none).
+  setAcceptDrops(true);
   if (host_ != nullptr) host_->set_browser_frame(this);
 }
 
@@ -61,6 +66,26 @@ void CMainWindow::resizeEvent(QResizeEvent* event) {
 void CMainWindow::moveEvent(QMoveEvent* event) {
   QMdiSubWindow::moveEvent(event);
   StorePositionAndSave();
+}
+
+void CMainWindow::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void CMainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  // While an import runs, nothing more is taken.
+  if (view_->importing()) {
+    event->ignore();
+  } else {
+    AcceptFileDrag(event);
+  }
+}
+
+void CMainWindow::dropEvent(QDropEvent* event) {
+  if (view_->importing() || !AcceptFileDrag(event)) return;
+  // The work (messages, the import's progress) comes after the drop has returned to the
+  // source: a file manager waits for the drop to end.
+  const std::vector<commands::DroppedItem> items = DroppedItems(*event->mimeData());
+  QMetaObject::invokeMethod(
+      view_, [view = view_, items] { view->OnDropFiles(items); }, Qt::QueuedConnection);
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {

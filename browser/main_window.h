@@ -32,6 +32,10 @@ class CMainWindow : public QMdiSubWindow {
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // PDFs, folders and catalogs dropped onto the browser (CMainWindowView::OnDropFiles).
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void StorePositionAndSave();

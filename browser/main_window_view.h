@@ -12,6 +12,7 @@
 
 #include "browser/category_selection.h"
 #include "browser/command_target.h"
+#include "commands/drop_plan.h"
 #include "storage/catalog_entry_record.h"
 
 class QLabel;
@@ -106,6 +107,9 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // The import commands (import_handlers.cpp).
   void OnPdfImport();
   void OnPdfBatchImport();
+  // Things dropped onto the browser (drop_handlers.cpp): PDFs and folders imported as the
+  // batch import does, catalogs opened, anything else refusing the whole drop.
+  void OnDropFiles(const std::vector<commands::DroppedItem>& items);
   // True while an import runs (its commands are then disabled).
   bool importing() const { return importing_; }
 
@@ -131,6 +135,9 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // rebuilds the lists and tells what failed. progress may be null.
   void ImportPaths(const std::vector<std::string>& paths,
                    std::unique_ptr<ProgressReporter> progress);
+  // The batch import's part after its dialog: the PDFs of sources (each folder walked as
+  // the batch walks it) imported in one run, with its progress.
+  void ImportSources(const std::vector<commands::ImportSource>& sources);
 
   CatalogDocumentHost* host_;
   std::array<CategoryListCtrl*, 3> category_lists_{};

@@ -104,4 +104,8 @@ std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
   }
 }
 
+std::string MessageRecentCatalogMissing(std::string_view path) {
+  return Fill("ファイル「%s」が見つかりません。最近使ったファイルの一覧から外しました。", path);
+}
+
 }  // namespace veldra::commands

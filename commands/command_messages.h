@@ -39,5 +39,7 @@ std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
 std::string MessageNewSaveIsOpenCatalog();    // "開いているカタログには新規保存できません。..."
 std::string MessageNewSaveFailed(int compact_code, std::string_view path);
 
+// A catalog chosen from the recent catalogs whose file is gone.
+std::string MessageRecentCatalogMissing(std::string_view path);  // "ファイル「%s」が見つかりません。..."
 
 }  // namespace veldra::commands

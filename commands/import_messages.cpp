@@ -124,4 +124,25 @@ std::string MessageSortOrderNotSaved(const std::string& path, Failure cause) {
          InParentheses(cause) + Cp932("。ほかの変更はファイルに書き込まれています。");
 }
 
+std::string MessageDropRefused(const std::vector<RefusedDrop>& refused) {
+  std::vector<std::string> lines;
+  for (const RefusedDrop& item : refused) {
+    std::string why;
+    switch (item.why) {
+      case DropRefusal::kNotLocal: why = "このコンピュータのファイルではありません。"; break;
+      case DropRefusal::kNotFound: why = "見つかりません。"; break;
+      case DropRefusal::kNotRegularFile: why = "通常のファイルではありません。"; break;
+      case DropRefusal::kNotImportable:
+        why = "PDFファイルでもフォルダでもカタログ（*.vdc）でもありません。";
+        break;
+      case DropRefusal::kNoCatalogWindow:
+        why = "PDFとフォルダは、取り込み先のカタログのウィンドウにドロップしてください。";
+        break;
+    }
+    lines.push_back(item.text + "\n" + Cp932("　") + Cp932(why) + "\n");
+  }
+  return Cp932("ドロップされた次のものは扱えないため、何も取り込まず、何も開きませんでした。") +
+         "\n\n" + PathLines(lines);
+}
+
 }  // namespace veldra::commands

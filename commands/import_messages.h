@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/drop_plan.h"
 #include "commands/import_pdfs.h"
 #include "platform/platform.h"
 
@@ -39,5 +40,8 @@ std::string MessageSaveFailed(const std::string& path, platform::Failure cause);
 // The catalog's tables were saved, only the sort order stored after them was not
 // (kSaveSortLevelsFailed).
 std::string MessageSortOrderNotSaved(const std::string& path, platform::Failure cause);
+
+// A drop that holds things neither imported nor opened: each named with why; nothing done.
+std::string MessageDropRefused(const std::vector<RefusedDrop>& refused);
 
 }  // namespace veldra::commands

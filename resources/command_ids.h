@@ -17,7 +17,10 @@ constexpr int kPdfBatchImport = 32816;
 constexpr int kPdfExport = 32829;
 constexpr int kPrintSetup = 57606;
 constexpr int kPrint = 57607;
-constexpr int kRecentFile = 57616;         // always disabled: no recent-file list is kept
+// The recent catalogs: the first item of the list, the others follow it (57616..57619). The
+// first stands disabled, under its own text, while the list is empty.
+constexpr int kRecentFile = 57616;
+constexpr int kRecentFileCount = 4;
 constexpr int kAppExit = 57665;
 
 // Edit menu.

@@ -35,7 +35,7 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
   auto* host = new CatalogDocumentHost();
   host->Open(path);
   host->set_detail_opener(detail_opener_);
-  host->set_open_catalogs(this);
+  host->set_open_catalogs(open_catalogs_);
   documents_.emplace_back(host);
 
   auto* frame = new CMainWindow(host);

@@ -16,14 +16,14 @@ namespace veldra {
 class CatalogDocumentHost;
 class DetailWindowOpener;
 
-class BrowserTemplate : public OpenCatalogs {
+class BrowserTemplate {
  public:
   // The document string of resource 129 (UTF-8).
   static const char* DocumentString();
 
   // Windows go into area; warnings are owned by owner.
   BrowserTemplate(QMdiArea* area, QWidget* owner);
-  ~BrowserTemplate() override = default;
+  ~BrowserTemplate() = default;
 
   // Opens the catalog at path (CP932, full path) as a new document with its browser window,
   // and runs the window's start-up. A file that is not a catalog, or one that could not be
@@ -34,14 +34,18 @@ class BrowserTemplate : public OpenCatalogs {
   // The open documents, oldest first.
   std::vector<CatalogDocumentHost*> Documents() const;
 
-  CatalogDocumentHost* FindOpenCatalog(const std::string& path) const override;
+  // The open catalog (one with a browser window) whose file path names, or nullptr.
+  CatalogDocumentHost* FindOpenCatalog(const std::string& path) const;
 
   void set_detail_opener(DetailWindowOpener* opener) { detail_opener_ = opener; }
+  // What the catalogs' browsers ask about the application's catalogs (and open through).
+  void set_open_catalogs(OpenCatalogs* catalogs) { open_catalogs_ = catalogs; }
 
  private:
   QMdiArea* area_;
   QWidget* owner_;
   DetailWindowOpener* detail_opener_ = nullptr;
+  OpenCatalogs* open_catalogs_ = nullptr;
   std::vector<QPointer<CatalogDocumentHost>> documents_;
 };
 

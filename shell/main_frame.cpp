@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -11,7 +12,11 @@
 #include <algorithm>
 
 #include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
+#include "browser/file_drop.h"
 #include "browser/ui_text.h"
+#include "commands/import_messages.h"
+#include "commands/recent_catalogs.h"
 #include "resources/accelerator_table.h"
 #include "resources/app_icon.h"
 #include "resources/app_strings.h"
@@ -52,6 +57,7 @@ CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowAr
   mdi_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_area_);
+  setAcceptDrops(true);
   CreateMenus();
   CreateAccelerators();
   connect(mdi_area_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
@@ -77,12 +83,38 @@ void CMainFrame::CreateMenus() {
       const int id = item.command;
       connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
       actions_[id] = action;
+      if (id == cmd::kRecentFile) CreateRecentItems(menu);
     }
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenus);
     if (static_cast<int>(m) == resources::kWindowMenuIndex) {
       window_menu_ = menu;
       connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
     }
+  }
+}
+
+void CMainFrame::CreateRecentItems(QMenu* menu) {
+  recent_placeholder_text_ = actions_[cmd::kRecentFile]->text();
+  for (int id = cmd::kRecentFile + 1; id < cmd::kRecentFile + cmd::kRecentFileCount; ++id) {
+    QAction* action = menu->addAction(QString());
+    action->setData(id);
+    action->setVisible(false);
+    connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
+    actions_[id] = action;
+  }
+  // The list is read again each time the menu opens: another instance may have changed it.
+  connect(menu, &QMenu::aboutToShow, app_, &CVeldraApp::ReloadRecentCatalogs);
+}
+
+void CMainFrame::UpdateRecentMenu() {
+  const std::vector<std::string>& list = app_->recent_catalogs();
+  for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+    QAction* action = MenuAction(cmd::kRecentFile + i);
+    const bool listed = static_cast<size_t>(i) < list.size();
+    action->setText(listed ? ToQString(commands::RecentMenuText(i, list[i]))
+                           : recent_placeholder_text_);
+    action->setVisible(listed || i == 0);
+    action->setEnabled(RouteQuery(cmd::kRecentFile + i) == CommandState::kEnabled);
   }
 }
 
@@ -205,6 +237,26 @@ void CMainFrame::TileHorizontally() {
     window->setGeometry(0, y, area.width(), height);
     y += height;
   }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) { AcceptFileDrag(event); }
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) { AcceptFileDrag(event); }
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  if (!AcceptFileDrag(event)) return;
+  // Opening (and its messages) waits until the drop has returned to its source.
+  const std::vector<commands::DroppedItem> items = DroppedItems(*event->mimeData());
+  QMetaObject::invokeMethod(this, [this, items] { OnDropFiles(items); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnDropFiles(const std::vector<commands::DroppedItem>& items) {
+  const commands::DropPlan plan = commands::PlanDrop(items, /*onto_catalog=*/false);
+  if (!plan.refused.empty()) {
+    ShowWarningBox(commands::MessageDropRefused(plan.refused), this);
+    return;
+  }
+  for (const std::string& path : plan.catalogs) app_->OpenCatalog(path);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -12,6 +12,8 @@
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_service.h"
 #include "browser/ui_text.h"
+#include "commands/command_messages.h"
+#include "commands/recent_catalogs.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/app_strings.h"
@@ -32,6 +34,15 @@ namespace {
 
 std::string FullPath(const std::string& path) {
   return FromQString(QFileInfo(ToQString(path)).absoluteFilePath());
+}
+
+static_assert(cmd::kRecentFileCount == commands::kRecentCatalogLimit);
+
+// The place in the recent list of a recent-catalog command, or -1 for another command.
+int RecentIndex(int id) {
+  return id >= cmd::kRecentFile && id < cmd::kRecentFile + cmd::kRecentFileCount
+             ? id - cmd::kRecentFile
+             : -1;
 }
 
 }  // namespace
@@ -55,14 +66,18 @@ bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   pdf_template_ = std::make_unique<PdfWindowTemplate>(main_frame_->mdi_area(), main_frame_.get());
   detail_windows_ = std::make_unique<AppDetailWindows>(pdf_template_.get());
   browser_template_->set_detail_opener(detail_windows_.get());
+  browser_template_->set_open_catalogs(this);
+
+  // The recent list beside the preference file is read before the first catalog opens.
+  preference_path_ = PreferencePath();
+  SetPreferencePath(preference_path_);
+  recent_catalogs_path_ = commands::RecentCatalogsPath(preference_path_);
+  ReloadRecentCatalogs();
 
   // Without a path on the command line no catalog is opened or created.
   if (!args.empty() && !args.front().empty()) {
     if (OpenCatalog(FullPath(args.front())) == nullptr) return false;
   }
-
-  preference_path_ = PreferencePath();
-  SetPreferencePath(preference_path_);
 
   if (show) main_frame_->show();
   main_frame_->UpdateMenus();
@@ -75,6 +90,10 @@ std::vector<CatalogDocumentHost*> CVeldraApp::Documents() const {
 
 CatalogDocumentHost* CVeldraApp::FindDocument(const std::string& path) const {
   return browser_template_ ? browser_template_->FindOpenCatalog(path) : nullptr;
+}
+
+CatalogDocumentHost* CVeldraApp::FindOpenCatalog(const std::string& path) const {
+  return FindDocument(path);
 }
 
 CatalogDocumentHost* CVeldraApp::DocumentOf(QMdiSubWindow* window) const {
@@ -94,9 +113,33 @@ CatalogDocumentHost* CVeldraApp::DocumentOf(QMdiSubWindow* window) const {
 CatalogDocumentHost* CVeldraApp::OpenCatalog(const std::string& path) {
   if (CatalogDocumentHost* open = FindDocument(path)) {
     main_frame_->mdi_area()->setActiveSubWindow(open->browser_frame());
-    return open;
+    return Remembered(open, path);
   }
-  return browser_template_->OpenDocumentFile(path, true);
+  return Remembered(browser_template_->OpenDocumentFile(path, true), path);
+}
+
+CatalogDocumentHost* CVeldraApp::Remembered(CatalogDocumentHost* host, const std::string& path) {
+  // A file that is no catalog at all is not one to come back to.
+  if (host != nullptr && host->loaded()) {
+    StoreRecentCatalogs(
+        commands::WithCatalogFirst(commands::LoadRecentCatalogs(recent_catalogs_path_), path));
+  }
+  return host;
+}
+
+void CVeldraApp::StoreRecentCatalogs(const std::vector<std::string>& list) {
+  recent_catalogs_ = list;
+  commands::SaveRecentCatalogs(recent_catalogs_path_, list);
+  if (main_frame_) main_frame_->UpdateRecentMenu();
+}
+
+void CVeldraApp::ReloadRecentCatalogs() {
+  commands::RecentFileState state;
+  recent_catalogs_ = commands::LoadRecentCatalogs(recent_catalogs_path_, &state);
+  if (state == commands::RecentFileState::kDamaged) {
+    commands::SaveRecentCatalogs(recent_catalogs_path_, recent_catalogs_);
+  }
+  if (main_frame_) main_frame_->UpdateRecentMenu();
 }
 
 void CVeldraApp::CloseAllCatalogs() {
@@ -137,7 +180,7 @@ void CVeldraApp::OnFileNew() {
     lock.reset();
     fs.Remove(path);
   }
-  browser_template_->OpenDocumentFile(path, true);
+  Remembered(browser_template_->OpenDocumentFile(path, true), path);
 }
 
 void CVeldraApp::OnFileOpen() {
@@ -152,6 +195,20 @@ void CVeldraApp::OnFileOpen() {
   std::string chosen;
   if (!DialogService::Current().ChooseFile(request, &chosen)) return;
   OpenCatalog(FullPath(chosen));
+}
+
+void CVeldraApp::OnOpenRecentCatalog(size_t index) {
+  if (index >= recent_catalogs_.size()) return;
+  const std::string path = recent_catalogs_[index];
+  // Opening a path where no file is would make a new catalog there.
+  if (FindDocument(path) == nullptr &&
+      platform::Platform::Current().KindOf(path) == platform::FileKind::kMissing) {
+    StoreRecentCatalogs(
+        commands::WithoutCatalog(commands::LoadRecentCatalogs(recent_catalogs_path_), path));
+    ShowWarningBox(commands::MessageRecentCatalogMissing(path), main_frame_.get());
+    return;
+  }
+  OpenCatalog(path);
 }
 
 void CVeldraApp::OnFilePrintSetup() { DialogService::Current().RunPrinterSetup(main_frame_.get()); }
@@ -170,6 +227,10 @@ void CVeldraApp::OnHelp() {
 void CVeldraApp::OnAppExit() { main_frame_->close(); }
 
 CommandState CVeldraApp::QueryCommand(int id) {
+  if (const int index = RecentIndex(id); index >= 0) {
+    return static_cast<size_t>(index) < recent_catalogs_.size() ? CommandState::kEnabled
+                                                                 : CommandState::kDisabled;
+  }
   switch (id) {
     case cmd::kFileNew:
     case cmd::kFileOpen:
@@ -184,6 +245,10 @@ CommandState CVeldraApp::QueryCommand(int id) {
 }
 
 void CVeldraApp::RunCommand(int id) {
+  if (const int index = RecentIndex(id); index >= 0) {
+    OnOpenRecentCatalog(static_cast<size_t>(index));
+    return;
+  }
   switch (id) {
     case cmd::kFileNew: OnFileNew(); break;
     case cmd::kFileOpen: OnFileOpen(); break;

@@ -1,6 +1,7 @@
 // CVeldraApp: the application object. It starts the program (templates, main frame, the
-// catalog named on the command line, the preference path), carries the application-level
-// commands (new, open, printer set-up, about, help, exit) and knows the open catalogs.
+// preference path, the catalog named on the command line), carries the application-level
+// commands (new, open, the recent catalogs, printer set-up, about, help, exit) and knows the
+// open catalogs.
 #pragma once
 
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "browser/command_target.h"
+#include "browser/open_catalogs.h"
 
 class QMdiSubWindow;
 
@@ -20,7 +22,7 @@ class CatalogDocumentHost;
 class CMainFrame;
 class PdfWindowTemplate;
 
-class CVeldraApp : public QObject, public CommandTarget {
+class CVeldraApp : public QObject, public CommandTarget, public OpenCatalogs {
   Q_OBJECT
 
  public:
@@ -44,15 +46,27 @@ class CVeldraApp : public QObject, public CommandTarget {
   // The catalog a child window belongs to, or nullptr.
   CatalogDocumentHost* DocumentOf(QMdiSubWindow* window) const;
 
+  CatalogDocumentHost* FindOpenCatalog(const std::string& path) const override;
   // Opens the catalog at path as the open command does after its dialog: an open catalog
-  // is only activated.
-  CatalogDocumentHost* OpenCatalog(const std::string& path);
+  // is only activated. A catalog it opens (or activates) becomes the newest recent one.
+  CatalogDocumentHost* OpenCatalog(const std::string& path) override;
   // Closes every catalog as if its browser window were closed.
   void CloseAllCatalogs();
+
+  // The recent catalogs, newest first, as the list file held them when last read or
+  // written; its path beside the preference file.
+  const std::vector<std::string>& recent_catalogs() const { return recent_catalogs_; }
+  const std::string& recent_catalogs_path() const { return recent_catalogs_path_; }
+  // Reads the list file again (another instance may have changed it); a damaged or foreign
+  // one is written anew, empty. The main frame's menu follows.
+  void ReloadRecentCatalogs();
 
   // The application-level commands.
   void OnFileNew();
   void OnFileOpen();
+  // The recent catalog at index of the list: opened as by OnFileOpen; a file that is gone
+  // is taken off the list, with a message that names it.
+  void OnOpenRecentCatalog(size_t index);
   void OnFilePrintSetup();
   void OnAppAbout();
   void OnHelp();
@@ -66,7 +80,13 @@ class CVeldraApp : public QObject, public CommandTarget {
   std::unique_ptr<BrowserTemplate> browser_template_;
   std::unique_ptr<PdfWindowTemplate> pdf_template_;
   std::unique_ptr<AppDetailWindows> detail_windows_;
+  // Puts path first in the recent list when host holds a catalog; returns host.
+  CatalogDocumentHost* Remembered(CatalogDocumentHost* host, const std::string& path);
+  void StoreRecentCatalogs(const std::vector<std::string>& list);
+
   std::string preference_path_;
+  std::string recent_catalogs_path_;
+  std::vector<std::string> recent_catalogs_;
 };
 
 }  // namespace veldra

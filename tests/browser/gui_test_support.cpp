@@ -1,9 +1,11 @@
 #include "tests/browser/gui_test_support.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QTest>
 
 #include "browser/entry_list_ctrl.h"
@@ -75,6 +77,29 @@ QMdiSubWindow* StandInOpener::Make(CatalogDocumentHost* host, const QString& tit
   host->AttachView();
   QObject::connect(w, &QObject::destroyed, [host] { host->DetachView(); });
   return w;
+}
+
+bool DropUrls(QWidget* target, const QList<QUrl>& urls, Qt::DropActions offered) {
+  QMimeData data;
+  data.setUrls(urls);
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted() || enter.dropAction() != Qt::CopyAction) return false;
+  QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+  return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+std::vector<std::string> WarningTexts(const FakeDialogService& dialogs) {
+  std::vector<std::string> texts;
+  for (const MessageRequest& box : dialogs.messages) {
+    const bool warning = box.caption == "VELDRA" && box.icon == MessageIcon::kWarning &&
+                         box.buttons == std::vector<MessageButton>{MessageButton::kOk};
+    texts.push_back(warning ? Utf8(box.text) : "<not a warning box>");
+  }
+  return texts;
 }
 
 std::vector<std::string> ItemTexts(const QListWidget* list) {

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QObject>
 #include <QPoint>
+#include <QUrl>
 #include <array>
 #include <memory>
 #include <string>
@@ -75,6 +76,17 @@ class StandInOpener : public DetailWindowOpener {
   QMdiSubWindow* Make(CatalogDocumentHost* host, const QString& title);
   QMdiArea* area_;
 };
+
+// Drags urls onto target and drops them there as Qt delivers a drag from a file manager
+// (offered: the actions the source allows), then runs what the drop queued. true when
+// target took the drag and the drop, as a copy.
+bool DropUrls(QWidget* target, const QList<QUrl>& urls,
+              Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction);
+
+// The texts (UTF-8) of the message boxes dialogs was asked for, in order; a box that is not
+// the application's warning box (caption "VELDRA", warning icon, OK alone) reads
+// "<not a warning box>".
+std::vector<std::string> WarningTexts(const FakeDialogService& dialogs);
 
 // The UTF-8 texts of a category list's items.
 std::vector<std::string> ItemTexts(const QListWidget* list);

@@ -1,5 +1,6 @@
 // The import commands in the browser: the dialogs they ask, the categories and remembered
-// folders they use, the progress of a batch and its cancel, and every message they show.
+// folders they use, the progress of a batch and its cancel, and every message they show;
+// and PDFs and folders dropped onto the browser, which go in as a batch does.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -31,6 +32,8 @@ std::unique_ptr<CVeldraDocument> Reloaded() {
   doc->Load(kPath);
   return doc;
 }
+
+QUrl Local(const char* path) { return QUrl::fromLocalFile(QString::fromUtf8(path)); }
 
 // The UTF-8 category triple of the entry at index i of the catalog file.
 Triple StoredTriple(int i) {
@@ -294,6 +297,74 @@ class ImportCommandsTest : public BrowserTestBase {
     QCOMPARE(Warnings().size(), size_t(1));
     QCOMPARE(Titles(view()), Names{"old"});
     QCOMPARE(fake().ReadFileBytes(kPath), before);
+  }
+
+  // Two PDFs and a folder dropped onto the browser (Qt's drag and drop events on its frame)
+  // go in as one batch run, with the selected categories.
+  void droppedPdfsAndFoldersGoInAsOneBatch() {
+    ClickRow(view()->category_list(1), 2);  // "B", the other levels "＜すべて＞"
+    AddPdf("/in/b.pdf");
+    AddPdf("/in/a.PDF");
+    AddPdf("/in/dir/c.pdf");
+    AddPdf("/in/dir/sub/d.pdf");
+    AddPdf("/in/dir/e.PDF");  // a folder is walked as the batch walks it: "pdf" exactly
+    // A drop onto the lists reaches the frame: no control takes drops itself.
+    for (QWidget* child : frame_->findChildren<QWidget*>()) QVERIFY(!child->acceptDrops());
+
+    QVERIFY(DropUrls(frame_, {Local("/in/b.pdf"), Local("/in/a.PDF"), Local("/in/dir/")}));
+    auto doc = Reloaded();
+    Names files;
+    for (int i = 0; i < doc->entries().Count(); ++i) {
+      files.push_back(EntryRecord::DecodeFrom(doc->entries().At(i)).file_name.Text());
+    }
+    QCOMPARE(files, (Names{"old.pdf", "b.pdf", "a.PDF", "c.pdf", "d.pdf"}));
+    for (int i = 1; i <= 4; ++i) QCOMPARE(StoredTriple(i), (Triple{"B", "その他", "その他"}));
+    QCOMPARE(dialogs().progress_requests.size(), size_t(1));
+    QCOMPARE(Utf8(dialogs().progress_requests[0].title), std::string("PDF一括取り込み"));
+    QCOMPARE(dialogs().progress_requests[0].total, 4);
+    QCOMPARE(Warnings(), Names{});
+  }
+
+  void aDropHoldingAnythingElseChangesNothing() {
+    AddPdf("/in/a.pdf");
+    fake().WriteFileBytes("/in/notes.txt", "x");
+    const std::string before = fake().ReadFileBytes(kPath);
+    QVERIFY(DropUrls(frame_, {Local("/in/a.pdf"), Local("/in/notes.txt"),
+                              QUrl(QStringLiteral("https://example.com/b.pdf"))}));
+    QCOMPARE(Warnings(),
+             Names{"ドロップされた次のものは扱えないため、何も取り込まず、何も開きませんでした。\n\n"
+                   "/in/notes.txt\n　PDFファイルでもフォルダでもカタログ（*.vdc）でもありません。\n"
+                   "https://example.com/b.pdf\n　このコンピュータのファイルではありません。\n"});
+    QCOMPARE(fake().ReadFileBytes(kPath), before);
+    QVERIFY(dialogs().progress_requests.empty());
+  }
+
+  void aDropOnACatalogOpenElsewhereIsRefused() {
+    env_->CloseBrowser(frame_);
+    QVERIFY(fake().HoldLockElsewhere(kPath));
+    frame_ = env_->OpenBrowser(kPath);
+    dialogs().messages.clear();
+    const std::string before = fake().ReadFileBytes(kPath);
+    AddPdf("/in/dir/a.pdf");
+    QVERIFY(DropUrls(frame_, {Local("/in/dir")}));
+    QCOMPARE(Warnings(), Names{"このカタログは読み取り専用で開かれているため、取り込めません。"});
+    QCOMPARE(fake().ReadFileBytes(kPath), before);
+    QVERIFY(dialogs().progress_requests.empty());
+  }
+
+  void aDragIsTakenAsACopyOnly_data() {
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("copy or move") << int(Qt::CopyAction | Qt::MoveAction) << true;
+    QTest::newRow("move only: the source would delete the files") << int(Qt::MoveAction) << false;
+    QTest::newRow("link only") << int(Qt::LinkAction) << false;
+  }
+  void aDragIsTakenAsACopyOnly() {
+    QFETCH(int, offered);
+    QFETCH(bool, taken);
+    AddPdf("/in/a.pdf");
+    QCOMPARE(DropUrls(frame_, {Local("/in/a.pdf")}, Qt::DropActions(offered)), taken);
+    QCOMPARE(Reloaded()->entries().Count(), taken ? 2 : 1);
   }
 
   void aFailedSaveIsToldOnceUntilASaveSucceeds() {

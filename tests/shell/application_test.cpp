@@ -41,6 +41,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/remembered_folder.h"
 #include "tests/browser/gui_test_support.h"
+#include "tests/shell/app_test_base.h"
 #include "tests/support/damaged_catalog.h"
 
 using namespace veldra;
@@ -82,17 +83,10 @@ int EntryCount(const std::string& path) {
 
 }  // namespace
 
-class ApplicationTest : public QObject {
+class ApplicationTest : public AppTestBase {
   Q_OBJECT
 
  private:
-  std::unique_ptr<GuiTestEnvironment> env_;
-  std::unique_ptr<CVeldraApp> app_;
-  CMainFrame* frame() const { return app_->main_frame(); }
-  void Start(std::vector<std::string> args = {}) {
-    app_ = std::make_unique<CVeldraApp>();
-    QVERIFY(app_->InitInstance(args));
-  }
   bool Enabled(int id) const { return frame()->RouteQuery(id) == CommandState::kEnabled; }
   void Press(QKeyCombination keys) {
     QTest::keyClick(frame(), keys.key(), keys.keyboardModifiers());
