@@ -51,14 +51,8 @@ void CMainWindowView::OnPdfBatchImport() {
   StoreRememberedFolder(doc, kTagFolderBatchImport, folder);
 
   std::vector<std::string> paths;
-  std::vector<std::string> unnamable;
   platform::SetLastFailure(platform::Failure::kNone);
-  const int collected = commands::CollectPdfsBelow(folder, &paths, &unnamable);
-  if (collected == commands::kCollectUnnamable) {
-    ShowWarningBox(commands::MessageUnnamableNames(unnamable), FrameWindow());
-    return;
-  }
-  if (collected != commands::kCollectOk) {
+  if (commands::CollectPdfsBelow(folder, &paths) != commands::kCollectOk) {
     ShowWarningBox(commands::MessageCannotSearchFolder(folder, platform::LastFailure()),
                    FrameWindow());
     return;

@@ -257,17 +257,69 @@ TEST_F(ImportPdfsTest, StoppingKeepsAndSavesWhatWasImported) {
   EXPECT_EQ(Stored(*reloaded, 1), fake_.ReadFileBytes("/pdf/n1.pdf"));
 }
 
-TEST_F(ImportPdfsTest, APathThatReachesNothingImportsNothing) {
+// A name listed with "?" for a character CP932 cannot hold reaches nothing: it is skipped,
+// named with its reason, and the rest is imported. Only an import of nothing but such
+// names (a single chosen file) is refused, and then the catalog is left as it was.
+TEST_F(ImportPdfsTest, APathThatReachesNothingIsSkippedUnlessItIsAllThereIs) {
+  struct Row {
+    Strings paths;
+    int result;
+    Strings refused;   // report.unnamable
+    Strings skipped;   // the paths reported as kUnnamable
+    Strings entries;   // the paths that became entries
+  } rows[] = {
+      {{"/pdf/b?.pdf"}, kImportUnnamable, {"/pdf/b?.pdf"}, {}, {}},
+      {{"/pdf/b?.pdf", "/pdf/q?"}, kImportUnnamable, {"/pdf/b?.pdf", "/pdf/q?"}, {}, {}},
+      {{"/pdf/a.pdf", "/pdf/b?.pdf"}, kImportOk, {}, {"/pdf/b?.pdf"}, {"/pdf/a.pdf"}},
+      {{"/pdf/b?.pdf", "/pdf/a.pdf", "/pdf/q?"}, kImportOk, {}, {"/pdf/b?.pdf", "/pdf/q?"},
+       {"/pdf/a.pdf"}},
+      // A "?" that is truly part of a name is an ordinary name.
+      {{"/pdf/real?.pdf"}, kImportOk, {}, {}, {"/pdf/real?.pdf"}},
+  };
   AddPdfFile("/pdf/a.pdf", "a");
+  AddPdfFile("/pdf/real?.pdf", "r");
   fake_.AddUnreachableItem("/pdf/b?.pdf", false);
-  const std::string before = fake_.ReadFileBytes(kCatalogPath);
+  fake_.AddUnreachableItem("/pdf/q?", true);
+  for (const Row& row : rows) {
+    fake_.Remove(kCatalogPath);
+    doc_ = std::make_unique<CVeldraDocument>();
+    doc_->OpenCatalog(kCatalogPath);
+    const std::string before = fake_.ReadFileBytes(kCatalogPath);
+    ImportReport report;
+    EXPECT_EQ(ImportPdfs(*doc_, row.paths, {"A", "B", "C"}, &report), row.result) << row.paths[0];
+    EXPECT_EQ(report.unnamable, row.refused) << row.paths[0];
+    Strings skipped;
+    Strings entries;
+    for (const ImportedPdf& pdf : report.imported) {
+      if (pdf.failure == ImportFailure::kUnnamable) {
+        skipped.push_back(pdf.path);
+        EXPECT_EQ(pdf.entry_id, -1) << pdf.path;
+      }
+      if (pdf.entry_id >= 0) entries.push_back(EntryById(*doc_, pdf.entry_id).file_path.Text());
+    }
+    EXPECT_EQ(skipped, row.skipped) << row.paths[0];
+    EXPECT_EQ(entries, row.entries) << row.paths[0];
+    EXPECT_EQ(doc_->entries().Count(), static_cast<int>(row.entries.size())) << row.paths[0];
+    if (row.result == kImportUnnamable) {
+      EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before) << row.paths[0];
+    } else {
+      EXPECT_EQ(Reload()->entries().Count(), static_cast<int>(row.entries.size()));
+    }
+  }
+}
+
+// Skipped names share the one list of what did not go in, each with its reason.
+TEST_F(ImportPdfsTest, SkippedNamesAreInTheFailureListWithTheirReason) {
+  fake_.WriteFileBytes("/pdf/empty.pdf", "");
+  fake_.AddUnreachableItem("/pdf/b?.pdf", false);
   ImportReport report;
-  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/b?.pdf"}, OtherTriple(), &report),
-            kImportUnnamable);
-  EXPECT_EQ(report.unnamable, (Strings{"/pdf/b?.pdf"}));
-  EXPECT_TRUE(report.imported.empty());
-  EXPECT_EQ(doc_->entries().Count(), 0);
-  EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before);
+  ASSERT_EQ(ImportPdfs(*doc_, {"/pdf/empty.pdf", "/pdf/b?.pdf"}, OtherTriple(), &report),
+            kImportOk);
+  EXPECT_EQ(Utf8(MessageImportFailures(report)),
+            "次のファイルのPDFは取り込めませんでした。\n\n"
+            "/pdf/empty.pdf\n　空のファイルです。\n"
+            "/pdf/b?.pdf\n　名前にカタログで扱えない文字（?の部分）が含まれているため、"
+            "取り込みませんでした。\n");
 }
 
 TEST_F(ImportPdfsTest, ACatalogThatCannotBeOpenedTellsWhy) {
@@ -329,14 +381,14 @@ TEST(CollectPdfsBelowTest, ExactExtensionAndNoHiddenFolders) {
     fake.WriteFileBytes(path, "%PDF-1.4");
   }
   std::vector<std::string> found;
-  std::vector<std::string> unnamable;
-  ASSERT_EQ(CollectPdfsBelow("/in", &found, &unnamable), kCollectOk);
+  ASSERT_EQ(CollectPdfsBelow("/in", &found), kCollectOk);
   EXPECT_EQ(found, (Strings{"/in/.h.pdf", "/in/sub/z.pdf", "/in/x.pdf"}));
-  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found, &unnamable), kCollectCannotSearch);
-  EXPECT_TRUE(unnamable.empty());
+  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found), kCollectCannotSearch);
+  EXPECT_EQ(found.size(), 3u);
 }
 
-TEST(CollectPdfsBelowTest, NamesThatReachNothingAreReportedAndNothingIsListed) {
+// Names that reach nothing are listed after the others, for the import to skip and name.
+TEST(CollectPdfsBelowTest, NamesThatReachNothingFollowTheOthers) {
   struct Row {
     const char* item;  // listed with "?" for a character CP932 cannot hold; reaches nothing
     bool is_directory;
@@ -356,19 +408,11 @@ TEST(CollectPdfsBelowTest, NamesThatReachNothingAreReportedAndNothingIsListed) {
     }
     fake.AddUnreachableItem(row.item, row.is_directory);
     std::vector<std::string> found = {"kept"};
-    std::vector<std::string> unnamable;
-    const int rc = CollectPdfsBelow("/in", &found, &unnamable);
-    EXPECT_EQ(unnamable, row.unnamable) << row.item;
-    if (row.unnamable.empty()) {
-      EXPECT_EQ(rc, kCollectOk) << row.item;
-      // A "?" that is truly part of a name is an ordinary name.
-      EXPECT_EQ(found, (Strings{"kept", "/in/a.pdf", "/in/q?/c.pdf", "/in/real?.pdf",
-                                "/in/sub/b.pdf"}))
-          << row.item;
-    } else {
-      EXPECT_EQ(rc, kCollectUnnamable) << row.item;
-      EXPECT_EQ(found, (Strings{"kept"})) << row.item;
-    }
+    EXPECT_EQ(CollectPdfsBelow("/in", &found), kCollectOk) << row.item;
+    // A "?" that is truly part of a name is an ordinary name.
+    Strings expected = {"kept", "/in/a.pdf", "/in/q?/c.pdf", "/in/real?.pdf", "/in/sub/b.pdf"};
+    expected.insert(expected.end(), row.unnamable.begin(), row.unnamable.end());
+    EXPECT_EQ(found, expected) << row.item;
   }
 }
 
