@@ -6,10 +6,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "browser/fake_dialog_service.h"
 #include "browser/qt_dialog_service.h"
 #include "browser/ui_text.h"
 
@@ -72,6 +75,63 @@ class QtDialogServiceTest : public QObject {
     QCOMPARE(seen_filters, (QStringList{"VELDRAファイル (*.vdc)", "All Files (*.*)"}));
     QCOMPARE(seen_patterns, patterns);
     QCOMPARE(after_switch, selected == 1 ? QStringList{"*.vdc"} : QStringList{"*"});
+  }
+
+  // A path the request refuses is refused before the dialog asks whether to replace the
+  // file: the warning is the only box, and the dialog stays open. Any other path goes on
+  // to the dialog's own question as before.
+  void aRefusedPathIsRefusedBeforeTheReplaceQuestion_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the refused file") << "open.vdc" << true;
+    QTest::newRow("another file") << "other.vdc" << false;
+  }
+  void aRefusedPathIsRefusedBeforeTheReplaceQuestion() {
+    QFETCH(QString, name);
+    QFETCH(bool, refused);
+    QTemporaryDir folder;
+    for (const char* existing : {"/open.vdc", "/other.vdc"}) {
+      QFile file(folder.path() + existing);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    FakeDialogService messages;  // the refusal's warning box goes through the service
+    ScopedDialogService use(&messages);
+    FileRequest request;
+    request.kind = FileRequest::Kind::kSave;
+    request.filters = {{"VELDRA (*.vdc)", "*.vdc"}};
+    request.default_suffix = "vdc";
+    request.confirm_overwrite = true;
+    request.initial_folder = FromQString(folder.path());
+    const std::string refused_path = FromQString(folder.path() + "/open.vdc");
+    request.refuse_path = [&](const std::string& path) {
+      return path == refused_path ? std::string("refused") : std::string();
+    };
+    QStringList questions;
+    bool stayed_open = false;
+    QTimer::singleShot(0, [&] {
+      QFileDialog* dialog = OpenFileDialog();
+      if (dialog == nullptr) return;
+      // Qt's own question is a modal box inside accept(): note it and say Yes.
+      QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+          if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            questions << box->text();
+            box->button(QMessageBox::Yes)->click();
+          }
+        }
+      });
+      dialog->selectFile(name);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);  // the OK button's way
+      stayed_open = dialog->isVisible();
+      if (stayed_open) dialog->reject();
+    });
+    std::string path;
+    QtDialogService service;
+    QCOMPARE(service.ChooseFile(request, &path), !refused);
+    QCOMPARE(stayed_open, refused);
+    QCOMPARE(messages.messages.size(), size_t(refused ? 1 : 0));
+    QCOMPARE(questions.size(), refused ? 0 : 1);
+    if (!refused) QCOMPARE(ToQString(path), folder.path() + "/other.vdc");
   }
 };
 
