@@ -23,8 +23,8 @@
 #include "browser/category_list_ctrl.h"
 #include "tests/support/test_text.h"
 #include "browser/ui_text.h"
-#include "browser/category_label_edit_dlg.h"
-#include "browser/change_category_name_dlg.h"
+#include "commands/batch_category_change.h"
+#include "commands/label_edit.h"
 #include "resources/command_ids.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
@@ -303,37 +303,31 @@ class EntryWindowTest : public QObject {
     }
   }
 
-  // A change of the catalog made while entry 0's window is open (a batch change of the
-  // entry's categories through the browser, one of another entry, a label edit) reaches the
-  // form: a level the change gave a new name shows it, every other edit of the form stays,
-  // and closing writes what the form then shows.
+  // A change of the catalog made while entry 0's window is open (a batch change of its
+  // categories or of another entry's, a label edit) reaches the form: a level given a new
+  // name shows it, every other edit stays, and closing writes what the form then shows.
   void anOpenFormFollowsChangesMadeElsewhere_data() {
     QTest::addColumn<QStringList>("typed");    // title, level 1, 2, 3 ("-": untouched)
-    QTest::addColumn<int>("changed_entry");     // the entry the batch change is made on
-    QTest::addColumn<QStringList>("chosen");    // the batch dialog's texts ("-": unchanged)
-    QTest::addColumn<QString>("label");         // a new label of level 2 ("": none)
-    QTest::addColumn<QStringList>("shown");     // the form's three boxes afterwards
+    QTest::addColumn<int>("changed_entry");     // -1: the labels are edited instead
+    QTest::addColumn<QStringList>("chosen");    // the batch change's names ("-": unchanged)
     QTest::addColumn<QString>("stored");        // entry 0 after the close: title/c1/c2/c3
     QTest::newRow("two levels moved, a typed title and level kept")
-        << QStringList{"改題", "-", "-", "新書"} << 0 << QStringList{"小説", "専門", "-"} << ""
-        << QStringList{"小説", "専門", "新書"} << "改題/小説/専門/新書";
+        << QStringList{"改題", "-", "-", "新書"} << 0 << QStringList{"小説", "専門", "-"}
+        << "改題/小説/専門/新書";
     QTest::newRow("the change wins on a level typed over")
-        << QStringList{"-", "雑誌", "-", "-"} << 0 << QStringList{"小説", "-", "-"} << ""
-        << QStringList{"小説", "入門", "文庫"} << "プログラミング入門/小説/入門/文庫";
-    QTest::newRow("another entry changed: new names listed, the form as typed")
-        << QStringList{"-", "雑誌", "-", "-"} << 1 << QStringList{"新分類", "-", "-"} << ""
-        << QStringList{"雑誌", "入門", "文庫"} << "プログラミング入門/雑誌/入門/文庫";
-    QTest::newRow("a label edit")
-        << QStringList{"改題", "-", "-", "-"} << -1 << QStringList{} << "巻"
-        << QStringList{"技術書", "入門", "文庫"} << "改題/技術書/入門/文庫";
+        << QStringList{"-", "雑誌", "-", "-"} << 0 << QStringList{"小説", "-", "-"}
+        << "プログラミング入門/小説/入門/文庫";
+    QTest::newRow("another entry changed: its new name listed, the form as typed")
+        << QStringList{"-", "雑誌", "-", "-"} << 1 << QStringList{"新分類", "-", "-"}
+        << "プログラミング入門/雑誌/入門/文庫";
+    QTest::newRow("a label edit") << QStringList{"改題", "-", "-", "-"} << -1 << QStringList{}
+                                  << "改題/技術書/入門/文庫";
   }
 
   void anOpenFormFollowsChangesMadeElsewhere() {
     QFETCH(QStringList, typed);
     QFETCH(int, changed_entry);
     QFETCH(QStringList, chosen);
-    QFETCH(QString, label);
-    QFETCH(QStringList, shown);
     QFETCH(QString, stored);
     OpenCatalog();
     CEntryWindow* window = Show(0);
@@ -342,41 +336,18 @@ class EntryWindowTest : public QObject {
     for (int level = 1; level <= 3; ++level) {
       if (typed[level] != "-") tab1->category_box(level)->setEditText(typed[level]);
     }
-    CMainWindowView* browser = browser_->view();
     if (changed_entry >= 0) {
-      const auto titles = Titles(browser);
-      const int row = static_cast<int>(std::find(titles.begin(), titles.end(),
-                                                 Utf8(StoredEntry(kPath, changed_entry).title.Text())) -
-                                       titles.begin());
-      browser->entry_list()->SelectRows({row});
-      env_->dialogs().modal_handler = [&](QDialog* d) {
-        auto* dialog = qobject_cast<CChangeCategoryNameDlg*>(d);
-        for (int k = 0; k < 3; ++k) {
-          dialog->combo(k + 1)->setEditText(chosen[k] == "-" ? Q("＜変更しない＞") : chosen[k]);
-        }
-        QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
-        return dialog->result();
-      };
-      browser->OnCategoryBatchChange();
+      commands::CategoryTriple names;
+      for (int k = 0; k < 3; ++k) names[k] = FromQString(chosen[k] == "-" ? Q("＜変更しない＞") : chosen[k]);
+      QCOMPARE(commands::ChangeCategories(host()->document(), {changed_entry}, names), kSaveOk);
+      QVERIFY(tab1->category_box(1)->findText(chosen[0]) >= 0);  // the names now listed
+    } else {
+      QCOMPARE(commands::EditLabels(host()->document(), {Sjis("分類１"), Sjis("巻"), Sjis("分類３")}), kSaveOk);
+      QCOMPARE(tab1->category_label(2)->text(), Q("巻"));
     }
-    if (!label.isEmpty()) {
-      env_->dialogs().modal_handler = [&](QDialog* d) {
-        auto* dialog = qobject_cast<CCategoryLabelEditDlg*>(d);
-        dialog->label_edit(2)->setText(label);
-        QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
-        return dialog->result();
-      };
-      browser->OnCategoryLabelEdit();
-      QCOMPARE(tab1->category_label(2)->text(), label);
-    }
-    QStringList boxes;
-    for (int level = 1; level <= 3; ++level) boxes << tab1->category_box(level)->currentText();
-    QCOMPARE(boxes, shown);
-    QCOMPARE(tab1->title_edit()->toPlainText(), stored.section('/', 0, 0));
-    if (changed_entry == 1) {
-      QComboBox* box = tab1->category_box(1);
-      QVERIFY(box->findText(chosen[0], Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0);
-    }
+    QStringList shown = {tab1->title_edit()->toPlainText()};
+    for (int level = 1; level <= 3; ++level) shown << tab1->category_box(level)->currentText();
+    QCOMPARE(shown.join('/'), stored);
     Close(window);
     const EntryRecord e = StoredEntry(kPath, 0);
     QCOMPARE(ToQString(e.title.Text() + "/" + e.CategoryName(1) + "/" + e.CategoryName(2) + "/" +
@@ -592,15 +563,11 @@ class EntryWindowTest : public QObject {
   }
 
   // The commit rebuilds the browser's list as it is filtered and sorted: a new title takes
-  // its place in the order, an entry moved out of the shown category leaves the list, and
-  // the count follows.
+  // its place in the order, an entry moved out of the shown category leaves, the count follows.
   void theBrowserListFollowsTheCommit() {
     OpenCatalog();
     CMainWindowView* view = browser_->view();
-    const auto level2 = ItemTexts(view->category_list(2));
-    ClickRow(view->category_list(2),
-             static_cast<int>(std::find(level2.begin(), level2.end(), "入門") - level2.begin()));
-    QCOMPARE(Titles(view), (std::vector<std::string>{"プログラミング入門", "小説の本"}));
+    ClickRow(view->category_list(2), 2);  // 入門: both entries
     CEntryWindow* window = Show(1);
     window->view()->tab1()->title_edit()->setPlainText(Q("あらすじ"));  // sorts first
     Close(window);
