@@ -72,7 +72,7 @@ void MatchEveryFileForStarDotStar(QFileDialog* dialog, const QString& selected_f
 // is explained, and the dialog stays open without asking anything more.
 class CheckedFileDialog : public QFileDialog {
  public:
-  CheckedFileDialog(const FileRequest& request)
+  explicit CheckedFileDialog(const FileRequest& request)
       : QFileDialog(request.owner, ToQString(request.caption), ToQString(request.initial_folder)),
         refuse_path_(request.refuse_path) {}
 
