@@ -7,8 +7,6 @@
 #include "commands/import_messages.h"
 #include "platform/platform.h"
 
-#include "platform/platform.h"
-
 namespace veldra {
 
 CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {
@@ -48,6 +46,7 @@ QMdiSubWindow* CatalogDocumentHost::FindPdfWindow(int ordinal) const {
 }
 
 void CatalogDocumentHost::OnSaved(int result) {
+  emit DocumentSaved();
   if (result == kSaveOk) {
     save_failing_ = false;
     return;

@@ -86,6 +86,11 @@ class CatalogDocumentHost : public QObject {
   void DetachView();
   int view_count() const { return view_count_; }
 
+ signals:
+  // After every save of the document, whether it succeeded or not: the catalog in memory
+  // may have changed under the open windows, which take what concerns them.
+  void DocumentSaved();
+
  private:
   std::unique_ptr<CVeldraDocument> document_;
   std::array<std::string, 3> remembered_selections_;

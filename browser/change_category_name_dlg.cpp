@@ -59,6 +59,9 @@ CChangeCategoryNameDlg::CChangeCategoryNameDlg(const CVeldraDocument& document,
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setDuplicatesEnabled(true);
+    // A typed name stays as typed: no completion, and Enter picks a listed name only when
+    // the text is that name exactly, case included.
+    combo->setCompleter(nullptr);
     const QRect box = units.Rect(12, 27 + 34 * k, 107, 14);
     combo->setGeometry(box.x(), box.y(), box.width(), combo->sizeHint().height());
     std::vector<std::string> names;

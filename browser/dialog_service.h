@@ -6,6 +6,7 @@
 // Texts are CP932.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -47,6 +48,10 @@ struct FileRequest {
   bool confirm_overwrite = false;
   bool hide_read_only = false;
   QWidget* owner = nullptr;
+  // When set, every path the user accepts is given to it first, before anything else is
+  // asked (whether to replace an existing file, say). A text refuses the path: it is shown
+  // in a warning box and the dialog stays open for another choice. "" lets the path pass.
+  std::function<std::string(const std::string& path)> refuse_path;
 };
 
 struct FolderRequest {

@@ -170,14 +170,20 @@ void CMainWindowView::OnNewSave() {
   request.default_name = BaseOf(host_->Title()) + UiText("＋") + ".vdc";
   request.confirm_overwrite = true;
   request.owner = FrameWindow();
+  // A file that is an open catalog, this one or another, is never written over: the copy
+  // would replace the file under the catalog that saves into it. It is refused as soon as it
+  // is chosen, before the dialog asks whether to replace it.
+  OpenCatalogs* open = host_->open_catalogs();
+  request.refuse_path = [host = host_, open](const std::string& path) {
+    const bool is_open =
+        host->HoldsFile(path) || (open != nullptr && open->FindOpenCatalog(path) != nullptr);
+    return is_open ? commands::MessageNewSaveIsOpenCatalog() : std::string();
+  };
   std::string target;
   if (!DialogService::Current().ChooseFile(request, &target)) return;
-
-  // A file that is an open catalog, this one or another, is never written over: the copy
-  // would replace the file under the catalog that saves into it.
-  OpenCatalogs* open = host_->open_catalogs();
-  if (host_->HoldsFile(target) || (open != nullptr && open->FindOpenCatalog(target) != nullptr)) {
-    ShowWarningBox(commands::MessageNewSaveIsOpenCatalog());
+  // Once more for a dialog that did not ask: the rule must hold whatever chose the path.
+  if (const std::string refusal = request.refuse_path(target); !refusal.empty()) {
+    ShowWarningBox(refusal);
     return;
   }
   SyncEntrySelectionFlags();

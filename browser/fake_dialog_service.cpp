@@ -37,12 +37,22 @@ MessageButton FakeDialogService::ShowMessage(const MessageRequest& request) {
 
 bool FakeDialogService::ChooseFile(const FileRequest& request, std::string* path) {
   file_requests.push_back(request);
-  if (file_answers.empty()) return false;
-  std::optional<std::string> answer = file_answers.front();
-  file_answers.pop_front();
-  if (!answer) return false;
-  *path = *answer;
-  return true;
+  while (!file_answers.empty()) {
+    std::optional<std::string> answer = file_answers.front();
+    file_answers.pop_front();
+    if (!answer) return false;
+    // A refused path is explained and the dialog stays open: the next answer is the choice.
+    if (request.refuse_path) {
+      const std::string refusal = request.refuse_path(*answer);
+      if (!refusal.empty()) {
+        ShowWarningBox(refusal);
+        continue;
+      }
+    }
+    *path = *answer;
+    return true;
+  }
+  return false;
 }
 
 bool FakeDialogService::ChooseFolder(const FolderRequest& request, std::string* folder) {

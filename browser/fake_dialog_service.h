@@ -31,7 +31,9 @@ class FakeDialogService : public DialogService {
 
   // Scripts, consumed in order.
   std::deque<MessageButton> message_answers;
-  std::deque<std::optional<std::string>> file_answers;  // nullopt: cancel
+  // nullopt: cancel. A path the request refuses is followed by the next answer, as the
+  // dialog stays open after its warning.
+  std::deque<std::optional<std::string>> file_answers;
   std::deque<std::optional<std::string>> folder_answers;  // nullopt: cancel
   // The progress reporters answer false (stop) from this step on (counted over all of
   // them from 1); 0 never.

@@ -56,7 +56,6 @@ void CMainWindowView::OnPdfBatchImport() {
 
 void CMainWindowView::ImportSources(const std::vector<commands::ImportSource>& sources) {
   std::vector<std::string> paths;
-  std::vector<std::string> unnamable;
   for (const commands::ImportSource& source : sources) {
     if (!source.folder) {
       paths.push_back(source.path);
@@ -64,16 +63,11 @@ void CMainWindowView::ImportSources(const std::vector<commands::ImportSource>& s
     }
     const std::string& folder = source.path;
     platform::SetLastFailure(platform::Failure::kNone);
-    const int collected = commands::CollectPdfsBelow(folder, &paths, &unnamable);
-    if (collected != commands::kCollectOk && collected != commands::kCollectUnnamable) {
+    if (commands::CollectPdfsBelow(folder, &paths) != commands::kCollectOk) {
       ShowWarningBox(commands::MessageCannotSearchFolder(folder, platform::LastFailure()),
                      FrameWindow());
       return;
     }
-  }
-  if (!unnamable.empty()) {
-    ShowWarningBox(commands::MessageUnnamableNames(unnamable), FrameWindow());
-    return;
   }
   ProgressRequest progress_request;
   progress_request.title = UiText("PDF一括取り込み");

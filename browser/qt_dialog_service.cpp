@@ -68,6 +68,30 @@ void MatchEveryFileForStarDotStar(QFileDialog* dialog, const QString& selected_f
   }
 }
 
+// A file dialog that puts each accepted path to the request's refusal first: a refused one
+// is explained, and the dialog stays open without asking anything more.
+class CheckedFileDialog : public QFileDialog {
+ public:
+  explicit CheckedFileDialog(const FileRequest& request)
+      : QFileDialog(request.owner, ToQString(request.caption), ToQString(request.initial_folder)),
+        refuse_path_(request.refuse_path) {}
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (refuse_path_ && !files.isEmpty()) {
+      const std::string refusal = refuse_path_(FromQString(files.first()));
+      if (!refusal.empty()) {
+        ShowWarningBox(refusal, this);
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  std::function<std::string(const std::string&)> refuse_path_;
+};
+
 }  // namespace
 
 MessageButton QtDialogService::ShowMessage(const MessageRequest& request) {
@@ -81,8 +105,7 @@ MessageButton QtDialogService::ShowMessage(const MessageRequest& request) {
 }
 
 bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) {
-  QFileDialog dialog(request.owner, ToQString(request.caption),
-                     ToQString(request.initial_folder));
+  CheckedFileDialog dialog(request);
   QStringList filters;
   for (const FileFilter& filter : request.filters) filters << FilterText(filter);
   dialog.setNameFilters(filters);

@@ -44,16 +44,10 @@ bool CollectPaths(ToolIo& io, const ParsedArgs& args, std::vector<std::string>* 
       return false;
     }
     if (platform.IsDirectory(path)) {
-      std::vector<std::string> unnamable;
-      const int rc = commands::CollectPdfsBelow(path, paths, &unnamable);
-      for (const std::string& bad : unnamable) {
-        Fail(io, "the name of " + ToUtf8(bad) + " holds a character that CP932 cannot "
-                 "represent (shown as ?); nothing was imported");
-      }
-      if (rc == commands::kCollectCannotSearch) {
+      if (commands::CollectPdfsBelow(path, paths) != commands::kCollectOk) {
         Fail(io, "cannot search the folder " + utf8 + "; nothing was imported");
+        return false;
       }
-      if (rc != commands::kCollectOk) return false;
     } else if (platform.FileExists(path)) {
       paths->push_back(path);
     } else {
@@ -74,7 +68,8 @@ std::string WithCause(const std::string& words, platform::Failure cause) {
 std::string ReasonWords(const commands::ImportedPdf& item) {
   switch (item.failure) {
     case commands::ImportFailure::kNone:
-    case commands::ImportFailure::kNotRegularFile: break;
+    case commands::ImportFailure::kNotRegularFile:
+    case commands::ImportFailure::kUnnamable: break;
     case commands::ImportFailure::kUnreadable: return WithCause("the PDF cannot be read", item.cause);
     case commands::ImportFailure::kEmpty: return "the PDF is empty (0 bytes)";
     case commands::ImportFailure::kTooLarge:
@@ -119,6 +114,11 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   for (const commands::ImportedPdf& item : report.imported) {
     if (item.failure == commands::ImportFailure::kNotRegularFile) {
       code = Fail(io, ToUtf8(item.path) + ": not a regular file (a pipe or a device); skipped");
+      continue;
+    }
+    if (item.failure == commands::ImportFailure::kUnnamable) {
+      code = Fail(io, "the name of " + ToUtf8(item.path) + " holds a character that CP932 "
+                      "cannot represent (shown as ?); skipped");
       continue;
     }
     io.out << item.entry_id << "\t" << ToUtf8(item.path) << "\n";

@@ -26,6 +26,8 @@ std::string ReasonText(const ImportedPdf& pdf) {
     case ImportFailure::kNone: break;
     case ImportFailure::kNotRegularFile:
       return Cp932("通常のファイルではないため、取り込みませんでした。");
+    case ImportFailure::kUnnamable:
+      return Cp932("名前にカタログで扱えない文字（?の部分）が含まれているため、取り込みませんでした。");
     case ImportFailure::kUnreadable:
       return Cp932("読み込めませんでした") + InParentheses(pdf.cause) + Cp932("。");
     case ImportFailure::kEmpty:

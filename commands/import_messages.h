@@ -22,7 +22,8 @@ std::string FailureCauseText(platform::Failure cause);
 // its name); "" when every PDF went in and no companion was passed over.
 std::string MessageImportFailures(const ImportReport& report);
 
-// The batch import found names the catalog cannot hold: they are named, nothing imported.
+// No path of the import could be reached by its name (the catalog cannot hold it): they are
+// named, nothing imported.
 std::string MessageUnnamableNames(const std::vector<std::string>& paths);
 
 // The chosen folder cannot be searched.

@@ -69,10 +69,15 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
                const ImportProgress& progress) {
   *report = ImportReport();
   if (!document.writable()) return kImportIncomplete;
+  std::vector<std::string> unnamable;
   for (const std::string& path : pdf_paths) {
-    if (ReachesNothing(path)) report->unnamable.push_back(path);
+    if (ReachesNothing(path)) unnamable.push_back(path);
   }
-  if (!report->unnamable.empty()) return kImportUnnamable;
+  // Nothing at all could be reached: refused as a whole, the catalog untouched.
+  if (!pdf_paths.empty() && unnamable.size() == pdf_paths.size()) {
+    report->unnamable = std::move(unnamable);
+    return kImportUnnamable;
+  }
   platform::SetLastFailure(platform::Failure::kNone);
   ChunkFile catalog;
   int attachments = -1;
@@ -104,6 +109,10 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     const platform::FileKind kind = Platform::Current().KindOf(path);
     if (kind == platform::FileKind::kOther || kind == platform::FileKind::kDirectory) {
       imported.failure = ImportFailure::kNotRegularFile;
+    } else if (ReachesNothing(path)) {
+      imported.failure = ImportFailure::kUnnamable;
+    }
+    if (imported.failure != ImportFailure::kNone) {  // skipped: no entry
       report->imported.push_back(std::move(imported));
       continue;
     }
@@ -136,18 +145,14 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
   return report->save_result == kSaveOk ? kImportOk : kImportSaveFailed;
 }
 
-int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,
-                     std::vector<std::string>* unnamable) {
+int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out) {
   std::vector<std::string> found;
-  std::vector<std::string> bad;
-  if (platform::EnumerateFilesByExtension(folder, "pdf", &found, &bad) != 0) {
+  std::vector<std::string> unnamable;
+  if (platform::EnumerateFilesByExtension(folder, "pdf", &found, &unnamable) != 0) {
     return kCollectCannotSearch;
   }
-  if (!bad.empty()) {
-    unnamable->insert(unnamable->end(), bad.begin(), bad.end());
-    return kCollectUnnamable;
-  }
   out->insert(out->end(), found.begin(), found.end());
+  out->insert(out->end(), unnamable.begin(), unnamable.end());
   return kCollectOk;
 }
 

@@ -28,6 +28,8 @@ enum class ImportFailure {
   kTooLarge,        // larger than a catalog can hold, or it would grow the catalog past that
   kNoSpace,         // the catalog's device is full
   kWriteFailed,     // the catalog could not be written for another reason (cause: why)
+  kUnnamable,       // the name holds "?" for a character CP932 cannot represent and reaches
+                    // nothing (a PDF, or a folder that could not be searched): no entry
 };
 
 struct ImportedPdf {
@@ -47,7 +49,7 @@ struct ImportReport {
   int save_result = kSaveOk;             // the result of SaveTables
   platform::Failure save_cause = platform::Failure::kNone;  // why it failed
   bool stopped = false;                  // the progress callback asked to stop
-  std::vector<std::string> unnamable;    // kImportUnnamable: the paths that reach nothing
+  std::vector<std::string> unnamable;    // kImportUnnamable: the paths, none reaching anything
   platform::Failure catalog_cause = platform::Failure::kNone;  // kImportCannotOpen: why
 };
 
@@ -62,7 +64,7 @@ constexpr int kImportIncomplete = -1;  // the catalog was not read completely, o
 constexpr int kImportCannotOpen = -2;  // the catalog file cannot be opened for writing, or
                                        // its attachment chain is damaged; nothing done
 constexpr int kImportSaveFailed = -3;  // entries and bytes added, but the tables not saved
-constexpr int kImportUnnamable = -4;   // a path holds "?" for a character CP932 cannot
+constexpr int kImportUnnamable = -4;   // every path holds "?" for a character CP932 cannot
                                        // represent and reaches nothing; nothing done
 
 // Imports pdf_paths in order with triple (CP932, as ReadCategorySelection gives it) for
@@ -71,25 +73,24 @@ constexpr int kImportUnnamable = -4;   // a path holds "?" for a character CP932
 // companion file, else when the first entry takes it. One of the codes above.
 //
 // A path that holds "?" and reaches nothing is a name the system could not hand over in
-// CP932: then nothing is imported (kImportUnnamable, the paths in report->unnamable). A path
-// that names a pipe or a device is skipped without being opened; a PDF whose bytes cannot
-// be read or stored keeps its entry without them. Each such PDF's failure is reported.
+// CP932. Such a path is skipped (kUnnamable, no entry) and the others are imported; only
+// when every path is of that kind (a single chosen file so named) is the import refused
+// (kImportUnnamable, the paths in report->unnamable). A path that names a pipe or a device
+// is skipped without being opened; a PDF whose bytes cannot be read or stored keeps its
+// entry without them. Each such PDF's failure is reported.
 int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
                const CategoryTriple& triple, ImportReport* report,
                const ImportProgress& progress = {});
 
 // Results of CollectPdfsBelow.
 constexpr int kCollectOk = 0;
-constexpr int kCollectCannotSearch = -1;  // the folder cannot be searched
-constexpr int kCollectUnnamable = -2;     // names that cannot be imported; see below
+constexpr int kCollectCannotSearch = -1;  // the folder cannot be searched; out unchanged
 
 // The batch import's list: every "*.pdf" file below folder (extension compared exactly,
 // hidden folders skipped), depth first, appended to out. A PDF or a folder to be searched
 // whose name holds a character CP932 cannot represent (the system shows it with "?") can be
-// neither reached nor stored: such paths are appended to unnamable (depth first), out is
-// left as it was and the result is kCollectUnnamable. The import then names them and
-// imports nothing, rather than importing part of the folder.
-int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out,
-                     std::vector<std::string>* unnamable);
+// neither reached nor stored: such paths follow the others (depth first), so that
+// ImportPdfs skips them, names them among its failures and imports the rest.
+int CollectPdfsBelow(const std::string& folder, std::vector<std::string>* out);
 
 }  // namespace veldra::commands

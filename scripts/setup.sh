@@ -10,7 +10,7 @@ packages=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl-dev libxkbcommon-dev
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool jq
+  fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool jq python3
   desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
 )
 

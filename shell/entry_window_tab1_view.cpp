@@ -243,7 +243,8 @@ void CEntryWindowTab1View::Fill(const EntryRecord& entry,
     people_[p]->setText(ToQString(people[p]->Text(kFieldBufferSize)));
   }
   for (int level = 1; level <= 3; ++level) {
-    FillCategoryBox(level, level_names[level - 1], entry.CategoryName(level));
+    taken_categories_[level - 1] = entry.CategoryName(level);
+    FillCategoryBox(level, level_names[level - 1], taken_categories_[level - 1]);
   }
   const int rate = entry.my_rate;
   rating_->setCurrentIndex(rate >= 0 && rate < kRatingItemCount ? rate : -1);
@@ -264,6 +265,30 @@ void CEntryWindowTab1View::FillCategoryBox(int level, const std::vector<std::str
   box->setCurrentIndex(chosen);
   if (chosen < 0) box->setEditText(ToQString(name));
   box->lineEdit()->setCursorPosition(0);
+}
+
+void CEntryWindowTab1View::FollowCategories(
+    const EntryRecord& entry, const std::array<std::vector<std::string>, 3>& level_names) {
+  for (int level = 1; level <= 3; ++level) {
+    const std::vector<std::string>& names = level_names[level - 1];
+    std::string& taken = taken_categories_[level - 1];
+    QComboBox* box = category_boxes_[level - 1];
+    const bool changed = entry.CategoryName(level) != taken;
+    bool listed = box->count() == static_cast<int>(names.size());
+    for (int i = 0; listed && i < box->count(); ++i) listed = box->itemText(i) == ToQString(names[i]);
+    if (!changed && listed) continue;  // untouched: the text, its caret and its undo stay
+    if (changed) {
+      taken = entry.CategoryName(level);
+      FillCategoryBox(level, names, taken);
+      continue;
+    }
+    // Only the list changed: what the box shows, typed or chosen, stays as it is.
+    const QString shown = box->currentText();
+    const int caret = box->lineEdit()->cursorPosition();
+    FillCategoryBox(level, names, FromQString(shown));
+    if (box->currentText() != shown) box->setEditText(shown);
+    box->lineEdit()->setCursorPosition(caret);
+  }
 }
 
 void CEntryWindowTab1View::SetLevelLabel(int level, const std::string& text) {

@@ -38,6 +38,12 @@ class CEntryWindowTab1View : public QWidget, public CommandTarget {
   // Fills the fields from entry. level_names[k] are the catalog's names of level k + 1, in
   // list order.
   void Fill(const EntryRecord& entry, const std::array<std::vector<std::string>, 3>& level_names);
+  // The entry as the catalog holds it now, while the form is open: a level whose name the
+  // entry no longer has as the form last took it shows the entry's name (a change made
+  // elsewhere wins there); every other level keeps what it shows, typed text included. The
+  // boxes list level_names.
+  void FollowCategories(const EntryRecord& entry,
+                        const std::array<std::vector<std::string>, 3>& level_names);
   // The text above the combo box of level 1..3.
   void SetLevelLabel(int level, const std::string& text);
   // The fields as an edit of the entry; the rating is left out when no item is selected.
@@ -75,6 +81,8 @@ class CEntryWindowTab1View : public QWidget, public CommandTarget {
   QPlainTextEdit* note_ = nullptr;
 
   bool undo_toggle_ = false;
+  // The entry's category names as the form last took them from the entry (CP932).
+  std::array<std::string, 3> taken_categories_;
 };
 
 }  // namespace veldra

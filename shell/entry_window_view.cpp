@@ -6,6 +6,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_units.h"
@@ -24,6 +28,13 @@ namespace {
 constexpr size_t kCaptionTitleBufferSize = 128;
 constexpr size_t kLabelBufferSize = 128;
 
+// The catalog's names of levels 1..3, in list order.
+std::array<std::vector<std::string>, 3> LevelNames(const CVeldraDocument& doc) {
+  std::array<std::vector<std::string>, 3> names;
+  for (int level = 1; level <= 3; ++level) doc.ListLevelNames(level, &names[level - 1]);
+  return names;
+}
+
 }  // namespace
 
 CEntryWindowView::CEntryWindowView(CatalogDocumentHost* host, QWidget* parent)
@@ -40,7 +51,10 @@ CEntryWindowView::CEntryWindowView(CatalogDocumentHost* host, QWidget* parent)
   id_text_->setGeometry(units.Rect(26, 326, 34, 8));
   setFixedSize(units.Size(kTemplateWidthDlu, kTemplateHeightDlu));
   connect(close_button_, &QPushButton::clicked, this, &CEntryWindowView::CloseFrame);
-  if (host_ != nullptr) host_->AttachView();
+  if (host_ != nullptr) {
+    host_->AttachView();
+    connect(host_, &CatalogDocumentHost::DocumentSaved, this, &CEntryWindowView::FollowCatalog);
+  }
 }
 
 CEntryWindowView::~CEntryWindowView() {
@@ -82,17 +96,28 @@ void CEntryWindowView::PlaceEntryWindow(const EntryRecord& entry, CMainWindowVie
 void CEntryWindowView::FillEntryForm(const EntryRecord& entry) {
   CVeldraDocument* doc = document();
   if (doc == nullptr || tab1_ == nullptr) return;
-  std::array<std::vector<std::string>, 3> names;
-  for (int level = 1; level <= 3; ++level) doc->ListLevelNames(level, &names[level - 1]);
-  tab1_->Fill(entry, names);
+  tab1_->Fill(entry, LevelNames(*doc));
   tab2_->Fill(entry);
   id_text_->setText(QString::number(entry.id));
-  for (int i = 0; i < doc->labels().Count(); ++i) {
-    const LabelRecord label = LabelAt(doc->labels(), i);
+  ShowLevelLabels(*doc);
+}
+
+void CEntryWindowView::ShowLevelLabels(const CVeldraDocument& doc) {
+  for (int i = 0; i < doc.labels().Count(); ++i) {
+    const LabelRecord label = LabelAt(doc.labels(), i);
     if (label.level >= 1 && label.level <= 3) {
       tab1_->SetLevelLabel(label.level, label.text.Text(kLabelBufferSize));
     }
   }
+}
+
+void CEntryWindowView::FollowCatalog() {
+  CVeldraDocument* doc = document();
+  if (doc == nullptr || !bound_ || tab1_ == nullptr) return;
+  const std::optional<EntryRecord> entry = doc->FindEntry(entry_id_);
+  if (!entry) return;
+  tab1_->FollowCategories(*entry, LevelNames(*doc));
+  ShowLevelLabels(*doc);
 }
 
 commands::EntryEdit CEntryWindowView::ReadEntryForm() const {
@@ -102,6 +127,8 @@ commands::EntryEdit CEntryWindowView::ReadEntryForm() const {
 void CEntryWindowView::CommitEntryForm() {
   CVeldraDocument* doc = document();
   if (doc == nullptr || !bound_ || tab1_ == nullptr) return;
+  // The commit is the form's last word: the saves it makes are not followed back into it.
+  if (host_ != nullptr) disconnect(host_, nullptr, this, nullptr);
   if (!doc->FindEntry(entry_id_)) return;
   CMainWindowView* browser = browser_.data();
   if (browser != nullptr && !browser->initialized()) browser = nullptr;

@@ -54,6 +54,10 @@ class CEntryWindowView : public QWidget, public CommandTarget {
   void CommitEntryForm();
   // Stores the frame's rectangle in the entry (in memory).
   void SaveEntryWindowPosition();
+  // After a save of the catalog: the category names the entry was given meanwhile (a batch
+  // change, say), the catalog's level names and labels reach the form; the user's other
+  // edits stay.
+  void FollowCatalog();
 
   CatalogDocumentHost* host() const { return host_; }
   // The document, or nullptr when there is none or its file was not a catalog.
@@ -79,6 +83,8 @@ class CEntryWindowView : public QWidget, public CommandTarget {
  private:
   // The close command of a view: a close request to the window that owns the view.
   void CloseFrame();
+  // The texts above the category boxes from the catalog's labels.
+  void ShowLevelLabels(const CVeldraDocument& doc);
 
   CatalogDocumentHost* host_;
   QTabWidget* tabs_;

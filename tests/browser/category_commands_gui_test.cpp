@@ -418,6 +418,36 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
     QCOMPARE(doc->FindEntry(2)->update_date.Text(), std::string("20240101120000000"));
   }
 
+  // What is typed and confirmed with Enter is taken as typed: the boxes complete nothing,
+  // neither to a listed name that begins like the text nor to one that differs in case.
+  void batchChangeTakesTypedTextExactly_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("e0");  // e0's categories afterwards
+    QTest::newRow("prefix of a listed name") << 1 << "Te" << "Te/A/p";
+    QTest::newRow("other case of a listed prefix") << 1 << "te" << "te/A/p";
+    QTest::newRow("other case of a listed name") << 2 << "b" << "技術/b/p";
+    QTest::newRow("a listed name") << 2 << "AB" << "技術/AB/p";
+  }
+
+  void batchChangeTakesTypedTextExactly() {
+    QFETCH(int, level);
+    QFETCH(QString, typed);
+    QFETCH(QString, e0);
+    SelectEntries({"e0"});
+    dialogs().modal_handler = [&](QDialog* d) {
+      auto* dialog = qobject_cast<CChangeCategoryNameDlg*>(d);
+      dialog->show();  // Enter reaches the default button of a shown dialog only
+      QLineEdit* edit = dialog->combo(level)->lineEdit();
+      edit->selectAll();
+      QTest::keyClicks(edit, typed);
+      QTest::keyClick(edit, Qt::Key_Return);  // the box takes the key, then OK, the default
+      return dialog->result();
+    };
+    view()->OnCategoryBatchChange();
+    QCOMPARE(QString::fromStdString(StoredEntryCategories()[0]), e0);
+  }
+
   // "＜すべて＞" is the lists' "all" item, never a category: OK refuses it and the dialog
   // stays open.
   void batchChangeRefusesTheAllItem() {

@@ -283,7 +283,8 @@ class EntryCommandsTest : public BrowserTestBase {
             env_->fake().ReadFileBytes(kPath).size());
   }
 
-  // The catalog's own file, under its own or another spelling, is refused with a warning.
+  // The catalog's own file, under its own or another spelling, is refused with a warning as
+  // soon as it is chosen; the dialog stays open, and another name is taken.
   void newSaveOverTheOpenCatalogIsRefused_data() {
     QTest::addColumn<QString>("target");
     QTest::newRow("same path") << QString(kPath);
@@ -295,13 +296,18 @@ class EntryCommandsTest : public BrowserTestBase {
     OpenThree();
     const std::string before = env_->fake().ReadFileBytes(kPath);
     dialogs().file_answers.push_back(target.toStdString());
+    dialogs().file_answers.push_back(std::string("/data/copy.vdc"));
     view()->OnNewSave();
+    QCOMPARE(dialogs().file_requests.size(), size_t(1));
     QCOMPARE(dialogs().messages.size(), size_t(1));
     QCOMPARE(dialogs().messages[0].text,
              Sjis("開いているカタログには新規保存できません。別のファイル名を指定してください。"));
     QCOMPARE(dialogs().messages[0].icon, MessageIcon::kWarning);
     QCOMPARE(env_->fake().ReadFileBytes(kPath), before);
     QCOMPARE(Reload()->entries().Count(), 3);
+    CVeldraDocument copy;
+    copy.OpenCatalog("/data/copy.vdc");
+    QCOMPARE(copy.entries().Count(), 3);
   }
 
   // A copy that fails leaves the file already at the target as it was, and says so.

@@ -6,10 +6,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "browser/fake_dialog_service.h"
 #include "browser/qt_dialog_service.h"
 #include "browser/ui_text.h"
 
@@ -72,6 +75,53 @@ class QtDialogServiceTest : public QObject {
     QCOMPARE(seen_filters, (QStringList{"VELDRAファイル (*.vdc)", "All Files (*.*)"}));
     QCOMPARE(seen_patterns, patterns);
     QCOMPARE(after_switch, selected == 1 ? QStringList{"*.vdc"} : QStringList{"*"});
+  }
+
+  // A refused path is refused before the dialog asks whether to replace the file: the
+  // warning is the only box and the dialog stays open. Another path meets the question.
+  void aRefusedPathIsRefusedBeforeTheReplaceQuestion_data() {
+    QTest::addColumn<QString>("name");  // both files exist
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the refused file") << "open.vdc" << true;
+    QTest::newRow("another file") << "other.vdc" << false;
+  }
+  void aRefusedPathIsRefusedBeforeTheReplaceQuestion() {
+    QFETCH(QString, name);
+    QFETCH(bool, refused);
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath("open.vdc")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile(folder.filePath("other.vdc")).open(QIODevice::WriteOnly));
+    FakeDialogService warnings;  // the refusal's box goes through the service
+    ScopedDialogService use(&warnings);
+    FileRequest request;
+    request.kind = FileRequest::Kind::kSave;
+    request.confirm_overwrite = true;
+    request.initial_folder = FromQString(folder.path());
+    request.refuse_path = [&](const std::string& path) {
+      return path == FromQString(folder.filePath("open.vdc")) ? std::string("no") : std::string();
+    };
+    int questions = 0;
+    bool stayed_open = false;
+    QTimer::singleShot(0, [&] {
+      QFileDialog* dialog = OpenFileDialog();
+      QTimer::singleShot(50, [&] {  // Qt's question runs modally inside accept(): say Yes
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+          if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            ++questions;
+            box->button(QMessageBox::Yes)->click();
+          }
+        }
+      });
+      dialog->selectFile(name);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);  // the OK button's way
+      stayed_open = dialog->isVisible();
+      if (stayed_open) dialog->reject();
+    });
+    std::string path;
+    QCOMPARE(QtDialogService().ChooseFile(request, &path), !refused);
+    QCOMPARE(stayed_open, refused);
+    QCOMPARE(warnings.messages.size(), size_t(refused ? 1 : 0));
+    QCOMPARE(questions, refused ? 0 : 1);
   }
 };
 

@@ -257,17 +257,40 @@ TEST_F(ImportPdfsTest, StoppingKeepsAndSavesWhatWasImported) {
   EXPECT_EQ(Stored(*reloaded, 1), fake_.ReadFileBytes("/pdf/n1.pdf"));
 }
 
-TEST_F(ImportPdfsTest, APathThatReachesNothingImportsNothing) {
+// A name listed with "?" for a character CP932 cannot hold reaches nothing: it is skipped
+// with its reason and the rest is imported. Only nothing but such names (a single chosen
+// file) is refused, the catalog left as it was.
+TEST_F(ImportPdfsTest, APathThatReachesNothingIsSkippedUnlessItIsAllThereIs) {
+  struct Row {
+    Strings paths;
+    int result;
+    Strings skipped;  // kUnnamable in the report, or report.unnamable when refused
+    int entries;
+  } rows[] = {
+      {{"/pdf/b?.pdf"}, kImportUnnamable, {"/pdf/b?.pdf"}, 0},
+      {{"/pdf/b?.pdf", "/pdf/q?"}, kImportUnnamable, {"/pdf/b?.pdf", "/pdf/q?"}, 0},
+      {{"/pdf/b?.pdf", "/pdf/a.pdf", "/pdf/q?"}, kImportOk, {"/pdf/b?.pdf", "/pdf/q?"}, 1},
+      {{"/pdf/real?.pdf"}, kImportOk, {}, 1},  // a "?" truly in the name is a name
+  };
   AddPdfFile("/pdf/a.pdf", "a");
+  AddPdfFile("/pdf/real?.pdf", "r");
   fake_.AddUnreachableItem("/pdf/b?.pdf", false);
-  const std::string before = fake_.ReadFileBytes(kCatalogPath);
-  ImportReport report;
-  EXPECT_EQ(ImportPdfs(*doc_, {"/pdf/a.pdf", "/pdf/b?.pdf"}, OtherTriple(), &report),
-            kImportUnnamable);
-  EXPECT_EQ(report.unnamable, (Strings{"/pdf/b?.pdf"}));
-  EXPECT_TRUE(report.imported.empty());
-  EXPECT_EQ(doc_->entries().Count(), 0);
-  EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before);
+  fake_.AddUnreachableItem("/pdf/q?", true);
+  for (const Row& row : rows) {
+    const std::string before = fake_.ReadFileBytes(kCatalogPath);
+    const int count = doc_->entries().Count();
+    ImportReport report;
+    EXPECT_EQ(ImportPdfs(*doc_, row.paths, OtherTriple(), &report), row.result) << row.paths[0];
+    Strings skipped = report.unnamable;
+    for (const ImportedPdf& pdf : report.imported) {
+      if (pdf.failure == ImportFailure::kUnnamable && pdf.entry_id < 0) skipped.push_back(pdf.path);
+    }
+    EXPECT_EQ(skipped, row.skipped) << row.paths[0];
+    EXPECT_EQ(Reload()->entries().Count(), count + row.entries) << row.paths[0];
+    if (row.result != kImportOk) {
+      EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), before) << row.paths[0];
+    }
+  }
 }
 
 TEST_F(ImportPdfsTest, ACatalogThatCannotBeOpenedTellsWhy) {
@@ -329,14 +352,14 @@ TEST(CollectPdfsBelowTest, ExactExtensionAndNoHiddenFolders) {
     fake.WriteFileBytes(path, "%PDF-1.4");
   }
   std::vector<std::string> found;
-  std::vector<std::string> unnamable;
-  ASSERT_EQ(CollectPdfsBelow("/in", &found, &unnamable), kCollectOk);
+  ASSERT_EQ(CollectPdfsBelow("/in", &found), kCollectOk);
   EXPECT_EQ(found, (Strings{"/in/.h.pdf", "/in/sub/z.pdf", "/in/x.pdf"}));
-  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found, &unnamable), kCollectCannotSearch);
-  EXPECT_TRUE(unnamable.empty());
+  EXPECT_EQ(CollectPdfsBelow("/nowhere", &found), kCollectCannotSearch);
+  EXPECT_EQ(found.size(), 3u);
 }
 
-TEST(CollectPdfsBelowTest, NamesThatReachNothingAreReportedAndNothingIsListed) {
+// Names that reach nothing are listed after the others, for the import to skip and name.
+TEST(CollectPdfsBelowTest, NamesThatReachNothingFollowTheOthers) {
   struct Row {
     const char* item;  // listed with "?" for a character CP932 cannot hold; reaches nothing
     bool is_directory;
@@ -356,19 +379,11 @@ TEST(CollectPdfsBelowTest, NamesThatReachNothingAreReportedAndNothingIsListed) {
     }
     fake.AddUnreachableItem(row.item, row.is_directory);
     std::vector<std::string> found = {"kept"};
-    std::vector<std::string> unnamable;
-    const int rc = CollectPdfsBelow("/in", &found, &unnamable);
-    EXPECT_EQ(unnamable, row.unnamable) << row.item;
-    if (row.unnamable.empty()) {
-      EXPECT_EQ(rc, kCollectOk) << row.item;
-      // A "?" that is truly part of a name is an ordinary name.
-      EXPECT_EQ(found, (Strings{"kept", "/in/a.pdf", "/in/q?/c.pdf", "/in/real?.pdf",
-                                "/in/sub/b.pdf"}))
-          << row.item;
-    } else {
-      EXPECT_EQ(rc, kCollectUnnamable) << row.item;
-      EXPECT_EQ(found, (Strings{"kept"})) << row.item;
-    }
+    EXPECT_EQ(CollectPdfsBelow("/in", &found), kCollectOk) << row.item;
+    // A "?" that is truly part of a name is an ordinary name.
+    Strings expected = {"kept", "/in/a.pdf", "/in/q?/c.pdf", "/in/real?.pdf", "/in/sub/b.pdf"};
+    expected.insert(expected.end(), row.unnamable.begin(), row.unnamable.end());
+    EXPECT_EQ(found, expected) << row.item;
   }
 }
 

@@ -24,6 +24,7 @@
 #include "tests/support/test_text.h"
 #include "browser/ui_text.h"
 #include "commands/batch_category_change.h"
+#include "commands/label_edit.h"
 #include "resources/command_ids.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
@@ -302,18 +303,56 @@ class EntryWindowTest : public QObject {
     }
   }
 
-  // A batch category change made while the window is open does not reach the form; the
-  // form's names are written over it when the window closes.
-  void formWinsOverAChangeMadeWhileOpen() {
+  // A change of the catalog made while entry 0's window is open (a batch change of its
+  // categories or of another entry's, a label edit) reaches the form: a level given a new
+  // name shows it, every other edit stays, and closing writes what the form then shows.
+  void anOpenFormFollowsChangesMadeElsewhere_data() {
+    QTest::addColumn<QStringList>("typed");    // title, level 1, 2, 3 ("-": untouched)
+    QTest::addColumn<int>("changed_entry");     // -1: the labels are edited instead
+    QTest::addColumn<QStringList>("chosen");    // the batch change's names ("-": unchanged)
+    QTest::addColumn<QString>("stored");        // entry 0 after the close: title/c1/c2/c3
+    QTest::newRow("two levels moved, a typed title and level kept")
+        << QStringList{"改題", "-", "-", "新書"} << 0 << QStringList{"小説", "専門", "-"}
+        << "改題/小説/専門/新書";
+    QTest::newRow("the change wins on a level typed over")
+        << QStringList{"-", "雑誌", "-", "-"} << 0 << QStringList{"小説", "-", "-"}
+        << "プログラミング入門/小説/入門/文庫";
+    QTest::newRow("another entry changed: its new name listed, the form as typed")
+        << QStringList{"-", "雑誌", "-", "-"} << 1 << QStringList{"新分類", "-", "-"}
+        << "プログラミング入門/雑誌/入門/文庫";
+    QTest::newRow("a label edit") << QStringList{"改題", "-", "-", "-"} << -1 << QStringList{}
+                                  << "改題/技術書/入門/文庫";
+  }
+
+  void anOpenFormFollowsChangesMadeElsewhere() {
+    QFETCH(QStringList, typed);
+    QFETCH(int, changed_entry);
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, stored);
     OpenCatalog();
     CEntryWindow* window = Show(0);
-    QCOMPARE(commands::ChangeCategories(host()->document(), {0}, {Sjis("小説"), Sjis("専門"), Sjis("単行本")}), 0);
-    QCOMPARE(window->view()->tab1()->category_box(1)->currentText(), Q("技術書"));
+    Tab1* tab1 = window->view()->tab1();
+    if (typed[0] != "-") tab1->title_edit()->setPlainText(typed[0]);
+    for (int level = 1; level <= 3; ++level) {
+      if (typed[level] != "-") tab1->category_box(level)->setEditText(typed[level]);
+    }
+    if (changed_entry >= 0) {
+      commands::CategoryTriple names;
+      for (int k = 0; k < 3; ++k) names[k] = FromQString(chosen[k] == "-" ? Q("＜変更しない＞") : chosen[k]);
+      QCOMPARE(commands::ChangeCategories(host()->document(), {changed_entry}, names), kSaveOk);
+      QVERIFY(tab1->category_box(1)->findText(chosen[0]) >= 0);  // the names now listed
+    } else {
+      QCOMPARE(commands::EditLabels(host()->document(), {Sjis("分類１"), Sjis("巻"), Sjis("分類３")}), kSaveOk);
+      QCOMPARE(tab1->category_label(2)->text(), Q("巻"));
+    }
+    QStringList shown = {tab1->title_edit()->toPlainText()};
+    for (int level = 1; level <= 3; ++level) shown << tab1->category_box(level)->currentText();
+    QCOMPARE(shown.join('/'), stored);
     Close(window);
     const EntryRecord e = StoredEntry(kPath, 0);
-    QCOMPARE(Utf8(e.CategoryName(1)), std::string("技術書"));
-    QCOMPARE(Utf8(e.CategoryName(2)), std::string("入門"));
-    QCOMPARE(Utf8(e.CategoryName(3)), std::string("文庫"));
+    QCOMPARE(ToQString(e.title.Text() + "/" + e.CategoryName(1) + "/" + e.CategoryName(2) + "/" +
+                       e.CategoryName(3)),
+             stored);
   }
 
   void closingUnchangedStillStampsAndWrites() {
@@ -415,9 +454,11 @@ class EntryWindowTest : public QObject {
   }
 
   // A cleared level stores その他; the three names that are not yet a category become one,
-  // and the browser's lists and rows show the change.
+  // and the browser's lists and rows show the change: the list filtered on 技術書 loses the
+  // entry that left it, and its count follows.
   void newTripleAppearsInTheBrowser() {
     OpenCatalog();
+    ClickRow(browser_->view()->category_list(1), 1);  // 技術書: entry 0
     CEntryWindow* window = Show(0);
     Tab1* tab1 = window->view()->tab1();
     tab1->category_box(1)->setEditText(Q("新分類"));
@@ -429,8 +470,8 @@ class EntryWindowTest : public QObject {
     QVERIFY(doc.CategoryExists(Sjis("新分類"), Sjis("入門"), Sjis("その他")));
     const auto level1 = ItemTexts(browser_->view()->category_list(1));
     QVERIFY(std::find(level1.begin(), level1.end(), "新分類") != level1.end());
-    const auto titles = Titles(browser_->view());
-    QVERIFY(std::find(titles.begin(), titles.end(), "改題") != titles.end());
+    QVERIFY(Titles(browser_->view()).empty());
+    QCOMPARE(browser_->view()->count_label()->text(), Q("0件"));
   }
 
   void ratingListIsTheStarsAndTheIndexIsStored_data() {
