@@ -50,6 +50,9 @@ void CEntryWindow::FitToForm() {
 
 void CEntryWindow::moveEvent(QMoveEvent* event) {
   QMdiSubWindow::moveEvent(event);
+  // Maximized (the window area maximizes the active window when the one before was) or
+  // minimized, the frame is not where the user put it: the stored position stays.
+  if (isMaximized() || isMinimized()) return;
   CVeldraDocument* doc = view_->document();
   if (doc == nullptr || !view_->bound()) return;
   view_->SaveEntryWindowPosition();

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/viewer/viewer_component.h"
 #include "resources/command_ids.h"
+#include "shell/child_placement.h"
 #include "shell/pdf_window.h"
 #include "storage/catalog_document.h"
 
@@ -76,26 +77,26 @@ void CPdfWindowView::LoadPdf(const EntryRecord& entry) {
 }
 
 void CPdfWindowView::PlaceFrame(const EntryRecord& entry) {
-  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  auto* frame = qobject_cast<CPdfWindow*>(parentWidget());
   if (frame == nullptr || frame->isMaximized()) return;
   const WindowRect& stored = entry.pdf_window_position;
-  QRect rect;
+  std::optional<QRect> stored_rect;
   if (stored.HasPlacement()) {
-    rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
-  } else {
-    // Where the window area put the new frame, at the standard size.
-    rect = QRect(frame->pos(), QSize(kDefaultWidth, kDefaultHeight));
+    stored_rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
   }
-  // One store and save for the whole placement instead of one per move and resize event.
-  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) pdf_frame->set_placing(true);
+  const QSize standard(kDefaultWidth, kDefaultHeight);
+  QRect rect = stored_rect.value_or(QRect(frame->pos(), standard));
+  if (const QMdiArea* area = frame->mdiArea()) rect = PlaceChildWindow(area, frame, stored_rect, standard);
+  // Placed while still hidden: among maximized windows the area maximizes the frame as it is
+  // shown, and restoring it then gives this rectangle. One store and save for the whole
+  // placement instead of one per move and resize event.
+  frame->set_placing(true);
   frame->setGeometry(rect);
-  frame->raise();
   frame->show();
-  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) {
-    pdf_frame->set_placing(false);
-    pdf_frame->SavePdfWindowPosition();
-    if (CVeldraDocument* doc = document()) doc->Save();
-  }
+  frame->raise();
+  frame->set_placing(false);
+  frame->SavePdfWindowPosition(rect);
+  if (CVeldraDocument* doc = document()) doc->Save();
 }
 
 CommandState CPdfWindowView::QueryCommand(int id) {

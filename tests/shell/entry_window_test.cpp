@@ -487,6 +487,21 @@ class EntryWindowTest : public QObject {
     QCOMPARE(window->size(), window->minimumSize());
   }
 
+  // Activated while the other child windows are maximized, the window area maximizes the
+  // property window too: its stored position stays the one the user gave it.
+  void maximizedWindowStoresNoPosition() {
+    OpenCatalog([](EntryRecord& e) { e.window_position = {40, 50, 400, 300}; });
+    CEntryWindow* window = Show(1);
+    const WindowRect placed = StoredEntry(kPath, 1).window_position;
+    QCOMPARE(placed.left, int16_t(50));
+    browser_->showMaximized();
+    env_->area()->setActiveSubWindow(window);
+    QVERIFY(window->isMaximized());
+    env_->area()->resize(1000, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(StoredEntry(kPath, 1).window_position, placed);
+  }
+
   void openWindowIsReusedWithItsEditsAndStampedAgain() {
     OpenCatalog();
     CEntryWindow* window = Show(0);
