@@ -285,6 +285,29 @@ class PdfWindowTest : public QObject {
     QCOMPARE(viewer->geometry(), QRect(normal.left, normal.top, 450, 550));
   }
 
+  // Printing to a file offers the entry's title, not the temporary copy's name.
+  void printToFileOffersTheTitle_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("file_name");
+    QTest::addColumn<QString>("offered");
+    QTest::newRow("title") << QStringLiteral("暗号入門") << QStringLiteral("crypto.pdf") << QStringLiteral("暗号入門.pdf");
+    QTest::newRow("dots kept") << QStringLiteral("Qt 6.4 入門") << QStringLiteral("a.pdf") << QStringLiteral("Qt 6.4 入門.pdf");
+    QTest::newRow("one line, no folders") << QStringLiteral("上巻/下巻\r\n第2版") << QStringLiteral("a.pdf") << QStringLiteral("上巻 下巻 第2版.pdf");
+    QTest::newRow("already .pdf") << QStringLiteral("report.PDF") << QStringLiteral("a.pdf") << QStringLiteral("report.PDF");
+    QTest::newRow("no title") << QString() << QStringLiteral("資料.pdf") << QStringLiteral("資料.pdf");
+    QTest::newRow("nothing at all") << QStringLiteral(" ") << QString() << QStringLiteral("document.pdf");
+  }
+
+  void printToFileOffersTheTitle() {
+    QFETCH(QString, title);
+    QFETCH(QString, file_name);
+    QFETCH(QString, offered);
+    EntryRecord entry;
+    entry.title.SetText(FromQString(title));
+    entry.file_name.SetText(FromQString(file_name));
+    QCOMPARE(CPdfWindowView::PrintFileName(entry), offered);
+  }
+
   void entriesWithoutAPdfEachGetTheirOwnViewer() {
     Open({{"No file", "none.pdf", ""}, {"Also none", "none2.pdf", ""}});
     CPdfWindow* first = Show(0);
