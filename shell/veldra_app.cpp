@@ -47,8 +47,10 @@ CVeldraApp::~CVeldraApp() {
 bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   // The list controls and the viewer component need no set-up of their own: Qt is ready
   // once QApplication exists.
-  // Qt's own texts (standard dialogs, button labels, system menus) are to be Japanese.
+  // Qt's own texts (standard dialogs, button labels, system menus) are to be Japanese, and so
+  // are the dates, sizes and file types its widgets show.
   InstallQtTranslations();
+  UseJapaneseLocale();
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
