@@ -18,8 +18,10 @@ namespace veldra {
 CEntryWindow::CEntryWindow(CatalogDocumentHost* host, QWidget* parent)
     : QMdiSubWindow(parent), host_(host), view_(new CEntryWindowView(host)) {
   setAttribute(Qt::WA_DeleteOnClose);
+  // Fixed in size: the system menu offers neither to size nor to maximize it.
   setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
   setWindowIcon(resources::AppIcon());
   setWidget(view_);
   // The window can be moved and closed only; the shared accelerator table is the only

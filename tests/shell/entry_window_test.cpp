@@ -3,6 +3,7 @@
 // reuse of an open window with its last-view stamp, and the Edit commands with their one
 // level of undo.
 #include <QApplication>
+#include <QScopeGuard>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include "browser/ui_text.h"
 #include "commands/batch_category_change.h"
 #include "resources/command_ids.h"
+#include "shell/app_font.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
@@ -218,7 +220,9 @@ class EntryWindowTest : public QObject {
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QCOMPARE(window->minimumSize(), window->maximumSize());
     for (QAction* action : window->systemMenu()->actions()) {
-      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize") QVERIFY(!action->isVisible());
+      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize" || action->text() == "&Size") {
+        QVERIFY2(!action->isVisible(), qPrintable(action->text()));
+      }
     }
     const QSize size = window->size();
     QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(size.width() / 2, 8));
@@ -229,6 +233,35 @@ class EntryWindowTest : public QObject {
     QCOMPARE(window->view()->geometry().size(), window->contentsRect().size());
     QCOMPARE(window->view()->tab_control()->geometry(), units.Rect(6, 7, 265, 308));
     QCOMPARE(window->view()->close_button()->geometry(), units.Rect(214, 322, 50, 14));
+  }
+
+  // Each text beside a field shows whole, left of its field, in the application's font.
+  void labelsFitBesideTheirFields() {
+    const QFont before = QApplication::font();  // the tests' font has room for every text
+    const auto restore_font = qScopeGuard([&] { QApplication::setFont(before); });
+    env_.reset();  // the window area too takes the font from its start, as in the application
+    UseDialogFont();
+    env_ = std::make_unique<GuiTestEnvironment>();
+    OpenCatalog();
+    Tab1* tab1 = Show(0)->view()->tab1();
+    const std::vector<std::pair<QString, QWidget*>> pairs = {
+        {Q("タイトル："), tab1->title_edit()}, {Q("マイレート："), tab1->rating_box()},
+        {Q("著者："), tab1->person_edit(Tab1::kAuthor)}, {Q("編集者："), tab1->person_edit(Tab1::kEditor)},
+        {Q("監修者："), tab1->person_edit(Tab1::kSupervisor)}, {Q("翻訳者："), tab1->person_edit(Tab1::kTranslator)},
+        {Q("出版社："), tab1->person_edit(Tab1::kPublisher)}};
+    for (const auto& [text, field] : pairs) {
+      QLabel* label = nullptr;
+      for (QLabel* l : tab1->findChildren<QLabel*>()) {
+        if (l->text() == text) label = l;
+      }
+      QVERIFY2(label != nullptr, qPrintable(text));
+      const int needed = label->fontMetrics().horizontalAdvance(text);
+      QVERIFY2(label->width() >= needed, qPrintable(text));
+      QVERIFY2(label->geometry().right() < field->geometry().left(), qPrintable(text));
+    }
+    // The title field makes room for its text and keeps the right edge the form gives it.
+    const DialogUnits units(tab1->font());
+    QCOMPARE(tab1->title_edit()->geometry().right(), units.Rect(31, 5, 223, 30).right());
   }
 
   void closingWritesTheFormBack_data() {
