@@ -15,9 +15,9 @@ int MovedIn(int start, int length, int room) {
 }
 
 // How many cascade steps of step pixels a span of length can go before it passes room; none
-// when it is longer than room (it stays at 0 and does not limit the cascade).
+// when it cannot go one (it stays at 0 and does not limit the cascade).
 std::optional<int> CascadeSteps(int length, int room, int step) {
-  if (length > room) return std::nullopt;
+  if (room - length < step) return std::nullopt;
   return (room - length) / step;
 }
 

@@ -18,8 +18,8 @@ namespace veldra {
 //   the least distance that brings it into view, whole when it fits;
 // - without one, a window of size cascades: the window_index-th window opened goes step pixels
 //   right and down from the one before, starting over at the top left corner before it would
-//   reach past the right or bottom edge of room. Along a side where the window is larger than
-//   room it stays at 0, so that its caption and close box show as far as they can.
+//   reach past the right or bottom edge of room. Along a side where room leaves the window no
+//   step (it is larger, or only a little smaller) it stays at 0 and cascades along the other.
 QRect ChildWindowRect(const std::optional<QRect>& stored, QSize size, QSize room,
                       int window_index, int step);
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -56,6 +57,10 @@ CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowAr
   CreateAccelerators();
   connect(mdi_area_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
   UpdateMenus();
+  // Sized and laid out from the start as it is when first shown: the catalog named on the
+  // command line opens before the frame shows, and its windows are placed in this room.
+  adjustSize();
+  layout()->activate();
 }
 
 CMainFrame::~CMainFrame() {

@@ -58,13 +58,14 @@ bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   detail_windows_ = std::make_unique<AppDetailWindows>(pdf_template_.get());
   browser_template_->set_detail_opener(detail_windows_.get());
 
+  // Known before a catalog opens: the viewers it reopens read the reader's preferences.
+  preference_path_ = PreferencePath();
+  SetPreferencePath(preference_path_);
+
   // Without a path on the command line no catalog is opened or created.
   if (!args.empty() && !args.front().empty()) {
     if (OpenCatalog(FullPath(args.front())) == nullptr) return false;
   }
-
-  preference_path_ = PreferencePath();
-  SetPreferencePath(preference_path_);
 
   if (show) main_frame_->show();
   main_frame_->UpdateMenus();

@@ -104,7 +104,10 @@ void PageColumnView::ShowPlace(const ReadingPlace& place) {
 
 void PageColumnView::resizeEvent(QResizeEvent* event) {
   QScrollBar* bar = verticalScrollBar();
-  const QSize before = event->oldSize();
+  // A resize that waited while the view was hidden (a viewer being maximized or restored)
+  // comes without the old size: the size of the last layout is what counts.
+  const QSize before = laid_out_size_.isValid() ? laid_out_size_ : event->oldSize();
+  laid_out_size_ = event->size();
   ReadingPlace place;
   int scroll = 0;
   if (before.isValid() && !before.isEmpty()) {

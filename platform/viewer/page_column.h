@@ -57,6 +57,7 @@ class PageColumnView : public QPdfView {
   std::vector<QRect> Column(QSize viewport) const;
 
   qreal pixels_per_point_;
+  QSize laid_out_size_;  // the viewport's size at the last resize
 };
 
 }  // namespace veldra::viewer

@@ -126,6 +126,7 @@ void PdfViewerControl::CreateToolBar() {
   // Only the reader's own clicks are remembered, not the state a load starts with.
   connect(outline_toggle_, &QAction::triggered, this, [this](bool shown) {
     outline_wanted_ = shown;
+    outline_undecided_ = false;
     if (outline_hook_) outline_hook_(shown);
   });
   toolbar_->addSeparator();
@@ -206,10 +207,10 @@ bool PdfViewerControl::LoadFile(const QString& path) {
   body_->setCurrentWidget(failure.isEmpty() ? static_cast<QWidget*>(splitter_) : load_message_);
   const bool has_outline = loaded && bookmarks_->rowCount() > 0;
   if (has_outline) outline_->expandToDepth(0);
-  const bool shown = has_outline && outline_wanted_.value_or(width() >= kOutlineMinWidth);
-  const QSignalBlocker quiet(outline_toggle_);
-  outline_toggle_->setChecked(shown);
-  ShowOutline(shown);
+  // Without a choice of the reader's, the width decides; a control loaded while hidden (a
+  // viewer reopened before the main window shows) has its width only when it is shown.
+  outline_undecided_ = has_outline && !outline_wanted_ && !isVisible();
+  SetOutlineShown(has_outline && outline_wanted_.value_or(width() >= kOutlineMinWidth));
   UpdateControls();
   return loaded;
 }
@@ -234,11 +235,22 @@ QString PdfViewerControl::LoadFailureText(int error, int page_count) {
 bool PdfViewerControl::SetPageMode(const QString& mode) {
   if (mode != QLatin1String("bookmarks") && mode != QLatin1String("none")) return false;
   outline_wanted_ = mode == QLatin1String("bookmarks");
-  const bool shown = *outline_wanted_ && PageCount() > 0 && bookmarks_->rowCount() > 0;
+  outline_undecided_ = false;
+  SetOutlineShown(*outline_wanted_ && PageCount() > 0 && bookmarks_->rowCount() > 0);
+  return true;
+}
+
+void PdfViewerControl::SetOutlineShown(bool shown) {
   const QSignalBlocker quiet(outline_toggle_);
   outline_toggle_->setChecked(shown);
   ShowOutline(shown);
-  return true;
+}
+
+void PdfViewerControl::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!outline_undecided_) return;
+  outline_undecided_ = false;
+  SetOutlineShown(width() >= kOutlineMinWidth);
 }
 
 void PdfViewerControl::ShowOutline(bool shown) {

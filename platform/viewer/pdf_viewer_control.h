@@ -53,12 +53,15 @@ class PdfViewerControl : public QWidget, public ViewerControl {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreateToolBar();
   bool LoadFile(const QString& path);
   bool SetPageMode(const QString& mode);
   void ShowOutline(bool shown);
+  // The panel and the state of its button, without telling anyone.
+  void SetOutlineShown(bool shown);
   // The message in place of the pages when the file cannot be shown ("" when it can).
   static QString LoadFailureText(int error, int page_count);
   int CurrentPage() const;
@@ -99,6 +102,7 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   PrintDialogHook print_hook_;
   OutlineChoiceHook outline_hook_;
   std::optional<bool> outline_wanted_;  // the page mode set, or the reader's last choice
+  bool outline_undecided_ = false;       // loaded while hidden: the width decides when shown
   QString loaded_path_;
 };
 

@@ -204,16 +204,19 @@ class PdfViewerComponentTest : public QObject {
   void pageIsKeptWhenTheColumnIsLaidOutAnew_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("outline_clicks");
-    QTest::newRow("narrower") << 300 << 0;
-    QTest::newRow("wider") << 900 << 0;
-    QTest::newRow("outline shown") << 450 << 1;
-    QTest::newRow("outline shown and hidden") << 450 << 2;
-    QTest::newRow("wider with the outline shown") << 900 << 1;
+    QTest::addColumn<bool>("while_hidden");  // as a viewer is while it is maximized or restored
+    QTest::newRow("narrower") << 300 << 0 << false;
+    QTest::newRow("wider") << 900 << 0 << false;
+    QTest::newRow("wider while hidden") << 900 << 0 << true;
+    QTest::newRow("outline shown") << 450 << 1 << false;
+    QTest::newRow("outline shown and hidden") << 450 << 2 << false;
+    QTest::newRow("wider with the outline shown") << 900 << 1 << false;
   }
 
   void pageIsKeptWhenTheColumnIsLaidOutAnew() {
     QFETCH(int, width);
     QFETCH(int, outline_clicks);
+    QFETCH(bool, while_hidden);
     control_->Invoke(dispid::kLoadFile, {book_});
     QCOMPARE(Pages()->zoomMode(), QPdfView::ZoomMode::FitToWidth);
     TypePage(QStringLiteral("50"));
@@ -221,8 +224,10 @@ class PdfViewerComponentTest : public QObject {
     Pages()->verticalScrollBar()->setValue(Pages()->verticalScrollBar()->value() + 100);
     QCOMPARE(PageText(), QStringLiteral("50/ %1").arg(kBookPages));
     const bool back_before = Button(QStringLiteral("前の表示に戻る"))->isEnabled();
+    if (while_hidden) host_->hide();
     host_->resize(width, 550);
     control_->Widget()->resize(width, 550);
+    if (while_hidden) host_->show();
     for (int i = 0; i < outline_clicks; ++i) Button(QStringLiteral("しおりを表示"))->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(Outline()->isVisible(), outline_clicks % 2 == 1);
@@ -239,25 +244,37 @@ class PdfViewerComponentTest : public QObject {
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("page_mode");  // "" for no choice made
     QTest::addColumn<bool>("with_outline");
+    QTest::addColumn<bool>("loaded_hidden");  // as a viewer reopened before the main window shows
     QTest::addColumn<bool>("shown");
-    QTest::newRow("narrow") << 450 << QString() << true << false;
-    QTest::newRow("wide") << 900 << QString() << true << true;
-    QTest::newRow("narrow, chosen shown") << 450 << QStringLiteral("bookmarks") << true << true;
-    QTest::newRow("wide, chosen hidden") << 900 << QStringLiteral("none") << true << false;
-    QTest::newRow("chosen shown, no outline") << 900 << QStringLiteral("bookmarks") << false << false;
+    QTest::newRow("narrow") << 450 << QString() << true << false << false;
+    QTest::newRow("wide") << 900 << QString() << true << false << true;
+    QTest::newRow("wide, loaded while hidden") << 900 << QString() << true << true << true;
+    QTest::newRow("narrow, loaded while hidden") << 450 << QString() << true << true << false;
+    QTest::newRow("narrow, chosen shown") << 450 << QStringLiteral("bookmarks") << true << false << true;
+    QTest::newRow("wide, chosen hidden") << 900 << QStringLiteral("none") << true << false << false;
+    QTest::newRow("chosen shown, no outline") << 900 << QStringLiteral("bookmarks") << false << false << false;
   }
 
   void outlineAtTheStart() {
     QFETCH(int, width);
     QFETCH(QString, page_mode);
     QFETCH(bool, with_outline);
+    QFETCH(bool, loaded_hidden);
     QFETCH(bool, shown);
-    host_->resize(width, 550);
-    control_->Widget()->resize(width, 550);
+    auto size_it = [&] {
+      host_->resize(width, 550);
+      control_->Widget()->resize(width, 550);
+    };
+    // Hidden, the control gets its width only after the load, as when its window is laid out.
+    if (loaded_hidden) host_->hide(); else size_it();
     if (!page_mode.isEmpty()) QCOMPARE(control_->Invoke(dispid::kSetPageMode, {page_mode}), QVariant(true));
     std::vector<bool> told;
     control_->SetOutlineChoiceHook([&](bool choice) { told.push_back(choice); });
     control_->Invoke(dispid::kLoadFile, {with_outline ? book_ : pdf_});
+    if (loaded_hidden) {
+      size_it();
+      host_->show();
+    }
     QCoreApplication::processEvents();
     QCOMPARE(Outline()->isVisible(), shown);
     QCOMPARE(Button(QStringLiteral("しおりを表示"))->isChecked(), shown);

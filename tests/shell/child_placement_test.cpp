@@ -32,6 +32,7 @@ class ChildPlacementTest : public QObject {
     QTest::newRow("tall window: one step down fits") << kNone << viewer << 1 << QRect(20, 20, 450, 380);
     QTest::newRow("tall window: the second step would not") << kNone << viewer << 2 << QRect(0, 0, 450, 380);
     QTest::newRow("wider than the area cascades down only") << kNone << QSize(640, 300) << 3 << QRect(0, 60, 640, 300);
+    QTest::newRow("no room for a step down cascades across only") << kNone << QSize(300, 395) << 3 << QRect(60, 0, 300, 395);
     QTest::newRow("larger than the area stays at the corner") << kNone << QSize(600, 500) << 4 << QRect(0, 0, 600, 500);
     QTest::newRow("stored inside is kept") << QRect(40, 50, 300, 200) << viewer << 5 << QRect(40, 50, 300, 200);
     QTest::newRow("stored partly outside is kept") << QRect(400, 350, 300, 200) << viewer << 0 << QRect(400, 350, 300, 200);

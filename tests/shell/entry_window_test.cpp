@@ -510,6 +510,39 @@ class EntryWindowTest : public QObject {
     QVERIFY(window->pos() != first_place);
   }
 
+  // The catalog named on the command line opens before the main window shows: the property
+  // windows it reopens without a stored position cascade inside the main window's client
+  // area (they all stacked at its corner), and a stored position is kept.
+  void windowsReopenedAtStartCascadeInsideTheArea() {
+    env_.reset();
+    env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false);
+    QVERIFY(MakeTestCatalog(kPath, kTriples, {{"一", {"技術書", "入門", "文庫"}},
+                                              {"二", {"技術書", "入門", "文庫"}},
+                                              {"三", {"技術書", "入門", "文庫"}}}));
+    for (int32_t id : {0, 1, 2}) {
+      ChangeStored(kPath, id, [id](EntryRecord& e) {
+        e.entry_window_ordered_index = static_cast<int16_t>(id + 1);
+        if (id == 2) e.window_position = {60, 70, 400, 300};
+      });
+    }
+    app_ = std::make_unique<CVeldraApp>();
+    QVERIFY(app_->InitInstance({kPath}));
+    CatalogDocumentHost* catalog = app_->Documents()[0];
+    QCOMPARE(catalog->entry_windows().size(), size_t(3));
+    const QRect room = app_->main_frame()->mdi_area()->viewport()->rect();
+    std::vector<QPoint> corners;
+    for (const auto& item : catalog->entry_windows()) {
+      const QRect rect = item.window->geometry();
+      if (item.entry_id == 2) {
+        QCOMPARE(rect.topLeft(), QPoint(70, 60));
+        continue;
+      }
+      QVERIFY2(room.contains(rect), qPrintable(QString::number(item.entry_id)));
+      QVERIFY(std::find(corners.begin(), corners.end(), rect.topLeft()) == corners.end());
+      corners.push_back(rect.topLeft());
+    }
+  }
+
   void newWindowIsRestoredWhenChildWindowsAreMaximized() {
     OpenCatalog([](EntryRecord& e) { e.window_position = {40, 50, 400, 300}; });
     browser_->showMaximized();
