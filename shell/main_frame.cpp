@@ -60,6 +60,7 @@ CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowAr
   // Sized and laid out from the start as it is when first shown: the catalog named on the
   // command line opens before the frame shows, and its windows are placed in this room.
   adjustSize();
+  layout()->invalidate();  // a hidden window's layout does not follow its resize by itself
   layout()->activate();
 }
 

@@ -248,15 +248,23 @@ void PdfViewerControl::SetOutlineShown(bool shown) {
 
 void PdfViewerControl::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (!outline_undecided_) return;
-  outline_undecided_ = false;
-  SetOutlineShown(width() >= kOutlineMinWidth);
+  if (outline_undecided_) {
+    outline_undecided_ = false;
+    SetOutlineShown(width() >= kOutlineMinWidth);
+  }
+  if (outline_width_pending_ && outline_->isVisibleTo(this)) FitOutlineWidth();
 }
 
 void PdfViewerControl::ShowOutline(bool shown) {
   if (shown == outline_->isVisibleTo(this)) return;
   outline_->setVisible(shown);
-  if (!shown) return;
+  if (shown) FitOutlineWidth();
+}
+
+void PdfViewerControl::FitOutlineWidth() {
+  // Hidden, the control does not have its width yet: the panel is fitted when it shows.
+  outline_width_pending_ = !isVisible();
+  if (outline_width_pending_) return;
   // Beside the pages, not over most of them.
   const int total = splitter_->width();
   const int side = std::min(outline_->sizeHint().width(), static_cast<int>(total * kOutlineShare));

@@ -60,6 +60,7 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   bool LoadFile(const QString& path);
   bool SetPageMode(const QString& mode);
   void ShowOutline(bool shown);
+  void FitOutlineWidth();
   // The panel and the state of its button, without telling anyone.
   void SetOutlineShown(bool shown);
   // The message in place of the pages when the file cannot be shown ("" when it can).
@@ -103,6 +104,7 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   OutlineChoiceHook outline_hook_;
   std::optional<bool> outline_wanted_;  // the page mode set, or the reader's last choice
   bool outline_undecided_ = false;       // loaded while hidden: the width decides when shown
+  bool outline_width_pending_ = false;   // shown while hidden: fitted when the control shows
   QString loaded_path_;
 };
 
