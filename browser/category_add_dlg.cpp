@@ -23,7 +23,7 @@ CCategoryAddDlg::CCategoryAddDlg(const CVeldraDocument& document, int level, QWi
       ok_button_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(ToQString(UiText("分類追加")));
   const DialogUnits units(font());
-  setFixedSize(units.Size(kWidthDlu, kHeightDlu));
+  FixDialogSize(this, units.Size(kWidthDlu, kHeightDlu));
   level_label_->setGeometry(units.Rect(12, 16, 107, 8));
   name_edit_->setGeometry(units.Rect(12, 29, 107, 14));
   cancel_button_->setGeometry(units.Rect(12, 56, 50, 16));

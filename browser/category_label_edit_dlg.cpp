@@ -18,7 +18,7 @@ CCategoryLabelEditDlg::CCategoryLabelEditDlg(const std::array<std::string, 3>& l
       ok_button_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(ToQString(UiText("分類ラベル編集")));
   const DialogUnits units(font());
-  setFixedSize(units.Size(kWidthDlu, kHeightDlu));
+  FixDialogSize(this, units.Size(kWidthDlu, kHeightDlu));
   static const char* const kCaptions[3] = {"分類１：", "分類２：", "分類３："};
   for (int k = 0; k < 3; ++k) {
     auto* caption = new QLabel(ToQString(UiText(kCaptions[k])), this);

@@ -44,7 +44,7 @@ CChangeCategoryNameDlg::CChangeCategoryNameDlg(const CVeldraDocument& document,
       ok_button_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(ToQString(UiText("ダイアログ")));
   const DialogUnits units(font());
-  setFixedSize(units.Size(kWidthDlu, kHeightDlu));
+  FixDialogSize(this, units.Size(kWidthDlu, kHeightDlu));
   for (int k = 0; k < 3; ++k) {
     const int level = k + 1;
     labels_[k] = new QLabel(ToQString(kDefaultLabelNames[k]), this);

@@ -1,6 +1,7 @@
 #include "browser/dialog_units.h"
 
 #include <QFontMetrics>
+#include <QWidget>
 
 namespace veldra {
 
@@ -13,6 +14,13 @@ DialogUnits::DialogUnits(const QFont& font) {
   base_y_ = metrics.height();
   if (base_x_ <= 0) base_x_ = 6;
   if (base_y_ <= 0) base_y_ = 12;
+}
+
+void FixDialogSize(QWidget* dialog, QSize size) {
+  dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint);
+  dialog->setFixedSize(size);
 }
 
 }  // namespace veldra

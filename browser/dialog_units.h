@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace veldra {
 
 class DialogUnits {
@@ -24,5 +26,9 @@ class DialogUnits {
   int base_x_;
   int base_y_;
 };
+
+// Fixes a dialog (a top-level window) at size: the user can move and close it but not
+// resize, minimise or maximise it, and its system menu offers neither to size nor to maximize.
+void FixDialogSize(QWidget* dialog, QSize size);
 
 }  // namespace veldra

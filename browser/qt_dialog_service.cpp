@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "browser/file_dialog_columns.h"
 #include "browser/progress_dlg.h"
 #include "browser/ui_text.h"
 
@@ -123,8 +124,9 @@ bool QtDialogService::ChooseFile(const FileRequest& request, std::string* path) 
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirm_overwrite);
   }
   dialog.setOption(QFileDialog::ReadOnly, false);
-  // Qt's own dialog: it speaks the application's language and its filters can be adjusted.
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  // Qt's own dialog: it speaks the application's language, in the application's locale, and
+  // its filters can be adjusted.
+  UseLocaleFileColumns(&dialog);
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                    [&dialog](const QString& filter) { MatchEveryFileForStarDotStar(&dialog, filter); });
   MatchEveryFileForStarDotStar(&dialog, dialog.selectedNameFilter());
@@ -138,7 +140,7 @@ bool QtDialogService::ChooseFolder(const FolderRequest& request, std::string* fo
   QFileDialog dialog(request.owner, ToQString(request.title), ToQString(request.initial_folder));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  UseLocaleFileColumns(&dialog);
   if (!request.initial_folder.empty()) dialog.selectFile(ToQString(request.initial_folder));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   QString chosen = dialog.selectedFiles().first();

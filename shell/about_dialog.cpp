@@ -28,7 +28,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
   setWindowTitle(ToQString(UiText("VELDRA について")));
   setModal(true);
   const DialogUnits du(font());
-  setFixedSize(du.Size(kWidthDlu, kHeightDlu));
+  FixDialogSize(this, du.Size(kWidthDlu, kHeightDlu));
 
   auto* icon = new QLabel(this);
   const QRect icon_rect = du.Rect(62, 17, 18, 21);

@@ -18,8 +18,10 @@ namespace veldra {
 CEntryWindow::CEntryWindow(CatalogDocumentHost* host, QWidget* parent)
     : QMdiSubWindow(parent), host_(host), view_(new CEntryWindowView(host)) {
   setAttribute(Qt::WA_DeleteOnClose);
+  // Fixed in size: the system menu offers neither to size nor to maximize it.
   setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
   setWindowIcon(resources::AppIcon());
   setWidget(view_);
   // The window can be moved and closed only; the shared accelerator table is the only
@@ -50,6 +52,9 @@ void CEntryWindow::FitToForm() {
 
 void CEntryWindow::moveEvent(QMoveEvent* event) {
   QMdiSubWindow::moveEvent(event);
+  // Maximized (the window area maximizes the active window when the one before was) or
+  // minimized, the frame is not where the user put it: the stored position stays.
+  if (isMaximized() || isMinimized()) return;
   CVeldraDocument* doc = view_->document();
   if (doc == nullptr || !view_->bound()) return;
   view_->SaveEntryWindowPosition();

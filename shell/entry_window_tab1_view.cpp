@@ -49,6 +49,8 @@ constexpr StaticText kPersonLabels[CEntryWindowTab1View::kPersonCount] = {
     {"出版社：", 12, 193}};
 constexpr StaticText kNoteLabel = {"ノート", 4, 215};
 constexpr int kStaticTextHeightDlu = 8;
+// Room between a text and the field it names when the text is wider than its place.
+constexpr int kTextGapDlu = 2;
 
 void PlaceWidget(QWidget* widget, const DialogUnits& units, const Place& place) {
   widget->setGeometry(units.Rect(place.x, place.y, place.width, place.height));
@@ -65,6 +67,16 @@ QLabel* MakeStaticText(QWidget* parent, const DialogUnits& units, const StaticTe
   label->move(units.X(def.x), units.Y(def.y));
   label->resize(label->sizeHint().width(), units.Y(kStaticTextHeightDlu));
   return label;
+}
+
+// A field whose text beside it is wider than the form leaves room for (a Japanese UI font is
+// wider than the one the form was laid out for) starts after the text; its right edge stays.
+void KeepClearOfText(const QLabel* label, QWidget* field, const DialogUnits& units) {
+  const int left = label->geometry().right() + 1 + units.X(kTextGapDlu);
+  if (field->x() >= left) return;
+  QRect rect = field->geometry();
+  rect.setLeft(left);
+  field->setGeometry(rect);
 }
 
 // A multi-line edit: words wrap, the text scrolls vertically, Enter makes a new line and Tab
@@ -166,9 +178,10 @@ CEntryWindowTab1View::CEntryWindowTab1View(QWidget* parent) : QWidget(parent) {
 
 void CEntryWindowTab1View::CreateControls() {
   const DialogUnits units(font());
-  MakeStaticText(this, units, kTitleLabel);
+  const QLabel* title_label = MakeStaticText(this, units, kTitleLabel);
   title_ = MakeMultiLineEdit(this);
   PlaceWidget(title_, units, kTitlePlace);
+  KeepClearOfText(title_label, title_, units);
   category_group_ = new QGroupBox(ToQString(UiText("分類")), this);
   PlaceWidget(category_group_, units, kGroupPlace);
   for (int k = 0; k < 3; ++k) {
@@ -184,15 +197,17 @@ void CEntryWindowTab1View::CreateControls() {
     PlaceDropDown(box, units, kCategoryBoxPlaces[k]);
     category_boxes_[k] = box;
   }
-  MakeStaticText(this, units, kRatingLabel);
+  const QLabel* rating_label = MakeStaticText(this, units, kRatingLabel);
   rating_ = new QComboBox(this);
   rating_->addItem(QString());
   for (int n = 1; n < kRatingItemCount; ++n) rating_->addItem(ToQString(commands::FormatRatingStars(n)));
   PlaceDropDown(rating_, units, kRatingPlace);
+  KeepClearOfText(rating_label, rating_, units);
   for (int p = 0; p < kPersonCount; ++p) {
-    MakeStaticText(this, units, kPersonLabels[p]);
+    const QLabel* person_label = MakeStaticText(this, units, kPersonLabels[p]);
     people_[p] = new QLineEdit(this);
     PlaceWidget(people_[p], units, kPersonPlaces[p]);
+    KeepClearOfText(person_label, people_[p], units);
   }
   MakeStaticText(this, units, kNoteLabel);
   note_ = MakeMultiLineEdit(this);

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "resources/command_ids.h"
+#include "shell/child_placement.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
 #include "storage/catalog_document.h"
@@ -86,7 +88,11 @@ void CEntryWindowView::PlaceEntryWindow(const EntryRecord& entry, CMainWindowVie
   if (frame != nullptr) {
     if (frame->isMaximized() || frame->isMinimized()) frame->showNormal();
     const WindowRect& stored = entry.window_position;
-    if (stored.HasPlacement()) frame->move(stored.left, stored.top);
+    if (stored.HasPlacement()) {
+      QRect rect(QPoint(stored.left, stored.top), frame->size());
+      if (const QMdiArea* area = frame->mdiArea()) rect = PlaceChildWindow(area, frame, rect, rect.size());
+      frame->move(rect.topLeft());
+    }
     frame->setWindowTitle(ToQString(UiText("「") + entry.title.Text(kCaptionTitleBufferSize) +
                                     UiText("」の情報")));
   }

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -62,6 +63,11 @@ CMainFrame::CMainFrame(CVeldraApp* app) : app_(app), mdi_area_(new ChildWindowAr
   CreateAccelerators();
   connect(mdi_area_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
   UpdateMenus();
+  // Sized and laid out from the start as it is when first shown: the catalog named on the
+  // command line opens before the frame shows, and its windows are placed in this room.
+  adjustSize();
+  layout()->invalidate();  // a hidden window's layout does not follow its resize by itself
+  layout()->activate();
 }
 
 CMainFrame::~CMainFrame() {

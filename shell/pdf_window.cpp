@@ -34,10 +34,9 @@ CPdfWindow::~CPdfWindow() {
   }
 }
 
-void CPdfWindow::SavePdfWindowPosition() {
+void CPdfWindow::SavePdfWindowPosition(const QRect& rect) {
   CVeldraDocument* doc = view_->document();
   if (doc == nullptr || !view_->bound()) return;
-  const QRect rect = geometry();  // already in the window area's coordinates
   doc->SetPdfWindowPosition(view_->entry_id(),
                             WindowRect::CutFrom(rect.top(), rect.left(), rect.top() + rect.height(),
                                                 rect.left() + rect.width()));
@@ -48,7 +47,7 @@ void CPdfWindow::StorePositionAndSave() {
   if (placing_ || !view_->bound() || isMaximized() || isMinimized()) return;
   CVeldraDocument* doc = view_->document();
   if (doc == nullptr) return;
-  SavePdfWindowPosition();
+  SavePdfWindowPosition(geometry());  // already in the window area's coordinates
   doc->Save();
 }
 

@@ -26,8 +26,9 @@ class CPdfWindow : public QMdiSubWindow {
 
   CPdfWindowView* view() const { return view_; }
 
-  // The frame's rectangle into the bound entry's stored placement (in memory).
-  void SavePdfWindowPosition();
+  // rect, the frame's rectangle in the window area while it is neither maximized nor
+  // minimized, into the bound entry's stored placement (in memory).
+  void SavePdfWindowPosition(const QRect& rect);
   // While placing, moves and resizes store and save nothing (the placer does it once).
   void set_placing(bool placing) { placing_ = placing; }
 

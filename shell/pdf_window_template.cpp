@@ -45,10 +45,10 @@ QMdiSubWindow* ShowPdfViewer(PdfWindowTemplate& templ, CatalogDocumentHost* host
   } else {
     CPdfWindow* frame = templ.CreateFrame(host, component);
     // Registered with its catalog before it is shown: showing activates it, and the main
-    // window's title names the catalog of the active window.
+    // window's title names the catalog of the active window. LoadPdf shows it once placed.
     host->pdf_windows().push_back({entry.id, ordinal, frame});
-    frame->show();
     frame->view()->LoadPdf(entry);
+    frame->show();
     window = frame;
   }
   CVeldraDocument& document = host->document();

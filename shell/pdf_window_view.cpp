@@ -1,7 +1,9 @@
 #include "shell/pdf_window_view.h"
 
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -12,8 +14,11 @@
 #include "platform/platform.h"
 #include "platform/viewer/viewer_component.h"
 #include "resources/command_ids.h"
+#include "shell/child_placement.h"
 #include "shell/pdf_window.h"
 #include "storage/catalog_document.h"
+#include "storage/catalog_tags.h"
+#include "storage/remembered_folder.h"
 
 namespace veldra {
 namespace {
@@ -40,9 +45,16 @@ CPdfWindowView::CPdfWindowView(CatalogDocumentHost* host, viewer::ViewerComponen
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(control_->Widget());
   setFocusProxy(control_->Widget());
-  control_->SetPrintDialogHook([](QPrinter* printer, int page_count, int current_page,
-                                  QWidget* owner) {
+  control_->SetPrintDialogHook([this](QPrinter* printer, int page_count, int current_page,
+                                      QWidget* owner) {
+    // The dialog offers the document's name for a file: the entry's, not the temporary copy's.
+    if (!print_name_.isEmpty()) printer->setDocName(print_name_);
     return DialogService::Current().RunPrintDialog(printer, {page_count, current_page, owner});
+  });
+  // The reader's choice of the outline panel is theirs, whatever the catalog: it is kept in
+  // the preference file, and no catalog is written when they make it.
+  control_->SetOutlineChoiceHook([](bool shown) {
+    StorePreferenceText(kTagViewerPageMode, shown ? kOutlinePageMode : kNoOutlinePageMode);
   });
   if (host_ != nullptr) host_->AttachView();
 }
@@ -71,31 +83,48 @@ void CPdfWindowView::LoadPdf(const EntryRecord& entry) {
   const std::string path = commands::WriteTemporaryCopy(
       *doc, ordinal, folder, entry.file_name.Text(kCaptionBufferSize));
   if (path.empty()) return;
+  print_name_ = PrintFileName(entry);
+  const std::string page_mode = ReadPreferenceText(kTagViewerPageMode);
+  if (!page_mode.empty()) control_->Invoke(viewer::dispid::kSetPageMode, {ToQString(page_mode)});
   control_->Invoke(viewer::dispid::kLoadFile, {ToQString(path)});
   temporary_path_ = path;
 }
 
 void CPdfWindowView::PlaceFrame(const EntryRecord& entry) {
-  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  auto* frame = qobject_cast<CPdfWindow*>(parentWidget());
   if (frame == nullptr || frame->isMaximized()) return;
   const WindowRect& stored = entry.pdf_window_position;
-  QRect rect;
+  std::optional<QRect> stored_rect;
   if (stored.HasPlacement()) {
-    rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
-  } else {
-    // Where the window area put the new frame, at the standard size.
-    rect = QRect(frame->pos(), QSize(kDefaultWidth, kDefaultHeight));
+    stored_rect = QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top);
   }
-  // One store and save for the whole placement instead of one per move and resize event.
-  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) pdf_frame->set_placing(true);
+  const QSize standard(kDefaultWidth, kDefaultHeight);
+  QRect rect = stored_rect.value_or(QRect(frame->pos(), standard));
+  if (const QMdiArea* area = frame->mdiArea()) rect = PlaceChildWindow(area, frame, stored_rect, standard);
+  // Placed while still hidden: among maximized windows the area maximizes the frame as it is
+  // shown, and restoring it then gives this rectangle. One store and save for the whole
+  // placement instead of one per move and resize event.
+  frame->set_placing(true);
   frame->setGeometry(rect);
-  frame->raise();
   frame->show();
-  if (auto* pdf_frame = qobject_cast<CPdfWindow*>(frame)) {
-    pdf_frame->set_placing(false);
-    pdf_frame->SavePdfWindowPosition();
-    if (CVeldraDocument* doc = document()) doc->Save();
+  frame->raise();
+  frame->set_placing(false);
+  frame->SavePdfWindowPosition(rect);
+  if (CVeldraDocument* doc = document()) doc->Save();
+}
+
+QString CPdfWindowView::PrintFileName(const EntryRecord& entry) {
+  QString name = ToQString(entry.title.Text(kCaptionBufferSize));
+  for (QChar& c : name) {
+    if (c == QLatin1Char('/') || c.category() == QChar::Other_Control) c = QLatin1Char(' ');
   }
+  name = name.simplified();
+  if (name.isEmpty()) {
+    name = QFileInfo(ToQString(entry.file_name.Text(kCaptionBufferSize))).completeBaseName();
+  }
+  if (name.isEmpty()) name = QStringLiteral("document");
+  if (!name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) name += QLatin1String(".pdf");
+  return name;
 }
 
 CommandState CPdfWindowView::QueryCommand(int id) {

@@ -1,10 +1,12 @@
 // CPdfWindowView: the inside of a PDF viewer window, one viewer control filling it. LoadPdf
-// binds it to an entry: the frame is placed from the entry's stored rectangle, captioned
-// with the entry's title, and the control is given a temporary copy of the entry's PDF.
+// binds it to an entry: the frame is placed from the entry's stored rectangle (or where new
+// windows go), captioned with the entry's title, and the control is given a temporary copy
+// of the entry's PDF, with the outline panel as the reader last chose it.
 // It carries the viewer's commands: paging and the history of views (sent to it by
 // nothing on the menu), print and close.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <string>
@@ -31,6 +33,9 @@ class CPdfWindowView : public QWidget, public CommandTarget {
   static constexpr int kDefaultHeight = 550;
   // The caption is the title cut to this many bytes.
   static constexpr size_t kCaptionBufferSize = 128;
+  // The control's page modes: with the outline panel, and without.
+  static constexpr char kOutlinePageMode[] = "bookmarks";
+  static constexpr char kNoOutlinePageMode[] = "none";
 
   CPdfWindowView(CatalogDocumentHost* host, viewer::ViewerComponent* component,
                  QWidget* parent = nullptr);
@@ -43,8 +48,14 @@ class CPdfWindowView : public QWidget, public CommandTarget {
   int32_t entry_id() const { return entry_id_; }
   // The temporary copy the control shows; "" until one was written.
   const std::string& temporary_path() const { return temporary_path_; }
+  // The file name printing to a file offers; "" until a PDF was given to the control.
+  const QString& print_name() const { return print_name_; }
 
   void LoadPdf(const EntryRecord& entry);
+
+  // The file name printing to a file offers for entry: its title (its file name when it has
+  // none) on one line, without folder separators, ending in ".pdf".
+  static QString PrintFileName(const EntryRecord& entry);
 
   CommandState QueryCommand(int id) override;
   void RunCommand(int id) override;
@@ -57,6 +68,7 @@ class CPdfWindowView : public QWidget, public CommandTarget {
   bool bound_ = false;
   int32_t entry_id_ = 0;
   std::string temporary_path_;
+  QString print_name_;
 };
 
 }  // namespace veldra

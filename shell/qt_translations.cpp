@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTranslator>
 
@@ -35,5 +36,7 @@ bool InstallQtTranslations(const QStringList& folders) {
   installed = translator.release();
   return true;
 }
+
+void UseJapaneseLocale() { QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); }
 
 }  // namespace veldra

@@ -58,8 +58,10 @@ CVeldraApp::~CVeldraApp() {
 bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   // The list controls and the viewer component need no set-up of their own: Qt is ready
   // once QApplication exists.
-  // Qt's own texts (standard dialogs, button labels, system menus) are to be Japanese.
+  // Qt's own texts (standard dialogs, button labels, system menus) are to be Japanese, and so
+  // are the dates, sizes and file types its widgets show.
   InstallQtTranslations();
+  UseJapaneseLocale();
   main_frame_ = std::make_unique<CMainFrame>(this);
   browser_template_ =
       std::make_unique<BrowserTemplate>(main_frame_->mdi_area(), main_frame_.get());
@@ -68,7 +70,8 @@ bool CVeldraApp::InitInstance(const std::vector<std::string>& args, bool show) {
   browser_template_->set_detail_opener(detail_windows_.get());
   browser_template_->set_open_catalogs(this);
 
-  // The recent list beside the preference file is read before the first catalog opens.
+  // Known before the first catalog opens: the recent list beside the preference file records
+  // it, and the viewers it reopens read the reader's preferences.
   preference_path_ = PreferencePath();
   SetPreferencePath(preference_path_);
   recent_catalogs_path_ = commands::RecentCatalogsPath(preference_path_);

@@ -19,6 +19,9 @@ constexpr ChunkTag kTagFolderBatchImport = MakeTag("PW01");
 constexpr ChunkTag kTagFolderSingleImport = MakeTag("PW02");
 constexpr ChunkTag kTagFolderNewCatalog = MakeTag("PW03");
 constexpr ChunkTag kTagFolderExport = MakeTag("PW04");
+// The PDF viewer's page mode the reader last chose ("bookmarks" or "none"), a text in the
+// same 256-byte record, in the preference file only.
+constexpr ChunkTag kTagViewerPageMode = MakeTag("PV01");
 
 static_assert(kTagEntry == 0x454E5452);
 static_assert(kTagAttachment == 0x41545441);

@@ -37,4 +37,10 @@ void StoreRememberedFolder(CVeldraDocument* catalog, ChunkTag tag, const std::st
   WritePreference(tag, record.size(), record.data());
 }
 
+std::string ReadPreferenceText(ChunkTag tag) { return ReadRememberedFolder(nullptr, tag); }
+
+void StorePreferenceText(ChunkTag tag, const std::string& text) {
+  StoreRememberedFolder(nullptr, tag, text);
+}
+
 }  // namespace veldra

@@ -22,4 +22,9 @@ std::string ReadRememberedFolder(const CVeldraDocument* catalog, ChunkTag tag);
 // (more than 255 bytes) is not stored: a cut path would name another folder.
 void StoreRememberedFolder(CVeldraDocument* catalog, ChunkTag tag, const std::string& folder);
 
+// A per-user setting that is a short text in the same 256-byte record, in the preference file
+// only ("PV01"): "" when it was never stored; a text of 256 bytes or more is not stored.
+std::string ReadPreferenceText(ChunkTag tag);
+void StorePreferenceText(ChunkTag tag, const std::string& text);
+
 }  // namespace veldra

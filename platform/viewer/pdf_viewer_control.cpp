@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QEvent>
 #include <QFileInfo>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,15 +13,20 @@
 #include <QPdfPageNavigator>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+
+#include "platform/viewer/page_column.h"
 
 namespace veldra::viewer {
 namespace {
@@ -55,7 +59,7 @@ QAction* AddTextButton(QToolBar* bar, const QString& text, const QString& tip) {
 PdfViewerControl::PdfViewerControl(QWidget* parent)
     : QWidget(parent),
       document_(new QPdfDocument(this)),
-      view_(new QPdfView(this)),
+      view_(new PageColumnView(this)),
       bookmarks_(new QPdfBookmarkModel(this)),
       outline_(new QTreeView(this)) {
   view_->setObjectName(QStringLiteral("pages"));
@@ -78,17 +82,25 @@ PdfViewerControl::PdfViewerControl(QWidget* parent)
   connect(outline_, &QTreeView::clicked, outline_, &QTreeView::activated);
 
   CreateToolBar();
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  splitter->addWidget(outline_);
-  splitter->addWidget(view_);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  splitter->setChildrenCollapsible(false);
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->addWidget(outline_);
+  splitter_->addWidget(view_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  load_message_ = new QLabel(this);
+  load_message_->setObjectName(QStringLiteral("load_message"));
+  load_message_->setAlignment(Qt::AlignCenter);
+  load_message_->setWordWrap(true);
+  load_message_->setMargin(12);
+  body_ = new QStackedWidget(this);
+  body_->addWidget(splitter_);
+  body_->addWidget(load_message_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(toolbar_);
-  layout->addWidget(splitter, 1);
+  layout->addWidget(body_, 1);
 
   QPdfPageNavigator* navigator = view_->pageNavigator();
   connect(navigator, &QPdfPageNavigator::currentPageChanged, this, &PdfViewerControl::UpdateControls);
@@ -110,7 +122,13 @@ void PdfViewerControl::CreateToolBar() {
 
   outline_toggle_ = AddTextButton(toolbar_, QStringLiteral("しおり"), QStringLiteral("しおりを表示"));
   outline_toggle_->setCheckable(true);
-  connect(outline_toggle_, &QAction::toggled, outline_, &QWidget::setVisible);
+  connect(outline_toggle_, &QAction::toggled, this, &PdfViewerControl::ShowOutline);
+  // Only the reader's own clicks are remembered, not the state a load starts with.
+  connect(outline_toggle_, &QAction::triggered, this, [this](bool shown) {
+    outline_wanted_ = shown;
+    outline_undecided_ = false;
+    if (outline_hook_) outline_hook_(shown);
+  });
   toolbar_->addSeparator();
   first_ = AddButton(toolbar_, QStyle::SP_MediaSkipBackward, QStringLiteral("最初"),
                      QStringLiteral("最初のページ"));
@@ -118,8 +136,9 @@ void PdfViewerControl::CreateToolBar() {
                         QStringLiteral("前のページ"));
   page_field_ = new QLineEdit(toolbar_);
   page_field_->setObjectName(QStringLiteral("page_field"));
-  page_range_ = new QIntValidator(1, 1, page_field_);
-  page_field_->setValidator(page_range_);
+  // Any number is taken as typed; Enter goes to it when the document has that page.
+  page_field_->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), page_field_));
   page_field_->setAlignment(Qt::AlignRight);
   page_field_->setMaximumWidth(page_field_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   page_field_->setToolTip(QStringLiteral("ページ番号を入力して Enter で移動"));
@@ -170,21 +189,86 @@ QVariant PdfViewerControl::Invoke(int dispatch_id, const QVariantList& args) {
     case dispid::kGotoPreviousPage: GoToPage(CurrentPage() - 1); return true;
     case dispid::kGoForwardStack: GoForward(); return true;
     case dispid::kGoBackwardStack: GoBack(); return true;
+    case dispid::kSetPageMode:
+      if (args.size() != 1 || !args[0].canConvert<QString>()) return {};
+      return SetPageMode(args[0].toString());
     case dispid::kPrint: Print(); return true;
     default: return {};
   }
 }
 
 bool PdfViewerControl::LoadFile(const QString& path) {
-  const bool loaded = document_->load(path) == QPdfDocument::Error::None;
+  const QPdfDocument::Error error = document_->load(path);
+  const bool loaded = error == QPdfDocument::Error::None;
   loaded_path_ = loaded ? path : QString();
   view_->pageNavigator()->clear();
+  const QString failure = LoadFailureText(static_cast<int>(error), PageCount());
+  load_message_->setText(failure);
+  body_->setCurrentWidget(failure.isEmpty() ? static_cast<QWidget*>(splitter_) : load_message_);
   const bool has_outline = loaded && bookmarks_->rowCount() > 0;
-  outline_toggle_->setChecked(has_outline);
-  outline_->setVisible(has_outline);
   if (has_outline) outline_->expandToDepth(0);
+  // Without a choice of the reader's, the width decides; a control loaded while hidden (a
+  // viewer reopened before the main window shows) has its width only when it is shown.
+  outline_undecided_ = has_outline && !outline_wanted_ && !isVisible();
+  SetOutlineShown(has_outline && outline_wanted_.value_or(width() >= kOutlineMinWidth));
   UpdateControls();
   return loaded;
+}
+
+QString PdfViewerControl::LoadFailureText(int error, int page_count) {
+  switch (static_cast<QPdfDocument::Error>(error)) {
+    case QPdfDocument::Error::None:
+      return page_count > 0 ? QString() : QStringLiteral("このPDFには表示できるページがありません。");
+    case QPdfDocument::Error::FileNotFound:
+      return QStringLiteral("PDFのファイルが見つからないため表示できません。");
+    case QPdfDocument::Error::InvalidFileFormat:
+      return QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    case QPdfDocument::Error::IncorrectPassword:
+      return QStringLiteral("このPDFはパスワードで保護されているため表示できません。");
+    case QPdfDocument::Error::UnsupportedSecurityScheme:
+      return QStringLiteral("このPDFは対応していない方式で保護されているため表示できません。");
+    default:
+      return QStringLiteral("このファイルはPDFとして読み込めませんでした。");
+  }
+}
+
+bool PdfViewerControl::SetPageMode(const QString& mode) {
+  if (mode != QLatin1String("bookmarks") && mode != QLatin1String("none")) return false;
+  outline_wanted_ = mode == QLatin1String("bookmarks");
+  outline_undecided_ = false;
+  SetOutlineShown(*outline_wanted_ && PageCount() > 0 && bookmarks_->rowCount() > 0);
+  return true;
+}
+
+void PdfViewerControl::SetOutlineShown(bool shown) {
+  const QSignalBlocker quiet(outline_toggle_);
+  outline_toggle_->setChecked(shown);
+  ShowOutline(shown);
+}
+
+void PdfViewerControl::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (outline_undecided_) {
+    outline_undecided_ = false;
+    SetOutlineShown(width() >= kOutlineMinWidth);
+  }
+  if (outline_width_pending_ && outline_->isVisibleTo(this)) FitOutlineWidth();
+}
+
+void PdfViewerControl::ShowOutline(bool shown) {
+  if (shown == outline_->isVisibleTo(this)) return;
+  outline_->setVisible(shown);
+  if (shown) FitOutlineWidth();
+}
+
+void PdfViewerControl::FitOutlineWidth() {
+  // Hidden, the control does not have its width yet: the panel is fitted when it shows.
+  outline_width_pending_ = !isVisible();
+  if (outline_width_pending_) return;
+  // Beside the pages, not over most of them.
+  const int total = splitter_->width();
+  const int side = std::min(outline_->sizeHint().width(), static_cast<int>(total * kOutlineShare));
+  splitter_->setSizes({side, total - side});
 }
 
 int PdfViewerControl::CurrentPage() const { return view_->pageNavigator()->currentPage(); }
@@ -215,7 +299,7 @@ void PdfViewerControl::GoForward() {
 void PdfViewerControl::JumpToTypedPage() {
   bool ok = false;
   const int typed = page_field_->text().toInt(&ok);
-  if (ok) GoToPage(typed - 1);
+  if (ok && typed >= 1 && typed <= PageCount()) GoToPage(typed - 1);
   UpdateControls();  // a number out of range shows the current page again
 }
 
@@ -234,21 +318,19 @@ qreal PdfViewerControl::EffectiveZoom() const {
 void PdfViewerControl::ZoomBy(qreal factor) {
   if (PageCount() == 0) return;
   const qreal zoom = std::clamp(EffectiveZoom() * factor, kMinZoom, kMaxZoom);
-  // Keep the same place of the document in view: the scroll position scales with it.
-  QScrollBar* bar = view_->verticalScrollBar();
-  const qreal place = qreal(bar->value()) / std::max(1, bar->maximum() + bar->pageStep());
+  // The reader stays at the same place of the same page.
+  const ReadingPlace place = view_->Place();
   view_->setZoomMode(QPdfView::ZoomMode::Custom);
   view_->setZoomFactor(zoom);
-  bar->setValue(qRound(place * (bar->maximum() + bar->pageStep())));
+  view_->ShowPlace(place);
   UpdateControls();
 }
 
 void PdfViewerControl::SetFitMode(QPdfView::ZoomMode mode) {
   if (PageCount() > 0) {
-    QScrollBar* bar = view_->verticalScrollBar();
-    const qreal place = qreal(bar->value()) / std::max(1, bar->maximum() + bar->pageStep());
+    const ReadingPlace place = view_->Place();
     view_->setZoomMode(mode);
-    bar->setValue(qRound(place * (bar->maximum() + bar->pageStep())));
+    view_->ShowPlace(place);
   }
   UpdateControls();
 }
@@ -257,7 +339,6 @@ void PdfViewerControl::UpdateControls() {
   const int count = PageCount();
   const int current = count > 0 ? std::clamp(CurrentPage(), 0, count - 1) : -1;
   page_field_->setText(count > 0 ? QString::number(current + 1) : QString());
-  page_range_->setRange(1, std::max(1, count));
   page_field_->setEnabled(count > 0);
   page_total_->setText(QStringLiteral(" / %1 ").arg(count));
   first_->setEnabled(count > 0 && current > 0);

@@ -8,7 +8,7 @@ namespace veldra::viewer {
 
 class PdfViewerComponent : public QObject, public ViewerComponent {
   Q_OBJECT
-  Q_PLUGIN_METADATA(IID "org.veldra.ViewerComponent/1")
+  Q_PLUGIN_METADATA(IID "org.veldra.ViewerComponent/2")
   Q_INTERFACES(veldra::viewer::ViewerComponent)
 
  public:

@@ -26,6 +26,7 @@ inline constexpr int kGotoNextPage = 6;
 inline constexpr int kGotoPreviousPage = 7;
 inline constexpr int kGoForwardStack = 9;    // forward in the history of views
 inline constexpr int kGoBackwardStack = 10;  // back in the history of views
+inline constexpr int kSetPageMode = 11;      // ("bookmarks" or "none") shows or hides the outline
 inline constexpr int kPrint = 14;            // print dialog, then the chosen pages
 }  // namespace dispid
 
@@ -34,6 +35,9 @@ inline constexpr int kPrint = 14;            // print dialog, then the chosen pa
 // copies); true to print.
 using PrintDialogHook =
     std::function<bool(QPrinter* printer, int page_count, int current_page, QWidget* owner)>;
+
+// Told each time the reader shows (true) or hides (false) the outline panel.
+using OutlineChoiceHook = std::function<void(bool shown)>;
 
 // One control: a widget owned by the parent it was made for.
 class ViewerControl {
@@ -45,6 +49,8 @@ class ViewerControl {
   virtual QVariant Invoke(int dispatch_id, const QVariantList& args = {}) = 0;
   // Who answers the print dialog; without a hook the control shows the platform's own.
   virtual void SetPrintDialogHook(PrintDialogHook hook) = 0;
+  // Who hears of the reader's choices of the outline panel.
+  virtual void SetOutlineChoiceHook(OutlineChoiceHook hook) = 0;
 };
 
 // The component: the factory of controls.
@@ -57,5 +63,5 @@ class ViewerComponent {
 
 }  // namespace veldra::viewer
 
-#define VELDRA_VIEWER_COMPONENT_IID "org.veldra.ViewerComponent/1"
+#define VELDRA_VIEWER_COMPONENT_IID "org.veldra.ViewerComponent/2"
 Q_DECLARE_INTERFACE(veldra::viewer::ViewerComponent, VELDRA_VIEWER_COMPONENT_IID)

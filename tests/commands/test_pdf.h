@@ -11,6 +11,10 @@ namespace veldra::testing {
 // extra stream object pads the file to at least min_size bytes.
 std::string MakePdf(const std::string& text, size_t min_size = 0);
 
+// A PDF of pages US-letter pages, page n showing "Page n", with an outline of chapters
+// entries "Chapter 1", "Chapter 2", ... that lead to evenly spaced pages (none when 0).
+std::string MakeBookPdf(int pages, int chapters);
+
 // Writes MakePdf(text, min_size) to path (UTF-8/CP932-safe ASCII paths; real file system).
 bool WritePdfFile(const std::string& path, const std::string& text, size_t min_size = 0);
 

@@ -1,6 +1,7 @@
 // The viewer component: found by its registration, and the control doing what the viewer
 // window relies on (loading, paging, the history of views, printing) and what a reader
-// expects of it (the page field, keys, zoom).
+// expects of it (the page field, keys, zoom, the page kept when the column is laid out anew,
+// the outline panel, a file it cannot show named as such).
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 #include "platform/viewer/component_registry.h"
 #include "platform/viewer/viewer_component.h"
+#include "tests/commands/test_pdf.h"
 #include "tests/platform/viewer_test_pdf.h"
 
 using namespace veldra::viewer;
@@ -27,6 +29,15 @@ namespace {
 constexpr int kPages = 6;
 
 std::string Folder(const QTemporaryDir& dir) { return dir.path().toStdString() + "/"; }
+
+// A book of kBookPages pages with an outline of five chapters.
+constexpr int kBookPages = 93;
+
+bool WriteFile(const QString& path, const std::string& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) &&
+         file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
 
 void WriteRegistration(const QTemporaryDir& dir, const QByteArray& content) {
   QFile file(dir.filePath(QString::fromLatin1(kPdfViewerClassId) + ".reg"));
@@ -42,6 +53,7 @@ class PdfViewerComponentTest : public QObject {
  private:
   QTemporaryDir files_;
   QString pdf_;
+  QString book_;
   std::unique_ptr<QWidget> host_;
   ViewerControl* control_ = nullptr;
 
@@ -50,6 +62,15 @@ class PdfViewerComponentTest : public QObject {
            control_->Widget()->findChild<QLabel*>("page_total")->text().trimmed();
   }
   QPdfView* Pages() const { return control_->Widget()->findChild<QPdfView*>("pages"); }
+  QWidget* Outline() const { return control_->Widget()->findChild<QWidget*>("outline"); }
+  QLabel* LoadMessage() const { return control_->Widget()->findChild<QLabel*>("load_message"); }
+  void TypePage(const QString& typed) {
+    auto* field = control_->Widget()->findChild<QLineEdit*>("page_field");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key_Return);
+  }
   QAction* Button(const QString& tip) const {
     for (QAction* a : control_->Widget()->findChild<QToolBar*>("toolbar")->actions()) {
       if (a->toolTip() == tip) return a;
@@ -62,6 +83,8 @@ class PdfViewerComponentTest : public QObject {
     QVERIFY(files_.isValid());
     pdf_ = files_.filePath("pages.pdf");
     QVERIFY(veldra::testing::WriteNumberedPdf(pdf_, kPages));
+    book_ = files_.filePath("book.pdf");
+    QVERIFY(WriteFile(book_, veldra::testing::MakeBookPdf(kBookPages, 5)));
   }
 
   void init() {
@@ -157,6 +180,7 @@ class PdfViewerComponentTest : public QObject {
     QTest::newRow("a page") << QStringLiteral("4") << 4;
     QTest::newRow("the last") << QString::number(kPages) << kPages;
     QTest::newRow("past the last is refused") << QString::number(kPages + 1) << 1;
+    QTest::newRow("three digits past the last are refused") << QStringLiteral("999") << 1;
     QTest::newRow("zero is refused") << QStringLiteral("0") << 1;
   }
 
@@ -169,8 +193,141 @@ class PdfViewerComponentTest : public QObject {
     field->selectAll();
     QTest::keyClicks(field, typed);
     QTest::keyClick(field, Qt::Key_Return);
+    // Enter settles the field at once: the page it went to, or the page shown.
+    QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(shown).arg(kPages));
     field->clearFocus();
     QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(shown).arg(kPages));
+  }
+
+  // In fit-width mode a new layout of the column (the window resized, the outline shown or
+  // hidden) keeps the reader on the page, and adds no page to the history of views.
+  void pageIsKeptWhenTheColumnIsLaidOutAnew_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("outline_clicks");
+    QTest::addColumn<bool>("while_hidden");  // as a viewer is while it is maximized or restored
+    QTest::newRow("narrower") << 300 << 0 << false;
+    QTest::newRow("wider") << 900 << 0 << false;
+    QTest::newRow("wider while hidden") << 900 << 0 << true;
+    QTest::newRow("outline shown") << 450 << 1 << false;
+    QTest::newRow("outline shown and hidden") << 450 << 2 << false;
+    QTest::newRow("wider with the outline shown") << 900 << 1 << false;
+  }
+
+  void pageIsKeptWhenTheColumnIsLaidOutAnew() {
+    QFETCH(int, width);
+    QFETCH(int, outline_clicks);
+    QFETCH(bool, while_hidden);
+    control_->Invoke(dispid::kLoadFile, {book_});
+    QCOMPARE(Pages()->zoomMode(), QPdfView::ZoomMode::FitToWidth);
+    TypePage(QStringLiteral("50"));
+    QTRY_COMPARE(PageText(), QStringLiteral("50/ %1").arg(kBookPages));
+    Pages()->verticalScrollBar()->setValue(Pages()->verticalScrollBar()->value() + 100);
+    QCOMPARE(PageText(), QStringLiteral("50/ %1").arg(kBookPages));
+    const bool back_before = Button(QStringLiteral("前の表示に戻る"))->isEnabled();
+    if (while_hidden) host_->hide();
+    host_->resize(width, 550);
+    control_->Widget()->resize(width, 550);
+    if (while_hidden) host_->show();
+    for (int i = 0; i < outline_clicks; ++i) Button(QStringLiteral("しおりを表示"))->trigger();
+    QCoreApplication::processEvents();
+    QCOMPARE(Outline()->isVisible(), outline_clicks % 2 == 1);
+    QCOMPARE(PageText(), QStringLiteral("50/ %1").arg(kBookPages));
+    control_->Invoke(dispid::kGoBackwardStack);
+    QTRY_VERIFY(PageText() != QStringLiteral("50/ %1").arg(kBookPages));
+    QVERIFY(back_before);
+    QCOMPARE(PageText(), QStringLiteral("1/ %1").arg(kBookPages));
+  }
+
+  // The outline starts as the reader last chose it (page mode), else shown only when the
+  // viewer is wide enough for it beside the pages.
+  void outlineAtTheStart_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("page_mode");  // "" for no choice made
+    QTest::addColumn<bool>("with_outline");
+    QTest::addColumn<bool>("loaded_hidden");  // as a viewer reopened before the main window shows
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("narrow") << 450 << QString() << true << false << false;
+    QTest::newRow("wide") << 900 << QString() << true << false << true;
+    QTest::newRow("wide, loaded while hidden") << 900 << QString() << true << true << true;
+    QTest::newRow("narrow, loaded while hidden") << 450 << QString() << true << true << false;
+    QTest::newRow("narrow, chosen shown") << 450 << QStringLiteral("bookmarks") << true << false << true;
+    QTest::newRow("wide, chosen shown, loaded while hidden") << 900 << QStringLiteral("bookmarks") << true << true << true;
+    QTest::newRow("wide, chosen hidden") << 900 << QStringLiteral("none") << true << false << false;
+    QTest::newRow("chosen shown, no outline") << 900 << QStringLiteral("bookmarks") << false << false << false;
+  }
+
+  void outlineAtTheStart() {
+    QFETCH(int, width);
+    QFETCH(QString, page_mode);
+    QFETCH(bool, with_outline);
+    QFETCH(bool, loaded_hidden);
+    QFETCH(bool, shown);
+    auto size_it = [&] {
+      host_->resize(width, 550);
+      control_->Widget()->resize(width, 550);
+    };
+    // Hidden, the control gets its width only after the load, as when its window is laid out.
+    if (loaded_hidden) host_->hide(); else size_it();
+    if (!page_mode.isEmpty()) QCOMPARE(control_->Invoke(dispid::kSetPageMode, {page_mode}), QVariant(true));
+    std::vector<bool> told;
+    control_->SetOutlineChoiceHook([&](bool choice) { told.push_back(choice); });
+    control_->Invoke(dispid::kLoadFile, {with_outline ? book_ : pdf_});
+    if (loaded_hidden) {
+      size_it();
+      host_->show();
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(Outline()->isVisible(), shown);
+    QCOMPARE(Button(QStringLiteral("しおりを表示"))->isChecked(), shown);
+    QCOMPARE(Button(QStringLiteral("しおりを表示"))->isEnabled(), with_outline);
+    if (shown) {
+      // Beside the pages, at most a third of the width, and wide enough to read.
+      QVERIFY2(Outline()->width() <= width / 3, qPrintable(QString::number(Outline()->width())));
+      QVERIFY2(Outline()->width() >= width / 4, qPrintable(QString::number(Outline()->width())));
+    }
+    QVERIFY2(told.empty(), "only the reader's own clicks are told");
+    if (!with_outline) return;
+    Button(QStringLiteral("しおりを表示"))->trigger();
+    QCOMPARE(Outline()->isVisible(), !shown);
+    QCOMPARE(told, std::vector<bool>{!shown});
+  }
+
+  void pageModeTakesTwoWords() {
+    QVERIFY(!control_->Invoke(dispid::kSetPageMode, {}).isValid());
+    QCOMPARE(control_->Invoke(dispid::kSetPageMode, {QStringLiteral("thumbs")}), QVariant(false));
+    control_->Invoke(dispid::kLoadFile, {book_});
+    QCOMPARE(control_->Invoke(dispid::kSetPageMode, {QStringLiteral("bookmarks")}), QVariant(true));
+    QVERIFY(Outline()->isVisible());
+    QCOMPARE(control_->Invoke(dispid::kSetPageMode, {QStringLiteral("none")}), QVariant(true));
+    QVERIFY(!Outline()->isVisible());
+  }
+
+  // A file the engine cannot show is named as such in place of the pages.
+  void loadFailureIsNamed_data() {
+    QTest::addColumn<QByteArray>("bytes");  // "-" for no file at all
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not a PDF") << QByteArray("PK\x03\x04 a zip under a .pdf name")
+                               << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    QTest::newRow("cut after its header") << QByteArray("%PDF-1.4\n1 0 obj\n<< /Type /Catalog")
+                                          << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    QTest::newRow("gone") << QByteArray("-") << QStringLiteral("PDFのファイルが見つからないため表示できません。");
+  }
+
+  void loadFailureIsNamed() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString path = files_.filePath(QStringLiteral("failed_%1.pdf").arg(QTest::currentDataTag()));
+    if (bytes != "-") QVERIFY(WriteFile(path, bytes.toStdString()));
+    QCOMPARE(control_->Invoke(dispid::kLoadFile, {path}), QVariant(false));
+    QCoreApplication::processEvents();
+    QVERIFY(LoadMessage()->isVisible());
+    QCOMPARE(LoadMessage()->text(), message);
+    QVERIFY(!Pages()->isVisible());
+    // The next good file shows its pages again.
+    control_->Invoke(dispid::kLoadFile, {pdf_});
+    QVERIFY(!LoadMessage()->isVisible());
+    QVERIFY(Pages()->isVisible());
   }
 
   void homeAndEndKeys() {

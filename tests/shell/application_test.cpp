@@ -23,6 +23,9 @@
 #include <unistd.h>
 
 #include "browser/catalog_document_host.h"
+#include "browser/category_add_dlg.h"
+#include "browser/category_label_edit_dlg.h"
+#include "browser/change_category_name_dlg.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/category_list_ctrl.h"
 #include "browser/ui_text.h"
@@ -729,6 +732,36 @@ class ApplicationTest : public AppTestBase {
     QCOMPARE(close_text, std::string("閉じる"));
     QVERIFY(close_is_default);
     QCOMPARE(env_->dialogs().opened_urls, std::vector<std::string>{home});
+  }
+
+  // The dialogs are fixed in size: they can be moved and closed, and their system menu offers
+  // neither to size nor to maximize them.
+  void dialogsAreFixedInSize_data() {
+    QTest::addColumn<QString>("dialog");
+    for (const char* name : {"about", "category add", "label edit", "batch category change"}) {
+      QTest::newRow(name) << QString::fromLatin1(name);
+    }
+  }
+
+  void dialogsAreFixedInSize() {
+    QFETCH(QString, dialog);
+    const CVeldraDocument doc;
+    std::unique_ptr<QDialog> box;
+    if (dialog == "about") box = std::make_unique<CAboutDlg>();
+    if (dialog == "category add") box = std::make_unique<CCategoryAddDlg>(doc, 1);
+    if (dialog == "label edit") box = std::make_unique<CCategoryLabelEditDlg>(std::array<std::string, 3>{});
+    if (dialog == "batch category change") {
+      box = std::make_unique<CChangeCategoryNameDlg>(doc, commands::CategoryTriple{});
+    }
+    QVERIFY(box != nullptr);
+    const Qt::WindowFlags flags = box->windowFlags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    QVERIFY(flags & Qt::MSWindowsFixedSizeDialogHint);
+    QVERIFY(!(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+    QVERIFY(flags & Qt::WindowSystemMenuHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QCOMPARE(box->minimumSize(), box->maximumSize());
   }
 
   void helpOpensTheShippedPage() {

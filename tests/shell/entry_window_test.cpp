@@ -3,6 +3,7 @@
 // reuse of an open window with its last-view stamp, and the Edit commands with their one
 // level of undo.
 #include <QApplication>
+#include <QScopeGuard>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -26,6 +27,7 @@
 #include "commands/batch_category_change.h"
 #include "commands/label_edit.h"
 #include "resources/command_ids.h"
+#include "shell/app_font.h"
 #include "shell/entry_window.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
@@ -219,7 +221,9 @@ class EntryWindowTest : public QObject {
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QCOMPARE(window->minimumSize(), window->maximumSize());
     for (QAction* action : window->systemMenu()->actions()) {
-      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize") QVERIFY(!action->isVisible());
+      if (action->text() == "Mi&nimize" || action->text() == "Ma&ximize" || action->text() == "&Size") {
+        QVERIFY2(!action->isVisible(), qPrintable(action->text()));
+      }
     }
     const QSize size = window->size();
     QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(size.width() / 2, 8));
@@ -230,6 +234,35 @@ class EntryWindowTest : public QObject {
     QCOMPARE(window->view()->geometry().size(), window->contentsRect().size());
     QCOMPARE(window->view()->tab_control()->geometry(), units.Rect(6, 7, 265, 308));
     QCOMPARE(window->view()->close_button()->geometry(), units.Rect(214, 322, 50, 14));
+  }
+
+  // Each text beside a field shows whole, left of its field, in the application's font.
+  void labelsFitBesideTheirFields() {
+    const QFont before = QApplication::font();  // the tests' font has room for every text
+    const auto restore_font = qScopeGuard([&] { QApplication::setFont(before); });
+    env_.reset();  // the window area too takes the font from its start, as in the application
+    UseDialogFont();
+    env_ = std::make_unique<GuiTestEnvironment>();
+    OpenCatalog();
+    Tab1* tab1 = Show(0)->view()->tab1();
+    const std::vector<std::pair<QString, QWidget*>> pairs = {
+        {Q("タイトル："), tab1->title_edit()}, {Q("マイレート："), tab1->rating_box()},
+        {Q("著者："), tab1->person_edit(Tab1::kAuthor)}, {Q("編集者："), tab1->person_edit(Tab1::kEditor)},
+        {Q("監修者："), tab1->person_edit(Tab1::kSupervisor)}, {Q("翻訳者："), tab1->person_edit(Tab1::kTranslator)},
+        {Q("出版社："), tab1->person_edit(Tab1::kPublisher)}};
+    for (const auto& [text, field] : pairs) {
+      QLabel* label = nullptr;
+      for (QLabel* l : tab1->findChildren<QLabel*>()) {
+        if (l->text() == text) label = l;
+      }
+      QVERIFY2(label != nullptr, qPrintable(text));
+      const int needed = label->fontMetrics().horizontalAdvance(text);
+      QVERIFY2(label->width() >= needed, qPrintable(text));
+      QVERIFY2(label->geometry().right() < field->geometry().left(), qPrintable(text));
+    }
+    // The title field makes room for its text and keeps the right edge the form gives it.
+    const DialogUnits units(tab1->font());
+    QCOMPARE(tab1->title_edit()->geometry().right(), units.Rect(31, 5, 223, 30).right());
   }
 
   void closingWritesTheFormBack_data() {
@@ -518,6 +551,39 @@ class EntryWindowTest : public QObject {
     QVERIFY(window->pos() != first_place);
   }
 
+  // The catalog named on the command line opens before the main window shows: the property
+  // windows it reopens without a stored position cascade inside the main window's client
+  // area (they all stacked at its corner), and a stored position is kept.
+  void windowsReopenedAtStartCascadeInsideTheArea() {
+    env_.reset();
+    env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false);
+    QVERIFY(MakeTestCatalog(kPath, kTriples, {{"一", {"技術書", "入門", "文庫"}},
+                                              {"二", {"技術書", "入門", "文庫"}},
+                                              {"三", {"技術書", "入門", "文庫"}}}));
+    for (int32_t id : {0, 1, 2}) {
+      ChangeStored(kPath, id, [id](EntryRecord& e) {
+        e.entry_window_ordered_index = static_cast<int16_t>(id + 1);
+        if (id == 2) e.window_position = {60, 70, 400, 300};
+      });
+    }
+    app_ = std::make_unique<CVeldraApp>();
+    QVERIFY(app_->InitInstance({kPath}));
+    CatalogDocumentHost* catalog = app_->Documents()[0];
+    QCOMPARE(catalog->entry_windows().size(), size_t(3));
+    const QRect room = app_->main_frame()->mdi_area()->viewport()->rect();
+    std::vector<QPoint> corners;
+    for (const auto& item : catalog->entry_windows()) {
+      const QRect rect = item.window->geometry();
+      if (item.entry_id == 2) {
+        QCOMPARE(rect.topLeft(), QPoint(70, 60));
+        continue;
+      }
+      QVERIFY2(room.contains(rect), qPrintable(QString::number(item.entry_id)));
+      QVERIFY(std::find(corners.begin(), corners.end(), rect.topLeft()) == corners.end());
+      corners.push_back(rect.topLeft());
+    }
+  }
+
   void newWindowIsRestoredWhenChildWindowsAreMaximized() {
     OpenCatalog([](EntryRecord& e) { e.window_position = {40, 50, 400, 300}; });
     browser_->showMaximized();
@@ -526,6 +592,21 @@ class EntryWindowTest : public QObject {
     QVERIFY(!window->isMaximized());
     QCOMPARE(window->pos(), QPoint(50, 40));
     QCOMPARE(window->size(), window->minimumSize());
+  }
+
+  // Activated while the other child windows are maximized, the window area maximizes the
+  // property window too: its stored position stays the one the user gave it.
+  void maximizedWindowStoresNoPosition() {
+    OpenCatalog([](EntryRecord& e) { e.window_position = {40, 50, 400, 300}; });
+    CEntryWindow* window = Show(1);
+    const WindowRect placed = StoredEntry(kPath, 1).window_position;
+    QCOMPARE(placed.left, int16_t(50));
+    browser_->showMaximized();
+    env_->area()->setActiveSubWindow(window);
+    QVERIFY(window->isMaximized());
+    env_->area()->resize(1000, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(StoredEntry(kPath, 1).window_position, placed);
   }
 
   void openWindowIsReusedWithItsEditsAndStampedAgain() {

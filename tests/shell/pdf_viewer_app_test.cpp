@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -24,6 +25,8 @@
 #include "shell/veldra_app.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
+#include "storage/remembered_folder.h"
 #include "tests/browser/gui_test_support.h"
 #include "tests/commands/test_pdf.h"
 #include "tests/platform/viewer_test_pdf.h"
@@ -36,6 +39,28 @@ namespace {
 
 constexpr char kPath[] = "/data/app_viewer.vdc";
 
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QString& value) : name_(name), saved_(qgetenv(name)) {
+    qputenv(name, value.toUtf8());
+  }
+  ~ScopedEnv() {
+    if (saved_.isNull()) qunsetenv(name_); else qputenv(name_, saved_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray saved_;
+};
+
+QAction* ToolButton(QMdiSubWindow* viewer, const QString& tip) {
+  for (QAction* action : viewer->findChild<QToolBar*>("toolbar")->actions()) {
+    if (action->toolTip() == tip) return action;
+  }
+  return nullptr;
+}
 
 QString PageText(QMdiSubWindow* viewer) {
   return viewer->findChild<QLineEdit*>("page_field")->text() +
@@ -234,7 +259,9 @@ class PdfViewerAppTest : public QObject {
     QTRY_COMPARE(PageText(viewer), QStringLiteral("1/ 6"));
 
     const QString printed = data.filePath("printed.pdf");
+    QString offered_name;
     dialogs.print_handler = [&](QPrinter* printer) {
+      offered_name = printer->docName();
       printer->setOutputFormat(QPrinter::PdfFormat);
       printer->setOutputFileName(printed);
       return true;
@@ -244,12 +271,49 @@ class PdfViewerAppTest : public QObject {
     QCOMPARE(dialogs.print_requests[0].page_count, 6);
     QCOMPARE(dialogs.print_requests[0].current_page, 1);
     QVERIFY(QFileInfo(printed).size() > 0);
+    QCOMPARE(offered_name, QStringLiteral("Real.pdf"));  // the title, not "0_real.pdf"
 
     QTest::keyClick(frame(), Qt::Key_W, Qt::ControlModifier);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!QFile::exists(copy));
     app_.reset();
     if (saved_tmpdir.isNull()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", saved_tmpdir);
+  }
+
+  // The reader's last choice of the outline panel is theirs: kept in the preference file and
+  // taken by the next viewer, which starts narrow and so without it until then.
+  void theReadersOutlineChoiceIsKeptForTheNextViewer() {
+    env_.reset();  // the real platform
+    FakeDialogService dialogs;
+    ScopedDialogService use_dialogs(&dialogs);
+    QTemporaryDir data;
+    QTemporaryDir temp;
+    QTemporaryDir config;
+    ScopedEnv use_temp("TMPDIR", temp.path());
+    ScopedEnv use_config("XDG_CONFIG_HOME", config.path());
+    const std::string catalog = data.filePath("book.vdc").toStdString();
+    QVERIFY(MakeViewerCatalog(catalog, {{"Book", "book.pdf", MakeBookPdf(30, 3)}}));
+    Start(catalog);
+    auto open_viewer = [&] {
+      Browser()->view()->entry_list()->SelectRows({0});
+      DoubleClickRow(0);
+      return Viewers(QMdiArea::CreationOrder).at(0);
+    };
+    auto close_viewer = [&] {
+      QTest::keyClick(frame(), Qt::Key_W, Qt::ControlModifier);
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const QString toggle = QStringLiteral("しおりを表示");
+    for (bool choice : {true, false}) {
+      CPdfWindow* viewer = open_viewer();
+      QCOMPARE(viewer->findChild<QWidget*>("outline")->isVisible(), !choice);
+      ToolButton(viewer, toggle)->trigger();
+      QCOMPARE(ReadPreferenceText(kTagViewerPageMode), std::string(choice ? "bookmarks" : "none"));
+      close_viewer();
+      viewer = open_viewer();
+      QCOMPARE(viewer->findChild<QWidget*>("outline")->isVisible(), choice);
+      close_viewer();
+    }
   }
 };
 

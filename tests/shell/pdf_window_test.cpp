@@ -257,6 +257,57 @@ class PdfWindowTest : public QObject {
     QCOMPARE(StoredEntry(0).pdf_window_position.left, int16_t(5));
   }
 
+  // A maximized viewer keeps in its entry the rectangle it has when restored, whether it was
+  // maximized after it was bound or opened among maximized windows, also while the window
+  // area changes size.
+  void maximizedViewerStoresNoMaximizedRectangle_data() {
+    QTest::addColumn<bool>("opened_maximized");
+    QTest::newRow("maximized after it was bound") << false;
+    QTest::newRow("opened among maximized windows") << true;
+  }
+
+  void maximizedViewerStoresNoMaximizedRectangle() {
+    QFETCH(bool, opened_maximized);
+    Open({{"Alpha", "a.pdf", pdf_a_}});
+    if (opened_maximized) browser_->showMaximized();
+    CPdfWindow* viewer = Show(0);
+    const WindowRect normal = StoredEntry(0).pdf_window_position;
+    QCOMPARE(normal.right - normal.left, int16_t(450));
+    QCOMPARE(normal.bottom - normal.top, int16_t(550));
+    if (!opened_maximized) viewer->showMaximized();
+    QVERIFY(viewer->isMaximized());
+    env_->area()->resize(1000, 700);
+    QCoreApplication::processEvents();
+    env_->area()->resize(1100, 800);
+    QCoreApplication::processEvents();
+    QCOMPARE(StoredEntry(0).pdf_window_position, normal);
+    viewer->showNormal();
+    QCOMPARE(viewer->geometry(), QRect(normal.left, normal.top, 450, 550));
+  }
+
+  // Printing to a file offers the entry's title, not the temporary copy's name.
+  void printToFileOffersTheTitle_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("file_name");
+    QTest::addColumn<QString>("offered");
+    QTest::newRow("title") << QStringLiteral("暗号入門") << QStringLiteral("crypto.pdf") << QStringLiteral("暗号入門.pdf");
+    QTest::newRow("dots kept") << QStringLiteral("Qt 6.4 入門") << QStringLiteral("a.pdf") << QStringLiteral("Qt 6.4 入門.pdf");
+    QTest::newRow("one line, no folders") << QStringLiteral("上巻/下巻\r\n第2版") << QStringLiteral("a.pdf") << QStringLiteral("上巻 下巻 第2版.pdf");
+    QTest::newRow("already .pdf") << QStringLiteral("report.PDF") << QStringLiteral("a.pdf") << QStringLiteral("report.PDF");
+    QTest::newRow("no title") << QString() << QStringLiteral("資料.pdf") << QStringLiteral("資料.pdf");
+    QTest::newRow("nothing at all") << QStringLiteral(" ") << QString() << QStringLiteral("document.pdf");
+  }
+
+  void printToFileOffersTheTitle() {
+    QFETCH(QString, title);
+    QFETCH(QString, file_name);
+    QFETCH(QString, offered);
+    EntryRecord entry;
+    entry.title.SetText(FromQString(title));
+    entry.file_name.SetText(FromQString(file_name));
+    QCOMPARE(CPdfWindowView::PrintFileName(entry), offered);
+  }
+
   void entriesWithoutAPdfEachGetTheirOwnViewer() {
     Open({{"No file", "none.pdf", ""}, {"Also none", "none2.pdf", ""}});
     CPdfWindow* first = Show(0);
