@@ -195,7 +195,10 @@ void PdfTextWorker::Stop() {
 
 bool PdfTextWorker::Running() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+  if (pid_ <= 0) return false;
+  if (::waitpid(pid_, nullptr, WNOHANG) == 0) return true;
+  pid_ = -1;  // reaped (or not ours to reap): never to be killed again
+  return false;
 }
 
 PdfTextWorker::ReadStatus PdfTextWorker::Send(const std::string& frame, int64_t deadline_ms) {
@@ -230,7 +233,8 @@ PdfTextResult PdfTextWorker::Extract(const std::string& path, int64_t offset, in
   protocol::Request request{Cp932ToUtf8(path), static_cast<uint64_t>(offset),
                             static_cast<uint64_t>(length)};
   const std::string frame = protocol::Frame(protocol::EncodeRequest(request));
-  if (offset < 0 || length < 0 || frame.size() > protocol::kMaxRequestBytes) {
+  if (offset < 0 || length < 0 || frame.size() > protocol::kMaxRequestBytes ||
+      request.path.find('\0') != std::string::npos) {
     result.failure = PdfTextFailure::kUnreadable;
     return result;
   }

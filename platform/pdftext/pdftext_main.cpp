@@ -23,23 +23,12 @@
 // The engine aborts (or fails on a null pointer) when an allocation is refused, instead of
 // throwing std::bad_alloc, and the address-space limit makes that the common end of a PDF
 // that balloons. So every refused allocation is noted here, and a worker that dies after
-// one says "memory" before it goes. (Not under the sanitizers: they own malloc.)
-#if defined(__SANITIZE_ADDRESS__)
-#define VELDRA_NOTE_REFUSED_ALLOCATIONS 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VELDRA_NOTE_REFUSED_ALLOCATIONS 0
-#endif
-#endif
-#ifndef VELDRA_NOTE_REFUSED_ALLOCATIONS
-#define VELDRA_NOTE_REFUSED_ALLOCATIONS 1
-#endif
-
+// one says "memory" before it goes. (The worker is never built with the sanitizers, which
+// would own malloc: see CMakeLists.txt.)
 namespace {
 volatile sig_atomic_t allocation_refused = 0;
 }  // namespace
 
-#if VELDRA_NOTE_REFUSED_ALLOCATIONS
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);
@@ -61,7 +50,6 @@ void* realloc(void* old, size_t size) {
   return p;
 }
 }  // extern "C"
-#endif
 
 namespace veldra::platform::pdftext {
 namespace {

@@ -105,4 +105,20 @@ std::string MakePictureOnlyPdf() {
   return AssemblePdf(OnePage(Stream("", "0.5 g 72 72 468 648 re f")));
 }
 
+std::string MakePredefinedCMapPdf() {
+  std::vector<std::string> objects =
+      OnePage(Stream("", "BT /F1 24 Tf 72 720 Td <93FA967B8CEA> Tj ET"));
+  objects[4] =
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Ryumin-Light /Encoding /90ms-RKSJ-H "
+      "/DescendantFonts [6 0 R] >>";
+  objects.push_back(
+      "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /Ryumin-Light "
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> "
+      "/FontDescriptor 7 0 R >>");
+  objects.push_back(
+      "<< /Type /FontDescriptor /FontName /Ryumin-Light /Flags 6 /FontBBox [-170 -331 1024 903] "
+      "/ItalicAngle 0 /Ascent 723 /Descent -241 /CapHeight 709 /StemV 69 >>");
+  return AssemblePdf(objects);
+}
+
 }  // namespace veldra::testing

@@ -1,4 +1,5 @@
-// PDF files built to hurt a PDF reader, for the text worker's tests: each is small on disk.
+// PDF files built to hurt a PDF reader, and one that needs more of it than most, for the text
+// worker's tests: each is small on disk.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +21,10 @@ std::string MakeLockedPdf();
 
 // One page that draws a filled rectangle and no text: a scan has no text layer either.
 std::string MakePictureOnlyPdf();
+
+// One page showing "日本語" in a Japanese font that is not embedded, encoded through the
+// predefined CMap 90ms-RKSJ-H (Shift-JIS bytes) and without a ToUnicode map, as older
+// Japanese PDFs carry their text: a reader needs the Adobe-Japan1 tables to read it.
+std::string MakePredefinedCMapPdf();
 
 }  // namespace veldra::testing

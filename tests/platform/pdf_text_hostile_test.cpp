@@ -53,6 +53,8 @@ TEST_F(PdfTextHostileTest, EachPdfEndsWithItsKindAndTheWorkerGoesOn) {
       {.name = "inside a larger file", .bytes = garbage + hello + garbage, .offset = 777,
        .length = static_cast<int64_t>(hello.size()), .pages = {"hello world"}},
       {.name = "日本語の名前.pdf", .bytes = hello, .pages = {"hello world"}},
+      {.name = "predefined Japanese encoding", .bytes = testing::MakePredefinedCMapPdf(),
+       .pages = {"日本語"}},
       {.name = "no text layer", .bytes = testing::MakePictureOnlyPdf(), .pages = {""}},
       {.name = "truncated", .bytes = hello.substr(0, hello.size() / 2),
        .failure = PdfTextFailure::kNotPdf},
@@ -66,7 +68,7 @@ TEST_F(PdfTextHostileTest, EachPdfEndsWithItsKindAndTheWorkerGoesOn) {
       {.name = "encrypted", .bytes = testing::MakeLockedPdf(),
        .failure = PdfTextFailure::kEncrypted},
       {.name = "flate bomb", .bytes = testing::MakeFlateBombPdf(2ull << 30),
-       .limits = {.memory_bytes = 256ull << 20}, .failure = PdfTextFailure::kTooMuchMemory},
+       .limits = {.memory_bytes = 128ull << 20}, .failure = PdfTextFailure::kTooMuchMemory},
       {.name = "flate bomb, little time", .bytes = testing::MakeFlateBombPdf(2ull << 30),
        .limits = {.time_ms = 500}, .failure = PdfTextFailure::kTimedOut},
   };

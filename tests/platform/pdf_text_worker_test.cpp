@@ -158,11 +158,12 @@ TEST(PdfTextWorkerTest, AProgramThatCannotRunIsNotAFaultOfThePdf) {
   }
 }
 
-TEST(PdfTextWorkerTest, BadRangesAreRefusedBeforeAnyWorkerIsAsked) {
+TEST(PdfTextWorkerTest, BadRequestsAreRefusedBeforeAnyWorkerIsAsked) {
   PdfTextWorker worker("/nonexistent/veldra-pdftext", {});
   EXPECT_EQ(worker.Extract("x", -1, 10).failure, PdfTextFailure::kUnreadable);
   EXPECT_EQ(worker.Extract("x", 0, -1).failure, PdfTextFailure::kUnreadable);
   EXPECT_EQ(worker.Extract(std::string(70000, 'x'), 0, 1).failure, PdfTextFailure::kUnreadable);
+  EXPECT_EQ(worker.Extract(std::string("a\0b", 3), 0, 1).failure, PdfTextFailure::kUnreadable);
 }
 
 TEST(FindPdfTextWorkerTest, TheVariableComesFirstWhenItNamesAProgram) {
