@@ -128,14 +128,6 @@ TEST(PdfTextWorkerTest, PageTextsAreValidUtf8WithoutNulOrFormFeed) {
   EXPECT_EQ(dirty.pages[0], "ok\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz nul\nfeed");
 }
 
-TEST(PdfTextWorkerTest, PathsAreHandedOnAsUtf8) {
-  PdfTextWorker worker(kTestWorker, {});
-  const std::string utf8 = "/tmp/\xE6\x97\xA5\xE6\x9C\xAC.pdf";  // 日本
-  std::string cp932;
-  ASSERT_TRUE(Utf8ToCp932(utf8, &cp932));
-  EXPECT_EQ(Ask(worker, cp932).pages, std::vector<std::string>{utf8});
-}
-
 TEST(PdfTextWorkerTest, CancelStopsTheExtractionAtOnceAndForGood) {
   PdfTextWorker worker(kTestWorker, {});
   std::thread canceller([&worker] {
