@@ -4,6 +4,7 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 #include <memory>
 #include <string_view>
@@ -198,6 +199,24 @@ bool Utf8ToCp932Exact(std::string_view utf8, std::string* out) {
 std::string Cp932ToUtf8(std::string_view cp932) {
   if (AllPlain(cp932)) return std::string(cp932);
   return Utf16ToUtf8(Cp932ToUtf16(cp932));
+}
+
+std::string ValidUtf8(std::string_view utf8) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+  const int32_t length = static_cast<int32_t>(utf8.size());
+  std::string out;
+  int32_t copied = 0;  // bytes of utf8 already in out
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    if (c >= 0) continue;
+    out.append(utf8.substr(copied, start - copied)).append("\xEF\xBF\xBD");
+    copied = i;
+  }
+  if (copied == 0) return std::string(utf8);
+  out.append(utf8.substr(copied));
+  return out;
 }
 
 }  // namespace veldra::platform

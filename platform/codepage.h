@@ -32,4 +32,8 @@ bool Utf8ToCp932Exact(std::string_view utf8, std::string* out);
 
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// utf8 with every byte sequence that is not UTF-8 (a surrogate, an overlong or cut-off
+// sequence, a stray byte) replaced by U+FFFD, one for each maximal ill-formed part.
+std::string ValidUtf8(std::string_view utf8);
+
 }  // namespace veldra::platform

@@ -12,6 +12,7 @@ packages=(
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool jq python3
   desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
+  libpoppler-cpp-dev poppler-data zlib1g-dev fonts-dejavu-core
 )
 
 install_missing() {

@@ -32,6 +32,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using veldra::bench::Stopwatch;
 
 constexpr int kFiles = 2000;
 constexpr size_t kPdfSize = 100 * 1024;
@@ -84,31 +85,6 @@ Fixture& TheFixture() {
   }();
   return *fixture;
 }
-
-// The time a run took: wall time, and CPU time (user + system) of this process and of the
-// tools it started. The ratios are taken on CPU time, which other work on a shared machine
-// disturbs much less than wall time; both are reported.
-struct Stopwatch {
-  static double Cpu() {
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) +
-           seconds(children.ru_stime);
-  }
-  Stopwatch() : wall(std::chrono::steady_clock::now()), cpu(Cpu()) {}
-  // Ends the run: CPU seconds as the iteration time, wall milliseconds as a counter.
-  void Stop(benchmark::State& state) const {
-    const double cpu_seconds = Cpu() - cpu;
-    const double wall_seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-    state.SetIterationTime(cpu_seconds);
-    state.counters["wall_ms"] = wall_seconds * 1000;
-  }
-  std::chrono::steady_clock::time_point wall;
-  double cpu;
-};
 
 void FreshCopy(const fs::path& from, const fs::path& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);

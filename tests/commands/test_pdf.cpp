@@ -46,6 +46,25 @@ std::string Ref(size_t object) { return std::to_string(object) + " 0 R"; }
 
 }  // namespace
 
+std::string AssemblePdf(const std::vector<std::string>& objects, const std::string& trailer) {
+  std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t offset : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R " + trailer +
+         ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
 std::string MakePdf(const std::string& text, size_t min_size) {
   std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R >>",

@@ -4,8 +4,13 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace veldra::testing {
+
+// A PDF of the given objects, numbered from 1 (object 1 is the catalog), with a correct
+// cross-reference table; trailer holds further entries of the trailer ("/Encrypt 9 0 R").
+std::string AssemblePdf(const std::vector<std::string>& objects, const std::string& trailer = "");
 
 // A one-page PDF showing text (ASCII). When min_size is larger than the plain document, an
 // extra stream object pads the file to at least min_size bytes.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# install_test.sh BUILD_DIR PROBE: installs BUILD_DIR into a temporary prefix, moves the
-# prefix elsewhere (the installed tree may not depend on where it was put), then checks the
-# desktop entry, the MIME package, the icon, veldra-cli and its manual page, and that the
-# application's component lookup finds the viewer from the installed folder.
+# install_test.sh BUILD_DIR PROBE PDFTEXT_PROBE: installs BUILD_DIR into a temporary prefix,
+# moves the prefix elsewhere (the installed tree may not depend on where it was put), then
+# checks the desktop entry, the MIME package, the icon, veldra-cli and its manual page, that
+# the application's component lookup finds the viewer from the installed folder, and that
+# the application and veldra-cli find the installed text worker and it extracts a PDF.
 set -euo pipefail
 build="$1"
 probe="$2"
+pdftext_probe="$3"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -52,4 +54,15 @@ test -s "$p/lib/veldra/help/index.html" || fail "help page"
 cp "$probe" "$p/lib/veldra/veldra_component_probe"
 ln -s ../lib/veldra/veldra_component_probe "$p/bin/veldra_component_probe"
 QT_QPA_PLATFORM=offscreen "$p/bin/veldra_component_probe" || fail "viewer component not found"
+
+# The text worker, found from where the application lives (beside it) and from where
+# veldra-cli lives (../lib/veldra), never from the build tree.
+test -x "$p/lib/veldra/veldra-pdftext" || fail "lib/veldra/veldra-pdftext missing"
+for where in lib/veldra bin; do
+  cp "$pdftext_probe" "$p/$where/veldra_pdftext_probe"
+  found="$(env -u VELDRA_PDFTEXT "$p/$where/veldra_pdftext_probe" "$tmp/probe.pdf")" ||
+    fail "text worker from $where: $found"
+  [ "$(readlink -f "$(head -n1 <<<"$found")")" = "$(readlink -f "$p/lib/veldra/veldra-pdftext")" ] ||
+    fail "text worker from $where is $(head -n1 <<<"$found")"
+done
 echo "install tree ok"

@@ -108,6 +108,23 @@ TEST(CodepageUtf8, RoundTripsJapaneseText) {
   EXPECT_EQ(Utf16ToUtf8(u"a\xDC00"), "a\xEF\xBF\xBD") << "a lone surrogate";
 }
 
+TEST(CodepageUtf8, ValidUtf8ReplacesEachIllFormedPart) {
+  const std::string kFffd = "\xEF\xBF\xBD";
+  struct Row {
+    std::string in, out;
+  };
+  const Row rows[] = {
+      {"", ""},
+      {"\xE6\x97\xA5 ok", "\xE6\x97\xA5 ok"},
+      {"cut \xE6\x97", "cut " + kFffd},         // a sequence cut off at the end
+      {"\xC0\xAF", kFffd + kFffd},              // overlong "/"
+      {"\xED\xA0\x80!", kFffd + kFffd + kFffd + "!"},  // an encoded surrogate
+      {"\xFF\xFE", kFffd + kFffd},
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ValidUtf8(row.in), row.out) << row.in;
+}
+
 TEST(CodepageUtf8, EmbeddedNulBytesAreKept) {
   std::string out;
   ASSERT_TRUE(Utf8ToCp932(std::string_view("a\0b", 3), &out));

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFont>
+#include <QFontDatabase>
+#include <QHash>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -38,6 +40,35 @@ bool WriteNumberedPdf(const QString& path, int pages, int noise_side) {
                               area.width() * 3 / 4, area.width() * 3 / 8),
                         noise);
     }
+  }
+  return painter.end() && QFile::exists(path);
+}
+
+bool WriteTextPdf(const QString& path, const QStringList& pages, const QString& font_file) {
+  // Each font file is added to the application once.
+  static QHash<QString, QString> families;
+  const QString file =
+      font_file.isEmpty() ? QStringLiteral("/usr/share/fonts/opentype/ipaexfont-gothic/ipaexg.ttf")
+                          : font_file;
+  if (!families.contains(file)) {
+    const QStringList added =
+        QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file));
+    families.insert(file, added.value(0));
+  }
+  const QString family = families.value(file);
+  if (family.isEmpty()) return false;
+  QPdfWriter writer(path);
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setResolution(144);
+  QPainter painter;
+  if (!painter.begin(&writer)) return false;
+  QFont font(family);
+  font.setPixelSize(20);
+  painter.setFont(font);
+  for (qsizetype page = 0; page < pages.size(); ++page) {
+    if (page > 0 && !writer.newPage()) return false;
+    painter.drawText(painter.viewport().adjusted(40, 40, -40, -40), Qt::AlignLeft | Qt::AlignTop,
+                     pages[page]);
   }
   return painter.end() && QFile::exists(path);
 }
