@@ -17,26 +17,6 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-// A PDF of objects 1, 2, ... in order (object 1 the catalog), with its cross-reference table.
-std::string AssemblePdf(const std::vector<std::string>& objects) {
-  std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
-}
-
 std::string TextStream(const std::string& text) {
   const std::string content = "BT /F1 18 Tf 72 720 Td (" + Escape(text) + ") Tj ET\n";
   return "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream";
