@@ -9,7 +9,8 @@
 
 namespace veldra {
 
-CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {
+CatalogDocumentHost::CatalogDocumentHost()
+    : document_(std::make_unique<CVeldraDocument>()), search_state_(new CatalogSearchState(this)) {
   document_->set_save_observer([this](int result) { OnSaved(result); });
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/catalog_search_state.h"
 #include "storage/catalog_document.h"
 
 class QMdiSubWindow;
@@ -57,6 +58,9 @@ class CatalogDocumentHost : public QObject {
   // The remembered category selections of levels 1..3 (index 0..2), CP932.
   std::array<std::string, 3>& remembered_selections() { return remembered_selections_; }
 
+  // The catalog's last search, its hits and the narrowing of the entry list.
+  CatalogSearchState& search_state() { return *search_state_; }
+
   // The catalog's browser frame (its first view's window).
   QMdiSubWindow* browser_frame() const { return browser_frame_; }
   void set_browser_frame(QMdiSubWindow* frame) { browser_frame_ = frame; }
@@ -94,6 +98,7 @@ class CatalogDocumentHost : public QObject {
  private:
   std::unique_ptr<CVeldraDocument> document_;
   std::array<std::string, 3> remembered_selections_;
+  CatalogSearchState* search_state_;  // a child of the host
   QPointer<QMdiSubWindow> browser_frame_;
   std::vector<EntryWindowItem> entry_windows_;
   std::vector<PdfWindowItem> pdf_windows_;

@@ -14,6 +14,7 @@
 #include "browser/command_target.h"
 #include "commands/drop_plan.h"
 #include "storage/catalog_entry_record.h"
+#include "storage/record_array.h"
 
 class QLabel;
 class QPushButton;
@@ -85,6 +86,16 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // host tells a failure once until a save succeeds, and never for a catalog opened read-only.
   void ReportSave(int result);
 
+  // The search commands (search_handlers.cpp). Ctrl+G (forward) and Ctrl+Shift+G: the
+  // selection moves to the next (previous) listed entry that the catalog's last search hit,
+  // in the list's order, wrapping round.
+  void OnFindHit(bool forward);
+  // Enabled while the catalog's last search has hits.
+  CommandState OnUpdateFindHit() const;
+  // Selects the row of entry_id alone and scrolls to it; clears the selection when the
+  // entry is not listed. false then.
+  bool SelectEntry(int32_t entry_id);
+
   // The category commands (category_handlers.cpp). level is 1..3.
   void OnCategoryAdd(int level);
   void OnCategoryDelete(int level);
@@ -121,6 +132,9 @@ class CMainWindowView : public QWidget, public CommandTarget {
 
  private:
   void OnCategoryListClick(int level);
+  // The displayed list rebuilt for the category texts: filtered, narrowed to the search's
+  // hits while the list is narrowed, and sorted.
+  RecordArray& ShowEntries(const CategoryTriple& texts);
   void SetupCategoryLists();
   void LoadRememberedSelections();
   void SaveRememberedSelections();

@@ -136,6 +136,8 @@ class ApplicationTest : public AppTestBase {
     QTest::newRow("cascade") << cmd::kWindowCascade << false;
     QTest::newRow("duplicate") << cmd::kPdfDuplicate << false;
     QTest::newRow("search") << cmd::kFullTextSearch << false;
+    QTest::newRow("find next") << cmd::kFindNext << false;
+    QTest::newRow("find previous") << cmd::kFindPrevious << false;
   }
 
   void menuEnablingWithoutACatalog() {
@@ -164,7 +166,8 @@ class ApplicationTest : public AppTestBase {
     QCOMPARE(keys, (QStringList{"Ctrl+Shift+T", "Ctrl+C", "Ctrl+Ins", "Shift+Del", "Ctrl+X",
                                 "Ctrl+V", "Shift+Ins", "Ctrl+A", "Alt+Backspace", "Ctrl+Z",
                                 "Ctrl+3", "Ctrl+1", "Ctrl+2", "Ctrl+N", "Ctrl+O", "Ctrl+P",
-                                "Ctrl+Shift+P", "Ctrl+S", "F6", "Ctrl+I", "Shift+F6", "Ctrl+W"}));
+                                "Ctrl+Shift+P", "Ctrl+S", "F6", "Ctrl+I", "Shift+F6", "Ctrl+W",
+                                "Ctrl+F", "Ctrl+G", "Ctrl+Shift+G"}));
     for (QAction* action : frame()->findChildren<QAction*>()) {
       QVERIFY2(action->shortcut() != QKeySequence("Ctrl+Shift+Z"), "redo is menu-only");
     }
@@ -253,8 +256,8 @@ class ApplicationTest : public AppTestBase {
         {"F6", "", cmd::kNextPane},          {"Ctrl+I", "Ctrl+I", 0},
         {"Shift+F6", "", cmd::kPreviousPane}, {"Ctrl+W", "Ctrl+W", 0},
         {"Ctrl+Shift+Z", "", 0},             {"Ctrl+D", "", 0},
-        {"Ctrl+F", "", 0},                   {"Ctrl+G", "", 0},
-        {"Ctrl+Shift+G", "", 0},
+        {"Ctrl+F", "Ctrl+F", 0},             {"Ctrl+G", "Ctrl+G", 0},
+        {"Ctrl+Shift+G", "Ctrl+Shift+G", 0},
     };
     for (const auto& r : rows) {
       QTest::newRow(r.keys) << QString(r.keys) << QString(r.menu) << r.command;
