@@ -1,0 +1,268 @@
+#include "search/search_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <unordered_map>
+
+#include "commands/entry_sort.h"
+#include "storage/catalog_table.h"
+
+namespace veldra::search {
+namespace {
+
+constexpr double kK1 = 1.2;
+constexpr double kB = 0.75;
+
+// Where one term starts in one PDF's text.
+struct TextHits {
+  int64_t tokens = 0;
+  std::vector<int32_t> positions;
+};
+
+// The occurrences of one term in one attribute of an entry.
+struct AttributeHit {
+  size_t field = 0;  // index into kAttributeFields
+  int count = 0;
+  size_t first_at = 0;  // byte offset of the first occurrence in the canonical form
+};
+
+// What one term matched.
+struct TermMatches {
+  std::unordered_map<int64_t, TextHits> pdfs;                          // by full-text row
+  std::unordered_map<int, std::vector<AttributeHit>> attributes;       // by table row
+  int entries = 0;  // entries it matched (for its idf)
+};
+
+double FieldWeight(QueryField field) {
+  switch (field) {
+    case QueryField::kTitle: return 3.0;
+    case QueryField::kPerson:
+    case QueryField::kCategory: return 2.0;
+    default: return 1.0;
+  }
+}
+
+double Saturated(double frequency, double length_norm) {
+  return frequency * (kK1 + 1) / (frequency + kK1 * length_norm);
+}
+
+// The page (from 1) of a position, given where each page starts.
+int PageOf(const std::vector<int64_t>& starts, int64_t position) {
+  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), position) -
+                          starts.begin());
+}
+
+// One result being put together.
+struct Candidate {
+  int row = 0;
+  int32_t entry_id = 0;
+  int64_t pdf = 0;  // 0: no text in the index
+  double score = 0;
+  int hits = 0;
+};
+
+// An entry's hit being shown: its table row, the full-text row of its PDF with the pages'
+// starts, and every text hit as (position, term) in order.
+struct ShownEntry {
+  const uint8_t* encoded = nullptr;
+  int row = 0;
+  int64_t pdf = 0;
+  const std::vector<int64_t>* starts = nullptr;
+  std::vector<std::pair<int64_t, size_t>> text_hits;
+};
+
+// The snippets of one entry: for each term its first text hit (else its first attribute
+// hit), then further text hits on pages not shown yet; at most kSnippetsPerEntry, the
+// attributes' first, then by page.
+std::vector<Snippet> EntrySnippets(IndexStore& store, AttributeCache& attributes,
+                                   const ShownEntry& entry, const SearchQuery& query,
+                                   const std::vector<TermMatches>& matches) {
+  std::vector<Snippet> snippets;
+  std::map<int, PageLayout> layouts;
+  const auto add_text = [&](int64_t position, size_t t) {
+    const int page = PageOf(*entry.starts, position);
+    if (page < 1) return false;
+    auto layout = layouts.find(page);
+    if (layout == layouts.end()) {
+      std::string text;
+      if (!store.PageText(entry.pdf, page, &text)) return false;
+      layout = layouts.emplace(page, PageLayout(std::move(text))).first;
+    }
+    const auto range = layout->second.Locate(
+        position - (*entry.starts)[static_cast<size_t>(page - 1)], query.terms[t]);
+    if (!range) return false;
+    Snippet snippet = MakeSnippet(layout->second.text(), *range, page, "text");
+    if (std::find(snippets.begin(), snippets.end(), snippet) != snippets.end()) return false;
+    snippets.push_back(std::move(snippet));
+    return true;
+  };
+  for (size_t t = 0; t < query.terms.size() && snippets.size() < kSnippetsPerEntry; ++t) {
+    const auto first = std::find_if(entry.text_hits.begin(), entry.text_hits.end(),
+                                    [&](const auto& hit) { return hit.second == t; });
+    if (first != entry.text_hits.end() && add_text(first->first, t)) continue;
+    const auto attribute = matches[t].attributes.find(entry.row);
+    if (attribute == matches[t].attributes.end()) continue;
+    const AttributeHit& hit = attribute->second.front();
+    const AttributeText& text = attributes.Of(entry.encoded)[hit.field];
+    snippets.push_back(MakeSnippet(text.utf8,
+                                   text.canonical.SourceOf(hit.first_at,
+                                                           query.terms[t].canonical.size()),
+                                   0, kAttributeFields[hit.field].key));
+  }
+  for (const auto& [position, t] : entry.text_hits) {
+    if (snippets.size() >= kSnippetsPerEntry) break;
+    const int page = PageOf(*entry.starts, position);
+    const bool shown = std::any_of(snippets.begin(), snippets.end(),
+                                   [&](const Snippet& s) { return s.page == page; });
+    if (!shown) add_text(position, t);
+  }
+  std::stable_sort(snippets.begin(), snippets.end(),
+                   [](const Snippet& a, const Snippet& b) { return a.page < b.page; });
+  return snippets;
+}
+
+}  // namespace
+
+SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQuery& query,
+                                 const SearchOptions& options) {
+  SearchOutcome outcome;
+  outcome.indexed = texts_.indexed;
+  outcome.total = texts_.total;
+  outcome.partial = texts_.indexed < texts_.total;
+  const RecordArray& table = document.entries();
+  if (query.error != QueryError::kNone || query.terms.empty() ||
+      !HoldsRecords<EntryRecord>(table)) {
+    return outcome;
+  }
+  const int rows = table.Count();
+  std::unordered_map<int32_t, int> row_of_entry;
+  row_of_entry.reserve(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) row_of_entry.emplace(EncodedEntryId(table.At(row)), row);
+  attributes_.Prune(row_of_entry.size(), [&](int32_t id) { return row_of_entry.count(id) > 0; });
+  // The live entries of each full-text row (identical PDFs share one).
+  std::unordered_map<int64_t, std::vector<int>> rows_of_pdf;
+  for (const auto& [entry, pdf] : texts_.row_of_entry) {
+    const auto live = row_of_entry.find(entry);
+    if (live != row_of_entry.end()) rows_of_pdf[pdf].push_back(live->second);
+  }
+
+  // Each term narrows the candidates; attributes are matched only on those left.
+  std::vector<char> candidate(static_cast<size_t>(rows), 1);
+  std::vector<TermMatches> matches(query.terms.size());
+  for (size_t t = 0; t < query.terms.size(); ++t) {
+    const QueryTerm& term = query.terms[t];
+    TermMatches& found = matches[t];
+    std::vector<char> matched(static_cast<size_t>(rows), 0);
+    if (term.field == QueryField::kAny || term.field == QueryField::kText) {
+      const StoreProblem problem = store_.MatchPhrase(
+          term.fts_query, [&](int64_t pdf, int64_t tokens, const int32_t* at, size_t count) {
+            const auto live = rows_of_pdf.find(pdf);
+            if (live == rows_of_pdf.end() || count == 0) return;
+            found.pdfs[pdf] = TextHits{tokens, std::vector<int32_t>(at, at + count)};
+            for (int row : live->second) matched[static_cast<size_t>(row)] = 1;
+          });
+      if (problem != StoreProblem::kNone) {
+        outcome.problem = problem;
+        return outcome;
+      }
+    }
+    if (term.field != QueryField::kText) {
+      for (int row = 0; row < rows; ++row) {
+        if (!candidate[static_cast<size_t>(row)]) continue;
+        const AttributeCache::Texts& texts = attributes_.Of(table.At(row));
+        for (size_t f = 0; f < kAttributeFields.size(); ++f) {
+          if (!FieldCovers(term.field, kAttributeFields[f]) || texts[f].utf8.empty()) continue;
+          const std::vector<size_t> at = FindAll(texts[f].canonical, term.canonical);
+          if (at.empty()) continue;
+          found.attributes[row].push_back({f, static_cast<int>(at.size()), at.front()});
+          matched[static_cast<size_t>(row)] = 1;
+        }
+      }
+    }
+    for (int row = 0; row < rows; ++row) {
+      found.entries += matched[static_cast<size_t>(row)];
+      candidate[static_cast<size_t>(row)] &= matched[static_cast<size_t>(row)];
+    }
+  }
+
+  // Scores.
+  const IndexTotals totals = store_.Totals();
+  const double average_length =
+      totals.documents > 0 ? static_cast<double>(totals.tokens) / totals.documents : 1.0;
+  std::vector<Candidate> results;
+  for (int row = 0; row < rows; ++row) {
+    if (!candidate[static_cast<size_t>(row)]) continue;
+    Candidate c{row, EncodedEntryId(table.At(row))};
+    const auto pdf = texts_.row_of_entry.find(c.entry_id);
+    if (pdf != texts_.row_of_entry.end()) c.pdf = pdf->second;
+    for (size_t t = 0; t < matches.size(); ++t) {
+      const double n = matches[t].entries;
+      const double idf = std::log(1.0 + (rows - n + 0.5) / (n + 0.5));
+      double part = 0;
+      if (const auto text = matches[t].pdfs.find(c.pdf); text != matches[t].pdfs.end()) {
+        const double tf = static_cast<double>(text->second.positions.size());
+        const double norm = 1 - kB + kB * static_cast<double>(text->second.tokens) / average_length;
+        part += Saturated(tf, norm);
+        c.hits += static_cast<int>(text->second.positions.size());
+      }
+      if (const auto attr = matches[t].attributes.find(row); attr != matches[t].attributes.end()) {
+        for (const AttributeHit& hit : attr->second) {
+          part += FieldWeight(kAttributeFields[hit.field].field) * Saturated(hit.count, 1.0);
+          c.hits += hit.count;
+        }
+      }
+      c.score += idf * part;
+    }
+    results.push_back(c);
+  }
+
+  // Order: the entry list's first, then relevance when asked.
+  std::vector<int> result_rows;
+  for (const Candidate& c : results) result_rows.push_back(c.row);
+  const std::vector<int> listed =
+      commands::SortedEntryRows(table, result_rows, commands::SortState::Of(document));
+  std::unordered_map<int, size_t> rank;
+  for (size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = i;
+  std::sort(results.begin(), results.end(), [&](const Candidate& a, const Candidate& b) {
+    if (options.order == ResultOrder::kRelevance && a.score != b.score) return a.score > b.score;
+    return rank[a.row] < rank[b.row];
+  });
+  if (options.limit > 0 && results.size() > options.limit) results.resize(options.limit);
+
+  // Pages, and snippets for the first entries.
+  std::unordered_map<int64_t, std::vector<int64_t>> starts_of_pdf;
+  for (size_t i = 0; i < results.size(); ++i) {
+    const Candidate& c = results[i];
+    EntryHit hit;
+    hit.entry_id = c.entry_id;
+    hit.score = c.score;
+    hit.hits = c.hits;
+    std::vector<int64_t>& starts = starts_of_pdf[c.pdf];
+    if (c.pdf != 0 && starts.empty()) store_.PageStarts(c.pdf, &starts);
+    const bool with_snippets = i < options.snippet_entries;
+    ShownEntry shown;
+    shown.encoded = table.At(c.row);
+    shown.row = c.row;
+    shown.pdf = c.pdf;
+    shown.starts = &starts;
+    for (size_t t = 0; t < matches.size(); ++t) {
+      const auto text = matches[t].pdfs.find(c.pdf);
+      if (text == matches[t].pdfs.end()) continue;
+      for (int32_t position : text->second.positions) {
+        hit.pages.push_back(PageOf(starts, position));
+        if (with_snippets) shown.text_hits.emplace_back(position, t);
+      }
+    }
+    std::sort(hit.pages.begin(), hit.pages.end());
+    hit.pages.erase(std::unique(hit.pages.begin(), hit.pages.end()), hit.pages.end());
+    if (with_snippets) {
+      std::sort(shown.text_hits.begin(), shown.text_hits.end());
+      hit.snippets = EntrySnippets(store_, attributes_, shown, query, matches);
+    }
+    outcome.entries.push_back(std::move(hit));
+  }
+  return outcome;
+}
+
+}  // namespace veldra::search

@@ -1,0 +1,217 @@
+// The index store on bad caches (each a clear problem, or a broken file set aside and a new
+// index made), a full disk in the middle of a write, and claims between processes.
+#include "search/index_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "tests/search/search_test_support.h"
+
+namespace veldra::search {
+namespace {
+
+using testing::PutPages;
+using testing::TempFolder;
+
+std::string ReadAll(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void Sql(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+// Runs open in a process of its own; for root, as the user "nobody", whom file permissions
+// bind. The child's exit code is the StoreProblem it met.
+StoreProblem OpenAsUnprivileged(const std::string& path) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+    IndexStore store;
+    ::_exit(static_cast<int>(store.Open(path).problem));
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return static_cast<StoreProblem>(WEXITSTATUS(status));
+}
+
+struct BadCacheRow {
+  const char* name;
+  // Prepares folder/veldra for the index at folder/veldra/index.sqlite.
+  std::function<void(const std::string& folder)> make;
+  StoreProblem problem;
+  bool set_aside;  // a file was moved aside and a new index made
+};
+
+TEST(IndexStore, BadCachesGiveAClearProblemOrAreSetAsideAndRebuilt) {
+  const std::vector<BadCacheRow> rows = {
+      {"the cache folder is a file",
+       [](const std::string& f) { WriteAll(f + "/veldra", "x"); }, StoreProblem::kFolderIsFile,
+       false},
+      {"a folder above it is a file",
+       [](const std::string& f) { WriteAll(f + "/veldra", "x"); }, StoreProblem::kFolderIsFile,
+       false},
+      {"the index is a symbolic link",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         IndexStore elsewhere;
+         elsewhere.Open(f + "/target.sqlite");
+         ::symlink((f + "/target.sqlite").c_str(), (f + "/veldra/index.sqlite").c_str());
+       },
+       StoreProblem::kIndexIsLink, false},
+      {"the index is a dangling symbolic link",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         ::symlink((f + "/nothing").c_str(), (f + "/veldra/index.sqlite").c_str());
+       },
+       StoreProblem::kIndexIsLink, false},
+      {"the index is a folder",
+       [](const std::string& f) { ::mkdir((f + "/veldra").c_str(), 0700);
+                                  ::mkdir((f + "/veldra/index.sqlite").c_str(), 0700); },
+       StoreProblem::kIndexNotFile, false},
+      {"no SQLite file",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         WriteAll(f + "/veldra/index.sqlite", std::string(5000, 'z'));
+       },
+       StoreProblem::kNone, true},
+      {"another program's database",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         Sql(f + "/veldra/index.sqlite", "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);");
+       },
+       StoreProblem::kNone, true},
+      {"an index of another schema version",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         Sql(f + "/veldra/index.sqlite",
+             "PRAGMA application_id=1447315800; PRAGMA user_version=99; CREATE TABLE pdf(x);");
+       },
+       StoreProblem::kNone, true},
+      {"a damaged database",
+       [](const std::string& f) {
+         ::mkdir((f + "/veldra").c_str(), 0700);
+         const std::string path = f + "/veldra/index.sqlite";
+         Sql(path, "CREATE TABLE t(x); INSERT INTO t VALUES(randomblob(20000));");
+         std::string bytes = ReadAll(path);
+         for (size_t i = 100; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+         WriteAll(path, bytes);
+       },
+       StoreProblem::kNone, true},
+  };
+  for (const BadCacheRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder folder;
+    row.make(folder.path());
+    const std::string path = std::string(row.name) == "a folder above it is a file"
+                                 ? folder.Path("veldra/sub/index.sqlite")
+                                 : folder.Path("veldra/index.sqlite");
+    const std::string before = ReadAll(path);
+    IndexStore store;
+    const StoreOpening opening = store.Open(path);
+    EXPECT_EQ(opening.problem, row.problem) << StoreProblemText(opening.problem);
+    EXPECT_EQ(store.is_open(), row.problem == StoreProblem::kNone);
+    EXPECT_EQ(!opening.set_aside.empty(), row.set_aside);
+    if (row.set_aside) {
+      EXPECT_EQ(opening.set_aside.rfind(path + ".broken-", 0), 0u) << opening.set_aside;
+      EXPECT_EQ(ReadAll(opening.set_aside), before) << "the broken file is kept as it was";
+      EXPECT_GT(PutPages(store, "p", {"新しい索引"}), 0) << "the new index takes texts";
+    }
+  }
+}
+
+TEST(IndexStore, AReadOnlyCacheFolderIsAClearProblem) {
+  TempFolder folder;
+  ::chmod(folder.path().c_str(), 0755);
+  ::mkdir(folder.Path("veldra").c_str(), 0555);
+  EXPECT_EQ(OpenAsUnprivileged(folder.Path("veldra/index.sqlite")), StoreProblem::kFolderReadOnly);
+}
+
+TEST(IndexStore, AFullDiskFailsOneWriteAndKeepsWhatWasThere) {
+  TempFolder folder;
+  IndexStore store;
+  ASSERT_EQ(store.Open(folder.Path("index.sqlite"), testing::FullDiskVfs()).problem,
+            StoreProblem::kNone);
+  const int64_t kept = PutPages(store, "kept", {"既存のテキスト"});
+  testing::SetDiskFull(true);
+  const StoreProblem problem =
+      store.PutText(testing::DigestOfName("new"), PdfText{{"新しいテキスト", "二ページ目"}});
+  testing::SetDiskFull(false);
+  EXPECT_EQ(problem, StoreProblem::kDiskFull);
+  EXPECT_FALSE(store.FindPdf(testing::DigestOfName("new"))) << "nothing of the PDF was kept";
+  std::vector<int64_t> rows;
+  EXPECT_EQ(store.MatchPhrase("\"テキスト\"",
+                              [&](int64_t id, int64_t, const int32_t*, size_t) { rows.push_back(id); }),
+            StoreProblem::kNone);
+  EXPECT_EQ(rows, std::vector<int64_t>{kept});
+  EXPECT_GT(PutPages(store, "new", {"新しいテキスト"}), 0) << "the next write works";
+}
+
+TEST(IndexStore, ClaimsKeepTwoProcessesFromExtractingOnePdf) {
+  TempFolder folder;
+  const std::string path = folder.Path("index.sqlite");
+  IndexStore store;
+  ASSERT_EQ(store.Open(path).problem, StoreProblem::kNone);
+  const Digest digest = testing::DigestOfName("shared.pdf");
+
+  // Another process claims the PDF and waits until told to end.
+  int to_child[2], from_child[2];
+  ASSERT_EQ(::pipe(to_child), 0);
+  ASSERT_EQ(::pipe(from_child), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    IndexStore other;
+    char answer = other.Open(path).problem == StoreProblem::kNone &&
+                          other.Claim(digest) == ClaimResult::kClaimed
+                      ? 'y'
+                      : 'n';
+    (void)!::write(from_child[1], &answer, 1);
+    (void)!::read(to_child[0], &answer, 1);
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(from_child[0], &answer, 1), 1);
+  EXPECT_EQ(answer, 'y');
+  EXPECT_EQ(store.Claim(digest), ClaimResult::kClaimedElsewhere) << "the other is alive";
+  (void)!::write(to_child[1], "x", 1);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(store.Claim(digest), ClaimResult::kClaimed) << "a dead process's claim is taken";
+  EXPECT_EQ(store.Claim(digest), ClaimResult::kClaimedElsewhere) << "now ours: taken";
+
+  const Digest stale = testing::DigestOfName("stale.pdf");
+  ClaimOwner other_boot = ClaimOwner::Self();
+  other_boot.boot_id = "another-boot";
+  ASSERT_EQ(store.Claim(stale, other_boot), ClaimResult::kClaimed);
+  EXPECT_EQ(store.Claim(stale), ClaimResult::kClaimed) << "a claim of another boot is stale";
+  ClaimOwner old = ClaimOwner::Self();
+  old.started -= kClaimLifetimeSeconds + 1;
+  const Digest slow = testing::DigestOfName("slow.pdf");
+  ASSERT_EQ(store.Claim(slow, old), ClaimResult::kClaimed);
+  EXPECT_EQ(store.Claim(slow), ClaimResult::kClaimed) << "a claim past its lifetime is stale";
+
+  ASSERT_EQ(store.PutText(digest, PdfText{{"本文"}}), StoreProblem::kNone);
+  EXPECT_EQ(store.Claim(digest), ClaimResult::kKnown) << "the text is in: nothing to claim";
+  ASSERT_EQ(store.PutFailure(stale, "crashed"), StoreProblem::kNone);
+  EXPECT_EQ(store.Claim(stale), ClaimResult::kKnown);
+  EXPECT_EQ(store.FindPdf(stale)->failure, "crashed");
+}
+
+}  // namespace
+}  // namespace veldra::search
