@@ -12,6 +12,7 @@ packages=(
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool jq
   desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
+  libsqlite3-dev libssl-dev
 )
 
 install_missing() {

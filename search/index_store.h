@@ -3,10 +3,13 @@
 // deleting it loses nothing but the time to extract the texts again.
 //
 //   pdf       one row per PDF's bytes, keyed by their SHA-256 (digest): text, no text (a
-//             scan) or failed with its kind; its page count and token count
-//   page      the text of each page as extracted (UTF-8) and the token position where the
-//             page starts in the PDF's full-text row (pages joined by "\f")
-//   pdf_fts   the full-text index (FTS5, contentless, tokenizer "veldra"), rowid = pdf.id
+//             scan) or failed with its kind; its page count and token count, and where each
+//             page starts in its full-text row (page_starts: a token position per page, 4
+//             bytes little-endian each, so that the pages of thousands of hits are read
+//             from thousands of short rows); ids are never used again
+//   page      the text of each page as extracted (UTF-8)
+//   pdf_fts   the full-text index (FTS5, contentless, tokenizer "veldra"), rowid = pdf.id,
+//             the pages joined by "\f"
 //   entry_key what identifies an entry's PDF in a catalog -> the digest of its bytes, so a
 //             catalog need not be hashed again at every open (search/index_plan.h)
 //   claim     the digests a process is extracting now (its pid and boot), so two processes
@@ -152,6 +155,19 @@ class IndexStore {
   StoreProblem Optimize();
 
   // Queries.
+
+  // One read transaction while it lives: the reads see the index as of one moment, and the
+  // file's locks are taken once instead of at every statement.
+  class ReadTransaction {
+   public:
+    explicit ReadTransaction(IndexStore& store);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+   private:
+    sqlite3* db_;
+  };
 
   // Runs an FTS5 query (one phrase) and calls row for every PDF it matches, with the
   // PDF's row id, its token count and the positions where the phrase starts (ascending).

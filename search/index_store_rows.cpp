@@ -10,6 +10,7 @@
 #include "search/index_store_statements.h"
 #include "search/normalized_text.h"
 #include "search/search_tokenizer.h"
+#include "storage/little_endian.h"
 
 namespace veldra::search {
 namespace {
@@ -32,6 +33,16 @@ std::vector<int64_t> FirstTokens(const std::vector<std::string>& pages, int64_t*
   return starts;
 }
 
+// The page starts as the pdf row keeps them.
+std::string EncodeStarts(const std::vector<int64_t>& starts) {
+  std::string bytes(starts.size() * 4, '\0');
+  for (size_t i = 0; i < starts.size(); ++i) {
+    coding::EncodeFixed32(reinterpret_cast<uint8_t*>(bytes.data()) + 4 * i,
+                          static_cast<uint32_t>(starts[i]));
+  }
+  return bytes;
+}
+
 std::string JoinPages(const std::vector<std::string>& pages) {
   std::string body;
   for (size_t i = 0; i < pages.size(); ++i) {
@@ -52,9 +63,9 @@ int IndexStore::Statements::PrepareAll(sqlite3* db) {
        "WHERE digest = ?1"},
       {&insert_pdf,
        "INSERT INTO pdf(digest, state, failure, pages, tokens, truncated, extractor, "
-       "indexed_at) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"},
+       "indexed_at, page_starts) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"},
       {&delete_pdf, "DELETE FROM pdf WHERE id = ?1"},
-      {&insert_page, "INSERT INTO page(pdf_id, page_no, first_token, text) VALUES(?1, ?2, ?3, ?4)"},
+      {&insert_page, "INSERT INTO page(pdf_id, page_no, text) VALUES(?1, ?2, ?3)"},
       {&delete_pages, "DELETE FROM page WHERE pdf_id = ?1"},
       {&page_texts, "SELECT text FROM page WHERE pdf_id = ?1 ORDER BY page_no"},
       {&insert_fts, "INSERT INTO pdf_fts(rowid, body) VALUES(?1, ?2)"},
@@ -65,9 +76,7 @@ int IndexStore::Statements::PrepareAll(sqlite3* db) {
       {&delete_claim, "DELETE FROM claim WHERE digest = ?1"},
       {&match, "SELECT rowid, veldra_hits(pdf_fts) FROM pdf_fts WHERE pdf_fts MATCH ?1"},
       {&totals, "SELECT count(*), total(tokens) FROM pdf WHERE state = 1"},
-      {&page_starts,
-       "SELECT first_token FROM page INDEXED BY page_start WHERE pdf_id = ?1 "
-       "ORDER BY first_token"},
+      {&page_starts, "SELECT page_starts FROM pdf WHERE id = ?1"},
       {&page_text, "SELECT text FROM page WHERE pdf_id = ?1 AND page_no = ?2"},
   };
   for (const auto& [statement, sql] : all) {
@@ -216,6 +225,8 @@ int IndexStore::InsertPdf(const Digest& digest, const PdfText* text, std::string
         .Bind(6, int64_t{text != nullptr && text->truncated ? 1 : 0})
         .Bind(8, NowSeconds());
     if (text != nullptr) use->Bind(7, text->extractor);
+    const std::string encoded_starts = EncodeStarts(starts);
+    if (state == PdfState::kText) use->BindBlob(9, encoded_starts);
     rc = use->Step();
     if (!Ok(rc)) return rc;
   }
@@ -226,8 +237,7 @@ int IndexStore::InsertPdf(const Digest& digest, const PdfText* text, std::string
       StatementUse use(statements_->insert_page);
       rc = use->Bind(1, row)
                .Bind(2, static_cast<int64_t>(i + 1))
-               .Bind(3, starts[i])
-               .Bind(4, text->pages[i])
+               .Bind(3, text->pages[i])
                .Step();
       if (!Ok(rc)) return rc;
     }
@@ -293,9 +303,15 @@ bool IndexStore::PageStarts(int64_t id, std::vector<int64_t>* starts) {
   if (!statements_) return false;
   StatementUse use(statements_->page_starts);
   use->Bind(1, id);
-  int rc;
-  while ((rc = use->Step()) == SQLITE_ROW) starts->push_back(use->Int(0));
-  if (rc != SQLITE_DONE) Fail(rc);
+  const int rc = use->Step();
+  if (rc == SQLITE_ROW) {
+    const auto* bytes = static_cast<const uint8_t*>(use->Blob(0));
+    for (size_t i = 0; i + 4 <= use->Bytes(0); i += 4) {
+      starts->push_back(coding::DecodeFixed32(bytes + i));
+    }
+  } else if (rc != SQLITE_DONE) {
+    Fail(rc);
+  }
   return !starts->empty();
 }
 

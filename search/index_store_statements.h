@@ -10,9 +10,9 @@ struct IndexStore::Statements {
   Statement key_digest;     // ?1 key -> digest
   Statement remember_key;   // ?1 key, ?2 digest
   Statement find_pdf;       // ?1 digest -> id, state, failure, pages, tokens, truncated, extractor
-  Statement insert_pdf;     // ?1 digest ... ?8 indexed_at
+  Statement insert_pdf;     // ?1 digest ... ?8 indexed_at, ?9 page_starts
   Statement delete_pdf;     // ?1 id
-  Statement insert_page;    // ?1 pdf id, ?2 page_no, ?3 first_token, ?4 text
+  Statement insert_page;    // ?1 pdf id, ?2 page_no, ?3 text
   Statement delete_pages;   // ?1 pdf id
   Statement page_texts;     // ?1 pdf id -> text, in page order
   Statement insert_fts;     // ?1 rowid, ?2 body
@@ -22,7 +22,7 @@ struct IndexStore::Statements {
   Statement delete_claim;   // ?1 digest
   Statement match;          // ?1 FTS5 query -> rowid, veldra_hits
   Statement totals;         // -> documents, tokens
-  Statement page_starts;    // ?1 pdf id -> first_token, ascending
+  Statement page_starts;    // ?1 pdf id -> page_starts
   Statement page_text;      // ?1 pdf id, ?2 page_no -> text
 
   int PrepareAll(sqlite3* db);

@@ -53,6 +53,18 @@ int PageOf(const std::vector<int64_t>& starts, int64_t position) {
                           starts.begin());
 }
 
+// Appends the page (from 1) of each of positions (ascending), each page once.
+void AppendPages(const std::vector<int64_t>& starts, const std::vector<int32_t>& positions,
+                 std::vector<int>* pages) {
+  if (starts.empty()) return;
+  size_t page = 0;  // starts[page] <= position < starts[page + 1]
+  int last = 0;
+  for (int32_t position : positions) {
+    while (page + 1 < starts.size() && starts[page + 1] <= position) ++page;
+    if (static_cast<int>(page) + 1 != last) pages->push_back(last = static_cast<int>(page) + 1);
+  }
+}
+
 // One result being put together.
 struct Candidate {
   int row = 0;
@@ -135,6 +147,7 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
       !HoldsRecords<EntryRecord>(table)) {
     return outcome;
   }
+  const IndexStore::ReadTransaction reading(store_);
   const int rows = table.Count();
   std::unordered_map<int32_t, int> row_of_entry;
   row_of_entry.reserve(static_cast<size_t>(rows));
@@ -217,17 +230,31 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
     results.push_back(c);
   }
 
-  // Order: the entry list's first, then relevance when asked.
-  std::vector<int> result_rows;
-  for (const Candidate& c : results) result_rows.push_back(c.row);
-  const std::vector<int> listed =
-      commands::SortedEntryRows(table, result_rows, commands::SortState::Of(document));
-  std::unordered_map<int, size_t> rank;
-  for (size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = i;
-  std::sort(results.begin(), results.end(), [&](const Candidate& a, const Candidate& b) {
-    if (options.order == ResultOrder::kRelevance && a.score != b.score) return a.score > b.score;
-    return rank[a.row] < rank[b.row];
-  });
+  // Order: by relevance, ties in list order; or in list order.
+  const commands::SortState sort = commands::SortState::Of(document);
+  const auto in_list_order = [&](std::vector<Candidate>::iterator first,
+                                 std::vector<Candidate>::iterator last) {
+    std::vector<int> rows_listed;
+    for (auto c = first; c != last; ++c) rows_listed.push_back(c->row);
+    rows_listed = commands::SortedEntryRows(table, rows_listed, sort);
+    std::unordered_map<int, size_t> rank;
+    for (size_t r = 0; r < rows_listed.size(); ++r) rank[rows_listed[r]] = r;
+    std::sort(first, last, [&](const Candidate& a, const Candidate& b) {
+      return rank[a.row] < rank[b.row];
+    });
+  };
+  if (options.order == ResultOrder::kListOrder) {
+    in_list_order(results.begin(), results.end());
+  } else {
+    std::sort(results.begin(), results.end(),
+              [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    for (auto tie = results.begin(); tie != results.end();) {
+      const auto end = std::find_if(tie, results.end(),
+                                    [&](const Candidate& c) { return c.score != tie->score; });
+      if (end - tie > 1) in_list_order(tie, end);
+      tie = end;
+    }
+  }
   if (options.limit > 0 && results.size() > options.limit) results.resize(options.limit);
 
   // Pages, and snippets for the first entries.
@@ -249,8 +276,8 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
     for (size_t t = 0; t < matches.size(); ++t) {
       const auto text = matches[t].pdfs.find(c.pdf);
       if (text == matches[t].pdfs.end()) continue;
+      AppendPages(starts, text->second.positions, &hit.pages);
       for (int32_t position : text->second.positions) {
-        hit.pages.push_back(PageOf(starts, position));
         if (with_snippets) shown.text_hits.emplace_back(position, t);
       }
     }

@@ -34,6 +34,10 @@ class Statement {
                         SQLITE_UTF8);
     return *this;
   }
+  Statement& BindBlob(int index, std::string_view bytes) {
+    sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+    return *this;
+  }
   Statement& Bind(int index, const Digest& digest) {
     sqlite3_bind_blob(statement_, index, digest.data(), static_cast<int>(digest.size()),
                       SQLITE_STATIC);

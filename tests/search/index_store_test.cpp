@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +51,33 @@ StoreProblem OpenAsUnprivileged(const std::string& path) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return static_cast<StoreProblem>(WEXITSTATUS(status));
+}
+
+// The full-text rows a one-phrase query finds.
+std::vector<int64_t> Rows(IndexStore& store, const std::string& phrase) {
+  std::vector<int64_t> rows;
+  EXPECT_EQ(store.MatchPhrase("\"" + phrase + "\"",
+                              [&](int64_t id, int64_t, const int32_t*, size_t) { rows.push_back(id); }),
+            StoreProblem::kNone);
+  return rows;
+}
+
+// A child process that writes PDFs "<prefix>0", "<prefix>1", ... (count of them, or until it
+// is killed) into the index at path, each holding "共通語"; it writes a byte to notify after
+// the first one. Exits 0 when every write succeeded.
+pid_t StartWriter(const std::string& path, const std::string& prefix, int count, int notify) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  IndexStore store;
+  bool ok = store.Open(path).problem == StoreProblem::kNone;
+  for (int i = 0; ok && (count < 0 || i < count); ++i) {
+    const std::string name = prefix + std::to_string(i);
+    ok = store.PutText(testing::DigestOfName(name),
+                       PdfText{{"共通語と " + name, std::string(3000, 'x') + " 次の頁"}}) ==
+         StoreProblem::kNone;
+    if (i == 0 && notify >= 0) (void)!::write(notify, "x", 1);
+  }
+  ::_exit(ok ? 0 : 1);
 }
 
 struct BadCacheRow {
@@ -156,12 +184,79 @@ TEST(IndexStore, AFullDiskFailsOneWriteAndKeepsWhatWasThere) {
   testing::SetDiskFull(false);
   EXPECT_EQ(problem, StoreProblem::kDiskFull);
   EXPECT_FALSE(store.FindPdf(testing::DigestOfName("new"))) << "nothing of the PDF was kept";
-  std::vector<int64_t> rows;
-  EXPECT_EQ(store.MatchPhrase("\"テキスト\"",
-                              [&](int64_t id, int64_t, const int32_t*, size_t) { rows.push_back(id); }),
-            StoreProblem::kNone);
-  EXPECT_EQ(rows, std::vector<int64_t>{kept});
+  EXPECT_EQ(Rows(store, "テキスト"), std::vector<int64_t>{kept});
   EXPECT_GT(PutPages(store, "new", {"新しいテキスト"}), 0) << "the next write works";
+}
+
+TEST(IndexStore, TextsAreReplacedAndForgottenAndAScanHasNoText) {
+  TempFolder folder;
+  IndexStore store;
+  ASSERT_EQ(store.Open(folder.Path("index.sqlite")).problem, StoreProblem::kNone);
+  const Digest pdf = testing::DigestOfName("retried.pdf");
+  ASSERT_EQ(store.PutFailure(pdf, "timed-out"), StoreProblem::kNone);
+  EXPECT_EQ(store.FindPdf(pdf)->state, PdfState::kFailed);
+  int64_t first = 0;
+  ASSERT_EQ(store.PutText(pdf, PdfText{{"最初の本文", "二ページ目"}}, &first), StoreProblem::kNone);
+  EXPECT_EQ(store.FindPdf(pdf)->state, PdfState::kText);
+  EXPECT_EQ(store.FindPdf(pdf)->pages, 2);
+  EXPECT_EQ(Rows(store, "本文"), std::vector<int64_t>{first});
+  int64_t second = 0;
+  ASSERT_EQ(store.PutText(pdf, PdfText{{"書き直した本文"}}, &second), StoreProblem::kNone);
+  EXPECT_NE(second, first) << "a row id is never given again";
+  EXPECT_EQ(Rows(store, "最初"), std::vector<int64_t>{});
+  EXPECT_EQ(Rows(store, "本文"), std::vector<int64_t>{second});
+  ASSERT_EQ(store.Forget(pdf), StoreProblem::kNone);
+  EXPECT_FALSE(store.FindPdf(pdf));
+  EXPECT_EQ(Rows(store, "本文"), std::vector<int64_t>{});
+
+  const Digest scan = testing::DigestOfName("scan.pdf");
+  ASSERT_EQ(store.PutText(scan, PdfText{{"", " \n\u3000", "\t"}}), StoreProblem::kNone);
+  EXPECT_EQ(store.FindPdf(scan)->state, PdfState::kNoText);
+  EXPECT_EQ(store.FindPdf(scan)->pages, 3);
+}
+
+TEST(IndexStore, AKilledWriterLeavesEveryFinishedPdfWholeAndTheIndexWorking) {
+  TempFolder folder;
+  const std::string path = folder.Path("index.sqlite");
+  int notify[2];
+  ASSERT_EQ(::pipe(notify), 0);
+  const pid_t writer = StartWriter(path, "pdf", -1, notify[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(notify[0], &byte, 1), 1);
+  ::usleep(20000 + static_cast<useconds_t>(::getpid() % 50) * 1000);
+  ::kill(writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+
+  IndexStore store;
+  ASSERT_EQ(store.Open(path).problem, StoreProblem::kNone);
+  std::vector<int64_t> finished;
+  for (int i = 0;; ++i) {
+    const auto record = store.FindPdf(testing::DigestOfName("pdf" + std::to_string(i)));
+    if (!record) break;
+    EXPECT_EQ(record->state, PdfState::kText);
+    std::string page;
+    EXPECT_TRUE(store.PageText(record->id, 2, &page)) << "pdf" << i << " has all its pages";
+    finished.push_back(record->id);
+  }
+  ASSERT_FALSE(finished.empty());
+  EXPECT_EQ(Rows(store, "共通語"), finished) << "a full-text row for each finished PDF, no other";
+  EXPECT_GT(PutPages(store, "after", {"共通語"}), 0) << "the next indexer goes on";
+}
+
+TEST(IndexStore, TwoProcessesWriteOneIndexAtOnce) {
+  TempFolder folder;
+  const std::string path = folder.Path("index.sqlite");
+  const pid_t a = StartWriter(path, "a", 40, -1);
+  const pid_t b = StartWriter(path, "b", 40, -1);
+  int status_a = -1;
+  int status_b = -1;
+  ::waitpid(a, &status_a, 0);
+  ::waitpid(b, &status_b, 0);
+  EXPECT_EQ(status_a, 0);
+  EXPECT_EQ(status_b, 0);
+  IndexStore store;
+  ASSERT_EQ(store.Open(path).problem, StoreProblem::kNone);
+  EXPECT_EQ(Rows(store, "共通語").size(), 80u);
 }
 
 TEST(IndexStore, ClaimsKeepTwoProcessesFromExtractingOnePdf) {

@@ -151,6 +151,21 @@ TEST_F(SearchEngineTest, SnippetsShowTheOriginalTextAroundTheMatch) {
   }
 }
 
+TEST_F(SearchEngineTest, ASnippetKeepsFortyCharactersOnEachSide) {
+  std::string before;
+  for (int i = 0; i < 30; ++i) before += "あい\n";  // 90 characters, line breaks shown as spaces
+  Add("L", "", "", "", {before + "目印" + std::string(100, 'z')});
+  search_.set_entry_texts(texts_);
+  Search("目印");
+  ASSERT_EQ(outcome_.entries.size(), 1u);
+  const Snippet& snippet = outcome_.entries[0].snippets.at(0);
+  std::string expected_before;
+  for (int i = 0; i < 13; ++i) expected_before += "あい ";
+  EXPECT_EQ(snippet.before, " " + expected_before);
+  EXPECT_EQ(snippet.match, "目印");
+  EXPECT_EQ(snippet.after, std::string(40, 'z'));
+}
+
 TEST_F(SearchEngineTest, TheLiveDocumentDecidesWhatIsNamed) {
   EntryRecord c = *doc_->FindEntry(ids_["C"]);
   c.title.SetText(Sjis("新しい題"));
@@ -159,6 +174,17 @@ TEST_F(SearchEngineTest, TheLiveDocumentDecidesWhatIsNamed) {
   EXPECT_EQ(Search("新しい"), (Found{{"C", {}}}));
   doc_->RemoveEntry(ids_["B"]);
   EXPECT_EQ(Search("形態素"), (Found{{"A", {1}}})) << "B's text is in the index, B is gone";
+}
+
+TEST_F(SearchEngineTest, AQueryOfTenThousandCharactersIsAnsweredFromTheIndex) {
+  std::string page;
+  for (int i = 0; page.size() < 40000; ++i) page += "形態素解析の" + std::to_string(i) + "回目、";
+  Add("E", "長文", "", "", {"前のページ", "序 " + page + " 跋"});
+  search_.set_entry_texts(texts_);
+  size_t cut = 0;  // 10,000 characters from the start of the long page
+  for (int n = 0; n < 10000; ++n) cut += static_cast<unsigned char>(page[cut]) >= 0xE0 ? 3 : 1;
+  EXPECT_EQ(Search("\"" + page.substr(0, cut) + "\""), (Found{{"E", {2}}}));
+  EXPECT_EQ(Search("\"" + page.substr(0, cut) + "x\""), Found{});
 }
 
 TEST_F(SearchEngineTest, RelevanceAndListOrder) {
