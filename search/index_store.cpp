@@ -17,6 +17,7 @@ namespace veldra::search {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kWalRetryMs = 10;
 
 // Pages of text are rows of a few kilobytes: pages of 16 KiB hold several each, where pages
 // of 4 KiB would waste a third of the file (and WITHOUT ROWID tables, which keep at most a
@@ -65,16 +66,38 @@ std::optional<int64_t> PragmaValue(sqlite3* db, const char* sql, int* rc) {
 // What the open file is.
 enum class Identity { kOurs, kEmpty, kForeign, kError };
 
+// The three values are read in one transaction: read one by one, they could straddle
+// another process's making of the schema and show a half-made index as another program's.
 Identity IdentityOf(sqlite3* db, int* rc) {
+  const bool own_transaction = sqlite3_get_autocommit(db) != 0;
+  if (own_transaction && (*rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK) {
+    return Identity::kError;
+  }
   const auto application = PragmaValue(db, "PRAGMA application_id", rc);
-  const auto version = PragmaValue(db, "PRAGMA user_version", rc);
-  const auto tables = PragmaValue(db, "SELECT count(*) FROM sqlite_schema", rc);
+  const auto version = application ? PragmaValue(db, "PRAGMA user_version", rc) : std::nullopt;
+  const auto tables =
+      version ? PragmaValue(db, "SELECT count(*) FROM sqlite_schema", rc) : std::nullopt;
+  if (own_transaction) sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   if (!application || !version || !tables) return Identity::kError;
   if (*application == IndexStore::kApplicationId && *version == IndexStore::kSchemaVersion) {
     return Identity::kOurs;
   }
   return *application == 0 && *version == 0 && *tables == 0 ? Identity::kEmpty
                                                              : Identity::kForeign;
+}
+
+// WAL mode, and synchronous=NORMAL with it. Switching a new file into WAL mode answers
+// "busy" at once, without waiting, while another process is making the same file: the
+// switch is tried again for as long as the busy timeout.
+int SwitchToWal(sqlite3* db) {
+  int rc = SQLITE_OK;
+  for (int waited = 0; waited <= kBusyTimeoutMs; waited += kWalRetryMs) {
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+                      nullptr, nullptr);
+    if ((rc & 0xFF) != SQLITE_BUSY) break;
+    sqlite3_sleep(kWalRetryMs);
+  }
+  return rc;
 }
 
 bool IsDamage(int rc) {
@@ -229,8 +252,7 @@ StoreOpening IndexStore::OpenFile(bool set_aside_first) {
     }
     // The page size is chosen before anything is written: WAL mode fixes it.
     if (identity == Identity::kEmpty) sqlite3_exec(db_, kNewFilePragmas, nullptr, nullptr, nullptr);
-    rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                      nullptr, nullptr);
+    rc = SwitchToWal(db_);
     if (rc == SQLITE_OK && identity == Identity::kEmpty) {
       // Another process may be making the schema at the same moment: whoever writes it
       // first does, the other finds it made.

@@ -14,10 +14,42 @@ namespace {
 constexpr double kK1 = 1.2;
 constexpr double kB = 0.75;
 
-// Where one term starts in one PDF's text.
-struct TextHits {
+// The catalog as one search sees it: its live entries (table rows) and the PDFs whose text
+// the index holds for them, numbered 0, 1, ... for this search.
+struct LiveCatalog {
+  std::vector<int> pdf_of_row;                     // -1: no text in the index
+  std::vector<int64_t> index_row_of_pdf;           // the PDF's full-text row
+  std::unordered_map<int64_t, int> pdf_of_index_row;
+  std::vector<std::vector<int>> rows_of_pdf;       // identical PDFs share one
+};
+
+LiveCatalog MakeLiveCatalog(const RecordArray& table, const EntryTexts& texts,
+                            std::unordered_map<int32_t, int>* row_of_entry) {
+  LiveCatalog catalog;
+  const int rows = table.Count();
+  row_of_entry->reserve(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) row_of_entry->emplace(EncodedEntryId(table.At(row)), row);
+  catalog.pdf_of_row.assign(static_cast<size_t>(rows), -1);
+  for (const auto& [entry, index_row] : texts.row_of_entry) {
+    const auto live = row_of_entry->find(entry);
+    if (live == row_of_entry->end()) continue;  // deleted since: never named
+    auto [it, added] = catalog.pdf_of_index_row.emplace(
+        index_row, static_cast<int>(catalog.index_row_of_pdf.size()));
+    if (added) {
+      catalog.index_row_of_pdf.push_back(index_row);
+      catalog.rows_of_pdf.emplace_back();
+    }
+    catalog.rows_of_pdf[static_cast<size_t>(it->second)].push_back(live->second);
+    catalog.pdf_of_row[static_cast<size_t>(live->second)] = it->second;
+  }
+  return catalog;
+}
+
+// Where one term starts in one PDF's text: positions [begin, begin + count) of the term.
+struct TextSpan {
   int64_t tokens = 0;
-  std::vector<int32_t> positions;
+  size_t begin = 0;
+  size_t count = 0;
 };
 
 // The occurrences of one term in one attribute of an entry.
@@ -29,9 +61,19 @@ struct AttributeHit {
 
 // What one term matched.
 struct TermMatches {
-  std::unordered_map<int64_t, TextHits> pdfs;                          // by full-text row
-  std::unordered_map<int, std::vector<AttributeHit>> attributes;       // by table row
+  std::vector<int> span_of_pdf;  // per PDF of the search: index into spans, or -1
+  std::vector<TextSpan> spans;
+  std::vector<int32_t> positions;
+  std::unordered_map<int, std::vector<AttributeHit>> attributes;  // by table row
   int entries = 0;  // entries it matched (for its idf)
+
+  const TextSpan* Text(int pdf) const {
+    return pdf < 0 || span_of_pdf.empty() || span_of_pdf[static_cast<size_t>(pdf)] < 0
+               ? nullptr
+               : &spans[static_cast<size_t>(span_of_pdf[static_cast<size_t>(pdf)])];
+  }
+  const int32_t* begin(const TextSpan& span) const { return positions.data() + span.begin; }
+  const int32_t* end(const TextSpan& span) const { return begin(span) + span.count; }
 };
 
 double FieldWeight(QueryField field) {
@@ -53,23 +95,24 @@ int PageOf(const std::vector<int64_t>& starts, int64_t position) {
                           starts.begin());
 }
 
-// Appends the page (from 1) of each of positions (ascending), each page once.
-void AppendPages(const std::vector<int64_t>& starts, const std::vector<int32_t>& positions,
+// Appends the page (from 1) of each position of [first, last) (ascending), each page once.
+void AppendPages(const std::vector<int64_t>& starts, const int32_t* first, const int32_t* last,
                  std::vector<int>* pages) {
   if (starts.empty()) return;
   size_t page = 0;  // starts[page] <= position < starts[page + 1]
-  int last = 0;
-  for (int32_t position : positions) {
-    while (page + 1 < starts.size() && starts[page + 1] <= position) ++page;
-    if (static_cast<int>(page) + 1 != last) pages->push_back(last = static_cast<int>(page) + 1);
+  int previous = 0;
+  for (const int32_t* position = first; position != last; ++position) {
+    while (page + 1 < starts.size() && starts[page + 1] <= *position) ++page;
+    if (static_cast<int>(page) + 1 != previous) {
+      pages->push_back(previous = static_cast<int>(page) + 1);
+    }
   }
 }
 
 // One result being put together.
 struct Candidate {
   int row = 0;
-  int32_t entry_id = 0;
-  int64_t pdf = 0;  // 0: no text in the index
+  int pdf = -1;
   double score = 0;
   int hits = 0;
 };
@@ -79,7 +122,7 @@ struct Candidate {
 struct ShownEntry {
   const uint8_t* encoded = nullptr;
   int row = 0;
-  int64_t pdf = 0;
+  int64_t index_row = 0;
   const std::vector<int64_t>* starts = nullptr;
   std::vector<std::pair<int64_t, size_t>> text_hits;
 };
@@ -98,7 +141,7 @@ std::vector<Snippet> EntrySnippets(IndexStore& store, AttributeCache& attributes
     auto layout = layouts.find(page);
     if (layout == layouts.end()) {
       std::string text;
-      if (!store.PageText(entry.pdf, page, &text)) return false;
+      if (!store.PageText(entry.index_row, page, &text)) return false;
       layout = layouts.emplace(page, PageLayout(std::move(text))).first;
     }
     const auto range = layout->second.Locate(
@@ -149,31 +192,33 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
   }
   const IndexStore::ReadTransaction reading(store_);
   const int rows = table.Count();
+  const auto row_count = static_cast<size_t>(rows);
   std::unordered_map<int32_t, int> row_of_entry;
-  row_of_entry.reserve(static_cast<size_t>(rows));
-  for (int row = 0; row < rows; ++row) row_of_entry.emplace(EncodedEntryId(table.At(row)), row);
+  const LiveCatalog catalog = MakeLiveCatalog(table, texts_, &row_of_entry);
   attributes_.Prune(row_of_entry.size(), [&](int32_t id) { return row_of_entry.count(id) > 0; });
-  // The live entries of each full-text row (identical PDFs share one).
-  std::unordered_map<int64_t, std::vector<int>> rows_of_pdf;
-  for (const auto& [entry, pdf] : texts_.row_of_entry) {
-    const auto live = row_of_entry.find(entry);
-    if (live != row_of_entry.end()) rows_of_pdf[pdf].push_back(live->second);
-  }
 
-  // Each term narrows the candidates; attributes are matched only on those left.
-  std::vector<char> candidate(static_cast<size_t>(rows), 1);
+  // Each term narrows the candidates; attributes are matched only on those left, each
+  // entry's looked up once.
+  std::vector<char> candidate(row_count, 1);
+  std::vector<const AttributeCache::Texts*> attributes_of_row(row_count, nullptr);
   std::vector<TermMatches> matches(query.terms.size());
   for (size_t t = 0; t < query.terms.size(); ++t) {
     const QueryTerm& term = query.terms[t];
     TermMatches& found = matches[t];
-    std::vector<char> matched(static_cast<size_t>(rows), 0);
+    std::vector<char> matched(row_count, 0);
     if (term.field == QueryField::kAny || term.field == QueryField::kText) {
+      found.span_of_pdf.assign(catalog.index_row_of_pdf.size(), -1);
       const StoreProblem problem = store_.MatchPhrase(
-          term.fts_query, [&](int64_t pdf, int64_t tokens, const int32_t* at, size_t count) {
-            const auto live = rows_of_pdf.find(pdf);
-            if (live == rows_of_pdf.end() || count == 0) return;
-            found.pdfs[pdf] = TextHits{tokens, std::vector<int32_t>(at, at + count)};
-            for (int row : live->second) matched[static_cast<size_t>(row)] = 1;
+          term.fts_query, [&](int64_t index_row, int64_t tokens, const int32_t* at, size_t n) {
+            const auto pdf = catalog.pdf_of_index_row.find(index_row);
+            if (pdf == catalog.pdf_of_index_row.end() || n == 0) return;
+            found.span_of_pdf[static_cast<size_t>(pdf->second)] =
+                static_cast<int>(found.spans.size());
+            found.spans.push_back({tokens, found.positions.size(), n});
+            found.positions.insert(found.positions.end(), at, at + n);
+            for (int row : catalog.rows_of_pdf[static_cast<size_t>(pdf->second)]) {
+              matched[static_cast<size_t>(row)] = 1;
+            }
           });
       if (problem != StoreProblem::kNone) {
         outcome.problem = problem;
@@ -181,21 +226,23 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
       }
     }
     if (term.field != QueryField::kText) {
-      for (int row = 0; row < rows; ++row) {
-        if (!candidate[static_cast<size_t>(row)]) continue;
-        const AttributeCache::Texts& texts = attributes_.Of(table.At(row));
+      for (size_t row = 0; row < row_count; ++row) {
+        if (!candidate[row]) continue;
+        const AttributeCache::Texts*& texts = attributes_of_row[row];
+        if (texts == nullptr) texts = &attributes_.Of(table.At(static_cast<int>(row)));
         for (size_t f = 0; f < kAttributeFields.size(); ++f) {
-          if (!FieldCovers(term.field, kAttributeFields[f]) || texts[f].utf8.empty()) continue;
-          const std::vector<size_t> at = FindAll(texts[f].canonical, term.canonical);
+          if (!FieldCovers(term.field, kAttributeFields[f]) || (*texts)[f].utf8.empty()) continue;
+          const std::vector<size_t> at = FindAll((*texts)[f].canonical, term.canonical);
           if (at.empty()) continue;
-          found.attributes[row].push_back({f, static_cast<int>(at.size()), at.front()});
-          matched[static_cast<size_t>(row)] = 1;
+          found.attributes[static_cast<int>(row)].push_back(
+              {f, static_cast<int>(at.size()), at.front()});
+          matched[row] = 1;
         }
       }
     }
-    for (int row = 0; row < rows; ++row) {
-      found.entries += matched[static_cast<size_t>(row)];
-      candidate[static_cast<size_t>(row)] &= matched[static_cast<size_t>(row)];
+    for (size_t row = 0; row < row_count; ++row) {
+      found.entries += matched[row];
+      candidate[row] &= matched[row];
     }
   }
 
@@ -206,20 +253,17 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
   std::vector<Candidate> results;
   for (int row = 0; row < rows; ++row) {
     if (!candidate[static_cast<size_t>(row)]) continue;
-    Candidate c{row, EncodedEntryId(table.At(row))};
-    const auto pdf = texts_.row_of_entry.find(c.entry_id);
-    if (pdf != texts_.row_of_entry.end()) c.pdf = pdf->second;
-    for (size_t t = 0; t < matches.size(); ++t) {
-      const double n = matches[t].entries;
+    Candidate c{row, catalog.pdf_of_row[static_cast<size_t>(row)]};
+    for (const TermMatches& term : matches) {
+      const double n = term.entries;
       const double idf = std::log(1.0 + (rows - n + 0.5) / (n + 0.5));
       double part = 0;
-      if (const auto text = matches[t].pdfs.find(c.pdf); text != matches[t].pdfs.end()) {
-        const double tf = static_cast<double>(text->second.positions.size());
-        const double norm = 1 - kB + kB * static_cast<double>(text->second.tokens) / average_length;
-        part += Saturated(tf, norm);
-        c.hits += static_cast<int>(text->second.positions.size());
+      if (const TextSpan* text = term.Text(c.pdf)) {
+        const double norm = 1 - kB + kB * static_cast<double>(text->tokens) / average_length;
+        part += Saturated(static_cast<double>(text->count), norm);
+        c.hits += static_cast<int>(text->count);
       }
-      if (const auto attr = matches[t].attributes.find(row); attr != matches[t].attributes.end()) {
+      if (const auto attr = term.attributes.find(row); attr != term.attributes.end()) {
         for (const AttributeHit& hit : attr->second) {
           part += FieldWeight(kAttributeFields[hit.field].field) * Saturated(hit.count, 1.0);
           c.hits += hit.count;
@@ -258,31 +302,38 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
   if (options.limit > 0 && results.size() > options.limit) results.resize(options.limit);
 
   // Pages, and snippets for the first entries.
-  std::unordered_map<int64_t, std::vector<int64_t>> starts_of_pdf;
+  std::vector<std::vector<int64_t>> starts_of_pdf(catalog.index_row_of_pdf.size());
+  const std::vector<int64_t> no_starts;
   for (size_t i = 0; i < results.size(); ++i) {
     const Candidate& c = results[i];
     EntryHit hit;
-    hit.entry_id = c.entry_id;
+    hit.entry_id = EncodedEntryId(table.At(c.row));
     hit.score = c.score;
     hit.hits = c.hits;
-    std::vector<int64_t>& starts = starts_of_pdf[c.pdf];
-    if (c.pdf != 0 && starts.empty()) store_.PageStarts(c.pdf, &starts);
     const bool with_snippets = i < options.snippet_entries;
     ShownEntry shown;
     shown.encoded = table.At(c.row);
     shown.row = c.row;
-    shown.pdf = c.pdf;
-    shown.starts = &starts;
-    for (size_t t = 0; t < matches.size(); ++t) {
-      const auto text = matches[t].pdfs.find(c.pdf);
-      if (text == matches[t].pdfs.end()) continue;
-      AppendPages(starts, text->second.positions, &hit.pages);
-      for (int32_t position : text->second.positions) {
-        if (with_snippets) shown.text_hits.emplace_back(position, t);
+    shown.starts = &no_starts;
+    if (c.pdf >= 0) {
+      shown.index_row = catalog.index_row_of_pdf[static_cast<size_t>(c.pdf)];
+      std::vector<int64_t>& starts = starts_of_pdf[static_cast<size_t>(c.pdf)];
+      if (starts.empty()) store_.PageStarts(shown.index_row, &starts);
+      shown.starts = &starts;
+      for (size_t t = 0; t < matches.size(); ++t) {
+        const TextSpan* text = matches[t].Text(c.pdf);
+        if (text == nullptr) continue;
+        AppendPages(starts, matches[t].begin(*text), matches[t].end(*text), &hit.pages);
+        if (!with_snippets) continue;
+        for (const int32_t* p = matches[t].begin(*text); p != matches[t].end(*text); ++p) {
+          shown.text_hits.emplace_back(*p, t);
+        }
+      }
+      if (matches.size() > 1) {
+        std::sort(hit.pages.begin(), hit.pages.end());
+        hit.pages.erase(std::unique(hit.pages.begin(), hit.pages.end()), hit.pages.end());
       }
     }
-    std::sort(hit.pages.begin(), hit.pages.end());
-    hit.pages.erase(std::unique(hit.pages.begin(), hit.pages.end()), hit.pages.end());
     if (with_snippets) {
       std::sort(shown.text_hits.begin(), shown.text_hits.end());
       hit.snippets = EntrySnippets(store_, attributes_, shown, query, matches);
