@@ -2,16 +2,15 @@
 // (search/normalized_text.h), read from the live document at every search: an edited title
 // is found at once, a deleted entry never.
 //
-// AttributeCache keeps each entry's canonical forms between searches and makes a field's
-// again only when its bytes in the entry changed, so that a search of 10,000 entries does
-// not normalise 100,000 texts each time.
+// AttributeCache keeps each entry's canonical forms between searches and makes them again
+// only when the entry's field bytes changed, so that a search of 10,000 entries does not
+// normalise 100,000 texts each time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "search/normalized_text.h"
@@ -45,31 +44,38 @@ inline bool FieldCovers(QueryField field, const AttributeField& attribute) {
 }
 
 struct AttributeText {
-  std::string bytes;      // the field's encoded bytes it was made from
-  std::string utf8;       // the text as the entry list shows it
+  std::string utf8;  // the text as the entry list shows it
   CanonicalText canonical;
+};
+
+// An entry's attributes, made from the bytes of its fields, and their canonical forms joined
+// by "\n" (which no canonical form holds): a term absent from the joined text is in none.
+struct EntryAttributes {
+  int32_t entry_id = 0;
+  std::string bytes;  // the encoded bytes of every field, one after the other
+  std::array<uint16_t, kAttributeFields.size()> ends{};  // where each field's bytes end
+  std::array<AttributeText, kAttributeFields.size()> fields;
+  std::string joined;
 };
 
 class AttributeCache {
  public:
-  using Texts = std::array<AttributeText, kAttributeFields.size()>;
-
-  // The attributes of the encoded entry, made again where its bytes changed since.
-  const Texts& Of(const uint8_t* encoded_entry);
-  // Forgets the entries for which is_live(id) is false, once more are kept than the
-  // live_count entries the document holds (deleted entries).
-  template <class IsLive>
-  void Prune(size_t live_count, IsLive is_live) {
-    if (entries_.size() <= live_count) return;
-    std::erase_if(entries_, [&](const auto& item) { return !is_live(item.first); });
-  }
+  // The attributes of the encoded entry at row of the entries, made again when the row
+  // holds another entry or the entry's fields changed since.
+  const EntryAttributes& Of(int row, const uint8_t* encoded_entry);
+  // Keeps what is known of the first rows only (the entries' table has rows rows now).
+  void Resize(int rows) { rows_.resize(static_cast<size_t>(rows)); }
 
  private:
-  std::unordered_map<int32_t, Texts> entries_;
+  std::vector<EntryAttributes> rows_;
 };
 
-// Where the canonical form of a term occurs in a canonical text: the byte offset of each
-// occurrence (overlapping ones included), in order.
-std::vector<size_t> FindAll(const CanonicalText& text, const std::string& canonical_term);
+// How often the canonical form of a term occurs in a canonical text (overlapping
+// occurrences included), and the byte offset of the first occurrence.
+struct Occurrences {
+  int count = 0;
+  size_t first = 0;
+};
+Occurrences FindOccurrences(const CanonicalText& text, const std::string& canonical_term);
 
 }  // namespace veldra::search

@@ -23,16 +23,16 @@ struct LiveCatalog {
   std::vector<std::vector<int>> rows_of_pdf;       // identical PDFs share one
 };
 
-LiveCatalog MakeLiveCatalog(const RecordArray& table, const EntryTexts& texts,
-                            std::unordered_map<int32_t, int>* row_of_entry) {
+LiveCatalog MakeLiveCatalog(const RecordArray& table, const EntryTexts& texts) {
   LiveCatalog catalog;
   const int rows = table.Count();
-  row_of_entry->reserve(static_cast<size_t>(rows));
-  for (int row = 0; row < rows; ++row) row_of_entry->emplace(EncodedEntryId(table.At(row)), row);
+  std::unordered_map<int32_t, int> row_of_entry;
+  row_of_entry.reserve(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) row_of_entry.emplace(EncodedEntryId(table.At(row)), row);
   catalog.pdf_of_row.assign(static_cast<size_t>(rows), -1);
   for (const auto& [entry, index_row] : texts.row_of_entry) {
-    const auto live = row_of_entry->find(entry);
-    if (live == row_of_entry->end()) continue;  // deleted since: never named
+    const auto live = row_of_entry.find(entry);
+    if (live == row_of_entry.end()) continue;  // deleted since: never named
     auto [it, added] = catalog.pdf_of_index_row.emplace(
         index_row, static_cast<int>(catalog.index_row_of_pdf.size()));
     if (added) {
@@ -159,7 +159,7 @@ std::vector<Snippet> EntrySnippets(IndexStore& store, AttributeCache& attributes
     const auto attribute = matches[t].attributes.find(entry.row);
     if (attribute == matches[t].attributes.end()) continue;
     const AttributeHit& hit = attribute->second.front();
-    const AttributeText& text = attributes.Of(entry.encoded)[hit.field];
+    const AttributeText& text = attributes.Of(entry.row, entry.encoded).fields[hit.field];
     snippets.push_back(MakeSnippet(text.utf8,
                                    text.canonical.SourceOf(hit.first_at,
                                                            query.terms[t].canonical.size()),
@@ -193,14 +193,13 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
   const IndexStore::ReadTransaction reading(store_);
   const int rows = table.Count();
   const auto row_count = static_cast<size_t>(rows);
-  std::unordered_map<int32_t, int> row_of_entry;
-  const LiveCatalog catalog = MakeLiveCatalog(table, texts_, &row_of_entry);
-  attributes_.Prune(row_of_entry.size(), [&](int32_t id) { return row_of_entry.count(id) > 0; });
+  const LiveCatalog catalog = MakeLiveCatalog(table, texts_);
+  attributes_.Resize(rows);
 
   // Each term narrows the candidates; attributes are matched only on those left, each
   // entry's looked up once.
   std::vector<char> candidate(row_count, 1);
-  std::vector<const AttributeCache::Texts*> attributes_of_row(row_count, nullptr);
+  std::vector<const EntryAttributes*> attributes_of_row(row_count, nullptr);
   std::vector<TermMatches> matches(query.terms.size());
   for (size_t t = 0; t < query.terms.size(); ++t) {
     const QueryTerm& term = query.terms[t];
@@ -228,14 +227,17 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
     if (term.field != QueryField::kText) {
       for (size_t row = 0; row < row_count; ++row) {
         if (!candidate[row]) continue;
-        const AttributeCache::Texts*& texts = attributes_of_row[row];
-        if (texts == nullptr) texts = &attributes_.Of(table.At(static_cast<int>(row)));
+        const EntryAttributes*& attributes = attributes_of_row[row];
+        if (attributes == nullptr) {
+          attributes = &attributes_.Of(static_cast<int>(row), table.At(static_cast<int>(row)));
+        }
+        if (attributes->joined.find(term.canonical) == std::string::npos) continue;
         for (size_t f = 0; f < kAttributeFields.size(); ++f) {
-          if (!FieldCovers(term.field, kAttributeFields[f]) || (*texts)[f].utf8.empty()) continue;
-          const std::vector<size_t> at = FindAll((*texts)[f].canonical, term.canonical);
-          if (at.empty()) continue;
-          found.attributes[static_cast<int>(row)].push_back(
-              {f, static_cast<int>(at.size()), at.front()});
+          const AttributeText& text = attributes->fields[f];
+          if (!FieldCovers(term.field, kAttributeFields[f]) || text.utf8.empty()) continue;
+          const Occurrences at = FindOccurrences(text.canonical, term.canonical);
+          if (at.count == 0) continue;
+          found.attributes[static_cast<int>(row)].push_back({f, at.count, at.first});
           matched[row] = 1;
         }
       }
@@ -302,8 +304,8 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
   if (options.limit > 0 && results.size() > options.limit) results.resize(options.limit);
 
   // Pages, and snippets for the first entries.
-  std::vector<std::vector<int64_t>> starts_of_pdf(catalog.index_row_of_pdf.size());
   const std::vector<int64_t> no_starts;
+  outcome.entries.reserve(results.size());
   for (size_t i = 0; i < results.size(); ++i) {
     const Candidate& c = results[i];
     EntryHit hit;
@@ -317,7 +319,7 @@ SearchOutcome CatalogSearch::Run(const CVeldraDocument& document, const SearchQu
     shown.starts = &no_starts;
     if (c.pdf >= 0) {
       shown.index_row = catalog.index_row_of_pdf[static_cast<size_t>(c.pdf)];
-      std::vector<int64_t>& starts = starts_of_pdf[static_cast<size_t>(c.pdf)];
+      std::vector<int64_t>& starts = page_starts_[shown.index_row];
       if (starts.empty()) store_.PageStarts(shown.index_row, &starts);
       shown.starts = &starts;
       for (size_t t = 0; t < matches.size(); ++t) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "search/entry_attributes.h"
@@ -56,7 +57,8 @@ struct SearchOptions {
   size_t limit = 0;              // at most this many entries (0: all)
 };
 
-// Searches one catalog; keeps what it learns of the entries' attributes between searches.
+// Searches one catalog; keeps what it learns of the entries' attributes and of the PDFs'
+// pages between searches.
 class CatalogSearch {
  public:
   explicit CatalogSearch(IndexStore& store) : store_(store) {}
@@ -73,6 +75,9 @@ class CatalogSearch {
   IndexStore& store_;
   EntryTexts texts_;
   AttributeCache attributes_;
+  // Where the pages of each full-text row start, as read so far: a row's pages never change
+  // (a PDF written again gets a new row).
+  std::unordered_map<int64_t, std::vector<int64_t>> page_starts_;
 };
 
 }  // namespace veldra::search
