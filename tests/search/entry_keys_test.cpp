@@ -15,7 +15,10 @@
 #include "commands/salvage.h"
 #include "search/search_engine.h"
 #include "tests/commands/catalog_fixture.h"
+#include "storage/catalog_tags.h"
+#include "storage/chunk_format.h"
 #include "tests/search/search_test_support.h"
+#include "tests/support/damaged_catalog.h"
 
 namespace veldra::search {
 namespace {
@@ -153,6 +156,67 @@ TEST_F(IndexedCatalogTest, ADeletedEntryIsNeverNamed) {
   int indexed = 0;
   EXPECT_EQ(Find(*doc_, "alpha", &hashed, &indexed), std::vector<int32_t>{});
   EXPECT_EQ(Find(*doc_, "ページ目", &hashed, &indexed), std::vector<int32_t>{beta_});
+}
+
+
+// A damaged list of PDFs: the plan holds what the lists reach, names the entries whose PDF
+// they do not, and hashes each reached PDF's own bytes; the catalog is never written.
+struct DamagedPlanRow {
+  const char* name;
+  bool (*damage)(const std::string& path);
+  std::vector<int> planned;      // ordinals of the PDFs planned
+  std::vector<int> unreachable;  // the entries (by import order) left out
+  bool lists_complete;
+};
+
+TEST_F(IndexedCatalogTest, ADamagedListOfPdfsIsPlannedAsFarAsItReaches) {
+  using veldra::testing::PatchChunk;
+  const int32_t gamma = Import("c.pdf", "third document");
+  const std::vector<int32_t> ids = {alpha_, beta_, gamma};
+  std::vector<Digest> digests;  // of the sound catalog's PDFs, by ordinal
+  for (const auto& digest : ResolveDigests(MakeIndexPlan(*doc_), store_).digests) {
+    digests.push_back(*digest);
+  }
+  const std::string sound_bytes = fake_.ReadFileBytes(kCatalogPath);
+  const DamagedPlanRow rows[] = {
+      {"sound", [](const std::string&) { return true; }, {0, 1, 2}, {}, true},
+      {"the list of PDFs ends after the second",
+       [](const std::string& p) {
+         return PatchChunk(p, kTagAttachmentData, 1, chunk_format::kNextInTagOffset, -1);
+       },
+       {0, 1}, {2}, true},
+      {"the first PDF links to a place past the end",
+       [](const std::string& p) {
+         return PatchChunk(p, kTagAttachmentData, 0, chunk_format::kNextInTagOffset, 0x7FFFFF00);
+       },
+       {0}, {1, 2}, false},
+      {"a link names a PDF that is not there",
+       [](const std::string& p) {
+         return PatchChunk(p, kTagAttachment, 1, chunk_format::kChunkHeaderSize + 8, 7);
+       },
+       {0, 2}, {1}, true},
+  };
+  for (const DamagedPlanRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    fake_.WriteFileBytes(kCatalogPath, sound_bytes);
+    ASSERT_TRUE(row.damage(kCatalogPath));
+    const std::string damaged_bytes = fake_.ReadFileBytes(kCatalogPath);
+    CVeldraDocument document;
+    document.Load(kCatalogPath);
+    const IndexPlan plan = MakeIndexPlan(document);
+    std::vector<int> planned;
+    for (const PlannedPdf& pdf : plan.pdfs) planned.push_back(pdf.ordinal);
+    EXPECT_EQ(planned, row.planned);
+    std::vector<int32_t> unreachable;
+    for (int i : row.unreachable) unreachable.push_back(ids[static_cast<size_t>(i)]);
+    EXPECT_EQ(plan.unreachable, unreachable);
+    EXPECT_EQ(plan.lists_complete, row.lists_complete);
+    const ResolvedDigests resolved = ResolveDigests(plan, store_);
+    for (size_t i = 0; i < plan.pdfs.size(); ++i) {
+      EXPECT_EQ(resolved.digests[i], digests[static_cast<size_t>(plan.pdfs[i].ordinal)]);
+    }
+    EXPECT_EQ(fake_.ReadFileBytes(kCatalogPath), damaged_bytes) << "the catalog is not written";
+  }
 }
 
 }  // namespace

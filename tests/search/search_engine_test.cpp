@@ -174,6 +174,8 @@ TEST_F(SearchEngineTest, TheLiveDocumentDecidesWhatIsNamed) {
   EXPECT_EQ(Search("新しい"), (Found{{"C", {}}}));
   doc_->RemoveEntry(ids_["B"]);
   EXPECT_EQ(Search("形態素"), (Found{{"A", {1}}})) << "B's text is in the index, B is gone";
+  EXPECT_EQ(Search("title:deep"), Found{}) << "C and D moved up a row: B's title is not theirs";
+  EXPECT_EQ(Search("title:alpha"), (Found{{"D", {}}}));
 }
 
 TEST_F(SearchEngineTest, AQueryOfTenThousandCharactersIsAnsweredFromTheIndex) {
