@@ -186,6 +186,13 @@ TEST(IndexStore, AFullDiskFailsOneWriteAndKeepsWhatWasThere) {
   EXPECT_FALSE(store.FindPdf(testing::DigestOfName("new"))) << "nothing of the PDF was kept";
   EXPECT_EQ(Rows(store, "テキスト"), std::vector<int64_t>{kept});
   EXPECT_GT(PutPages(store, "new", {"新しいテキスト"}), 0) << "the next write works";
+
+  // Damage met later is answered by setting the file aside: a new, empty index in its place.
+  const StoreOpening rebuilt = store.SetAsideAndRebuild();
+  EXPECT_EQ(rebuilt.problem, StoreProblem::kNone);
+  EXPECT_FALSE(rebuilt.set_aside.empty());
+  EXPECT_FALSE(store.FindPdf(testing::DigestOfName("kept")));
+  EXPECT_EQ(store.path(), folder.Path("index.sqlite"));
 }
 
 TEST(IndexStore, TextsAreReplacedAndForgottenAndAScanHasNoText) {
@@ -300,6 +307,9 @@ TEST(IndexStore, ClaimsKeepTwoProcessesFromExtractingOnePdf) {
   const Digest slow = testing::DigestOfName("slow.pdf");
   ASSERT_EQ(store.Claim(slow, old), ClaimResult::kClaimed);
   EXPECT_EQ(store.Claim(slow), ClaimResult::kClaimed) << "a claim past its lifetime is stale";
+
+  ASSERT_EQ(store.ReleaseClaim(slow), StoreProblem::kNone);
+  EXPECT_EQ(store.Claim(slow, other_boot), ClaimResult::kClaimed) << "released: free to claim";
 
   ASSERT_EQ(store.PutText(digest, PdfText{{"本文"}}), StoreProblem::kNone);
   EXPECT_EQ(store.Claim(digest), ClaimResult::kKnown) << "the text is in: nothing to claim";
