@@ -92,6 +92,7 @@ void FakePlatform::SetOsNameFails(bool fails) { os_name_fails_ = fails; }
 void FakePlatform::SetComputerName(const std::string& name) { computer_name_ = name; }
 void FakePlatform::SetTempFolder(const std::string& folder) { temp_folder_ = folder; }
 void FakePlatform::SetAppDataFolder(const std::string& folder) { app_data_folder_ = folder; }
+void FakePlatform::SetCacheFolder(const std::string& folder) { cache_folder_ = folder; }
 void FakePlatform::SetWorkingFolder(const std::string& folder) { working_folder_ = folder; }
 
 std::shared_ptr<FakeNode> FakePlatform::CreateNode(const std::string& normalized) {
@@ -414,6 +415,7 @@ bool FakePlatform::OsName(std::string* out) {
 std::string FakePlatform::ComputerName() { return computer_name_; }
 std::string FakePlatform::TempFolder() { return temp_folder_; }
 std::string FakePlatform::AppDataFolder() { return app_data_folder_; }
+std::string FakePlatform::CacheFolder() { return cache_folder_; }
 
 bool FakePlatform::WorkingFolder(std::string* out) {
   if (working_folder_.empty()) return false;

@@ -45,6 +45,7 @@ class FakePlatform : public Platform {
   void SetComputerName(const std::string& name);
   void SetTempFolder(const std::string& folder);  // kept as given (end it with "/")
   void SetAppDataFolder(const std::string& folder);
+  void SetCacheFolder(const std::string& folder);
   void SetWorkingFolder(const std::string& folder);  // "" : it cannot be told
 
   // --- Direct access for tests.
@@ -137,6 +138,7 @@ class FakePlatform : public Platform {
   std::string ComputerName() override;
   std::string TempFolder() override;
   std::string AppDataFolder() override;
+  std::string CacheFolder() override;
   bool WorkingFolder(std::string* out) override;
 
  private:
@@ -162,6 +164,7 @@ class FakePlatform : public Platform {
   std::string computer_name_ = "FAKEHOST";
   std::string temp_folder_ = "/tmp/";
   std::string app_data_folder_ = "/home/user/.config";
+  std::string cache_folder_ = "/home/user/.cache";
   std::string working_folder_ = "/";
 };
 

@@ -209,6 +209,10 @@ class Platform {
   // neither can be told. No trailing "/".
   virtual std::string AppDataFolder() = 0;
 
+  // The per-user cache folder: $XDG_CACHE_HOME, else ~/.cache; "" when neither can be
+  // told (the default). No trailing "/". What is kept there can always be made again.
+  virtual std::string CacheFolder() { return std::string(); }
+
   // The folder the program was started in (or last moved to), as an absolute path. false
   // when it cannot be told or its name holds a character CP932 cannot represent.
   virtual bool WorkingFolder(std::string* out) = 0;

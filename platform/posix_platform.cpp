@@ -294,15 +294,24 @@ std::string PosixPlatform::TempFolder() {
   return FromSys(folder);
 }
 
-std::string PosixPlatform::AppDataFolder() {
-  std::string folder = EnvValue("XDG_CONFIG_HOME");
+namespace {
+
+// $variable when it holds an absolute path, else $HOME/ + fallback; "" when neither.
+std::string XdgFolder(const char* variable, const char* fallback) {
+  std::string folder = EnvValue(variable);
   if (folder.empty() || folder[0] != '/') {  // a relative value is to be ignored
     const std::string home = EnvValue("HOME");
     if (home.empty()) return std::string();
-    folder = home + "/.config";
+    folder = home + "/" + fallback;
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return FromSys(folder);
 }
+
+}  // namespace
+
+std::string PosixPlatform::AppDataFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string PosixPlatform::CacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
 
 }  // namespace veldra::platform

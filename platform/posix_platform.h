@@ -27,6 +27,7 @@ class PosixPlatform : public Platform {
   std::string ComputerName() override;
   std::string TempFolder() override;
   std::string AppDataFolder() override;
+  std::string CacheFolder() override;
   bool WorkingFolder(std::string* out) override;
 };
 

@@ -13,6 +13,7 @@ packages=(
   fonts-ipaexfont-gothic qt6-translations-l10n xvfb xauth xdotool jq python3
   desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
   libpoppler-cpp-dev poppler-data zlib1g-dev fonts-dejavu-core
+  libsqlite3-dev libssl-dev
 )
 
 install_missing() {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "storage/catalog_table_list.h"
 #include "storage/category_names.h"
 
 namespace veldra {
@@ -200,6 +201,40 @@ bool EntryRecord::DecodeFieldFrom(const uint8_t* src, size_t offset) {
     default: return false;
   }
   return true;
+}
+
+std::string EncodedEntryLastingBytes(const uint8_t* src) {
+  const CatalogTable& entries = kCatalogTables[2];
+  static_assert(kCatalogTables[2].tag == kTagEntry);
+  std::string bytes(reinterpret_cast<const char*>(src) + entries.lasting_offset,
+                    entries.lasting_length);
+  bytes.append(reinterpret_cast<const char*>(src) + R::kCreateDateOffset,
+               CatalogTimestamp::kEncodedLength);
+  return bytes;
+}
+
+std::string_view EncodedEntryTextBytes(const uint8_t* src, size_t offset) {
+  size_t size = 0;
+  switch (offset) {
+    case R::kFileNameOffset:
+    case R::kTitleOffset:
+    case R::kCategoryNamesOffset:
+    case R::kCategoryNamesOffset + 256:
+    case R::kCategoryNamesOffset + 512:
+    case R::kAuthorOffset:
+    case R::kEditorOffset:
+    case R::kSupervisorOffset:
+    case R::kPublisherOffset:
+    case R::kTranslatorOffset:
+    case R::kMachineNameOffset: size = 256; break;
+    case R::kNoteOffset: size = 512; break;
+    case R::kFilePathOffset: size = 1024; break;
+    case R::kOsOffset: size = 128; break;
+    default: return std::string_view();
+  }
+  size_t used = 0;
+  while (used + 1 < size && (src[offset + used] != 0 || src[offset + used + 1] != 0)) used += 2;
+  return std::string_view(reinterpret_cast<const char*>(src) + offset, used);
 }
 
 }  // namespace veldra

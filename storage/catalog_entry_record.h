@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "storage/catalog_coding.h"
 #include "storage/catalog_timestamp.h"
@@ -126,5 +127,16 @@ inline int32_t EncodedEntryId(const uint8_t* src) {
 inline bool EncodedEntrySelected(const uint8_t* src) {
   return src[EntryRecord::kIsSelectEntryListOffset] == 1;
 }
+
+// The bytes an entry keeps unchanged from its import on: the path it was imported from, the
+// system and the machine (its lasting bytes in kCatalogTables), then its creation stamp.
+// Copies of one entry (a copied, compacted or salvaged catalog) agree in them; another entry
+// almost never does. For readers that key something by an entry (the search index).
+std::string EncodedEntryLastingBytes(const uint8_t* src);
+
+// The UTF-16LE bytes of the text field that starts at offset (a k...Offset of a text field)
+// of an encoded entry, up to its NUL: for readers that keep something made from a field and
+// tell by these bytes whether it changed. Empty for an offset at which no text field starts.
+std::string_view EncodedEntryTextBytes(const uint8_t* src, size_t offset);
 
 }  // namespace veldra

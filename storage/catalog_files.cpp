@@ -279,6 +279,22 @@ int64_t AttachmentLength(const std::string& catalog_path, int ordinal) {
   return length;
 }
 
+bool AttachmentSpans(const std::string& catalog_path, std::vector<AttachmentSpan>* out) {
+  out->clear();
+  ChunkFile catalog;
+  if (catalog.Open(catalog_path, kChunkModeReadOnly) != kChunkOk) return false;
+  int rc = catalog.FindFirst(kTagAttachmentData);
+  while (rc == kChunkOk) {
+    const ChunkHeader& header = catalog.current();
+    out->push_back({static_cast<int64_t>(chunk_format::AsOffset(header.self)) +
+                        static_cast<int64_t>(chunk_format::kChunkHeaderSize),
+                    header.length});
+    rc = catalog.FindNext();
+  }
+  catalog.Close();
+  return rc == kChunkEndOfList || rc == kChunkNoSuchTag;
+}
+
 int CountAttachmentChunks(ChunkFile& file) {
   int rc = file.FindFirst(kTagAttachmentData);
   if (rc == kChunkNoSuchTag) return 0;

@@ -82,6 +82,19 @@ int64_t ReadAttachment(const std::string& catalog_path, int ordinal, std::vector
 // The length of the ordinal-th "ATTD" chunk, or -1 when there is none.
 int64_t AttachmentLength(const std::string& catalog_path, int ordinal);
 
+// Where the data of an "ATTD" chunk lies in the catalog file, and how many bytes it holds.
+struct AttachmentSpan {
+  int64_t offset = 0;
+  int64_t length = 0;
+  bool operator==(const AttachmentSpan&) const = default;
+};
+
+// The spans of the catalog's "ATTD" chunks by ordinal (out[i] is the ordinal-th chunk's), in
+// one walk of their list. true when the walk reached the list's end (a catalog without
+// attachments included); false when the catalog cannot be opened or the list breaks: out
+// then holds the spans before the break.
+bool AttachmentSpans(const std::string& catalog_path, std::vector<AttachmentSpan>* out);
+
 // Result codes of CopyAttachmentToFile.
 constexpr int kCopyOk = 0;
 constexpr int kCopyNoAttachment = -1;   // no such chunk, empty, or the catalog cannot be read

@@ -286,23 +286,32 @@ TEST(PosixPlatformEnvironment, TempFolderFollowsTmpdirAndEndsWithSlash) {
   if (saved) ::setenv("TMPDIR", saved_value.c_str(), 1);
 }
 
-TEST(PosixPlatformEnvironment, AppDataFolderFollowsXdgElseHome) {
+TEST(PosixPlatformEnvironment, AppDataAndCacheFoldersFollowXdgElseHome) {
   PosixPlatform platform;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  const std::string xdg_value = xdg ? xdg : "", home_value = home ? home : "";
-  ::setenv("XDG_CONFIG_HOME", "/cfg/", 1);
-  EXPECT_EQ(platform.AppDataFolder(), "/cfg");
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(platform.AppDataFolder(), "/home/someone/.config");
-  ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
-  EXPECT_EQ(platform.AppDataFolder(), "/home/someone/.config");
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("HOME");
-  EXPECT_EQ(platform.AppDataFolder(), "");
-  if (xdg) ::setenv("XDG_CONFIG_HOME", xdg_value.c_str(), 1);
-  if (home) ::setenv("HOME", home_value.c_str(), 1);
+  struct Row {
+    const char* variable;
+    const char* below_home;
+    std::string (PosixPlatform::*folder)();
+  };
+  for (const Row& row : {Row{"XDG_CONFIG_HOME", "/.config", &PosixPlatform::AppDataFolder},
+                         Row{"XDG_CACHE_HOME", "/.cache", &PosixPlatform::CacheFolder}}) {
+    SCOPED_TRACE(row.variable);
+    const char* xdg = std::getenv(row.variable);
+    const char* home = std::getenv("HOME");
+    const std::string xdg_value = xdg ? xdg : "", home_value = home ? home : "";
+    ::setenv(row.variable, "/cfg/", 1);
+    EXPECT_EQ((platform.*row.folder)(), "/cfg");
+    ::unsetenv(row.variable);
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ((platform.*row.folder)(), std::string("/home/someone") + row.below_home);
+    ::setenv(row.variable, "relative", 1);  // not absolute: ignored
+    EXPECT_EQ((platform.*row.folder)(), std::string("/home/someone") + row.below_home);
+    ::unsetenv(row.variable);
+    ::unsetenv("HOME");
+    EXPECT_EQ((platform.*row.folder)(), "");
+    if (xdg) ::setenv(row.variable, xdg_value.c_str(), 1);
+    if (home) ::setenv("HOME", home_value.c_str(), 1);
+  }
 }
 
 TEST(PosixPlatformEnvironment, OsNameIsPrettyNameAndKernelRelease) {

@@ -1,0 +1,2 @@
+#include "commands/entry_sort.h"
+#include "search/search_query.h"
