@@ -1,10 +1,21 @@
 #include "browser/catalog_search_state.h"
 
-#include "browser/ui_text.h"
+#include "platform/codepage.h"
+#include "search/search_query.h"
 
 namespace veldra {
 
-QString CatalogSearchState::PageFindText() const { return ToQString(last_query_).trimmed(); }
+QString CatalogSearchState::PageFindText() const {
+  // The first term that may be in a PDF's text, as written: a page shows what the user
+  // typed, not its canonical form.
+  const search::SearchQuery query = search::ParseQuery(platform::Cp932ToUtf8(last_query_));
+  for (const search::QueryTerm& term : query.terms) {
+    if (term.field == search::QueryField::kAny || term.field == search::QueryField::kText) {
+      return QString::fromStdString(term.text);
+    }
+  }
+  return QString();
+}
 
 void CatalogSearchState::SetHits(const std::vector<int32_t>& ids) {
   std::unordered_set<int32_t> hits(ids.begin(), ids.end());

@@ -22,7 +22,8 @@ class CatalogSearchState : public QObject {
   // The query as typed (CP932); "" when none.
   const std::string& last_query() const { return last_query_; }
   void set_last_query(std::string query) { last_query_ = std::move(query); }
-  // What a viewer's find bar looks for when it takes the last query; "" when none.
+  // What a viewer's find bar looks for when it takes the last query: its first term that
+  // may be in a PDF's text, as written; "" when none.
   QString PageFindText() const;
 
   // The entries with a hit, as the last search found them.

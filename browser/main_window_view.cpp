@@ -345,6 +345,8 @@ CommandState CMainWindowView::QueryCommand(int id) {
     case cmd::kCategoryLabelEdit:
       return CommandState::kEnabled;
     case cmd::kFileClose: return CommandState::kDisabled;
+    case cmd::kFullTextSearch:
+      return document() != nullptr ? CommandState::kEnabled : CommandState::kDisabled;
     case cmd::kFindNext:
     case cmd::kFindPrevious:
       return OnUpdateFindHit();
@@ -373,6 +375,7 @@ void CMainWindowView::RunCommand(int id) {
     case cmd::kPdfExport: OnPdfExport(); break;
     case cmd::kPdfOpen: OnPdfOpen(); break;
     case cmd::kSelectNone: OnSelectNone(); break;
+    case cmd::kFullTextSearch: OnFullTextSearch(); break;
     case cmd::kFindNext: OnFindHit(true); break;
     case cmd::kFindPrevious: OnFindHit(false); break;
     default: break;

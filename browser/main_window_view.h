@@ -4,6 +4,7 @@
 // rebuilding the category lists, the level handlers and the column-header click.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -25,6 +26,7 @@ class CatalogDocumentHost;
 class CategoryListCtrl;
 class EntryListCtrl;
 class CVeldraDocument;
+class FullTextSearchWindow;
 class ProgressReporter;
 
 class CMainWindowView : public QWidget, public CommandTarget {
@@ -86,7 +88,11 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // host tells a failure once until a save succeeds, and never for a catalog opened read-only.
   void ReportSave(int result);
 
-  // The search commands (search_handlers.cpp). Ctrl+G (forward) and Ctrl+Shift+G: the
+  // The search commands (search_handlers.cpp). Ctrl+F: the catalog's search window, made
+  // at the first call, brought forward with its query selected afterwards.
+  void OnFullTextSearch();
+  FullTextSearchWindow* search_window() const;
+  // Ctrl+G (forward) and Ctrl+Shift+G: the
   // selection moves to the next (previous) listed entry that the catalog's last search hit,
   // in the list's order, wrapping round.
   void OnFindHit(bool forward);
@@ -162,6 +168,7 @@ class CMainWindowView : public QWidget, public CommandTarget {
   QLabel* count_label_;
   bool initialized_ = false;
   bool importing_ = false;
+  QPointer<FullTextSearchWindow> search_window_;  // a child window, made at the first Ctrl+F
 };
 
 }  // namespace veldra

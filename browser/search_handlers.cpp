@@ -1,14 +1,24 @@
-// The browser's search commands: going through the hits of the catalog's last search.
+// The browser's search commands: the search window, and going through the hits of the
+// catalog's last search.
 #include <QMdiSubWindow>
 
 #include "browser/catalog_document_host.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
 #include "browser/main_window_view.h"
+#include "browser/search_window.h"
 #include "commands/hit_rows.h"
 #include "storage/catalog_table.h"
 
 namespace veldra {
+
+FullTextSearchWindow* CMainWindowView::search_window() const { return search_window_.data(); }
+
+void CMainWindowView::OnFullTextSearch() {
+  if (document() == nullptr) return;
+  if (search_window_.isNull()) search_window_ = new FullTextSearchWindow(this);
+  search_window_->Present();
+}
 
 CommandState CMainWindowView::OnUpdateFindHit() const {
   if (document() == nullptr) return CommandState::kDisabled;

@@ -194,7 +194,7 @@ void PageColumnView::PaintHighlights() {
       }
     }
     if (page == current_page_) {
-      painter.setBrush(QColor(255, 140, 0));
+      painter.setBrush(QColor(255, 160, 40));
       for (const QRectF& r : PointsToPixels(current_rects_, points, on)) painter.drawRect(r);
     }
   }

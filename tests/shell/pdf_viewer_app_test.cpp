@@ -313,7 +313,7 @@ class PdfViewerAppTest : public QObject {
     QCOMPARE(static_cast<CPdfWindow*>(viewer)->view()->control()->Invoke(viewer::dispid::kFindString),
              QVariant(QStringLiteral("apple, and")));
     QVERIFY(Enabled(cmd::kFindNext));
-    host->search_state().set_last_query("apple");
+    host->search_state().set_last_query("title:Words apple");  // the first term of the text
     QTest::keyClick(frame(), Qt::Key_F, Qt::ControlModifier);
     auto* field = viewer->findChild<QLineEdit*>("find_field");
     QVERIFY(field->isVisible());
