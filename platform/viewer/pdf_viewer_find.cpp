@@ -87,7 +87,7 @@ int PdfViewerControl::FindText(const QString& text, int page) {
   if (find_field_->text() != text) find_field_->setText(text);
   SetFindString(text);
   const int count = PageCount();
-  if (text.isEmpty() || count == 0) return 0;
+  if (count == 0) return 0;
   if (page >= 1) {
     const int shown = std::min(page, count) - 1;
     GoToPage(shown);
@@ -95,6 +95,7 @@ int PdfViewerControl::FindText(const QString& text, int page) {
     SetCurrentOccurrence(shown, 0, true);
     return occurrences;
   }
+  if (text.isEmpty()) return 0;
   FindStep(true);
   return current_page_ >= 0 ? static_cast<int>(OccurrencesOn(current_page_).size()) : 0;
 }

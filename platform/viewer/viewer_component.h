@@ -31,7 +31,7 @@ inline constexpr int kPrint = 14;            // print dialog, then the chosen pa
 // Finding text. Every occurrence of the text on the pages in view is highlighted, one of
 // them (the current) more strongly. The places come from the PDF engine's own text.
 // (text[, page]) sets the text ("" takes the highlights away). With page (from 1): shows
-// that page with its first occurrence current and in view. Without: goes to the first
+// that page with its first occurrence current and in view (with "", only the page). Without: goes to the first
 // occurrence on or after the page shown, wrapping round to the start. Returns the number of
 // occurrences on the page shown afterwards.
 inline constexpr int kFindText = 15;

@@ -480,7 +480,8 @@ class PdfViewerComponentTest : public QObject {
     QCOMPARE(PageText(), QStringLiteral("2/ 8"));  // the page is shown all the same
     QCOMPARE(control_->Invoke(dispid::kFindNext), QVariant(0));
     QCOMPARE(control_->Widget()->findChild<QLabel*>("find_status")->text().trimmed(), QStringLiteral("見つかりません"));
-    QCOMPARE(control_->Invoke(dispid::kFindText, {QString()}), QVariant(0));
+    QCOMPARE(control_->Invoke(dispid::kFindText, {QString(), 6}), QVariant(0));
+    QCOMPARE(PageText(), QStringLiteral("6/ 8"));  // the page alone
     QCOMPARE(control_->Invoke(dispid::kFindPrevious), QVariant(0));
     const Highlighted none = HighlightedPixels(Pages()->viewport()->grab().toImage());
     QCOMPARE(none.yellow + none.orange, 0);
