@@ -43,7 +43,8 @@ class SearchWindowTest : public QObject {
   FullTextSearchWindow* window() const { return view()->search_window(); }
   CatalogSearchState& state() const { return view()->host()->search_state(); }
 
-  // Alpha has "comet" on page 7, Beta on page 2; Gamma's text is not indexed; Delta has none.
+  // Alpha has "comet" on page 7, Beta on page 2; Gamma's text is not indexed; Delta has
+  // none, but "田中" on page 2 as Qt's PDF writer stores it (the Kangxi radical ⽥, U+2F65).
   void Open() {
     QVERIFY(MakeViewerCatalog(kPath, {{"Alpha", "a.pdf", "%PDF a"}, {"Beta", "b.pdf", "%PDF b"},
                                       {"Gamma", "c.pdf", "%PDF c"}, {"Delta", "d.pdf", "%PDF d"}}));
@@ -51,7 +52,7 @@ class SearchWindowTest : public QObject {
     alpha[6] = "the comet returns, and a comet again";
     QVERIFY(PutIndexTexts(kPath, IndexPath(), {{0, alpha},
                                                {1, {"nothing", "a comet tail"}},
-                                               {3, {"only stars"}}}));
+                                               {3, {"only stars", "\u2f65中の形態素解析"}}}));
     frame_ = env_->OpenBrowser(kPath);
     view()->host()->set_detail_opener(opener_.get());
     view()->RunCommand(cmd::kFullTextSearch);
@@ -185,6 +186,10 @@ class SearchWindowTest : public QObject {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                        list->visualRect(window()->result_model()->index(beta, 0)).center());
     QCOMPARE(opener_->opened, (std::vector<std::string>{"pdf 0 at 7: comet", "pdf 1 at 2: comet"}));
+    // The viewer looks for the text as the PDF has it, not for the query.
+    Type(QStringLiteral("田中"));
+    QTest::keyClick(window()->query_field(), Qt::Key_Return);
+    QCOMPARE(opener_->opened.back(), std::string("pdf 3 at 2: \u2f65中"));
   }
 
   // A deleted entry leaves the results as soon as the deletion is saved.
