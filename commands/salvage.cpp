@@ -119,7 +119,7 @@ class Salvager {
     BuildCategories();
     BuildEnvironment();
     RaiseCounter(kTagIdCounter, kCounterKeyCounter, MaxRowId() + 1);
-    GiveFreshIdsToNegativeOnes();
+    GiveFreshIdsWhereNeeded();
   }
 
   bool Write(ChunkFile& copy) {
@@ -207,7 +207,7 @@ class Salvager {
 
   static LastingBytes LastingOf(ChunkTag tag) {
     for (const CatalogTable& t : kCatalogTables) {
-      if (t.tag == tag) return {t.lasting_offset, t.lasting_length};
+      if (t.tag == tag) return LastingBytesOf(t);
     }
     return {};
   }
@@ -507,21 +507,26 @@ class Salvager {
     return max;
   }
 
-  // A label, category, environment value or counter row kept with a negative id gets the
-  // next id of its counter, which lies above every id found by now.
-  void GiveFreshIdsToNegativeOnes() {
+  // A label, category, environment value or counter row kept with a negative id, or with
+  // the id of one kept before it, gets the next id of its counter, which lies above every
+  // id found by now.
+  void GiveFreshIdsWhereNeeded() {
     IdCounterTable& counters = Table(kTagIdCounter);
     for (const auto& [tag, key] : kIdTables) {
       if (tag == kTagEntry || tag == kTagAttachment || tag == kTagIdCounter) continue;
       RecordArray& records = Table(tag);
+      std::set<int32_t> kept;
       for (int i = 0; i < records.Count(); ++i) {
-        if (coding::DecodeI32(records.At(i)) < 0) {
+        const int32_t id = coding::DecodeI32(records.At(i));
+        if (id < 0 || !kept.insert(id).second) {
           coding::EncodeI32(records.MutableAt(i), NextId(counters, tag, key));
         }
       }
     }
+    std::set<int32_t> rows;
     for (int i = 0; i < counters.Count(); ++i) {
-      if (CounterAt(counters, i).row_id >= 0) continue;
+      const int32_t row_id = CounterAt(counters, i).row_id;
+      if (row_id >= 0 && rows.insert(row_id).second) continue;
       const int32_t id = NextId(counters, kTagIdCounter, kCounterKeyCounter);
       IdCounterRow row = CounterAt(counters, i);  // NextId may have changed this very row
       row.row_id = id;

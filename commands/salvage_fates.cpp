@@ -94,6 +94,14 @@ std::vector<ChunkFate> ChunkFates(const std::vector<ChunkRecord>& chunks) {
     // Replaced as head by its successor, which then took prev-in-tag -1.
     const size_t next = chunk_of(h.next_in_tag, h.tag);
     if (next < n && AsOffset(chunks[next].header.prev_in_tag) != self) return false;
+    // A chunk behind it still links back to it: its successor in its tag (a deletion makes
+    // the successor the head), or the next head (a deletion makes it name another): only
+    // the list of heads lost it.
+    const size_t next_head = chunk_at(h.next_head);
+    if (next < n ||
+        (next_head < n && AsOffset(chunks[next_head].header.prev_head) == self)) {
+      return true;
+    }
     const size_t prev = chunk_at(h.prev_head);
     if (prev == n) return heads_ran_into.count(AsOffset(h.prev_head)) > 0;
     if (!recovered(prev)) return false;

@@ -23,9 +23,9 @@ struct RecordGroup {
 // the newest is kept (the later updated stamp at updated_offset, 18 bytes; of two equal ones
 // the later in the file). Two records under one id that differ there are two records: the
 // first keeps the id, the later needs a fresh one. A record with a negative id is the
-// leftover of an interrupted write when it carries the mark or a record with an id that is
-// not negative agrees with it in the lasting bytes (it is then dropped, as a copy); any other
-// needs a fresh id. Groups in the file order of their first copy.
+// leftover of an interrupted write when it shows itself as such (storage/interrupted_rewrite.h:
+// the mark, or a whole copy under an id) and is then dropped; any other needs a fresh id.
+// Groups in the file order of their first copy.
 std::vector<RecordGroup> DistinctRecords(const std::vector<const uint8_t*>& records,
                                          size_t record_size, LastingBytes lasting,
                                          size_t updated_offset);

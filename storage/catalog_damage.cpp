@@ -66,10 +66,14 @@ std::vector<int64_t> PdfLengths(const ContainerReport& container) {
   return lengths;
 }
 
+}  // namespace
+
 // No record id is negative: the negative ids an interrupted write leaves are read away with
 // its other leftovers (storage/interrupted_rewrite.h); any other is damage, and the record
 // behind it could be reached by no one.
-void JudgeIds(const CVeldraDocument& document, std::vector<Finding>* out) {
+std::vector<Finding> JudgeIds(const CVeldraDocument& document) {
+  std::vector<Finding> found;
+  std::vector<Finding>* out = &found;
   for (const CatalogTable& t : kCatalogTables) {
     const RecordArray& records = *document.table(t.tag);
     for (int i = 0; i < records.Count(); ++i) {
@@ -87,7 +91,7 @@ void JudgeIds(const CVeldraDocument& document, std::vector<Finding>* out) {
   for (int i = 1; ascending && i < entries.Count(); ++i) {
     ascending = EncodedEntryId(entries.At(i - 1)) < EncodedEntryId(entries.At(i));
   }
-  if (ascending) return;
+  if (ascending) return found;
   std::map<int32_t, int> holders;
   for (int i = 0; i < entries.Count(); ++i) ++holders[EncodedEntryId(entries.At(i))];
   for (const auto& [id, count] : holders) {
@@ -95,7 +99,10 @@ void JudgeIds(const CVeldraDocument& document, std::vector<Finding>* out) {
       Damage(out, "entry id " + Num(id) + " is held by " + Num(count) + " entries");
     }
   }
+  return found;
 }
+
+namespace {
 
 // Each attachment link names an entry the catalog holds and a PDF chunk that is there and
 // not empty, and no entry or PDF is named by two links: an entry finds its PDF by the first
@@ -162,7 +169,7 @@ std::vector<Finding> JudgeCatalog(const ContainerReport& container,
                        "' holds records left by an interrupted write; the next change to the "
                        "catalog drops them"});
   }
-  JudgeIds(document, &out);
+  for (Finding& finding : JudgeIds(document)) out.push_back(std::move(finding));
   JudgeLinks(container, document, &out);
   return out;
 }

@@ -39,6 +39,10 @@ std::string TagText(ChunkTag tag);
 // findings first, then the catalog's.
 std::vector<Finding> JudgeCatalog(const ContainerReport& container, const CVeldraDocument& document);
 
+// The part of JudgeCatalog about ids: a record with a negative id (an interrupted write's
+// are read away before), an entry id held by two entries. A copy of the tables keeps it.
+std::vector<Finding> JudgeIds(const CVeldraDocument& document);
+
 // The first damage of findings, or "" when there is none.
 std::string FirstDamage(const std::vector<Finding>& findings);
 

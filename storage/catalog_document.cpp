@@ -205,7 +205,7 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
       // some twice, and may leave stale back links: the table is read without the
       // leftovers, and its next save writes it in full, which puts the file right.
       const bool leftovers = DropInterruptedRewriteLeftovers(
-          records, {t.lasting_offset, t.lasting_length});
+          records, LastingBytesOf(t));
       if (leftovers) repairs_.emplace_back(t.tag, records);
       if (leftovers || read.stale_back_links) {
         snapshot(t.tag)->Invalidate();

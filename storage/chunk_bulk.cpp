@@ -372,13 +372,14 @@ bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t f
   // holds its record is left alone (every record behind the last one dropped), one that
   // holds the same record changed gets it in one write. Otherwise the chunk holds a record
   // that is dropped, or one that now stands whole further back, and takes the new record in
-  // four writes: the old record's last byte becomes kRecordMovingMark, the sign byte of its
+  // five writes: the old record's last byte becomes kRecordMovingMark, the sign byte of its
   // id becomes 0xFF (one byte each, never torn), the record goes in under
-  // kRecordBeingWritten, then its id. A write cut short anywhere leaves the sign byte set
-  // until the id is whole, so no moment shows a chunk mixing two records under an id that
-  // counts; and until the new record is whole the chunk also carries the mark, so a reader
-  // can tell a chunk being written from a negative id that damage made
-  // (storage/interrupted_rewrite.h). A record whose last byte is not zero gets no mark.
+  // kRecordBeingWritten with the mark as its last byte, then its id, then its own last
+  // byte. A write cut short anywhere leaves the sign byte set until the id is whole, so no
+  // moment shows a chunk mixing two records under an id that counts; and while the id is
+  // negative the chunk carries the mark, so a reader can tell a chunk being written from a
+  // negative id that damage made (storage/interrupted_rewrite.h). Where the old or the new
+  // record's last byte is not zero there is no mark (three writes).
   constexpr size_t kIdSize = 4;
   const auto n = static_cast<size_t>(array.Count());
   std::vector<uint8_t> old(record_size);
@@ -396,13 +397,14 @@ bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t f
     std::memcpy(bytes.data(), record, record_size);
     chunk_format::EncodeFixed32(bytes.data(), static_cast<uint32_t>(kRecordBeingWritten));
     const uint8_t sign = 0xFF;
-    const uint8_t last = old[record_size - 1];
-    if (last == 0 &&
-        !io->Write(data_at + static_cast<int64_t>(record_size) - 1, &kRecordMovingMark, 1)) {
-      return false;
-    }
-    if (!io->Write(data_at + kIdSize - 1, &sign, 1) ||
-        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
+    const int64_t last_at = data_at + static_cast<int64_t>(record_size) - 1;
+    const bool marked = old[record_size - 1] == 0 && record[record_size - 1] == 0;
+    if (marked) bytes[record_size - 1] = kRecordMovingMark;
+    const uint8_t zero = 0;
+    if ((marked && !io->Write(last_at, &kRecordMovingMark, 1)) ||
+        !io->Write(data_at + kIdSize - 1, &sign, 1) ||
+        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize) ||
+        (marked && !io->Write(last_at, &zero, 1))) {
       return false;
     }
   }

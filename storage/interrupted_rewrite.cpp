@@ -18,8 +18,12 @@ bool Marked(const RecordArray& table, int i) {
   return CarriesMovingMark(table.At(i), table.record_size());
 }
 
-std::string_view Lasting(const RecordArray& table, int i, LastingBytes lasting) {
-  return LastingView(table.At(i), table.record_size(), lasting);
+std::string Lasting(const RecordArray& table, int i, LastingBytes lasting) {
+  return LastingOf(table.At(i), table.record_size(), lasting);
+}
+
+std::string_view Body(const RecordArray& table, int i) {
+  return RecordBody(table.At(i), table.record_size());
 }
 
 }  // namespace
@@ -28,13 +32,20 @@ bool CarriesMovingMark(const uint8_t* record, size_t size) {
   return size > kIdSize && record[size - 1] == kRecordMovingMark;
 }
 
-std::string_view LastingView(const uint8_t* record, size_t size, LastingBytes lasting) {
+std::string_view RecordBody(const uint8_t* record, size_t size) {
   const auto* bytes = reinterpret_cast<const char*>(record);
-  if (lasting.length > 0 && lasting.offset + lasting.length <= size) {
-    return {bytes + lasting.offset, lasting.length};
-  }
-  // Every byte between the id and the last, which may carry the mark.
   return {bytes + kIdSize, size > kIdSize + 1 ? size - kIdSize - 1 : 0};
+}
+
+std::string LastingOf(const uint8_t* record, size_t size, LastingBytes lasting) {
+  const auto* bytes = reinterpret_cast<const char*>(record);
+  if (lasting.length == 0 || lasting.offset + lasting.length > size ||
+      lasting.offset2 + lasting.length2 > size) {
+    return std::string(RecordBody(record, size));
+  }
+  std::string out(bytes + lasting.offset, lasting.length);
+  out.append(bytes + lasting.offset2, lasting.length2);
+  return out;
 }
 
 int32_t LeadingRecordId(const uint8_t* record) { return coding::DecodeI32(record); }
@@ -69,18 +80,19 @@ std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table, LastingBy
   // one. Copies interleaved otherwise are damage, not a write of ours.
   if (last_earlier_copy >= first_later_copy) return {};
 
-  // A negative id shows itself by the mark, or by a copy under an id that is not negative.
+  // A negative id shows itself by the mark, or by a whole copy under an id that is not
+  // negative.
   std::unordered_set<std::string_view> copies;
   bool copies_known = false;
   for (int i : negative) {
     if (!Marked(table, i)) {
       if (!copies_known) {
         for (int k = 0; k < table.Count(); ++k) {
-          if (LeadingRecordId(table.At(k)) >= 0) copies.insert(Lasting(table, k, lasting));
+          if (LeadingRecordId(table.At(k)) >= 0) copies.insert(Body(table, k));
         }
         copies_known = true;
       }
-      if (copies.count(Lasting(table, i, lasting)) == 0) continue;  // left for the checks
+      if (copies.count(Body(table, i)) == 0) continue;  // left for the checks
     }
     leftovers.push_back(i);
   }

@@ -3,16 +3,17 @@
 // A table whose record count shrinks is written in place (ChunkFile::WriteAll): record i
 // goes into the chunk m - n + i of the m chunks the tag had, last record first, and only
 // then are the surplus chunks unlinked from the front. A record that moves into a chunk is
-// written in four steps: the last byte of the chunk's old record (reserved, zero in every
+// written in five steps: the last byte of the chunk's old record (reserved, zero in every
 // catalog record) becomes kRecordMovingMark, the sign byte of its old id is set (a negative
-// id), the record goes in under the id kRecordBeingWritten, then its own id. Cut short at
-// any point (a kill, a full disk), the list still holds every record that was to stay,
-// whole, and some of them twice: once where it stood before and once further back.
+// id), the record goes in under the id kRecordBeingWritten with the mark as its last byte,
+// then its own id, then its own last byte. Cut short at any point (a kill, a full disk), the
+// list still holds every record that was to stay, whole, and some of them twice: once where
+// it stood before and once further back.
 // Deleting one record leaves the two copies in adjacent chunks; deleting several may leave
 // other records between them. The copy further back is always the one written last. A
-// chunk may also carry a negative id: its write was cut between the second and the last
+// chunk may also carry a negative id: its write was cut between the second and the fourth
 // step (a torn id write leaves the sign byte of kRecordBeingWritten as long as it is not
-// whole).
+// whole), and then it carries the mark too.
 //
 // The trace therefore has a shape: no id is held more than twice, and every second copy
 // lies behind every first copy (the table splits into a front and a back part, each
@@ -22,11 +23,13 @@
 // A negative id alone proves nothing: damage to one field makes one too, and a reader that
 // took it for a leftover would drop a live record for good. A record with a negative id is
 // a leftover only where the write shows itself: the record carries the mark (set before its
-// id turned negative, and kept by a torn write of the new record, which ends with it), or
-// its copy stands elsewhere in the table under an id that is not negative, alike in the
-// bytes a record keeps for life (the new record whole under kRecordBeingWritten, whose
-// original still stands in front; or the old record, already copied further back, from a
-// file written before the mark). Either takes two fields changed, never one.
+// id turned negative and kept until the id is whole again), or, in a file written before
+// the mark, its copy stands elsewhere in the table under an id that is not negative, alike
+// in every byte but the id and the last (the old record, already copied further back, or
+// the new record under kRecordBeingWritten, whose original still stands in front). Either
+// takes two fields changed, never one. (The bytes a record keeps for life are not enough
+// here: two categories made in one millisecond, or two entries imported from one path, agree
+// in them, and a damaged id would let the next change drop one of them.)
 //
 // So a reader of a table of that shape keeps, of each record id, the last record, drops
 // every earlier record with the same id and every record with a negative id that shows
@@ -40,6 +43,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -71,14 +75,18 @@ int32_t LeadingRecordId(const uint8_t* record);
 struct LastingBytes {
   size_t offset = 0;
   size_t length = 0;
+  size_t offset2 = 0;  // a second stretch (length2 0: none)
+  size_t length2 = 0;
 };
 std::vector<int> InterruptedRewriteLeftovers(const RecordArray& table, LastingBytes lasting = {});
 
 // Whether a record of size bytes carries kRecordMovingMark in its last byte.
 bool CarriesMovingMark(const uint8_t* record, size_t size);
-// The bytes in which two copies of one record agree: lasting, or (length 0) every byte but
-// the id and the last.
-std::string_view LastingView(const uint8_t* record, size_t size, LastingBytes lasting);
+// Every byte of a record of size bytes but its id and its last, which may carry the mark.
+std::string_view RecordBody(const uint8_t* record, size_t size);
+// The bytes in which two copies of one record agree: the stretches of lasting, or (length 0)
+// the record's body.
+std::string LastingOf(const uint8_t* record, size_t size, LastingBytes lasting);
 
 // Removes those records from table, and the mark from every record whose id is not
 // negative (a write cut short before it changed the id); true when there was either.

@@ -1,7 +1,8 @@
 // One definition of damage: for each shape (mostly a single byte or field changed) what
-// `check` reports, whether a change is refused, what the change leaves, and what salvage
-// recovers. Damage is refused and salvage brings back every entry it can, each with its own
-// PDF; the traces of an interrupted write are accepted and the change puts them right.
+// `check` reports, whether a change is refused, what the change leaves, whether a compacted
+// copy is made (it always checks sound), and what salvage recovers. Damage is refused and
+// salvage brings back every entry it can, each with its own PDF; the traces of an
+// interrupted write are accepted and the change puts them right.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <map>
 
 #include "commands/catalog_check.h"
+#include "commands/compact_copy.h"
 #include "commands/salvage.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_tags.h"
@@ -80,6 +82,7 @@ struct Row {
   std::map<int32_t, int32_t> pdf_of = {};  // of a salvaged entry kept under a fresh id
   Ids without_pdf = {};                    // salvaged entries without their PDF
   bool lost = false;                       // salvage says something could not be kept
+  bool no_copy = false;  // compact refuses: the copy would keep an id held twice or negative
 };
 
 Ids All() { return {0, 1, 2, 3, 4, 5, 6, 7}; }
@@ -98,14 +101,15 @@ TEST_F(DamageShapesTest, CheckChangeAndSalvageAgreeOnEveryShape) {
       {"sound", [] {}, Verdict::kSound, "", All(), All()},
       {"an entry's id: its sign byte set",
        [&] { PatchByte(Chunk(kTagEntry, 3) + id3 + 3, 0xFF); }, Verdict::kDamage,
-       "record 3 of table 'ENTR' has the id -16777213", {}, AllBut(3, 8), {{8, 3}}},
+       "record 3 of table 'ENTR' has the id -16777213", {}, AllBut(3, 8), {{8, 3}}, {}, false,
+       true},
       {"an entry's id := -1", [] { Patch(kTagEntry, 3, kData, -1); }, Verdict::kDamage,
-       "has the id -1, and no copy of it", {}, AllBut(3, 8), {{8, 3}}},
+       "has the id -1, and no copy of it", {}, AllBut(3, 8), {{8, 3}}, {}, false, true},
       {"two entries under one id", [] { Patch(kTagEntry, 4, kData, 1); }, Verdict::kDamage,
-       "entry id 1 is held by 2 entries", {}, AllBut(4, 8), {{8, 4}}},
+       "entry id 1 is held by 2 entries", {}, AllBut(4, 8), {{8, 4}}, {}, false, true},
       {"a link's id: its sign byte set",
        [] { PatchByte(Chunk(kTagAttachment, 2) + kData + 3, 0xFF); }, Verdict::kDamage,
-       "record 2 of table 'ATTA' has the id", {}, All()},
+       "record 2 of table 'ATTA' has the id", {}, All(), {}, {}, false, true},
       {"a link's entry field names no entry", [] { Patch(kTagAttachment, 2, kData + 4, 77); },
        Verdict::kDamage, "attachment record 2 (entry 77) names an entry the catalog does not hold",
        {}, All()},
@@ -199,6 +203,19 @@ TEST_F(DamageShapesTest, CheckChangeAndSalvageAgreeOnEveryShape) {
       EXPECT_EQ(EntryIds(after), row.after_change);
       ExpectOwnPdfs(kSource, {});
       fake_.WriteFileBytes(kSource, before);
+    }
+
+    // compact
+    {
+      CVeldraDocument document;
+      document.LoadForChange(kSource);
+      const int rc = WriteCompactCopy(document, kTarget);
+      EXPECT_EQ(rc, row.no_copy ? kCompactIdsDamaged : kCompactOk);
+      if (rc == kCompactOk) {
+        const std::vector<Finding> copy = FindCatalogProblems(kTarget);
+        EXPECT_TRUE(copy.empty()) << copy.front().text;
+      }
+      fake_.Remove(kTarget);
     }
 
     // salvage
