@@ -121,6 +121,8 @@ TEST_F(DamageShapesTest, CheckChangeAndSalvageAgreeOnEveryShape) {
       {"two links point at one PDF", [] { Patch(kTagAttachment, 2, kData + 8, 3); },
        Verdict::kDamage, "attachment records 2 and 3 both point at attachment 3", {}, All(), {},
        {2}, true},
+      {"a category's id := another's", [] { Patch(kTagCategory, 1, kData, 0); },
+       Verdict::kSound, "", All(), All()},
       {"the root's prev-head set", [] { ASSERT_TRUE(PatchInt32(kSource, 512 + 20, 548)); },
        Verdict::kDamage, "root chunk at 512 has links other than next-head set", {}, All()},
       {"head links on a chunk that is no head",

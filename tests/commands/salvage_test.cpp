@@ -436,6 +436,8 @@ TEST(ChunkFatesTest, DeletedIsToldFromCutOff) {
        {{600, kNone, 650, true, 512}, {700, 650, kNone, false}}, {F::kLive, F::kCutOff}},
       {"a head the list of heads runs past",
        {{600, kNone, kNone, false, 512}}, {F::kDeleted}},
+      {"a head the list of heads lost, its successor still naming it",
+       {{600, kNone, 700, false, 512}, {700, 600, kNone, false}}, {F::kCutOff, F::kCutOff}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
