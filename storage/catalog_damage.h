@@ -21,11 +21,13 @@
 //   that is not empty.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "storage/chunk_header.h"
 #include "storage/chunk_inspect.h"
+#include "storage/record_array.h"
 
 namespace veldra {
 
@@ -42,6 +44,9 @@ std::vector<Finding> JudgeCatalog(const ContainerReport& container, const CVeldr
 // The part of JudgeCatalog about ids: a record with a negative id (an interrupted write's
 // are read away before), an entry id held by two entries. A copy of the tables keeps it.
 std::vector<Finding> JudgeIds(const CVeldraDocument& document);
+
+// The ids of entries, sorted (entries are mostly stored in ascending order of their ids).
+std::vector<int32_t> SortedEntryIds(const RecordArray& entries);
 
 // The first damage of findings, or "" when there is none.
 std::string FirstDamage(const std::vector<Finding>& findings);

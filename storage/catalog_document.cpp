@@ -238,21 +238,18 @@ void CVeldraDocument::DropLinksOfDeletedEntries(ChunkFile& file) {
   // the deleted entries are left, naming no entry. Damage to a link's entry field leaves such
   // a link too, and beside it the entry it belonged to, without a link, whose file size is
   // the length of the PDF the link points at: then it is left for the check to report.
-  std::unordered_set<int32_t> ids;
-  for (int i = 0; i < entries_.Count(); ++i) {
-    if (!ids.insert(EncodedEntryId(entries_.At(i))).second) return;  // damage: an id held twice
-  }
-  std::unordered_set<int32_t> linked;
+  const std::vector<int32_t> ids = SortedEntryIds(entries_);
   std::vector<int> orphans;
   for (int i = 0; i < attachments_.Count(); ++i) {
-    const int32_t entry = AttachmentAt(attachments_, i).entry_id;
-    if (ids.count(entry) > 0) {
-      linked.insert(entry);
-    } else {
-      orphans.push_back(i);
-    }
+    const int32_t entry = coding::DecodeI32(attachments_.At(i) + 4);
+    if (!std::binary_search(ids.begin(), ids.end(), entry)) orphans.push_back(i);
   }
   if (orphans.empty()) return;
+  if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) return;  // damage: an id twice
+  std::unordered_set<int32_t> linked;
+  for (int i = 0; i < attachments_.Count(); ++i) {
+    linked.insert(coding::DecodeI32(attachments_.At(i) + 4));
+  }
   std::unordered_set<int64_t> unlinked_sizes;
   for (int i = 0; i < entries_.Count(); ++i) {
     const EntryRecord entry = EntryAt(entries_, i);

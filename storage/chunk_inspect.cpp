@@ -216,6 +216,13 @@ class Inspector {
 
   // Checks a link before it is followed; false (with a finding) when it cannot be.
   bool CheckLink(const char* name, uint32_t from, uint32_t to, size_t hint, Target* out) {
+    out->at = to;
+    out->index = Find(to, hint);
+    if (out->index != kNotFound) {
+      out->h = report_->chunks[out->index].header;
+      return true;
+    }
+    // Damage from here on.
     const std::string link = std::string(name) + " of chunk at " + Num(from);
     if (to < static_cast<uint32_t>(kRootOffset)) {
       Damage(link + " points into the file header (" + Num(to) + ")");
@@ -224,12 +231,6 @@ class Inspector {
     if (int64_t{to} + static_cast<int64_t>(kChunkHeaderSize) > io_.size()) {
       Damage(link + " points past end of file");
       return false;
-    }
-    out->at = to;
-    out->index = Find(to, hint);
-    if (out->index != kNotFound) {
-      out->h = report_->chunks[out->index].header;
-      return true;
     }
     ChunkHeader h;
     if (!ReadRaw(to, &h)) {
