@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <limits>
 #include <map>
 #include <memory>
 #include <set>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -328,92 +326,23 @@ class Salvager {
                                    : nullptr;
       links.push_back({record, found[group.kept].offset, pdf, group.needs_fresh_id});
     }
-    // Newest first, so that an entry named by two links takes the newer.
-    std::vector<size_t> order(links.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-      return links[b].record.updated < links[a].record.updated;
-    });
     const RecordArray& entries = Table(kTagEntry);
-    std::vector<int> link_of(static_cast<size_t>(entries.Count()), -1);
-    std::vector<std::string> why(link_of.size());
+    std::vector<EntryToLink> wanting;
+    for (int i = 0; i < entries.Count(); ++i) {
+      const EntryRecord entry = EntryAt(entries, i);
+      wanting.push_back({entry_named_[i], entry.id, entry.file_size});
+    }
+    std::vector<LinkToAssign> offered;
+    for (const Link& link : links) {
+      offered.push_back({link.record.entry_id, link.record.ordinal,
+                         link.pdf != nullptr ? int64_t{link.pdf->header.length} : -1,
+                         link.record.updated, link.offset});
+    }
+    const LinkAssignment assigned = AssignLinks(wanting, offered);
+    const std::vector<int>& link_of = assigned.link_of;
+    const std::vector<std::string>& why = assigned.why;
     const auto size_of = [&](int i) { return int64_t{EntryAt(entries, i).file_size}; };
-    // 1. A link that names an entry's id goes to an entry under that id (several, when one
-    //    was kept under a fresh id, or two links name one entry). Pairs are taken best first:
-    //    the PDF has the entry's file size; the entry's place among the entries is nearest
-    //    the link's among the links (both tables are appended to, and lose records,
-    //    together); the newer link; the entry that kept the id.
-    struct Pair {
-      int entry;
-      size_t link;
-      bool sized;
-      int64_t distance;
-      size_t age;  // the link's place in order, newest first
-      bool keeper;
-    };
-    std::vector<size_t> age(links.size());
-    for (size_t k = 0; k < order.size(); ++k) age[order[k]] = k;
-    std::vector<Pair> pairs;
-    for (size_t l = 0; l < links.size(); ++l) {
-      Link& link = links[l];
-      for (int i = 0; i < entries.Count(); ++i) {
-        if (entry_named_[i] != link.record.entry_id) continue;
-        if (link.pdf == nullptr) {
-          why[i] = "the chunk of its PDF (attachment " + std::to_string(link.record.ordinal) +
-                   ") was not recovered";
-          link.taken = true;
-          continue;
-        }
-        pairs.push_back({i, l, size_of(i) == link.pdf->header.length,
-                         std::abs(static_cast<int64_t>(i) - static_cast<int64_t>(l)), age[l],
-                         EntryAt(entries, i).id == link.record.entry_id});
-      }
-    }
-    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
-      return std::make_tuple(!a.sized, a.distance, a.age, !a.keeper) <
-             std::make_tuple(!b.sized, b.distance, b.age, !b.keeper);
-    });
-    for (const Pair& pair : pairs) {
-      if (link_of[pair.entry] >= 0 || links[pair.link].taken) continue;
-      link_of[pair.entry] = static_cast<int>(pair.link);
-      links[pair.link].taken = true;
-    }
-    // 2. An entry left without a link takes the one link no entry took whose PDF has its size.
-    for (int i = 0; i < entries.Count(); ++i) {
-      if (link_of[i] >= 0 || size_of(i) <= 0) continue;
-      int chosen = -1;
-      for (size_t l = 0; l < links.size(); ++l) {
-        if (!links[l].taken && links[l].pdf != nullptr &&
-            links[l].pdf->header.length == size_of(i)) {
-          chosen = chosen == -1 ? static_cast<int>(l) : -2;
-        }
-      }
-      if (chosen >= 0) {
-        link_of[i] = chosen;
-        links[chosen].taken = true;
-      }
-    }
-    // 3. Two entries whose links point at one PDF: it is the one whose file size it has, or
-    //    else the newer link's; the other entry goes without.
-    std::map<const ChunkRecord*, int> holder;  // PDF -> entry
-    for (int i = 0; i < entries.Count(); ++i) {
-      if (link_of[i] < 0) continue;
-      const auto [it, fresh] = holder.emplace(links[link_of[i]].pdf, i);
-      if (fresh) continue;
-      const int other = it->second;
-      const int64_t length = links[link_of[i]].pdf->header.length;
-      const bool mine = size_of(i) == length && size_of(other) != length;
-      const bool theirs = size_of(other) == length && size_of(i) != length;
-      const Link& a = links[link_of[i]];
-      const Link& b = links[link_of[other]];
-      const bool newer = b.record.updated < a.record.updated ||
-                         (b.record.updated == a.record.updated && b.offset < a.offset);
-      const int loser = mine || (!theirs && newer) ? other : i;
-      it->second = loser == other ? i : other;
-      why[loser] = "its link points at the PDF of entry " +
-                   std::to_string(EntryAt(entries, it->second).id);
-      link_of[loser] = -1;
-    }
+    for (size_t l = 0; l < links.size(); ++l) links[l].taken = assigned.taken[l];
     bool lost_pdf = false;
     for (int i = 0; i < entries.Count(); ++i) {
       lost_pdf = lost_pdf || (link_of[i] < 0 && size_of(i) > 0);

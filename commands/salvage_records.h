@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "storage/catalog_timestamp.h"
 #include "storage/interrupted_rewrite.h"
 
 namespace veldra::commands {
@@ -29,5 +31,40 @@ struct RecordGroup {
 std::vector<RecordGroup> DistinctRecords(const std::vector<const uint8_t*>& records,
                                          size_t record_size, LastingBytes lasting,
                                          size_t updated_offset);
+
+// An entry kept, as the links are given out.
+struct EntryToLink {
+  int32_t named = 0;  // the id its record carried
+  int32_t id = 0;     // the id it is kept under
+  int64_t file_size = 0;
+};
+
+// An attachment link kept (one of DistinctRecords).
+struct LinkToAssign {
+  int32_t entry_id = 0;  // the entry it names
+  int32_t ordinal = 0;   // its PDF; links of one ordinal point at one PDF
+  int64_t pdf_length = -1;  // -1: its PDF was not recovered
+  CatalogTimestamp updated;
+  int64_t offset = 0;  // of its chunk
+};
+
+struct LinkAssignment {
+  std::vector<int> link_of;      // per entry: the index of its link, or -1
+  std::vector<std::string> why;  // per entry: why it has none ("" when no reason is known)
+  std::vector<bool> taken;       // per link: an entry took it (or it named one, PDF lost)
+};
+
+// Gives each entry its link (commands/salvage.h):
+// 1. A link that names an entry's id goes to an entry under that id (several, when one was
+//    kept under a fresh id, or two links name one entry), pairs taken best first: the PDF
+//    has the entry's file size; the entry's place among the entries is nearest the link's
+//    among the links (both tables are appended to, and lose records, together); the newer
+//    link; the entry that kept the id.
+// 2. An entry left without a link takes the one link no entry took whose PDF has its size.
+// 3. Where the links of two entries point at one PDF, it goes to the entry whose file size
+//    it has, else to the newer link's (of two as new, the later in the file); the other
+//    entry goes without.
+LinkAssignment AssignLinks(const std::vector<EntryToLink>& entries,
+                           const std::vector<LinkToAssign>& links);
 
 }  // namespace veldra::commands
