@@ -331,27 +331,43 @@ TEST_F(SalvageTest, TwoEntriesUnderOneIdAndNegativeIdsAreKeptUnderFreshIds) {
 }
 
 // Ids once issued are never issued again, also when every counter row is destroyed: the
-// counters are rebuilt above every id found, a deleted record's included.
+// counters are rebuilt above every id found, a deleted record's included, and the entry
+// counter above every entry a link names, a deleted link's included.
 TEST_F(SalvageTest, NoIdIsIssuedTwiceWhenTheCountersAreGone) {
-  {
-    ChunkFile file;  // entry 0 becomes entry 20, then is deleted from the front
-    ASSERT_TRUE(PatchInt32(kSource, Live(kTagEntry, 0).offset + cf::kChunkHeaderSize, 20));
-    ASSERT_EQ(file.Open(kSource, kChunkModeReadWrite), kChunkOk);
-    ASSERT_EQ(file.FindFirst(kTagEntry), kChunkOk);
-    ASSERT_EQ(file.DeleteCurrent(), kChunkOk);
+  struct Row {
+    const char* name;
+    ChunkTag tag;  // the first record of this table is given the id, then deleted
+    size_t field;  // the id field of that record
+    int32_t next_entry_id;
+  };
+  const Row rows[] = {
+      {"a deleted entry held the highest id", kTagEntry, 0, 21},
+      {"a deleted link named the highest entry id", kTagAttachment, 4, 21},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fake_.Remove(kSource);
+    fake_.Remove(kTarget);
+    ASSERT_TRUE(veldra::testing::MakeCatalogWithPdfs(kSource, kEntries));
+    ASSERT_TRUE(PatchInt32(kSource, Live(row.tag, 0).offset + cf::kChunkHeaderSize + row.field, 20));
+    {
+      ChunkFile file;
+      ASSERT_EQ(file.Open(kSource, kChunkModeReadWrite), kChunkOk);
+      ASSERT_EQ(file.FindFirst(row.tag), kChunkOk);
+      ASSERT_EQ(file.DeleteCurrent(), kChunkOk);
+    }
+    for (size_t i = 0; i < ChunksOf(kSource, kTagIdCounter).size(); ++i) {
+      Patch(kTagIdCounter, i, cf::kTagOffset, static_cast<int32_t>(kTagCategory));
+    }
+    SalvageReport report;
+    ASSERT_EQ(SalvageCatalog(kSource, kTarget, &report), kSalvageOk);
+    CVeldraDocument copy;
+    copy.LoadForChange(kTarget);
+    ASSERT_TRUE(copy.writable()) << copy.damage();
+    EXPECT_EQ(NextId(copy.counters(), kTagEntry, kCounterKeyEntry), row.next_entry_id);
+    EXPECT_GE(NextId(copy.counters(), kTagAttachment, kCounterKeyAttachment), kEntries);
+    EXPECT_GT(NextId(copy.counters(), kTagIdCounter, kCounterKeyCounter), 0);
   }
-  for (size_t i = 0; i < ChunksOf(kSource, kTagIdCounter).size(); ++i) {
-    Patch(kTagIdCounter, i, cf::kTagOffset, static_cast<int32_t>(kTagCategory));
-  }
-  SalvageReport report;
-  ASSERT_EQ(SalvageCatalog(kSource, kTarget, &report), kSalvageOk);
-  CVeldraDocument copy;
-  copy.LoadForChange(kTarget);
-  ASSERT_TRUE(copy.writable()) << copy.damage();
-  EXPECT_EQ(copy.entries().Count(), kEntries - 1);
-  EXPECT_EQ(NextId(copy.counters(), kTagEntry, kCounterKeyEntry), 21);
-  EXPECT_GE(NextId(copy.counters(), kTagAttachment, kCounterKeyAttachment), kEntries);
-  EXPECT_GT(NextId(copy.counters(), kTagIdCounter, kCounterKeyCounter), 0);
 }
 
 TEST_F(SalvageTest, ASoundCatalogComesOverWhole) {
