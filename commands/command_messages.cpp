@@ -96,7 +96,8 @@ std::string MessageNewSaveIsOpenCatalog() {
 std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
   std::string text = Fill("「%s」に新規保存できませんでした。", path);
   switch (compact_code) {
-    case kCompactIncomplete: return text + Cp932("\nこのカタログは完全には読み込めていません。");
+    case kCompactIncomplete:
+    case kCompactIdsDamaged: return text + Cp932("\nこのカタログは完全には読み込めていません。");
     case kCompactCannotOpen: return text + Cp932("\nカタログのファイルを開けません。");
     case kCompactCannotCreate: return text + Cp932("\nその場所にファイルを作成できません。");
     case kCompactWriteFailed: return text + Cp932("\n書き込みに失敗しました。ディスクの空き容量を確認してください。");

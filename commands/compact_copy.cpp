@@ -1,9 +1,11 @@
 #include "commands/compact_copy.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "commands/attachment_cursor.h"
 #include "platform/platform.h"
+#include "storage/catalog_damage.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
@@ -39,10 +41,19 @@ bool CurrentBytesReadable(ChunkFile& source) {
 // memory, not its size. false when writing fails, or when reading bytes already found
 // readable fails half-way (the copy would lack a PDF the catalog still holds).
 bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& attachments,
-                     CompactReport* report) {
+                     const std::unordered_set<int32_t>& entry_ids, CompactReport* report) {
   AttachmentCursor cursor(source);
+  std::unordered_set<int32_t> entries_linked;
+  std::unordered_set<int32_t> pdfs_linked;
   for (int i = 0; i < attachments.Count(); ++i) {
     const AttachmentRecord record = AttachmentAt(attachments, i);
+    // Only the records an entry finds its PDF by: the first that names it (and not a PDF an
+    // earlier one took).
+    if (!entry_ids.count(record.entry_id) || !entries_linked.insert(record.entry_id).second ||
+        !pdfs_linked.insert(record.ordinal).second) {
+      ++report->skipped_attachments;
+      continue;
+    }
     if (cursor.SeekTo(record.ordinal) != kChunkOk || !CurrentBytesReadable(source)) {
       ++report->skipped_attachments;
       continue;
@@ -127,13 +138,19 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
     return kCompactIncomplete;
   }
 
+  if (HasDamage(JudgeIds(document))) return kCompactIdsDamaged;
+
+  std::unordered_set<int32_t> entry_ids;
+  for (int i = 0; i < document.entries().Count(); ++i) {
+    entry_ids.insert(EncodedEntryId(document.entries().At(i)));
+  }
   ChunkFile source;
   if (source.Open(document.path(), kChunkModeReadOnly) != kChunkOk) return kCompactCannotOpen;
   return WriteCatalogFile(target_path, CopyTarget::kReplace, [&](ChunkFile& copy) {
     return WriteCopyTables(copy, [&](ChunkTag tag) -> const RecordArray& {
              return *document.table(tag);
            }) &&
-           CopyAttachments(source, copy, document.attachments(), report);
+           CopyAttachments(source, copy, document.attachments(), entry_ids, report);
   });
 }
 
@@ -142,6 +159,9 @@ const char* CompactResultText(int code) {
     case kCompactOk: return "done";
     case kCompactSameFile: return "the new path is the catalog itself";
     case kCompactIncomplete: return "the catalog was not read completely";
+    case kCompactIdsDamaged:
+      return "a record id is negative or an entry id is held twice, which a copy would keep; "
+             "'veldra-cli salvage' writes a sound catalog";
     case kCompactCannotOpen: return "the catalog cannot be opened";
     case kCompactCannotCreate: return "no file can be created beside the new path";
     case kCompactWriteFailed: return "writing the copy failed; nothing was left at the new path";

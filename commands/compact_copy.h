@@ -24,10 +24,14 @@ constexpr int kCompactCannotOpen = -3;      // the catalog cannot be opened for 
 constexpr int kCompactCannotCreate = -4;    // no temporary file can be made beside the target
 constexpr int kCompactWriteFailed = -5;     // writing the copy failed
 constexpr int kCompactRenameFailed = -6;    // the finished copy could not replace the target
+constexpr int kCompactIdsDamaged = -7;      // a record id is negative or an entry id held
+                                            // twice: the copy would keep it (salvage mends it)
 
 struct CompactReport {
   int copied_attachments = 0;
-  int skipped_attachments = 0;  // records whose bytes are missing, empty or unreadable
+  int skipped_attachments = 0;  // records whose bytes are missing, empty or unreadable, and
+                                // records no entry finds its PDF by (they name no entry, or
+                                // an entry or a PDF an earlier record names)
 };
 
 // Writes the compacted copy of document's tables and attachments to target_path (an

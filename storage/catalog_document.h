@@ -94,11 +94,10 @@ class CVeldraDocument {
   // Fills every table from the file at path; tables the file lacks are empty. Takes no lock
   // and lets go of one OpenCatalog took.
   void Load(const std::string& path);
-  // Load, then, when every table was read, the checks a change relies on: the lists of the
-  // container (VerifyListsForChange: both directions of every list, the list of heads, chunks
-  // cut off from a list) and no entry id held by two entries that are not neighbours in the
-  // table (two neighbours are what a rewrite of the table cut short leaves, not damage). Damage
-  // gives kDamaged. OpenCatalog loads this way unless the catalog is open elsewhere.
+  // Load, then, when every table was read, the check a change relies on: whatever
+  // `veldra-cli check` reports as damage (JudgeCatalog, storage/catalog_damage.h) gives
+  // kDamaged; the traces of an interrupted write, which the next save puts right, do not.
+  // OpenCatalog loads this way unless the catalog is open elsewhere.
   void LoadForChange(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   // Why the last Load found no container: the system's cause when the file could not be
@@ -108,8 +107,9 @@ class CVeldraDocument {
   // The first damage LoadForChange found, in one sentence; empty unless kDamaged.
   const std::string& damage() const { return damage_; }
   // The tables Load found holding leftovers of an interrupted write (read without them;
-  // storage/interrupted_rewrite.h). The next save of the document's own file drops them
-  // from the file.
+  // storage/interrupted_rewrite.h), and the links table when it held the links of entries
+  // whose deletion was cut short. The next save of the document's own file drops them from
+  // the file.
   std::vector<ChunkTag> tables_with_leftovers() const {
     std::vector<ChunkTag> tags;
     for (const auto& repair : repairs_) tags.push_back(repair.first);
@@ -269,6 +269,8 @@ class CVeldraDocument {
   std::string damage_;
   // After a complete load: no counter issues an id at or below one in use.
   void KeepCountersAboveIdsInUse();
+  // After a complete load: the links a deletion cut short left behind are read away.
+  void DropLinksOfDeletedEntries(ChunkFile& file);
   platform::Failure load_failure_ = platform::Failure::kNone;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;

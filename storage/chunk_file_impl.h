@@ -16,6 +16,9 @@
 
 namespace veldra {
 
+// Rewrites in place are gathered up to this many bytes before they go to the file.
+inline constexpr size_t kRewriteRunLimit = 256 * 1024;
+
 // Bounds a walk: the chunks of a sound container do not overlap, so one walk can never
 // pass over more header and data bytes than the file holds. A cycle or a wild link runs
 // out of budget instead of running forever.

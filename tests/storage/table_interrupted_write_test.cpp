@@ -17,18 +17,22 @@
 namespace veldra::testing {
 namespace {
 
-constexpr size_t kSize = 8;  // a 4-byte id, then 4 bytes that tell the records apart
+// A 4-byte id, 4 bytes that tell the records apart, and a reserved zero byte at the end, as
+// every catalog record ends.
+constexpr size_t kSize = 9;
 constexpr size_t kPdf = 3000;
 
-std::string Rec(int32_t id) {
+// The record of id; with body, the bytes of body's record under id.
+std::string Rec(int32_t id, int32_t body) {
   std::string r(kSize, '\0');
   for (int b = 0; b < 4; ++b) r[b] = static_cast<char>(static_cast<uint32_t>(id) >> (8 * b));
   r[4] = 'r';
-  r[5] = static_cast<char>('a' + id % 26);
-  r[6] = static_cast<char>('0' + id % 10);
-  r[7] = static_cast<char>('A' + id / 26 % 26);
+  r[5] = static_cast<char>('a' + body % 26);
+  r[6] = static_cast<char>('0' + body % 10);
+  r[7] = static_cast<char>('A' + body / 26 % 26);
   return r;
 }
+std::string Rec(int32_t id) { return Rec(id, id); }
 
 RecordArray Table(const std::vector<int32_t>& ids) {
   RecordArray a(kSize);
@@ -188,36 +192,58 @@ TEST_F(TableInterruptedWriteTest, EveryCutOfAShrinkKeepsTheRecordsThatStay) {
 }
 
 TEST_F(TableInterruptedWriteTest, LeftoversAreTheEarlierCopiesAndNegativeIds) {
+  constexpr int32_t kSign = -16777216;  // the sign byte set over an id of 0..16777215
+  struct R {
+    int32_t id;
+    int32_t body = -1000;  // whose bytes it carries: its own by default
+    bool mark = false;     // kRecordMovingMark in its last byte
+  };
   struct Row {
-    std::vector<int32_t> ids;
+    const char* name;
+    std::vector<R> records;
     std::vector<int> leftovers;
   };
   const Row rows[] = {
-      {{1, 2, 3}, {}},
-      {{1, 1, 2, 3}, {0}},              // one record deleted: adjacent copies
-      {{0, 1, 0, 2, 4}, {0}},           // several deleted: copies apart
-      {{0, 2, 0, 2, 4}, {0, 1}},
-      {{1, 2, 1, 3, 2}, {0, 1}},
-      {{5, -1, 6}, {1}},                // cut between the steps of one chunk
-      {{5, -16777216 + 7, 6}, {1}},     // its id torn: the sign byte still set
-      {{1, 2, -1, 1, 2}, {0, 1, 2}},
-      {{}, {}},
+      {"sound", {{1}, {2}, {3}}, {}},
+      {"one record deleted: adjacent copies", {{1}, {1}, {2}, {3}}, {0}},
+      {"several deleted: copies apart", {{0}, {1}, {0}, {2}, {4}}, {0}},
+      {"two copies apart", {{0}, {2}, {0}, {2}, {4}}, {0, 1}},
+      {"copies crossing", {{1}, {2}, {1}, {3}, {2}}, {0, 1}},
+      {"the new record whole under -1, its copy in front", {{5}, {6}, {-1, 6}, {7}}, {2}},
+      {"cut while the new record went in: the mark", {{5}, {-1, 9, true}, {6}}, {1}},
+      {"the sign byte over a dropped record, marked", {{5}, {kSign + 9, 9, true}, {6}}, {1}},
+      {"the sign byte over a record already copied back", {{5}, {kSign + 7, 7}, {7}}, {1}},
+      {"copies and a record being written", {{1}, {2}, {-1, 1}, {1}, {2}}, {0, 1, 2}},
+      {"empty", {}, {}},
       // No trace of a write of ours: left alone.
-      {{4, 0, 4, 3, 4, 0}, {}},         // an id three times
-      {{1, 1, 2, 2}, {}},               // a later copy (of 1) before an earlier one (of 2)
-      {{7, -1, 7, 9, 7}, {}},
+      {"an id three times", {{4}, {0}, {4}, {3}, {4}, {0}}, {}},
+      {"a later copy before an earlier one", {{1}, {1}, {2}, {2}}, {}},
+      {"-1 between copies of one id", {{7}, {-1}, {7}, {9}, {7}}, {}},
+      {"a negative id alone", {{5}, {-3}, {6}}, {}},
+      {"the sign byte over a record that stands nowhere else", {{5}, {kSign + 9, 9}, {6}}, {}},
   };
   for (const Row& row : rows) {
-    RecordArray table = Table(row.ids);
+    SCOPED_TRACE(row.name);
+    RecordArray table(kSize);
+    for (const R& r : row.records) {
+      std::string bytes = Rec(r.id, r.body == -1000 ? r.id : r.body);
+      if (r.mark) bytes.back() = static_cast<char>(kRecordMovingMark);
+      table.Append(bytes.data());
+    }
     EXPECT_EQ(InterruptedRewriteLeftovers(table), row.leftovers);
     EXPECT_EQ(DropInterruptedRewriteLeftovers(table), !row.leftovers.empty());
-    EXPECT_EQ(table.Count(), static_cast<int>(row.ids.size() - row.leftovers.size()));
+    EXPECT_EQ(table.Count(), static_cast<int>(row.records.size() - row.leftovers.size()));
   }
   // Two records under one id that differ where a record never changes are no copies.
   RecordArray two = Table({1, 2, 1});
   two.MutableAt(0)[5] = 'x';
   EXPECT_EQ(InterruptedRewriteLeftovers(two, {4, 4}), std::vector<int>());
   EXPECT_EQ(InterruptedRewriteLeftovers(two, {6, 2}), std::vector<int>{0});
+  // A mark on a record whose id is whole is a write cut before it began: it is cleared.
+  RecordArray marked = Table({1, 2});
+  marked.MutableAt(1)[kSize - 1] = static_cast<char>(kRecordMovingMark);
+  EXPECT_TRUE(DropInterruptedRewriteLeftovers(marked));
+  EXPECT_EQ(Record(marked, 1), Rec(2));
 }
 
 // An unlink cut between its writes leaves back links that disagree with the forward list;
