@@ -359,7 +359,7 @@ int CVeldraDocument::SaveTablesTo(const std::string& path) {
 }
 
 bool CVeldraDocument::RepairOwnFile(ChunkFile& file) {
-  if (loaded_end_ > 0 && file.CutTornTail(loaded_end_) != kChunkOk) return false;
+  if (loaded_end_ > 0 && file.CutUnlinkedTail(loaded_end_) != kChunkOk) return false;
   loaded_end_ = 0;
   while (!repairs_.empty()) {
     // The table as it was read, so that its write only drops chunks: no record the file

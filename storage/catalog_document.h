@@ -279,10 +279,10 @@ class CVeldraDocument {
   // own file writes each of them first, which drops the leftovers from the file, before
   // any change made since is written.
   std::vector<std::pair<ChunkTag, RecordArray>> repairs_;
-  // Where the last chunk Load read ends: the next save of the document's own file cuts a
-  // torn tail behind it (ChunkFile::CutTornTail).
+  // Where the last chunk Load read ends: the next save of the document's own file cuts an
+  // unlinked tail behind it (ChunkFile::CutUnlinkedTail), also when it appends nothing.
   int64_t loaded_end_ = 0;
-  // Writes repairs_ and cuts a torn tail; false when a write fails.
+  // Writes repairs_ and cuts an unlinked tail; false when a write fails.
   bool RepairOwnFile(ChunkFile& file);
 
   // What each table last looked like in the file, so a save rewrites only what changed.

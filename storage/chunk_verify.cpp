@@ -313,7 +313,7 @@ bool VerifyListsForChange(const std::string& path, std::vector<ChunkHeader> seen
     }
     // A change appends at the end of the file: behind bytes that stop the walk (a damaged
     // header) the new chunk could never be found again. An append cut short is the one
-    // exception: the change cuts it off before it writes (ChunkFile::CutTornTail).
+    // exception: the change cuts it off before it writes (ChunkFile::CutUnlinkedTail).
     if (at != size && !IsTornTail(io, chunks, at, size) && found.size() < kMaxProblems) {
       found.push_back("the chunks in file order end at " + Num(at) + ", " + Num(size - at) +
                       " bytes before the end of the file: a chunk there was cut short or its "
