@@ -100,6 +100,7 @@ std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
     case kCompactCannotOpen: return text + Cp932("\nカタログのファイルを開けません。");
     case kCompactCannotCreate: return text + Cp932("\nその場所にファイルを作成できません。");
     case kCompactWriteFailed: return text + Cp932("\n書き込みに失敗しました。ディスクの空き容量を確認してください。");
+    case kCompactNotSynced: return Fill("「%s」に新規保存しましたが、ディスクへの書き込みを確認できませんでした。", path);
     default: return text;
   }
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/cp932_chars.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
@@ -372,6 +373,12 @@ int WriteNewFile(const std::string& path, const std::function<bool(platform::Fil
   if (!platform.RenameNoReplace(temporary, path)) {
     platform.Remove(temporary);
     return kCopyCannotCreate;
+  }
+  // The new name on the device too: a power cut after the success told cannot take it
+  // away. Unconfirmed, the file (ours alone: nothing was at path) goes again.
+  if (!platform.SyncFolder(platform::FolderOfPath(path))) {
+    platform.Remove(path);
+    return kCopyFailed;
   }
   return kCopyOk;
 }

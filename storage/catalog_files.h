@@ -120,9 +120,10 @@ int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
 // to a temporary name beside path (TemporaryPathBeside), created exclusively and never
 // through a symbolic link, and the file takes path only once writer has returned true, and
 // only when nothing (a symbolic link included) is at path then: nothing at path is ever
-// replaced or followed. kCopyOk; kCopyCannotCreate when no temporary file could be made or
-// path is taken (nothing is left behind); kCopyFailed when writer failed (the temporary
-// file is removed).
+// replaced or followed. The file's bytes, and then its folder with the new name, are
+// synced to the device before kCopyOk is returned. kCopyOk; kCopyCannotCreate when no
+// temporary file could be made or path is taken (nothing is left behind); kCopyFailed when
+// writer or a sync failed (the file is removed).
 int WriteNewFile(const std::string& path, const std::function<bool(platform::File&)>& writer);
 
 // The attempt-th temporary name for path: a hidden name in path's folder (WriteNewFile, and
