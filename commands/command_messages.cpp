@@ -89,6 +89,11 @@ std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
   return text;
 }
 
+std::string MessageCategoryIdsExhausted() {
+  return Cp932("このカタログは分類のID番号が上限（2147483647）に達したため、分類を追加できません。"
+               "何も変更しませんでした。");
+}
+
 std::string MessageNewSaveIsOpenCatalog() {
   return Cp932("開いているカタログには新規保存できません。別のファイル名を指定してください。");
 }

@@ -534,6 +534,7 @@ void CVeldraDocument::SetEnvironmentValue(std::string_view key, std::string_view
   }
   EnvironmentRecord record;
   record.id = NextId(counters_, kTagEnvironment, kCounterKeyEnvironment);
+  if (record.id == kNoIdLeft) return;  // a window's remembered state is not worth a refusal
   record.key.SetText(key);
   record.value.SetText(value);
   record.created = CatalogTimestamp::Now();

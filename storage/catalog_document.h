@@ -205,7 +205,8 @@ class CVeldraDocument {
   // CopyAttachmentIntoFile on the document's file: into a file the caller created.
   int CopyEntryAttachmentIntoFile(int ordinal, platform::File& target) const;
 
-  // Sets the value of key (CP932), adding a record when the key is new. In memory only.
+  // Sets the value of key (CP932), adding a record when the key is new (unless no id is
+  // left for one: then nothing is kept). In memory only.
   void SetEnvironmentValue(std::string_view key, std::string_view value);
   // The value of the first record of key, cut to 127 bytes. false when there is none.
   bool GetEnvironmentValue(std::string_view key, std::string* out) const;

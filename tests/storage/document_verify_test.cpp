@@ -123,6 +123,9 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
       doc.Load(kPath);
       entries = doc.entries().Count();
       ASSERT_GT(entries, 2);
+      if (row.link_entry >= 0) {
+        ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
+      }
       RecordArray& counters = doc.counters();
       for (int i = 0; i < counters.Count(); ++i) {
         const std::string key(reinterpret_cast<const char*>(counters.At(i)) + 8);
@@ -131,9 +134,6 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
         if (key == kCounterKeyEntry || key == kCounterKeyCounter) {
           std::memcpy(counters.MutableAt(i) + 72, &value, sizeof value);
         }
-      }
-      if (row.link_entry >= 0) {
-        ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
       }
       ASSERT_EQ(doc.SaveTables(kPath), kSaveOk);
     }
