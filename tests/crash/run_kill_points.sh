@@ -107,8 +107,8 @@ make_pdfs() {  # DIR COUNT
 # One line per entry: "id<TAB>object", the object without the dates a command stamps (and the creation date, which each run of an import stamps anew).
 state_of() {  # CATALOG OUT
   cli list "$1" --json 2>/dev/null |
-    jq -c '.[] | del(.en_update_date, .en_last_use_date, .en_create_date) | [.en_id, .] ' |
-    jq -r '"\(.[0])\t\(.[1] | tojson)"' | sort >"$2"
+    jq -r '.[] | del(.en_update_date, .en_last_use_date, .en_create_date) |
+           "\(.en_id)\t\(tojson)"' | sort >"$2"
 }
 
 # One line per entry whose PDF exports: "id<TAB>sha256 of the exported PDF"; exports from a
@@ -118,9 +118,11 @@ pdfs_of() {  # CATALOG OUT
   rm -rf "$dir" "$copy"
   mkdir -p "$dir"
   cp "$1" "$copy"
-  cli export "$copy" "$dir" --all 2>/dev/null | while IFS=$'\t' read -r id path; do
-    printf '%s\t%s\n' "$id" "$(sha256sum <"$path" | cut -d' ' -f1)"
-  done | sort >"$2"
+  cli export "$copy" "$dir" --all 2>/dev/null >"$dir.list"
+  # One sha256sum for every file, in the order exported.
+  paste <(cut -f1 "$dir.list") \
+        <(cut -f2 "$dir.list" | tr '\n' '\0' | xargs -0 -r sha256sum | cut -d' ' -f1) |
+    sort >"$2"
 }
 
 # The scenarios: a base catalog, the command, and the entry ids the command deletes.
