@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands/attachment_cursor.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "storage/catalog_damage.h"
 #include "storage/catalog_files.h"
@@ -93,6 +94,14 @@ int WriteCatalogFile(const std::string& target_path, CopyTarget rule,
     platform.Remove(temporary);
     return kCompactRenameFailed;
   }
+  // The name reaches the device too, or a power cut after the success told could take the
+  // copy away again. Unconfirmed, a new name (ours alone) goes again; a copy that replaced
+  // a file stays, as the only one there is, and the caller is told.
+  if (!platform.SyncFolder(platform::FolderOfPath(target_path))) {
+    if (rule == CopyTarget::kReplace) return kCompactNotSynced;
+    platform.Remove(target_path);
+    return kCompactWriteFailed;
+  }
   return kCompactOk;
 }
 
@@ -166,6 +175,9 @@ const char* CompactResultText(int code) {
     case kCompactCannotCreate: return "no file can be created beside the new path";
     case kCompactWriteFailed: return "writing the copy failed; nothing was left at the new path";
     case kCompactRenameFailed: return "the finished copy could not be moved to the new path";
+    case kCompactNotSynced:
+      return "the copy is at the new path, but the system did not confirm that its name is on "
+             "the disk; a power cut could still take it away";
     default: return "unknown failure";
   }
 }

@@ -385,7 +385,7 @@ int CVeldraDocument::SaveTablesTo(const std::string& path) {
 }
 
 bool CVeldraDocument::RepairOwnFile(ChunkFile& file) {
-  if (loaded_end_ > 0 && file.CutTornTail(loaded_end_) != kChunkOk) return false;
+  if (loaded_end_ > 0 && file.CutUnlinkedTail(loaded_end_) != kChunkOk) return false;
   loaded_end_ = 0;
   while (!repairs_.empty()) {
     // The table as it was read, so that its write only drops chunks: no record the file
@@ -560,6 +560,7 @@ void CVeldraDocument::SetEnvironmentValue(std::string_view key, std::string_view
   }
   EnvironmentRecord record;
   record.id = NextId(counters_, kTagEnvironment, kCounterKeyEnvironment);
+  if (record.id == kNoIdLeft) return;  // a window's remembered state is not worth a refusal
   record.key.SetText(key);
   record.value.SetText(value);
   record.created = CatalogTimestamp::Now();

@@ -205,7 +205,8 @@ class CVeldraDocument {
   // CopyAttachmentIntoFile on the document's file: into a file the caller created.
   int CopyEntryAttachmentIntoFile(int ordinal, platform::File& target) const;
 
-  // Sets the value of key (CP932), adding a record when the key is new. In memory only.
+  // Sets the value of key (CP932), adding a record when the key is new (unless no id is
+  // left for one: then nothing is kept). In memory only.
   void SetEnvironmentValue(std::string_view key, std::string_view value);
   // The value of the first record of key, cut to 127 bytes. false when there is none.
   bool GetEnvironmentValue(std::string_view key, std::string* out) const;
@@ -281,10 +282,10 @@ class CVeldraDocument {
   // own file writes each of them first, which drops the leftovers from the file, before
   // any change made since is written.
   std::vector<std::pair<ChunkTag, RecordArray>> repairs_;
-  // Where the last chunk Load read ends: the next save of the document's own file cuts a
-  // torn tail behind it (ChunkFile::CutTornTail).
+  // Where the last chunk Load read ends: the next save of the document's own file cuts an
+  // unlinked tail behind it (ChunkFile::CutUnlinkedTail), also when it appends nothing.
   int64_t loaded_end_ = 0;
-  // Writes repairs_ and cuts a torn tail; false when a write fails.
+  // Writes repairs_ and cuts an unlinked tail; false when a write fails.
   bool RepairOwnFile(ChunkFile& file);
 
   // What each table last looked like in the file, so a save rewrites only what changed.

@@ -45,7 +45,7 @@ struct ChunkFile::Impl {
   std::unordered_map<ChunkTag, uint32_t> tails;
   // Offset of the last head (the root while there is none); kNoOffset when not known.
   uint32_t last_head = chunk_format::kNoOffset;
-  // Whether CutTornTail has looked at the end of the file since it was opened.
+  // Whether CutUnlinkedTail has looked at the end of the file since it was opened.
   bool tail_checked = false;
   // The budget of the walk the caller makes with FindFirst and FindNext.
   WalkBudget caller_walk{0};

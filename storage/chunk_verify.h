@@ -52,7 +52,7 @@ std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& ch
 // Whether the bytes from at to the end of the file (of size bytes) are a chunk whose append
 // was cut short: a header cut short, or a whole header whose data runs past the end, that no
 // link of chunks reaches (an append patches the one link to its chunk only after the whole
-// chunk is written). The next change cuts it off (ChunkFile::CutTornTail).
+// chunk is written). The next change cuts it off (ChunkFile::CutUnlinkedTail).
 bool IsTornTail(ChunkIo& io, const std::vector<ChunkRecord>& chunks, int64_t at, int64_t size);
 
 // true when the container at path shows no damage in the ways above. Otherwise problems

@@ -1,7 +1,7 @@
 // Table writes cut short after each of their writes, whole or torn: every record that was
 // to stay can still be read, a finished write gives the bytes it always gave, and the next
-// full write puts the file right. Appends cut short leave a torn tail that the next append
-// cuts off.
+// full write puts the file right. Appends cut short leave a tail that no list reaches, which
+// the next append cuts off.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -277,46 +277,89 @@ TEST_F(TableInterruptedWriteTest, WriteAllMendsTheBackLinksOfAnUnlinkCutShort) {
 }
 
 // An append cut short leaves a chunk that does not fit in the file, or a whole chunk that
-// no link reaches. The next append cuts off the first kind and puts its chunk where it
-// began; the second kind is dead bytes like any deleted chunk and stays.
-TEST_F(TableInterruptedWriteTest, TheNextAppendCutsATornTail) {
+// no link reaches. The next append, of whatever tag, cuts off either kind and puts its chunk
+// where it began: behind a whole one it would stand in the middle of the file, where a
+// chunk that names the live end of its list as its predecessor reads as cut off from it.
+TEST_F(TableInterruptedWriteTest, TheNextAppendCutsAnUnlinkedTail) {
   struct Row {
     const char* name;
     int failing_write;  // of the append: 1 the chunk, 2 the link
     size_t stored;      // bytes of it that reach the file
-    bool cut;
   };
   const Row rows[] = {
-      {"nothing stored", 1, 0, false},
-      {"part of the header", 1, 20, true},
-      {"the header and part of the data", 1, 36 + 100, true},
-      {"whole chunk, no link", 2, 0, false},
-      {"whole chunk, part of the link", 2, 18, false},
+      {"nothing stored", 1, 0},
+      {"part of the header", 1, 20},
+      {"the header and part of the data", 1, 36 + 100},
+      {"whole chunk, no link", 2, 0},
+      {"whole chunk, the link's header write cut before the link", 2, 12},
   };
+  // The append killed: behind the last chunk of its tag, or as a new tag's first chunk;
+  // the next append: of the same tag, or of a tag whose list ends elsewhere.
+  const std::pair<ChunkTag, ChunkTag> tags[] = {
+      {kAttd, kAttd}, {kAttd, kEntr}, {kLabe, kLabe}, {kLabe, kAtta}};
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    fake_.Remove(path_);
-    MakeContainer({{kEntr, Rec(1)}, {kAtta, "at1"}});
-    const size_t sound = FileBytes().size();
-    {
+    for (const auto& [killed, next] : tags) {
+      SCOPED_TRACE(std::string(row.name) + ", killed " + chunk_format::TagName(killed) +
+                   ", then " + chunk_format::TagName(next));
+      fake_.Remove(path_);
+      MakeContainer({{kEntr, Rec(1)}, {kAttd, "pdf0"}, {kAtta, "at1"}});
+      const size_t sound = FileBytes().size();
+      {
+        ChunkFile f;
+        ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
+        fake_.TearWriteAfter(row.failing_write, row.stored, /*sticky=*/true);
+        const std::string pdf = Bytes(kPdf, 'p');
+        EXPECT_NE(f.Append(killed, pdf.size(), pdf.data()), kChunkOk);
+        fake_.ClearWriteFailure();
+      }
+      ASSERT_GE(FileBytes().size(), sound);
+
       ChunkFile f;
       ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
-      fake_.TearWriteAfter(row.failing_write, row.stored, /*sticky=*/true);
-      const std::string pdf = Bytes(kPdf, 'p');
-      EXPECT_NE(f.Append(kAttd, pdf.size(), pdf.data()), kChunkOk);
-      fake_.ClearWriteFailure();
+      ASSERT_EQ(f.Append(next, 3, "new"), kChunkOk);
+      f.Close();
+      EXPECT_EQ(FileBytes().size(), sound + 36 + 3);
+      EXPECT_EQ(Problems(), std::vector<std::string>());
+      const auto with_new = [&](ChunkTag tag, std::vector<std::string> data) {
+        if (tag == next) data.push_back("new");
+        return data;
+      };
+      EXPECT_EQ(Walk(kEntr), with_new(kEntr, {Rec(1)}));
+      EXPECT_EQ(Walk(kAttd), with_new(kAttd, {"pdf0"}));
+      EXPECT_EQ(Walk(kAtta), with_new(kAtta, {"at1"}));
+      EXPECT_EQ(Walk(kLabe), with_new(kLabe, {}));
     }
-    const size_t left = FileBytes().size();
-    EXPECT_EQ(Problems().empty(), !row.cut);
+  }
+}
+
+// A last chunk that a list reaches stays, whatever its own links back say: the next
+// append goes behind it.
+TEST_F(TableInterruptedWriteTest, ALastChunkAListReachesIsNeverCut) {
+  const std::pair<const char*, size_t> rows[] = {
+      {"the tail of its tag, its prev-in-tag naming the head", chunk_format::kPrevInTagOffset},
+      {"the last head, its prev-head naming the root", chunk_format::kPrevHeadOffset},
+  };
+  for (const auto& [name, field] : rows) {
+    SCOPED_TRACE(name);
+    fake_.Remove(path_);
+    MakeContainer({{kEntr, Rec(1)}, {kAtta, "at1"}, {kEntr, Rec(2)}, {kEntr, Rec(3)}});
+    if (field == chunk_format::kPrevHeadOffset) {
+      ChunkFile f;
+      ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
+      ASSERT_EQ(f.Append(kLabe, 3, "lab"), kChunkOk);
+    }
+    const size_t last = FileBytes().size() - 36 - (field == chunk_format::kPrevHeadOffset ? 3 : kSize);
+    PutLe32(last + field, field == chunk_format::kPrevHeadOffset ? 512 : 548);
+    const size_t before = FileBytes().size();
 
     ChunkFile f;
     ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
-    ASSERT_EQ(f.Append(kAttd, 3, "pdf"), kChunkOk);
+    ASSERT_EQ(f.Append(kAtta, 3, "at2"), kChunkOk);
     f.Close();
-    EXPECT_EQ(FileBytes().size(), (row.cut ? sound : left) + 36 + 3);
-    EXPECT_EQ(Problems(), std::vector<std::string>());
-    EXPECT_EQ(Walk(kAttd), std::vector<std::string>{"pdf"});
-    EXPECT_EQ(Walk(kEntr), std::vector<std::string>{Rec(1)});
+    EXPECT_EQ(FileBytes().size(), before + 36 + 3);
+    EXPECT_EQ(Walk(kEntr), (std::vector<std::string>{Rec(1), Rec(2), Rec(3)}));
+    EXPECT_EQ(Walk(kLabe).size(), field == chunk_format::kPrevHeadOffset ? 1u : 0u);
+    EXPECT_EQ(Walk(kAtta), (std::vector<std::string>{"at1", "at2"}));
   }
 }
 

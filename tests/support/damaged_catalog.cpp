@@ -71,6 +71,27 @@ bool MakeDamageBaseCatalog(const std::string& path) {
   return file.Close() == kChunkOk && ok;
 }
 
+bool AppendUnlinked(const std::string& path, ChunkTag tag, const std::string& data, bool torn) {
+  int64_t at = -1;
+  {
+    ChunkFile file;
+    bool ok = file.Open(path, kChunkModeReadWrite) == kChunkOk;
+    std::unique_ptr<platform::File> raw =
+        platform::Platform::Current().Open(path, platform::OpenMode::kRead);
+    at = ok && raw ? raw->Size() : -1;
+    ok = ok && file.Append(tag, data.size(), data.data()) == kChunkOk;
+    if (file.Close() != kChunkOk || !ok) return false;
+  }
+  const int32_t prev_in_tag = ReadAt(path, at + kPrevInTagOffset);
+  const int64_t holder = prev_in_tag != -1 ? prev_in_tag : ReadAt(path, at + kPrevHeadOffset);
+  if (!WriteAt(path, holder + (prev_in_tag != -1 ? kNextInTagOffset : kNextHeadOffset), -1)) {
+    return false;
+  }
+  std::unique_ptr<platform::File> file =
+      platform::Platform::Current().Open(path, platform::OpenMode::kReadWrite);
+  return file && (!torn || file->Truncate(file->Size() - 30));
+}
+
 const std::vector<DamageRow>& DamageRows() {
   static const std::vector<DamageRow> rows = {
       {"next-in-tag := -1 in the middle of the entries",

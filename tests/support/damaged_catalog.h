@@ -24,6 +24,12 @@ bool PatchChunk(const std::string& path, ChunkTag tag, int k, size_t field, int3
 constexpr int kDamageBaseEntries = 6;
 bool MakeDamageBaseCatalog(const std::string& path);
 
+// Appends a chunk of tag holding data to the container at path as an append killed before
+// its link leaves it: whole at the end of the file, its holder (the tag's last chunk, or the
+// last head) not linking to it; torn, its last 30 bytes are cut off as well. false when
+// that failed.
+bool AppendUnlinked(const std::string& path, ChunkTag tag, const std::string& data, bool torn);
+
 struct DamageRow {
   const char* name;
   // Turns the base catalog at path into the row's file; false when that failed.
