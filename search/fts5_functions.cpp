@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -33,19 +34,37 @@ int CreateTokenizer(void*, const char**, int, Fts5Tokenizer** out) {
 
 void DeleteTokenizer(Fts5Tokenizer*) {}
 
-int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
+// Hands the tokens of text to FTS5, their offsets counted from base.
+int TokenizePart(std::string_view text, size_t base, TokenizeFor purpose, void* context,
                  int (*token)(void*, int, const char*, int, int, int)) {
-  if (length <= 0) return SQLITE_OK;
-  const NormalizedText normalized =
-      Normalize(std::string_view(text, static_cast<size_t>(length)));
-  const TokenizeFor purpose =
-      (flags & FTS5_TOKENIZE_QUERY) != 0 ? TokenizeFor::kQuery : TokenizeFor::kDocument;
+  const NormalizedText normalized = Normalize(text);
   return Tokenize(normalized, purpose, [&](const Token& t) {
     return token(context, t.colocated ? FTS5_TOKEN_COLOCATED : 0, t.text.data(),
                  static_cast<int>(t.text.size()),
-                 static_cast<int>(normalized.chars[t.first_char].source.begin),
-                 static_cast<int>(normalized.chars[t.end_char - 1].source.end));
+                 static_cast<int>(base + normalized.chars[t.first_char].source.begin),
+                 static_cast<int>(base + normalized.chars[t.end_char - 1].source.end));
   });
+}
+
+// A document is tokenized a page at a time: no token spans the "\f" between two pages, so
+// the tokens are the same as the whole text's, and normalising a PDF of 16 MiB of text holds
+// the characters of one page at a time (about 20 bytes each), not of all.
+int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
+                 int (*token)(void*, int, const char*, int, int, int)) {
+  if (length <= 0) return SQLITE_OK;
+  const std::string_view all(text, static_cast<size_t>(length));
+  if ((flags & FTS5_TOKENIZE_QUERY) != 0) {
+    return TokenizePart(all, 0, TokenizeFor::kQuery, context, token);
+  }
+  for (size_t begin = 0;;) {
+    const size_t end = std::min(all.find('\f', begin), all.size());
+    int rc = TokenizePart(all.substr(begin, end - begin), begin, TokenizeFor::kDocument,
+                          context, token);
+    if (rc != SQLITE_OK || end == all.size()) return rc;
+    rc = token(context, 0, "\f", 1, static_cast<int>(end), static_cast<int>(end + 1));
+    if (rc != SQLITE_OK) return rc;
+    begin = end + 1;
+  }
 }
 
 void Hits(const Fts5ExtensionApi* api, Fts5Context* context, sqlite3_context* result, int,
