@@ -179,8 +179,10 @@ class IndexerRun {
   void RememberKeys();
   void Optimize();
   void Report(bool last);
+  // Whether the row was written since this run wrote its first (ids only grow).
+  bool WrittenNow(const PdfRecord& record) const;
   // Whether a record the run meets is to be extracted again (rebuild, retry_failed), unless
-  // the run wrote it itself.
+  // it was written during the run.
   bool Redo(const PdfRecord& record) const;
   // Runs a write of the store again while another process keeps the index locked.
   StoreProblem Retrying(const std::function<StoreProblem()>& write);
@@ -319,7 +321,7 @@ void IndexerRun::Deal(size_t i, const Digest& digest, Pipeline& pipeline) {
     if (problem != StoreProblem::kNone) return Stop(IndexerStop::kStoreFailed, problem);
     record.reset();
   }
-  if (record) return Settle(i, *record, false);
+  if (record) return Settle(i, *record, WrittenNow(*record));
   ClaimResult claim = ClaimResult::kFailed;
   const StoreProblem problem = Retrying([&] {
     claim = store_.Claim(digest);
@@ -333,7 +335,7 @@ void IndexerRun::Deal(size_t i, const Digest& digest, Pipeline& pipeline) {
     case ClaimResult::kClaimedElsewhere: return SettleUnindexed(i, &report_.claimed_elsewhere);
     case ClaimResult::kKnown:
       // Another process finished it a moment ago.
-      if ((record = store_.FindPdf(digest))) return Settle(i, *record, false);
+      if ((record = store_.FindPdf(digest))) return Settle(i, *record, WrittenNow(*record));
       return SettleUnindexed(i, &report_.claimed_elsewhere);
     case ClaimResult::kFailed: return Stop(IndexerStop::kStoreFailed, problem);
   }
@@ -407,10 +409,13 @@ void IndexerRun::Stop(IndexerStop why, StoreProblem problem) {
   stop_workers_.Cancel();
 }
 
+bool IndexerRun::WrittenNow(const PdfRecord& record) const {
+  return first_written_ && record.id >= *first_written_;
+}
+
 bool IndexerRun::Redo(const PdfRecord& record) const {
-  const bool written_now = first_written_ && record.id >= *first_written_;
-  return !written_now && (options_.rebuild ||
-                          (options_.retry_failed && record.state == PdfState::kFailed));
+  return !WrittenNow(record) && (options_.rebuild || (options_.retry_failed &&
+                                                      record.state == PdfState::kFailed));
 }
 
 StoreProblem IndexerRun::Retrying(const std::function<StoreProblem()>& write) {
@@ -468,6 +473,19 @@ void IndexerCancel::Unwatch(platform::PdfTextWorker* worker) {
 IndexerReport RunIndexer(const IndexPlan& plan, IndexStore& store, const IndexerOptions& options,
                          const IndexerProgressCallback& progress, IndexerCancel* cancel) {
   return IndexerRun(plan, store, options, progress, cancel).Go();
+}
+
+const char* IndexerStopText(IndexerStop stop) {
+  switch (stop) {
+    case IndexerStop::kFinished: return "every PDF was dealt with";
+    case IndexerStop::kCancelled: return "indexing was cancelled";
+    case IndexerStop::kWorkerNotStarted:
+      return "the text worker program (veldra-pdftext) could not be started";
+    case IndexerStop::kCatalogChanged:
+      return "the catalog file changed while it was indexed";
+    case IndexerStop::kStoreFailed: return "the index could not be read or written";
+  }
+  return "the index could not be read or written";
 }
 
 platform::PdfTextFailure FailureOfName(std::string_view name) {

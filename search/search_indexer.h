@@ -105,6 +105,10 @@ enum class IndexerStop {
   kStoreFailed,       // the index could not be read or written: store_problem says why
 };
 
+// One English sentence for the CLI (the windows word it in Japanese), e.g. "the text worker
+// program could not be started"; for kStoreFailed see StoreProblemText.
+const char* IndexerStopText(IndexerStop stop);
+
 struct IndexerReport {
   // PDFs of the plan (entries with a reachable PDF), and how they stand at the end. Entries
   // count one each, also where several share one PDF.
