@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -46,9 +45,9 @@ int TokenizePart(std::string_view text, size_t base, TokenizeFor purpose, void* 
   });
 }
 
-// A document is tokenized a page at a time: no token spans the "\f" between two pages, so
-// the tokens are the same as the whole text's, and normalising a PDF of 16 MiB of text holds
-// the characters of one page at a time (about 20 bytes each), not of all.
+// A document is tokenized piece by piece (search_tokenizer.h): the tokens are the same as
+// the whole text's, and normalising a PDF of 16 MiB of text holds one piece's characters at
+// a time (about 20 bytes each), not all of them.
 int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
                  int (*token)(void*, int, const char*, int, int, int)) {
   if (length <= 0) return SQLITE_OK;
@@ -56,15 +55,9 @@ int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int
   if ((flags & FTS5_TOKENIZE_QUERY) != 0) {
     return TokenizePart(all, 0, TokenizeFor::kQuery, context, token);
   }
-  for (size_t begin = 0;;) {
-    const size_t end = std::min(all.find('\f', begin), all.size());
-    int rc = TokenizePart(all.substr(begin, end - begin), begin, TokenizeFor::kDocument,
-                          context, token);
-    if (rc != SQLITE_OK || end == all.size()) return rc;
-    rc = token(context, 0, "\f", 1, static_cast<int>(end), static_cast<int>(end + 1));
-    if (rc != SQLITE_OK) return rc;
-    begin = end + 1;
-  }
+  return ForEachDocumentPiece(all, kDocumentPieceBytes, [&](std::string_view piece, size_t at) {
+    return TokenizePart(piece, at, TokenizeFor::kDocument, context, token);
+  });
 }
 
 void Hits(const Fts5ExtensionApi* api, Fts5Context* context, sqlite3_context* result, int,
