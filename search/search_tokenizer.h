@@ -59,7 +59,7 @@ int64_t CountPositions(const NormalizedText& text);
 // without punctuation, stays whole up to the next page break.) Calls part with each piece
 // and where it starts in utf8; part returns 0 to go on, anything else stops the walk and is
 // returned.
-constexpr size_t kDocumentPieceBytes = 1 << 20;
+constexpr size_t kDocumentPieceBytes = 256 << 10;
 int ForEachDocumentPiece(std::string_view utf8, size_t piece_bytes,
                          const std::function<int(std::string_view piece, size_t at)>& part);
 

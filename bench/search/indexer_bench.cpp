@@ -6,7 +6,7 @@
 //     extracting those 10 alone with one worker; CPU time, wall time beside it (wall_ms);
 //   - the indexer's peak memory (VmHWM), each in a process of its own: indexing the 10,000
 //     (at set-up), and 6 PDFs whose text is cut at 16 MiB each (the stand-in worker's
-//     "flood": 16 pages of 1 MiB).
+//     "flood": 16 pages of 1 MiB); and writing one text of 16 MiB, in pages or in one page.
 //
 //   QT_QPA_PLATFORM=offscreen indexer_bench [--benchmark_repetitions=3]
 //
@@ -82,6 +82,28 @@ int IndexInChild(char** argv) {
   return 0;
 }
 
+// The child's part (indexer_bench --put KIND INDEX): writes one text of 16 MiB as the
+// indexer writes a PDF's, in one page of KIND (english: words and spaces; japanese: kana and
+// kanji with "。"; unbroken: kana alone) or, for KIND unbroken-pages, kana alone in 16 pages
+// of 1 MiB; prints its peak memory in kB.
+int PutInChild(char** argv) {
+  const std::string kind = argv[2];
+  const std::string unit = kind == "english" ? "search " : kind == "japanese" ? "検索の。" : "あ";
+  std::string text;
+  while (text.size() + unit.size() <= (16u << 20) - 4096) text += unit;
+  PdfText pdf{{}, true, "bench"};
+  if (kind == "unbroken-pages") {
+    for (size_t at = 0; at < text.size(); at += 1u << 20) pdf.pages.push_back(text.substr(at, 1u << 20));
+  } else {
+    pdf.pages.push_back(std::move(text));
+  }
+  IndexStore store;
+  if (store.Open(argv[3]).problem != StoreProblem::kNone) return 1;
+  if (store.PutText(veldra::search::Sha256Of(kind), pdf) != StoreProblem::kNone) return 1;
+  std::printf("%ld 1 1\n", PeakKb());
+  return 0;
+}
+
 struct ChildRun {
   double seconds = 0;  // wall time, the process's start included
   long peak_kb = -1;
@@ -89,12 +111,11 @@ struct ChildRun {
   bool finished = false;
 };
 
-ChildRun IndexInChildProcess(const fs::path& catalog, const fs::path& index, size_t first,
-                             const std::string& worker) {
+// Runs this program with arguments (a child's part) and reads what it prints.
+ChildRun RunChild(const std::string& arguments) {
   char self[4096] = {};
   if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = std::string(self) + " --index " + catalog.string() + " " +
-                              index.string() + " " + std::to_string(first) + " " + worker;
+  const std::string command = std::string(self) + " " + arguments;
   ChildRun run;
   const auto start = std::chrono::steady_clock::now();
   if (FILE* out = ::popen(command.c_str(), "r")) {
@@ -118,6 +139,12 @@ struct Fixture {
   ChildRun known_run;  // indexing the 10,000
   ChildRun flood_run;  // indexing the PDFs of 16 MiB of text
 };
+
+ChildRun IndexInChildProcess(const fs::path& catalog, const fs::path& index, size_t first,
+                             const std::string& worker) {
+  return RunChild("--index " + catalog.string() + " " + index.string() + " " +
+                  std::to_string(first) + " " + worker);
+}
 
 void Fail(const char* what) {
   std::fprintf(stderr, "set-up failed: %s\n", what);
@@ -252,6 +279,7 @@ BENCHMARK(BM_IndexAfterTenImported)->Iterations(1)->Unit(benchmark::kMillisecond
 
 int main(int argc, char** argv) {
   if (argc == 6 && std::string(argv[1]) == "--index") return IndexInChild(argv);
+  if (argc == 4 && std::string(argv[1]) == "--put") return PutInChild(argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
@@ -263,6 +291,11 @@ int main(int argc, char** argv) {
               "%d PDFs of 16 MiB of text in %.1f s, peak memory %ld kB\n",
               kKnownPdfs, f.known_run.seconds, f.known_run.peak_kb, kFloodPdfs,
               f.flood_run.seconds, f.flood_run.peak_kb);
+  for (const char* kind : {"english", "japanese", "unbroken", "unbroken-pages"}) {
+    const fs::path index = f.root / (std::string(kind) + ".sqlite");
+    std::printf("writing a text of 16 MiB (%s): peak memory %ld kB\n", kind,
+                RunChild(std::string("--put ") + kind + " " + index.string()).peak_kb);
+  }
   veldra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatio("BM_IndexOneWorker", "BM_IndexTwoWorkers");
