@@ -18,9 +18,11 @@
 // missing, the index failing) releases the claims of the PDFs it did not finish. A failure
 // of the worker is recorded with its kind (crashed, timed-out, memory, not-pdf, encrypted,
 // unreadable), so the PDF is not tried again until retry_failed; a worker program that
-// cannot be started, or a cancel, records nothing. Before a text is written the PDF's
-// bytes are hashed again: a catalog file replaced under its name during the run never
-// gives another PDF's text to a digest.
+// cannot be started, or a cancel, records nothing. Before a text (or a failure) is written
+// the PDF's bytes are hashed again: a catalog file replaced under its name during the run
+// never gives another PDF's text to a digest (the run stops: kCatalogChanged). A run that
+// added text for many PDFs (50 or more, and a quarter of those the index holds) merges the
+// full-text index at its end (IndexStore::Optimize).
 //
 // Memory: the run holds a few dozen bytes per planned PDF, and at any moment no more than
 // one text per worker thread plus two (each at most 16 MiB, as the worker's client cuts it):
@@ -38,6 +40,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/pdf_text_worker.h"
