@@ -275,7 +275,7 @@ std::vector<std::string> SlowPdfs(int count) {
 }
 
 TEST_F(IndexerTest, ACancelStopsTheRunAndTheNextGoesOnFromThere) {
-  MakeCatalog(SlowPdfs(10));
+  MakeCatalog(SlowPdfs(20));
   IndexerCancel cancel;
   const IndexerOptions options{.workers = 2, .worker_path = kStandIn};
   std::thread canceller([&] {
@@ -286,15 +286,15 @@ TEST_F(IndexerTest, ACancelStopsTheRunAndTheNextGoesOnFromThere) {
   canceller.join();
   EXPECT_EQ(first.stop, IndexerStop::kCancelled);
   EXPECT_GE(first.extracted, 2);
-  EXPECT_LT(first.extracted, 10);
+  EXPECT_LT(first.extracted, 20);
   EXPECT_EQ(ClaimsLeft(), 0) << "the PDFs under way were let go";
   EXPECT_EQ(Run(options, &cancel).extracted, 0) << "a cancelled object stops every run";
 
   const IndexerReport second = Run(options);
   EXPECT_EQ(second.stop, IndexerStop::kFinished);
-  EXPECT_EQ(second.extracted, 10 - first.extracted);
+  EXPECT_EQ(second.extracted, 20 - first.extracted);
   EXPECT_TRUE(second.claimed_elsewhere.empty());
-  EXPECT_EQ(Outcomes(second), std::vector<std::string>(10, "text"));
+  EXPECT_EQ(Outcomes(second), std::vector<std::string>(20, "text"));
 }
 
 // Runs the indexer in a child process with an index of its own; the child's exit code is
@@ -320,7 +320,7 @@ int ExitCode(pid_t child) {
 }
 
 TEST_F(IndexerTest, AKilledRunLeavesAWorkingIndexAndTheNextGoesOn) {
-  MakeCatalog(SlowPdfs(8));
+  MakeCatalog(SlowPdfs(20));
   const pid_t child = StartIndexer(catalog_, index_, -1);
   while (Count(index_, "SELECT count(*) FROM pdf") < 3) ::usleep(10 * 1000);
   ::kill(child, SIGKILL);
@@ -331,9 +331,9 @@ TEST_F(IndexerTest, AKilledRunLeavesAWorkingIndexAndTheNextGoesOn) {
 
   const IndexerReport resumed = Run({.worker_path = kStandIn});
   EXPECT_EQ(resumed.stop, IndexerStop::kFinished);
-  EXPECT_EQ(resumed.extracted, 8 - finished) << "the finished PDFs are kept";
+  EXPECT_EQ(resumed.extracted, 20 - finished) << "the finished PDFs are kept";
   EXPECT_TRUE(resumed.claimed_elsewhere.empty()) << "a dead process's claim is taken over";
-  EXPECT_EQ(Outcomes(resumed), std::vector<std::string>(8, "text"));
+  EXPECT_EQ(Outcomes(resumed), std::vector<std::string>(20, "text"));
   EXPECT_EQ(ClaimsLeft(), 0);
 }
 
