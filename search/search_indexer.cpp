@@ -296,6 +296,7 @@ void IndexerRun::Feed(Pipeline& pipeline) {
     Slot& slot = slots_[i];
     if (slot.settled) continue;
     if (!slot.digest) {
+      ++report_.hashed;
       slot.digest = HashPdf(plan_.catalog_path, plan_.pdfs[i].span);
       if (!slot.digest) {
         SettleUnindexed(i, &report_.unreachable);

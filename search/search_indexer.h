@@ -125,6 +125,7 @@ struct IndexerReport {
   // (IndexPlan::unreachable, damage), and PDFs whose bytes could not be read.
   std::vector<int32_t> unreachable;
 
+  int hashed = 0;        // PDFs whose entry key was unknown: their bytes were read to learn it
   int extracted = 0;     // distinct PDFs this run extracted (with text, without, or failed)
   int64_t pages = 0;     // their pages
   bool optimized = false;  // the run added much and merged the full-text index afterwards

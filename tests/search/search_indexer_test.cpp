@@ -12,6 +12,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -223,6 +224,7 @@ struct StepRow {
   IndexerOptions options;
   bool disk_full;
   std::vector<std::string> outcomes;
+  int hashed;
   int extracted;
   int failed_this_run;
   IndexerStop stop;
@@ -233,16 +235,17 @@ TEST_F(IndexerTest, KnownPdfsAreLeftAloneUntilRetryFailedOrRebuild) {
   MakeCatalog({pdf.japanese, StandIn("hello"), pdf.scan});
   const IndexerOptions stand_in{.worker_path = kStandIn};
   const std::vector<StepRow> steps = {
-      {"a full disk: nothing claimed, nothing lost", {}, true, {"-", "-", "-"}, 0, 0,
+      {"a full disk: nothing claimed, nothing lost", {}, true, {"-", "-", "-"}, 1, 0, 0,
        IndexerStop::kStoreFailed},
-      {"first run", {}, false, {"text", "failed not-pdf", "no text"}, 3, 1},
-      {"again: nothing to do", {}, false, {"text", "failed not-pdf", "no text"}, 0, 0},
+      {"first run", {}, false, {"text", "failed not-pdf", "no text"}, 3, 3, 1},
+      {"again: nothing to do", {}, false, {"text", "failed not-pdf", "no text"}, 0, 0, 0},
       {"another worker, failures not retried", stand_in, false,
-       {"text", "failed not-pdf", "no text"}, 0, 0},
-      {"retry_failed: only the failure is tried again", {.retry_failed = true, .worker_path = kStandIn},
-       false, {"text", "text", "no text"}, 1, 0},
+       {"text", "failed not-pdf", "no text"}, 0, 0, 0},
+      {"retry_failed: only the failure is tried again",
+       {.retry_failed = true, .worker_path = kStandIn}, false, {"text", "text", "no text"}, 0, 1,
+       0},
       {"rebuild: everything again", {.rebuild = true}, false,
-       {"text", "failed not-pdf", "no text"}, 3, 1},
+       {"text", "failed not-pdf", "no text"}, 0, 3, 1},
   };
   int64_t japanese_row = 0;
   for (const StepRow& step : steps) {
@@ -255,6 +258,7 @@ TEST_F(IndexerTest, KnownPdfsAreLeftAloneUntilRetryFailedOrRebuild) {
       EXPECT_EQ(report.store_problem, StoreProblem::kDiskFull);
     }
     EXPECT_EQ(Outcomes(report), step.outcomes);
+    EXPECT_EQ(report.hashed, step.hashed) << "only unknown keys are hashed";
     EXPECT_EQ(report.extracted, step.extracted);
     EXPECT_EQ(std::count_if(report.failed.begin(), report.failed.end(),
                             [](const IndexedFailure& f) { return f.this_run; }),
@@ -266,6 +270,25 @@ TEST_F(IndexerTest, KnownPdfsAreLeftAloneUntilRetryFailedOrRebuild) {
       japanese_row = row;
     }
   }
+}
+
+TEST_F(IndexerTest, ACatalogReplacedUnderItsNameNeverGivesItsTextToAnotherPdf) {
+  MakeCatalog({StandIn("first text")});
+  const IndexerOptions options{.worker_path = kStandIn};
+  Run(options);
+  CVeldraDocument document;
+  document.Load(catalog_);
+  const IndexPlan plan = MakeIndexPlan(document);
+  const Digest digest = *store_.DigestOfKey(plan.pdfs.at(0).key);
+  store_.Forget(digest);  // the key stays known: the PDF is to be extracted again
+  const std::string other = folder_.Path("other.vdc");
+  ASSERT_TRUE(veldra::testing::MakeCatalogWithPdfs(other, {StandIn("other text")}));
+  ASSERT_EQ(std::rename(other.c_str(), catalog_.c_str()), 0);
+
+  const IndexerReport report = RunIndexer(plan, store_, options);
+  EXPECT_EQ(report.stop, IndexerStop::kCatalogChanged);
+  EXPECT_FALSE(store_.FindPdf(digest)) << "nothing recorded for the old PDF's bytes";
+  EXPECT_EQ(ClaimsLeft(), 0);
 }
 
 std::vector<std::string> SlowPdfs(int count) {
