@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/catalog_indexer.h"
 #include "browser/catalog_search_state.h"
 #include "storage/catalog_document.h"
 
@@ -60,6 +61,9 @@ class CatalogDocumentHost : public QObject {
 
   // The catalog's last search, its hits and the narrowing of the entry list.
   CatalogSearchState& search_state() { return *search_state_; }
+  // What brings the index up to date with the catalog's PDFs in the background (started by
+  // the application when it opens the catalog; cancelled when the catalog closes).
+  CatalogIndexer& indexer() { return *indexer_; }
 
   // The catalog's browser frame (its first view's window).
   QMdiSubWindow* browser_frame() const { return browser_frame_; }
@@ -99,6 +103,7 @@ class CatalogDocumentHost : public QObject {
   std::unique_ptr<CVeldraDocument> document_;
   std::array<std::string, 3> remembered_selections_;
   CatalogSearchState* search_state_;  // a child of the host
+  CatalogIndexer* indexer_;           // a child of the host
   QPointer<QMdiSubWindow> browser_frame_;
   std::vector<EntryWindowItem> entry_windows_;
   std::vector<PdfWindowItem> pdf_windows_;

@@ -80,13 +80,31 @@ std::string MessageIndexing(int done, int total) {
   return UiText("索引を作成しています ") + Grouped(done) + " / " + Grouped(total);
 }
 
-std::string MessagePdfFailure(std::string_view kind) {
-  if (kind == "crashed") return UiText("読み取り中に異常終了しました");
-  if (kind == "timed-out") return UiText("時間内に読み取れませんでした");
-  if (kind == "memory") return UiText("メモリが足りませんでした");
-  if (kind == "not-pdf") return UiText("PDFではありません");
-  if (kind == "encrypted") return UiText("パスワードで保護されています");
-  if (kind == "unreadable") return UiText("カタログから読み出せませんでした");
+std::string MessageIndexerStopped(const search::IndexerReport& report) {
+  switch (report.stop) {
+    case search::IndexerStop::kFinished:
+    case search::IndexerStop::kCancelled: return std::string();
+    case search::IndexerStop::kWorkerNotStarted:
+      return UiText("PDFの本文を読み取るプログラム（veldra-pdftext）を起動できないため、"
+                    "索引を作成できません。");
+    case search::IndexerStop::kCatalogChanged:
+      return UiText("索引の作成中にカタログのファイルが置き換えられたため、作成を中止しました。");
+    case search::IndexerStop::kStoreFailed: break;
+  }
+  return Fill("索引を作成できません（%s）。", UiText(ProblemCause(report.store_problem)));
+}
+
+std::string MessagePdfFailure(platform::PdfTextFailure failure) {
+  using platform::PdfTextFailure;
+  switch (failure) {
+    case PdfTextFailure::kCrashed: return UiText("読み取り中に異常終了しました");
+    case PdfTextFailure::kTimedOut: return UiText("時間内に読み取れませんでした");
+    case PdfTextFailure::kTooMuchMemory: return UiText("メモリが足りませんでした");
+    case PdfTextFailure::kNotPdf: return UiText("PDFとして読み取れません");
+    case PdfTextFailure::kEncrypted: return UiText("パスワードで保護されています");
+    case PdfTextFailure::kUnreadable: return UiText("カタログから読み出せないか、PDFが壊れています");
+    default: break;
+  }
   return UiText("本文を読み取れませんでした");
 }
 

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/pdf_text_worker.h"
 #include "search/index_store.h"
+#include "search/search_indexer.h"
 #include "search/search_query.h"
 
 namespace veldra {
@@ -23,7 +25,9 @@ std::string MessageIndexSetAside(std::string_view set_aside);
 std::string MessageSearchPartial(int not_indexed);
 // "索引を作成しています 120 / 3,000".
 std::string MessageIndexing(int done, int total);
-// Why a PDF's text could not be read, from the index's failure kind ("crashed", ...).
-std::string MessagePdfFailure(std::string_view kind);
+// Why an indexer's run ended early ("" when it finished or was cancelled).
+std::string MessageIndexerStopped(const search::IndexerReport& report);
+// Why a PDF's text could not be read, e.g. "パスワードで保護されています".
+std::string MessagePdfFailure(platform::PdfTextFailure failure);
 
 }  // namespace veldra

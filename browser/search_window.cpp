@@ -2,12 +2,15 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
@@ -18,6 +21,7 @@
 #include <unordered_map>
 
 #include "browser/catalog_document_host.h"
+#include "browser/catalog_indexer.h"
 #include "browser/detail_window_opener.h"
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
@@ -27,6 +31,7 @@
 #include "browser/search_result_model.h"
 #include "browser/snippet_delegate.h"
 #include "browser/ui_text.h"
+#include "commands/entry_list_text.h"
 #include "platform/codepage.h"
 #include "search/entry_attributes.h"
 
@@ -59,9 +64,14 @@ FullTextSearchWindow::FullTextSearchWindow(CMainWindowView* browser, std::string
       query_(new QLineEdit(this)),
       narrow_(new QCheckBox(QStringLiteral("一覧を絞り込む"), this)),
       status_(new QLabel(this)),
+      progress_(new QLabel(this)),
+      failure_box_(new QWidget(this)),
+      failures_(new QListWidget(failure_box_)),
+      retry_(new QPushButton(QStringLiteral("もう一度読み取る"), failure_box_)),
       results_(new QTableView(this)),
       model_(new SearchResultModel(this)),
-      debounce_(new QTimer(this)) {
+      debounce_(new QTimer(this)),
+      since_refresh_(std::make_unique<QElapsedTimer>()) {
   setWindowTitle(QStringLiteral("PDF本文検索 - ") + ToQString(host_->Title()));
   setAttribute(Qt::WA_DeleteOnClose, false);  // closed, it keeps its query for the next Ctrl+F
   query_->setObjectName(QStringLiteral("query"));
@@ -92,6 +102,21 @@ FullTextSearchWindow::FullTextSearchWindow(CMainWindowView* browser, std::string
   results_->setColumnWidth(SearchResultModel::kHits, 44);
   results_->setColumnWidth(SearchResultModel::kPages, 80);
 
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setWordWrap(true);
+  failures_->setObjectName(QStringLiteral("failures"));
+  failures_->setMaximumHeight(fontMetrics().height() * 5);
+  retry_->setObjectName(QStringLiteral("retry"));
+  retry_->setToolTip(QStringLiteral("読み取れなかったPDFの本文を、もう一度読み取ります"));
+  auto* failure_title = new QHBoxLayout;
+  failure_title->addWidget(new QLabel(QStringLiteral("本文を読み取れなかったPDF:"), failure_box_), 1);
+  failure_title->addWidget(retry_);
+  auto* failure_layout = new QVBoxLayout(failure_box_);
+  failure_layout->setContentsMargins(0, 0, 0, 0);
+  failure_layout->addLayout(failure_title);
+  failure_layout->addWidget(failures_);
+  failure_box_->hide();
+
   auto* top = new QHBoxLayout;
   top->addWidget(query_, 1);
   top->addWidget(narrow_);
@@ -99,6 +124,8 @@ FullTextSearchWindow::FullTextSearchWindow(CMainWindowView* browser, std::string
   layout->addLayout(top);
   layout->addWidget(status_);
   layout->addWidget(results_, 1);
+  layout->addWidget(progress_);
+  layout->addWidget(failure_box_);
   resize(kDefaultWidth, kDefaultHeight);
 
   debounce_->setSingleShot(true);
@@ -121,6 +148,15 @@ FullTextSearchWindow::FullTextSearchWindow(CMainWindowView* browser, std::string
   connect(host_, &CatalogDocumentHost::DocumentSaved, this, [this] {
     if (isVisible() && has_query_) debounce_->start();
   });
+  CatalogIndexer& indexer = host_->indexer();
+  connect(&indexer, &CatalogIndexer::Progressed, this, &FullTextSearchWindow::OnIndexerProgressed);
+  connect(&indexer, &CatalogIndexer::Finished, this, &FullTextSearchWindow::OnIndexerFinished);
+  connect(retry_, &QPushButton::clicked, this, [this] {
+    if (CVeldraDocument* doc = document()) host_->indexer().Start(*doc, /*retry_failed=*/true);
+    ShowIndexing();
+  });
+  since_refresh_->start();
+  ShowIndexing();
 }
 
 FullTextSearchWindow::~FullTextSearchWindow() = default;
@@ -221,6 +257,51 @@ void FullTextSearchWindow::ApplyNarrowing() {
 void FullTextSearchWindow::SetStatus(const std::string& cp932, bool trouble) {
   status_->setText(ToQString(cp932));
   status_->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());
+}
+
+void FullTextSearchWindow::ShowIndexing() {
+  const CatalogIndexer& indexer = host_->indexer();
+  if (indexer.running()) {
+    progress_->setText(ToQString(MessageIndexing(indexer.progress().done, indexer.progress().total)));
+    progress_->setStyleSheet(QString());
+    progress_->show();
+  } else {
+    const std::string stopped = indexer.has_report() ? MessageIndexerStopped(indexer.report())
+                                                      : std::string();
+    progress_->setText(ToQString(stopped));
+    progress_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    progress_->setVisible(!stopped.empty());
+  }
+  // The PDFs whose text could not be read, listed once with the reason.
+  failures_->clear();
+  CVeldraDocument* doc = document();
+  if (indexer.has_report() && doc != nullptr) {
+    for (const search::IndexedFailure& failure : indexer.report().failed) {
+      const std::optional<EntryRecord> entry = doc->FindEntry(failure.entry_id);
+      if (!entry) continue;  // deleted since
+      failures_->addItem(ToQString(commands::EntryCellText(*entry, 0) + UiText("：") +
+                                   MessagePdfFailure(failure.kind)));
+    }
+  }
+  failure_box_->setVisible(failures_->count() > 0);
+  retry_->setEnabled(!indexer.running());
+}
+
+void FullTextSearchWindow::OnIndexerProgressed() {
+  ShowIndexing();
+  // The results take in what was indexed since, now and then: a search per progress step
+  // would take the time from typing.
+  if (isVisible() && has_query_ && since_refresh_->elapsed() >= kIndexingRefreshMs) {
+    search_.Forget();
+    since_refresh_->restart();
+    RunSearch();
+  }
+}
+
+void FullTextSearchWindow::OnIndexerFinished() {
+  ShowIndexing();
+  search_.Forget();
+  if (isVisible() && has_query_) RunSearch();
 }
 
 void FullTextSearchWindow::OnRowChanged() {

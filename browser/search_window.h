@@ -5,18 +5,24 @@
 // entry's viewer at the first page with a hit, the hit highlighted on it. "一覧を絞り込む"
 // narrows the browser's entry list to the hits while the window is open and has a query.
 // The query, the hits and the narrowing are the catalog's (CatalogSearchState): Ctrl+G in
-// the browser and the viewers' find bars take them from there.
+// the browser and the viewers' find bars take them from there. While the catalog's indexer
+// runs, the window says how far it has come and searches what is indexed so far; the PDFs
+// whose text could not be read are listed with the reason, with a button to try them again.
 #pragma once
 
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "browser/catalog_text_search.h"
 
 class QCheckBox;
+class QElapsedTimer;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
 class QTableView;
 class QTimer;
 
@@ -35,6 +41,8 @@ class FullTextSearchWindow : public QWidget {
   static constexpr int kDebounceMs = 200;
   static constexpr int kDefaultWidth = 620;
   static constexpr int kDefaultHeight = 420;
+  // While the indexer runs, the results take in the newly indexed PDFs this often at most.
+  static constexpr int kIndexingRefreshMs = 2000;
 
   // A window of browser's catalog (browser's child: it goes with the browser). index_path:
   // the index file (CP932), the user's by default.
@@ -53,6 +61,9 @@ class FullTextSearchWindow : public QWidget {
   QCheckBox* narrow_box() const { return narrow_; }
   QTableView* result_list() const { return results_; }
   QLabel* status_label() const { return status_; }
+  QLabel* progress_label() const { return progress_; }
+  QListWidget* failure_list() const { return failures_; }
+  QPushButton* retry_button() const { return retry_; }
   SearchResultModel* result_model() const { return model_; }
 
  protected:
@@ -72,6 +83,10 @@ class FullTextSearchWindow : public QWidget {
   // Another row (by steps of delta) selected from the query field.
   void MoveRow(int delta);
   void SetStatus(const std::string& cp932, bool trouble);
+  // The indexer's state: its progress, or how its last run ended and what failed.
+  void ShowIndexing();
+  void OnIndexerProgressed();
+  void OnIndexerFinished();
 
   CMainWindowView* browser_;
   CatalogDocumentHost* host_;
@@ -79,11 +94,16 @@ class FullTextSearchWindow : public QWidget {
   QLineEdit* query_;
   QCheckBox* narrow_;
   QLabel* status_;
+  QLabel* progress_;
+  QWidget* failure_box_;
+  QListWidget* failures_;
+  QPushButton* retry_;
   QTableView* results_;
   SearchResultModel* model_;
   QTimer* debounce_;
   bool has_query_ = false;  // the last search ran on a query without error
   int entries_seen_ = -1;   // the catalog's entries at the last search
+  std::unique_ptr<QElapsedTimer> since_refresh_;  // since the results last took in new PDFs
 };
 
 }  // namespace veldra

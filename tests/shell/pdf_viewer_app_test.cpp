@@ -41,21 +41,6 @@ namespace {
 constexpr char kPath[] = "/data/app_viewer.vdc";
 
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QString& value) : name_(name), saved_(qgetenv(name)) {
-    qputenv(name, value.toUtf8());
-  }
-  ~ScopedEnv() {
-    if (saved_.isNull()) qunsetenv(name_); else qputenv(name_, saved_);
-  }
-
- private:
-  const char* name_;
-  QByteArray saved_;
-};
-
 QAction* ToolButton(QMdiSubWindow* viewer, const QString& tip) {
   for (QAction* action : viewer->findChild<QToolBar*>("toolbar")->actions()) {
     if (action->toolTip() == tip) return action;
@@ -230,6 +215,7 @@ class PdfViewerAppTest : public QObject {
     ScopedDialogService use_dialogs(&dialogs);
     QTemporaryDir data;
     QTemporaryDir temp;
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());  // the catalog is indexed there
     const QByteArray saved_tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", temp.path().toUtf8());
     const QString source = data.filePath("source.pdf");
@@ -292,6 +278,7 @@ class PdfViewerAppTest : public QObject {
     QTemporaryDir data;
     QTemporaryDir temp;
     ScopedEnv use_temp("TMPDIR", temp.path());
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
     QStringList pages(8, QStringLiteral("banana"));
     pages[1] = QStringLiteral("an apple a day");
     pages[4] = QStringLiteral("apple, and one more apple");
@@ -338,6 +325,7 @@ class PdfViewerAppTest : public QObject {
     QTemporaryDir temp;
     QTemporaryDir config;
     ScopedEnv use_temp("TMPDIR", temp.path());
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
     ScopedEnv use_config("XDG_CONFIG_HOME", config.path());
     const std::string catalog = data.filePath("book.vdc").toStdString();
     QVERIFY(MakeViewerCatalog(catalog, {{"Book", "book.pdf", MakeBookPdf(30, 3)}}));

@@ -2,12 +2,31 @@
 // platform is installed, and the texts of their PDFs put into a search index.
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace veldra::testing {
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QString& value) : name_(name), saved_(qgetenv(name)) {
+    qputenv(name, value.toUtf8());
+  }
+  ~ScopedEnv() {
+    if (saved_.isNull()) qunsetenv(name_); else qputenv(name_, saved_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  QByteArray saved_;
+};
 
 struct ViewerTestEntry {
   std::string title;      // UTF-8
