@@ -54,7 +54,7 @@ void SnippetDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const int before_room = std::min(plain_metrics.horizontalAdvance(parts[1]),
                                    (room.width() - match_width) * 2 / 5);
   const QString before = Fit(plain_metrics, parts[1], Qt::ElideLeft, before_room);
-  draw(before, item.font, ink, std::max(0, before_room));
+  draw(before, item.font, ink, plain_metrics.horizontalAdvance(before));
   draw(match, bold, ink, match_width);
   draw(Fit(plain_metrics, parts[3], Qt::ElideRight, room.width()), item.font, ink,
        std::max(0, room.width()));
