@@ -29,5 +29,5 @@ DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" XDG_CACHE_HOME="$work" \
   "$build/shell/veldra_dialog_screenshot" "$here/docs/screenshots/batch_change.png" "$work/蔵書.vdc"
 mkdir "$work/search"
 DISPLAY=:99 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work" XDG_CACHE_HOME="$work" \
-  "$build/shell/veldra_search_screenshot" "$here/docs/screenshots/search_window.png" \
+  "$build/tests/e2e/veldra_search_screenshot" "$here/docs/screenshots/search_window.png" \
   "$here/docs/screenshots/search_hit.png" "$work/search"

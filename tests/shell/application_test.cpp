@@ -44,6 +44,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/remembered_folder.h"
 #include "tests/browser/gui_test_support.h"
+#include "tests/shell/viewer_test_support.h"
 #include "tests/shell/app_test_base.h"
 #include "tests/support/damaged_catalog.h"
 
@@ -542,6 +543,7 @@ class ApplicationTest : public AppTestBase {
     platform::ScopedPlatform use_real(&real);
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
     const std::string path = dir.path().toStdString() + "/work.vdc";
     const std::string link = dir.path().toStdString() + "/link.vdc";
     QVERIFY(MakeTestCatalog(path, {}, {{"e", {"その他", "その他", "その他"}}}));
@@ -578,6 +580,7 @@ class ApplicationTest : public AppTestBase {
     platform::ScopedPlatform use_real(&real);
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
     const std::string fifo = dir.path().toStdString() + "/pipe.vdc";
     QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(60);
