@@ -40,17 +40,20 @@ namespace {
 constexpr int kEntries = 10000;
 constexpr int kTriples = 50;
 
-// One catalog for the whole run, in a temporary folder of the real file system.
+// The benchmark's catalog, made as name in dir (a temporary folder of the real file system).
+std::string MakeBenchCatalog(const QTemporaryDir& dir, const char* name) {
+  const std::string path = FromQString(dir.filePath(QString::fromLatin1(name)));
+  SampleCatalogShape shape;
+  shape.entries = kEntries;
+  shape.triples = kTriples;
+  MakeSampleCatalog(path, shape);
+  return path;
+}
+
+// One catalog for the whole run.
 const std::string& CatalogPath() {
   static QTemporaryDir dir;
-  static std::string path;
-  if (path.empty()) {
-    path = FromQString(dir.path()) + "/bench.vdc";
-    SampleCatalogShape shape;
-    shape.entries = kEntries;
-    shape.triples = kTriples;
-    MakeSampleCatalog(path, shape);
-  }
+  static const std::string path = MakeBenchCatalog(dir, "bench.vdc");
   return path;
 }
 
@@ -63,11 +66,7 @@ const std::string& IndexedCatalogPath() {
   static QTemporaryDir dir;
   static std::string path;
   if (path.empty()) {
-    path = FromQString(dir.path()) + "/indexed.vdc";
-    SampleCatalogShape shape;
-    shape.entries = kEntries;
-    shape.triples = kTriples;
-    MakeSampleCatalog(path, shape);
+    path = MakeBenchCatalog(dir, "indexed.vdc");
     CVeldraDocument doc;
     doc.OpenCatalog(path);
     const QString pdf = dir.filePath("book.pdf");
