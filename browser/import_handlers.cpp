@@ -103,6 +103,9 @@ void CMainWindowView::ImportPaths(const std::vector<std::string>& paths,
     case commands::kImportCannotOpen:
       refusal = commands::MessageCatalogNotWritable(doc->path(), report.catalog_cause);
       break;
+    case commands::kImportIdsExhausted:
+      refusal = commands::MessageImportIdsExhausted();
+      break;
     default:
       break;
   }

@@ -25,6 +25,7 @@
 #include "browser/ui_text.h"
 #include "commands/entry_sort.h"
 #include "resources/command_ids.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/category_names.h"
 
@@ -245,6 +246,11 @@ void CMainWindowView::OnColumnClick(int column) {
 }
 
 void CMainWindowView::ReportSave(int result) {
+  // A command refused for want of ids saved nothing, and says so itself.
+  if (result == kIdsExhausted) {
+    ShowWarningBox(commands::MessageCategoryIdsExhausted());
+    return;
+  }
   // The host watches every save and queues one warning for the first failure; a command
   // shows it as soon as it has finished.
   if (result != kSaveOk && host() != nullptr) host()->ShowQueuedWarnings();

@@ -5,6 +5,7 @@
 
 #include "cli/cli_text.h"
 #include "platform/platform.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 
 namespace veldra::cli {
@@ -146,6 +147,11 @@ std::string SaveFailedMessage(const CVeldraDocument& document, int code) {
 
 int ReportSave(ToolIo& io, const CVeldraDocument& document, int code) {
   if (code == kSaveOk) return kExitOk;
+  if (code == kIdsExhausted) {
+    return Fail(io, "no new category can be made in " + ToUtf8(document.path()) +
+                        ": its category ids have run out (a counter stops at 2147483647, the "
+                        "last id a catalog can issue); nothing was changed");
+  }
   if (code == kSaveSortLevelsFailed) {
     const std::string cause = CauseWords(platform::LastFailure());
     io.err << "veldra-cli: warning: the change is saved in " << ToUtf8(document.path())

@@ -107,6 +107,10 @@ int RunImport(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
                                 "chain is damaged",
                                 report.catalog_cause) +
                           "; nothing was imported");
+    case commands::kImportIdsExhausted:
+      return Fail(io, "the id counters of " + ToUtf8(document->path()) + " have too few ids "
+                      "left for these PDFs (a counter stops at 2147483647, the last id a catalog "
+                      "can issue); nothing was imported");
     default:
       break;
   }

@@ -19,6 +19,14 @@ void PrintReport(const commands::SalvageReport& report, std::ostream& out) {
     for (int64_t at : duplicate.dropped_at) out << " " << at;
     out << "\n";
   }
+  for (const auto& entry : report.renumbered) {
+    out << "entry " << entry.old_id << " (" << ShownText(ToUtf8(entry.title)) << ", at "
+        << entry.kept_at << ") kept under the new id " << entry.new_id
+        << ": its id was negative or held by another entry\n";
+  }
+  for (const auto& dropped : report.dropped) {
+    out << "dropped the record at " << dropped.offset << ": " << dropped.what << "\n";
+  }
   for (const auto& entry : report.without_pdf) {
     out << "entry " << entry.id << " (" << ShownText(ToUtf8(entry.title))
         << ") recovered without its PDF: " << entry.why << "\n";

@@ -109,7 +109,10 @@ const Tool kTools[] = {
      "  --note N        at most 255 bytes in CP932\n",
      kSetOptions, 2, 2, Writes::kCatalog, RunSet},
     {"check", "CATALOG", "verify the container, record sizes, entry ids and attachment links",
-     "Exit 0 when sound; exit 1 with one line per problem found.\n", kNoOptions, 1, 1,
+     "Exit 0 when sound; exit 1 with one line per problem found. What it reports as\n"
+     "damage, every changing command refuses; what a write cut short left, the next\n"
+     "change puts right.\n",
+     kNoOptions, 1, 1,
      Writes::kNothing, RunCheck},
     {"dump", "CATALOG", "print every chunk in physical order",
      "One line per chunk: offset, tag, length, prev-in-tag, next-in-tag, prev-head,\n"
@@ -118,8 +121,9 @@ const Tool kTools[] = {
     {"salvage", "CATALOG NEWPATH",
      "write a new, sound catalog with everything recoverable from a damaged one",
      "Walks CATALOG chunk by chunk in file order, so that records a broken link cut off\n"
-     "from their list are found too; records deleted on purpose stay deleted. Of two\n"
-     "entries with one id the newer (updated date, then place in the file) is kept.\n"
+     "from their list are found too; records deleted on purpose stay deleted. Of copies\n"
+     "of one entry the newer (updated date, then place in the file) is kept; two entries\n"
+     "under one id are both kept, the later under a fresh id.\n"
      "NEWPATH must not exist; it is never replaced. Prints what was recovered and lost.\n"
      "Exit 0 when everything found was recovered, 1 when something was lost (NEWPATH is\n"
      "still written) or nothing could be written.\n",

@@ -1,7 +1,10 @@
 #include "commands/batch_category_change.h"
 
+#include <set>
+
 #include "commands/command_messages.h"
 #include "storage/catalog_files.h"
+#include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 
 namespace veldra::commands {
@@ -43,7 +46,8 @@ std::string CheckBatchNames(const CategoryTriple& chosen) {
 int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entry_ids,
                      const CategoryTriple& chosen) {
   if (!CheckBatchNames(chosen).empty()) return kBatchNamesRefused;
-  bool added = false;
+  std::vector<EntryRecord> changed;
+  std::set<CategoryTriple> new_triples;
   for (int32_t id : entry_ids) {
     std::optional<EntryRecord> found = document.FindEntry(id);
     if (!found) continue;
@@ -53,15 +57,24 @@ int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entr
         entry.SetCategoryName(level, chosen[level - 1]);
       }
     }
+    const CategoryTriple names = {entry.CategoryName(1), entry.CategoryName(2),
+                                  entry.CategoryName(3)};
+    if (!document.CategoryExists(names[0], names[1], names[2])) new_triples.insert(names);
+    changed.push_back(entry);
+  }
+  if (IdsLeft(document.counters(), kTagCategory, kCounterKeyCategory) <
+      static_cast<int64_t>(new_triples.size())) {
+    return kIdsExhausted;
+  }
+  for (const EntryRecord& entry : changed) {
     document.UpdateEntry(entry);
-    std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2),
-                n3 = entry.CategoryName(3);
+    const std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2),
+                      n3 = entry.CategoryName(3);
     if (!document.CategoryExists(n1, n2, n3)) {
       NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);
-      added = true;
     }
   }
-  if (added) document.RebuildLevelNames();
+  if (!new_triples.empty()) document.RebuildLevelNames();
   return document.Save();
 }
 

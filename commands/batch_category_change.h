@@ -34,7 +34,8 @@ constexpr int kBatchNamesRefused = 1;
 // Otherwise, for each entry of entry_ids (in order): every level whose chosen name is not
 // "＜変更しない＞" gets that name; the entry is written back (ReplaceEntry) into the entries
 // and the filtered entries; a category is added for its three names when none has them.
-// Then Save. Ids not in the catalog are skipped. The result of Save.
+// Then Save. Ids not in the catalog are skipped. The result of Save; kIdsExhausted, nothing
+// changed, when the counters have too few category ids left for the new triples.
 int ChangeCategories(CVeldraDocument& document, const std::vector<int32_t>& entry_ids,
                      const CategoryTriple& chosen);
 

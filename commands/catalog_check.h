@@ -1,22 +1,26 @@
-// Checking a catalog file without changing it: the container (links, lengths, self fields,
-// lists, the walk in file order), the record size of every table's chunks, that no two
-// entries share an id, and that every attachment record points at an existing, non-empty
-// "ATTD" chunk.
+// Checking a catalog file without changing it: what JudgeCatalog (storage/catalog_damage.h)
+// finds, the same judgement the check before a change makes. Damage, and the traces of an
+// interrupted write that the next change puts right, each get a sentence.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "storage/catalog_damage.h"
 #include "storage/chunk_header.h"
+#include "storage/chunk_inspect.h"
 
 namespace veldra::commands {
 
-// The four letters of a tag, or "0x%08X" when they are not all printable; "root" for -1.
-std::string TagText(ChunkTag tag);
+using ::veldra::TagText;
 
-// Appends one English sentence per problem found in the catalog at path (CP932). true when
-// the catalog is sound.
+// The findings about the catalog at path (CP932): when it is no container, one damage
+// finding that says why.
+std::vector<Finding> FindCatalogProblems(const std::string& path);
+
+// Appends one English sentence per finding about the catalog at path (CP932). true when
+// there is none.
 bool CheckCatalog(const std::string& path, std::vector<std::string>* problems);
 
 }  // namespace veldra::commands

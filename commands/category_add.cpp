@@ -25,8 +25,10 @@ int AddCategory(CVeldraDocument& document, int level, std::string_view name,
   for (int l = 1; l <= 3; ++l) {
     triple[l - 1] = std::string(l == level ? name : others[next_other++]);
   }
-  NewCategoryRecord(document.categories(), document.counters(), triple[0], triple[1],
-                    triple[2]);
+  if (!NewCategoryRecord(document.categories(), document.counters(), triple[0], triple[1],
+                         triple[2])) {
+    return kIdsExhausted;
+  }
   document.RebuildLevelNames();
   return document.Save();
 }

@@ -16,7 +16,8 @@ std::string CheckNewCategoryName(const CVeldraDocument& document, int level,
 
 // Appends the category with name at level and others (the names of the two other levels,
 // in ascending level order, as ReadCategorySelection gives them) at theirs, then Save.
-// Does not repeat the checks. The result of Save (kSaveOk or kSaveFailed).
+// Does not repeat the checks. The result of Save (kSaveOk or kSaveFailed), or
+// kIdsExhausted (nothing changed) when no category id is left.
 int AddCategory(CVeldraDocument& document, int level, std::string_view name,
                 std::string_view first_other, std::string_view second_other);
 

@@ -89,6 +89,11 @@ std::string MessageExportProblems(const std::vector<ExportProblem>& problems,
   return text;
 }
 
+std::string MessageCategoryIdsExhausted() {
+  return Cp932("このカタログは分類のID番号が上限（2147483647）に達したため、分類を追加できません。"
+               "何も変更しませんでした。");
+}
+
 std::string MessageNewSaveIsOpenCatalog() {
   return Cp932("開いているカタログには新規保存できません。別のファイル名を指定してください。");
 }
@@ -96,10 +101,12 @@ std::string MessageNewSaveIsOpenCatalog() {
 std::string MessageNewSaveFailed(int compact_code, std::string_view path) {
   std::string text = Fill("「%s」に新規保存できませんでした。", path);
   switch (compact_code) {
-    case kCompactIncomplete: return text + Cp932("\nこのカタログは完全には読み込めていません。");
+    case kCompactIncomplete:
+    case kCompactIdsDamaged: return text + Cp932("\nこのカタログは完全には読み込めていません。");
     case kCompactCannotOpen: return text + Cp932("\nカタログのファイルを開けません。");
     case kCompactCannotCreate: return text + Cp932("\nその場所にファイルを作成できません。");
     case kCompactWriteFailed: return text + Cp932("\n書き込みに失敗しました。ディスクの空き容量を確認してください。");
+    case kCompactNotSynced: return Fill("「%s」に新規保存しましたが、ディスクへの書き込みを確認できませんでした。", path);
     default: return text;
   }
 }

@@ -19,6 +19,10 @@ std::string MessageAlreadyRegistered(std::string_view name);   // "「%s」は�
 std::string MessageCannotDeleteReserved();                     // "”＜すべて＞”と”その他”は削除できません。"
 std::string MessageNameInUse(std::string_view name);           // "「%s」は使用中です。削除できません。"
 
+// A command that would add a category found no category id left (kIdsExhausted): nothing
+// was changed.
+std::string MessageCategoryIdsExhausted();
+
 // Questions, each at most kQuestionMaxBytes bytes (cut on a character boundary).
 constexpr size_t kQuestionMaxBytes = 127;
 std::string QuestionTitleCategoryDelete();                     // "分類削除"

@@ -1,9 +1,12 @@
 #include "commands/compact_copy.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "commands/attachment_cursor.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
+#include "storage/catalog_damage.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
@@ -39,10 +42,19 @@ bool CurrentBytesReadable(ChunkFile& source) {
 // memory, not its size. false when writing fails, or when reading bytes already found
 // readable fails half-way (the copy would lack a PDF the catalog still holds).
 bool CopyAttachments(ChunkFile& source, ChunkFile& copy, const RecordArray& attachments,
-                     CompactReport* report) {
+                     const std::unordered_set<int32_t>& entry_ids, CompactReport* report) {
   AttachmentCursor cursor(source);
+  std::unordered_set<int32_t> entries_linked;
+  std::unordered_set<int32_t> pdfs_linked;
   for (int i = 0; i < attachments.Count(); ++i) {
     const AttachmentRecord record = AttachmentAt(attachments, i);
+    // Only the records an entry finds its PDF by: the first that names it (and not a PDF an
+    // earlier one took).
+    if (!entry_ids.count(record.entry_id) || !entries_linked.insert(record.entry_id).second ||
+        !pdfs_linked.insert(record.ordinal).second) {
+      ++report->skipped_attachments;
+      continue;
+    }
     if (cursor.SeekTo(record.ordinal) != kChunkOk || !CurrentBytesReadable(source)) {
       ++report->skipped_attachments;
       continue;
@@ -81,6 +93,14 @@ int WriteCatalogFile(const std::string& target_path, CopyTarget rule,
   if (!renamed) {
     platform.Remove(temporary);
     return kCompactRenameFailed;
+  }
+  // The name reaches the device too, or a power cut after the success told could take the
+  // copy away again. Unconfirmed, a new name (ours alone) goes again; a copy that replaced
+  // a file stays, as the only one there is, and the caller is told.
+  if (!platform.SyncFolder(platform::FolderOfPath(target_path))) {
+    if (rule == CopyTarget::kReplace) return kCompactNotSynced;
+    platform.Remove(target_path);
+    return kCompactWriteFailed;
   }
   return kCompactOk;
 }
@@ -127,13 +147,19 @@ int WriteCompactCopy(const CVeldraDocument& document, const std::string& target_
     return kCompactIncomplete;
   }
 
+  if (HasDamage(JudgeIds(document))) return kCompactIdsDamaged;
+
+  std::unordered_set<int32_t> entry_ids;
+  for (int i = 0; i < document.entries().Count(); ++i) {
+    entry_ids.insert(EncodedEntryId(document.entries().At(i)));
+  }
   ChunkFile source;
   if (source.Open(document.path(), kChunkModeReadOnly) != kChunkOk) return kCompactCannotOpen;
   return WriteCatalogFile(target_path, CopyTarget::kReplace, [&](ChunkFile& copy) {
     return WriteCopyTables(copy, [&](ChunkTag tag) -> const RecordArray& {
              return *document.table(tag);
            }) &&
-           CopyAttachments(source, copy, document.attachments(), report);
+           CopyAttachments(source, copy, document.attachments(), entry_ids, report);
   });
 }
 
@@ -142,10 +168,16 @@ const char* CompactResultText(int code) {
     case kCompactOk: return "done";
     case kCompactSameFile: return "the new path is the catalog itself";
     case kCompactIncomplete: return "the catalog was not read completely";
+    case kCompactIdsDamaged:
+      return "a record id is negative or an entry id is held twice, which a copy would keep; "
+             "'veldra-cli salvage' writes a sound catalog";
     case kCompactCannotOpen: return "the catalog cannot be opened";
     case kCompactCannotCreate: return "no file can be created beside the new path";
     case kCompactWriteFailed: return "writing the copy failed; nothing was left at the new path";
     case kCompactRenameFailed: return "the finished copy could not be moved to the new path";
+    case kCompactNotSynced:
+      return "the copy is at the new path, but the system did not confirm that its name is on "
+             "the disk; a power cut could still take it away";
     default: return "unknown failure";
   }
 }

@@ -24,10 +24,16 @@ constexpr int kCompactCannotOpen = -3;      // the catalog cannot be opened for 
 constexpr int kCompactCannotCreate = -4;    // no temporary file can be made beside the target
 constexpr int kCompactWriteFailed = -5;     // writing the copy failed
 constexpr int kCompactRenameFailed = -6;    // the finished copy could not replace the target
+constexpr int kCompactIdsDamaged = -7;      // a record id is negative or an entry id held
+                                            // twice: the copy would keep it (salvage mends it)
+constexpr int kCompactNotSynced = -8;       // the copy replaced the target, but its name was
+                                            // not confirmed on the device
 
 struct CompactReport {
   int copied_attachments = 0;
-  int skipped_attachments = 0;  // records whose bytes are missing, empty or unreadable
+  int skipped_attachments = 0;  // records whose bytes are missing, empty or unreadable, and
+                                // records no entry finds its PDF by (they name no entry, or
+                                // an entry or a PDF an earlier record names)
 };
 
 // Writes the compacted copy of document's tables and attachments to target_path (an
@@ -48,11 +54,13 @@ enum class CopyTarget {
 };
 
 // Makes a catalog file at target_path: write puts the chunks into a new container made
-// under a temporary name beside the target; the file is then flushed to the storage device
-// and renamed to the target. kCompactOk; kCompactCannotCreate when no temporary file can be
-// made; kCompactWriteFailed when write or the flush fails; kCompactRenameFailed when the
-// rename fails (for kNewOnly also because something appeared at the target). The temporary
-// file is removed on every failure.
+// under a temporary name beside the target; the file is then flushed to the storage device,
+// renamed to the target, and the target's folder flushed too. kCompactOk;
+// kCompactCannotCreate when no temporary file can be made; kCompactWriteFailed when write or
+// a flush fails (for kNewOnly also the folder's: the new file is removed again);
+// kCompactRenameFailed when the rename fails (for kNewOnly also because something appeared
+// at the target); kCompactNotSynced when, for kReplace, only the folder's flush failed (the
+// copy stays at the target). The temporary file is removed on every failure.
 int WriteCatalogFile(const std::string& target_path, CopyTarget rule,
                      const std::function<bool(ChunkFile& copy)>& write);
 

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/cp932_chars.h"
 #include "storage/catalog_files.h"
+#include "storage/catalog_tags.h"
 #include "storage/category_names.h"
 
 namespace veldra::commands {
@@ -39,9 +40,14 @@ int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit
     entry.SetCategoryName(level, cut.empty() ? std::string(kOtherCategoryName) : cut);
   }
 
+  const std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2),
+                    n3 = entry.CategoryName(3);
+  const bool new_category = !document.CategoryExists(n1, n2, n3);
+  if (new_category && IdsLeft(document.counters(), kTagCategory, kCounterKeyCategory) == 0) {
+    return kIdsExhausted;
+  }
   document.UpdateEntry(entry);
-  std::string n1 = entry.CategoryName(1), n2 = entry.CategoryName(2), n3 = entry.CategoryName(3);
-  if (!document.CategoryExists(n1, n2, n3)) {
+  if (new_category) {
     NewCategoryRecord(document.categories(), document.counters(), n1, n2, n3);
     document.RebuildLevelNames();
   }

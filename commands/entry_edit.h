@@ -41,7 +41,8 @@ constexpr int kEditNoSuchEntry = -1;
 
 // Applies edit to the entry with entry_id, writes it back (ReplaceEntry) into the entries
 // and the filtered entries, adds a category for its three names when none has them, and
-// saves the catalog. kEditNoSuchEntry (nothing changed), or the result of Save.
+// saves the catalog. kEditNoSuchEntry or kIdsExhausted (no category id left for the new
+// names: nothing changed), or the result of Save.
 int EditEntry(CVeldraDocument& document, int32_t entry_id, const EntryEdit& edit);
 
 }  // namespace veldra::commands

@@ -111,6 +111,11 @@ std::string MessageCatalogReadOnly() {
   return Cp932("このカタログは読み取り専用で開かれているため、取り込めません。");
 }
 
+std::string MessageImportIdsExhausted() {
+  return Cp932("このカタログはID番号が上限（2147483647）に近づいたため、これだけのPDFを取り込めません。"
+               "何も取り込みませんでした。");
+}
+
 std::string MessageCatalogNotWritable(const std::string& path, Failure cause) {
   return Cp932("カタログファイル「") + path + Cp932("」に書き込めません") +
          InParentheses(cause) + Cp932("。何も取り込みませんでした。");

@@ -32,6 +32,9 @@ std::string MessageCannotSearchFolder(const std::string& folder, platform::Failu
 // The catalog is open read-only (open elsewhere, or not read completely).
 std::string MessageCatalogReadOnly();
 
+// The catalog's id counters have too few ids left for the PDFs (kImportIdsExhausted).
+std::string MessageImportIdsExhausted();
+
 // The catalog file cannot be opened for writing, or its attachments cannot be walked.
 std::string MessageCatalogNotWritable(const std::string& path, platform::Failure cause);
 

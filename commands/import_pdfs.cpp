@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
 #include "storage/chunk_file.h"
 #include "storage/entry_text.h"
 
@@ -54,6 +55,19 @@ bool HasUnreadableCompanionKind(const std::string& pdf_path) {
   return kind == platform::FileKind::kOther || kind == platform::FileKind::kDirectory;
 }
 
+// Whether the counters can issue every id the import of pdf_paths may take: an entry and a
+// link per PDF, the triple's category, one category per companion file.
+bool IdsLeftFor(const CVeldraDocument& document, const std::vector<std::string>& pdf_paths,
+                const CategoryTriple& triple) {
+  const auto n = static_cast<int64_t>(pdf_paths.size());
+  int64_t categories = document.CategoryExists(triple[0], triple[1], triple[2]) ? 0 : 1;
+  for (const std::string& path : pdf_paths) categories += HasCompanionFile(path) ? 1 : 0;
+  const IdCounterTable& counters = document.counters();
+  return IdsLeft(counters, kTagEntry, kCounterKeyEntry) >= n &&
+         IdsLeft(counters, kTagAttachment, kCounterKeyAttachment) >= n &&
+         IdsLeft(counters, kTagCategory, kCounterKeyCategory) >= categories;
+}
+
 // Adds the category of triple unless the document has it already.
 void AddCategoryOnce(CVeldraDocument& document, const CategoryTriple& triple) {
   if (!document.CategoryExists(triple[0], triple[1], triple[2])) {
@@ -78,6 +92,7 @@ int ImportPdfs(CVeldraDocument& document, const std::vector<std::string>& pdf_pa
     report->unnamable = std::move(unnamable);
     return kImportUnnamable;
   }
+  if (!IdsLeftFor(document, pdf_paths, triple)) return kImportIdsExhausted;
   platform::SetLastFailure(platform::Failure::kNone);
   ChunkFile catalog;
   int attachments = -1;

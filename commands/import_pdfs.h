@@ -15,6 +15,7 @@
 #include "commands/category_triple.h"
 #include "platform/platform.h"
 #include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
 
 namespace veldra::commands {
 
@@ -66,6 +67,9 @@ constexpr int kImportCannotOpen = -2;  // the catalog file cannot be opened for 
 constexpr int kImportSaveFailed = -3;  // entries and bytes added, but the tables not saved
 constexpr int kImportUnnamable = -4;   // every path holds "?" for a character CP932 cannot
                                        // represent and reaches nothing; nothing done
+constexpr int kImportIdsExhausted = kIdsExhausted;  // the catalog's counters have too few
+                                                    // ids left for the entries, their links
+                                                    // or categories; nothing done
 
 // Imports pdf_paths in order with triple (CP932, as ReadCategorySelection gives it) for
 // entries without a readable companion, then SaveTables. The triple becomes a category when

@@ -18,6 +18,8 @@
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
+#include "storage/interrupted_rewrite.h"
+#include "commands/salvage_records.h"
 
 namespace veldra::commands {
 
@@ -25,112 +27,6 @@ using chunk_format::AsOffset;
 using chunk_format::kChunkHeaderSize;
 using chunk_format::kNoOffset;
 using chunk_format::kRootOffset;
-
-std::vector<ChunkFate> ChunkFates(const std::vector<ChunkRecord>& chunks) {
-  const size_t n = chunks.size();
-  std::vector<ChunkFate> fate(n, ChunkFate::kDeleted);
-  std::unordered_map<uint32_t, size_t> index;
-  for (size_t i = 0; i < n; ++i) index.emplace(chunks[i].offset, i);
-  // The chunk at link, or n when no chunk (of tag, when tag is given) starts there.
-  auto chunk_at = [&](int32_t link) {
-    const auto it = index.find(AsOffset(link));
-    return it == index.end() ? n : it->second;
-  };
-  auto chunk_of = [&](int32_t link, ChunkTag tag) {
-    const size_t i = chunk_at(link);
-    return i < n && chunks[i].header.tag == tag ? i : n;
-  };
-  auto recovered = [&](size_t i) { return fate[i] != ChunkFate::kDeleted; };
-
-  std::set<ChunkTag> live_tags;
-  std::unordered_multimap<uint32_t, size_t> by_prev_in_tag;  // chunks waiting on a link
-  std::unordered_multimap<uint32_t, size_t> by_prev_head;
-  for (size_t i = 0; i < n; ++i) {
-    const ChunkHeader& h = chunks[i].header;
-    if (chunks[i].live) {
-      fate[i] = ChunkFate::kLive;
-      live_tags.insert(h.tag);
-    } else if (AsOffset(h.prev_in_tag) != kNoOffset) {
-      by_prev_in_tag.emplace(AsOffset(h.prev_in_tag), i);
-    } else {
-      by_prev_head.emplace(AsOffset(h.prev_head), i);
-    }
-  }
-  std::set<std::pair<ChunkTag, uint32_t>> ran_into;  // a tag's list met damage there
-  std::set<uint32_t> heads_ran_into;                  // the list of heads met damage there
-  if (chunk_at(kRootOffset) == n) heads_ran_into.insert(kRootOffset);
-  std::vector<bool> named_next(n, false);  // a recovered chunk of its tag names it as next
-
-  std::vector<size_t> work;
-  auto wake = [&](uint32_t offset) {
-    for (auto [it, end] = by_prev_in_tag.equal_range(offset); it != end; ++it) {
-      work.push_back(it->second);
-    }
-    for (auto [it, end] = by_prev_head.equal_range(offset); it != end; ++it) {
-      work.push_back(it->second);
-    }
-  };
-  // What a recovered chunk tells about the chunks around it.
-  auto spread = [&](size_t i) {
-    const ChunkHeader& h = chunks[i].header;
-    wake(chunks[i].offset);
-    if (AsOffset(h.next_in_tag) != kNoOffset) {
-      const size_t next = chunk_of(h.next_in_tag, h.tag);
-      if (next < n) {
-        named_next[next] = true;
-        work.push_back(next);
-      } else {
-        ran_into.insert({h.tag, AsOffset(h.next_in_tag)});
-        wake(AsOffset(h.next_in_tag));
-      }
-    }
-    if (AsOffset(h.next_head) != kNoOffset && chunk_at(h.next_head) == n) {
-      heads_ran_into.insert(AsOffset(h.next_head));
-      wake(AsOffset(h.next_head));
-    }
-  };
-  auto cut_off = [&](size_t i) {
-    const ChunkHeader& h = chunks[i].header;
-    const uint32_t self = chunks[i].offset;
-    if (named_next[i]) return true;
-    if (AsOffset(h.prev_in_tag) != kNoOffset) {
-      const size_t prev = chunk_of(h.prev_in_tag, h.tag);
-      if (prev == n) {
-        return ran_into.count({h.tag, AsOffset(h.prev_in_tag)}) > 0 ||
-               heads_ran_into.count(AsOffset(h.prev_in_tag)) > 0;
-      }
-      if (!recovered(prev)) return false;
-      const int32_t link = chunks[prev].header.next_in_tag;
-      return AsOffset(link) == self || chunk_of(link, h.tag) == n;
-    }
-    // A head. A tag with a live chunk has its head: this one is a former head.
-    if (live_tags.count(h.tag) > 0) return false;
-    // Replaced as head by its successor, which then took prev-in-tag -1.
-    const size_t next = chunk_of(h.next_in_tag, h.tag);
-    if (next < n && AsOffset(chunks[next].header.prev_in_tag) != self) return false;
-    const size_t prev = chunk_at(h.prev_head);
-    if (prev == n) return heads_ran_into.count(AsOffset(h.prev_head)) > 0;
-    if (!recovered(prev)) return false;
-    // Not -1: a list of heads that ends there may have lost this head on purpose.
-    const int32_t link = chunks[prev].header.next_head;
-    return AsOffset(link) == self || (AsOffset(link) != kNoOffset && chunk_at(link) == n);
-  };
-
-  for (size_t i = 0; i < n; ++i) {
-    if (recovered(i)) spread(i);
-  }
-  for (size_t i = n; i-- > 0;) {
-    if (!recovered(i)) work.push_back(i);
-  }
-  while (!work.empty()) {
-    const size_t i = work.back();
-    work.pop_back();
-    if (recovered(i) || !cut_off(i)) continue;
-    fate[i] = ChunkFate::kCutOff;
-    spread(i);
-  }
-  return fate;
-}
 
 namespace {
 
@@ -221,6 +117,7 @@ class Salvager {
     BuildCategories();
     BuildEnvironment();
     RaiseCounter(kTagIdCounter, kCounterKeyCounter, MaxRowId() + 1);
+    GiveFreshIdsWhereNeeded();
   }
 
   bool Write(ChunkFile& copy) {
@@ -263,9 +160,10 @@ class Salvager {
       return;
     }
     if (fate == ChunkFate::kDeleted) {
-      uint8_t id[4];
-      if (HasIds(tag) && chunk.header.length == size && source_->ReadAt(data, id, 4) == 4) {
-        NoteId(tag, coding::DecodeI32(id));
+      uint8_t ids[8];
+      if (HasIds(tag) && chunk.header.length == size && source_->ReadAt(data, ids, 8) == 8) {
+        NoteId(tag, coding::DecodeI32(ids));
+        if (tag == kTagAttachment) NoteId(kTagEntry, coding::DecodeI32(ids + 4));
       }
       return;
     }
@@ -284,7 +182,13 @@ class Salvager {
       Unreadable(chunk.offset, where + " ('" + TagText(tag) + "') cannot be read");
       return;
     }
-    if (HasIds(tag)) NoteId(tag, coding::DecodeI32(found.bytes.data()));
+    if (HasIds(tag)) {
+      const int32_t id = coding::DecodeI32(found.bytes.data());
+      // A record being moved keeps its old id below the sign byte the write set.
+      const bool moving = id < 0 && CarriesMovingMark(found.bytes.data(), found.bytes.size());
+      NoteId(tag, moving ? id & 0x00FFFFFF : id);
+      if (tag == kTagAttachment) NoteId(kTagEntry, AttachmentRecord::DecodeFrom(found.bytes.data()).entry_id);
+    }
     found_[tag].push_back(std::move(found));
   }
 
@@ -299,28 +203,70 @@ class Salvager {
     return tables_.try_emplace(tag, RecordArray(CatalogRecordSize(tag))).first->second;
   }
 
+  static LastingBytes LastingOf(ChunkTag tag) {
+    for (const CatalogTable& t : kCatalogTables) {
+      if (t.tag == tag) return LastingBytesOf(t);
+    }
+    return {};
+  }
+
+  // An id for a record that cannot keep its own: above every id found of its table and
+  // above the counter found for it. -1 when none is left.
+  int32_t FreshId(ChunkTag tag) {
+    auto [next, fresh] = fresh_next_.try_emplace(tag, 0);
+    if (fresh) {
+      const auto it = max_id_.find(tag);
+      if (it != max_id_.end()) next->second = int64_t{it->second} + 1;
+      const auto key = std::find_if(kIdTables.begin(), kIdTables.end(),
+                                    [tag](const auto& t) { return t.first == tag; });
+      for (const Found& f : FoundOf(kTagIdCounter)) {
+        const IdCounterRow row = IdCounterRow::DecodeFrom(f.bytes.data());
+        if (key != kIdTables.end() && row.serving_tag == tag && row.Key() == key->second) {
+          next->second = std::max<int64_t>(next->second, row.next_value);
+        }
+      }
+    }
+    if (next->second > std::numeric_limits<int32_t>::max()) return -1;
+    const auto id = static_cast<int32_t>(next->second++);
+    NoteId(tag, id);
+    return id;
+  }
+
+  // Each entry once: copies of one record give one entry, two records under one id two
+  // (the later under a fresh id), a negative id not left by an interrupted write a fresh id.
   void BuildEntries() {
     const std::vector<Found>& found = FoundOf(kTagEntry);
-    const auto winner = Newest<int32_t>(
-        found, [](const Found& f) { return EncodedEntryId(f.bytes.data()); },
-        [](const Found& f) {
-          return CatalogTimestamp::DecodeFrom(f.bytes.data() + EntryRecord::kUpdateDateOffset);
-        });
-    std::map<int32_t, SalvageReport::Duplicate> duplicates;
-    for (size_t k = 0; k < found.size(); ++k) {
-      const int32_t id = EncodedEntryId(found[k].bytes.data());
-      const size_t kept = winner.at(id);
-      if (k != kept) {
-        SalvageReport::Duplicate& d = duplicates[id];
-        d.id = id;
-        d.kept_at = found[kept].offset;
-        d.dropped_at.push_back(found[k].offset);
-        continue;
+    std::vector<const uint8_t*> records;
+    for (const Found& f : found) records.push_back(f.bytes.data());
+    std::vector<RecordGroup> groups = DistinctRecords(
+        records, EntryRecord::kEncodedLength, LastingOf(kTagEntry), EntryRecord::kUpdateDateOffset);
+    // In the file order of the records kept.
+    std::sort(groups.begin(), groups.end(),
+              [](const RecordGroup& a, const RecordGroup& b) { return a.kept < b.kept; });
+    for (const RecordGroup& group : groups) {
+      const Found& kept = found[group.kept];
+      std::vector<uint8_t> bytes = kept.bytes;
+      const int32_t named = EncodedEntryId(bytes.data());
+      if (!group.copies.empty()) {
+        SalvageReport::Duplicate duplicate{named, kept.offset, {}};
+        for (size_t k : group.copies) duplicate.dropped_at.push_back(found[k].offset);
+        report_.duplicates.push_back(std::move(duplicate));
       }
-      (found[k].fate == ChunkFate::kLive ? report_.live_entries : report_.cut_off_entries)++;
-      Table(kTagEntry).Append(found[k].bytes.data());
+      const EntryRecord entry = EntryRecord::DecodeFrom(bytes.data());
+      if (group.needs_fresh_id) {
+        const int32_t id = FreshId(kTagEntry);
+        if (id < 0) {
+          report_.dropped.push_back(
+              {kept.offset, "entry " + std::to_string(named) + ": no entry id is left to give it"});
+          continue;
+        }
+        coding::EncodeI32(bytes.data() + EntryRecord::kIdOffset, id);
+        report_.renumbered.push_back({named, id, kept.offset, entry.title.Text()});
+      }
+      (kept.fate == ChunkFate::kLive ? report_.live_entries : report_.cut_off_entries)++;
+      entry_named_.push_back(named);
+      Table(kTagEntry).Append(bytes.data());
     }
-    for (auto& [id, duplicate] : duplicates) report_.duplicates.push_back(std::move(duplicate));
   }
 
   // The recovered "ATTD" chunks by ordinal (nullptr where one was lost); see salvage.h.
@@ -354,37 +300,79 @@ class Salvager {
     return ordinals;
   }
 
+  // The links, each once (as the entries), then each entry's PDF: see salvage.h.
   void BuildAttachments() {
     const std::vector<Found>& found = FoundOf(kTagAttachment);
-    const auto link = Newest<int32_t>(
-        found,
-        [](const Found& f) { return AttachmentRecord::DecodeFrom(f.bytes.data()).entry_id; },
-        [](const Found& f) { return AttachmentRecord::DecodeFrom(f.bytes.data()).updated; });
+    std::vector<const uint8_t*> records;
+    for (const Found& f : found) records.push_back(f.bytes.data());
+    const std::vector<RecordGroup> groups = DistinctRecords(
+        records, AttachmentRecord::kEncodedLength, LastingOf(kTagAttachment), 30);
     const std::vector<const ChunkRecord*> ordinals = PdfOrdinals();
-    std::set<size_t> linked;  // the attachment records kept, by index into found
+    struct Link {
+      AttachmentRecord record;
+      int64_t offset;
+      const ChunkRecord* pdf;  // nullptr when its PDF was not recovered
+      bool fresh_id;
+      bool taken = false;
+    };
+    std::vector<Link> links;
+    for (const RecordGroup& group : groups) {
+      const AttachmentRecord record = AttachmentRecord::DecodeFrom(found[group.kept].bytes.data());
+      const ChunkRecord* pdf = record.ordinal >= 0 &&
+                                       static_cast<size_t>(record.ordinal) < ordinals.size() &&
+                                       ordinals[record.ordinal] != nullptr &&
+                                       ordinals[record.ordinal]->header.length > 0
+                                   ? ordinals[record.ordinal]
+                                   : nullptr;
+      links.push_back({record, found[group.kept].offset, pdf, group.needs_fresh_id});
+    }
     const RecordArray& entries = Table(kTagEntry);
+    std::vector<EntryToLink> wanting;
     for (int i = 0; i < entries.Count(); ++i) {
       const EntryRecord entry = EntryAt(entries, i);
-      const auto it = link.find(entry.id);
-      std::string why;
-      if (it == link.end()) {
-        if (entry.file_size <= 0) continue;  // imported without bytes: nothing was lost
-        why = "no attachment link to its PDF was found";
-      } else {
-        const int32_t ordinal = AttachmentRecord::DecodeFrom(found[it->second].bytes.data()).ordinal;
-        if (ordinal >= 0 && static_cast<size_t>(ordinal) < ordinals.size() &&
-            ordinals[ordinal] != nullptr && ordinals[ordinal]->header.length > 0) {
-          linked.insert(it->second);
-          continue;
-        }
-        why = "the chunk of its PDF (attachment " + std::to_string(ordinal) +
-              ") was not recovered";
-      }
-      report_.without_pdf.push_back({entry.id, entry.title.Text(), why});
+      wanting.push_back({entry_named_[i], entry.id, entry.file_size});
     }
-    for (size_t k : linked) {
-      const AttachmentRecord record = AttachmentRecord::DecodeFrom(found[k].bytes.data());
-      links_.push_back({record, PdfChunk{ordinals[record.ordinal]}});
+    std::vector<LinkToAssign> offered;
+    for (const Link& link : links) {
+      offered.push_back({link.record.entry_id, link.record.ordinal,
+                         link.pdf != nullptr ? int64_t{link.pdf->header.length} : -1,
+                         link.record.updated, link.offset});
+    }
+    const LinkAssignment assigned = AssignLinks(wanting, offered);
+    const std::vector<int>& link_of = assigned.link_of;
+    const std::vector<std::string>& why = assigned.why;
+    const auto size_of = [&](int i) { return int64_t{EntryAt(entries, i).file_size}; };
+    for (size_t l = 0; l < links.size(); ++l) links[l].taken = assigned.taken[l];
+    bool lost_pdf = false;
+    for (int i = 0; i < entries.Count(); ++i) {
+      lost_pdf = lost_pdf || (link_of[i] < 0 && size_of(i) > 0);
+    }
+    for (int i = 0; i < entries.Count(); ++i) {
+      const EntryRecord entry = EntryAt(entries, i);
+      if (link_of[i] < 0) {
+        if (entry.file_size <= 0) continue;  // imported without bytes: nothing was lost
+        report_.without_pdf.push_back(
+            {entry.id, entry.title.Text(),
+             why[i].empty() ? "no attachment link to its PDF was found" : why[i]});
+        continue;
+      }
+      Link& link = links[link_of[i]];
+      AttachmentRecord record = link.record;
+      record.entry_id = entry.id;
+      if (link.fresh_id) {
+        const int32_t id = FreshId(kTagAttachment);
+        if (id >= 0) record.id = id;
+      }
+      links_.push_back({record, PdfChunk{link.pdf}});
+    }
+    // A link no entry takes, while every entry has its PDF, is what a deletion cut short
+    // leaves (the link of an entry that is gone): nothing of anyone's is lost with it.
+    for (const Link& link : links) {
+      if (link.taken || !lost_pdf) continue;
+      report_.dropped.push_back(
+          {link.offset, "attachment link " + std::to_string(link.record.id) + " (entry " +
+                            std::to_string(link.record.entry_id) +
+                            "): no recovered entry is its own"});
     }
   }
 
@@ -446,6 +434,33 @@ class Salvager {
       max = std::max<int64_t>(max, CounterAt(counters, i).row_id);
     }
     return max;
+  }
+
+  // A label, category, environment value or counter row kept with a negative id, or with
+  // the id of one kept before it, gets the next id of its counter, which lies above every
+  // id found by now.
+  void GiveFreshIdsWhereNeeded() {
+    IdCounterTable& counters = Table(kTagIdCounter);
+    for (const auto& [tag, key] : kIdTables) {
+      if (tag == kTagEntry || tag == kTagAttachment || tag == kTagIdCounter) continue;
+      RecordArray& records = Table(tag);
+      std::set<int32_t> kept;
+      for (int i = 0; i < records.Count(); ++i) {
+        const int32_t id = coding::DecodeI32(records.At(i));
+        if (id < 0 || !kept.insert(id).second) {
+          coding::EncodeI32(records.MutableAt(i), NextId(counters, tag, key));
+        }
+      }
+    }
+    std::set<int32_t> rows;
+    for (int i = 0; i < counters.Count(); ++i) {
+      const int32_t row_id = CounterAt(counters, i).row_id;
+      if (row_id >= 0 && rows.insert(row_id).second) continue;
+      const int32_t id = NextId(counters, kTagIdCounter, kCounterKeyCounter);
+      IdCounterRow row = CounterAt(counters, i);  // NextId may have changed this very row
+      row.row_id = id;
+      SetRecordAt(counters, i, row);
+    }
   }
 
   // One label per level, the newest found; the default one where none was.
@@ -520,6 +535,8 @@ class Salvager {
   std::unique_ptr<platform::File> source_;
   std::map<ChunkTag, std::vector<Found>> found_;
   std::map<ChunkTag, int32_t> max_id_;  // the largest id found, deleted records included
+  std::map<ChunkTag, int64_t> fresh_next_;  // the next fresh id of each table
+  std::vector<int32_t> entry_named_;        // per kept entry: the id its record carried
   std::vector<PdfChunk> pdf_chunks_;    // in file order
   std::map<ChunkTag, RecordArray> tables_;
   std::vector<std::pair<AttachmentRecord, PdfChunk>> links_;

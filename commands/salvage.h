@@ -14,8 +14,16 @@
 //   neighbours skip it, so a chunk nothing links to whose predecessor still links on to a
 //   sound chunk, or which is a former head, is deleted; a chunk whose predecessor's link
 //   is -1 or wild, or runs into a damaged header, was cut off.
-// - One entry id held twice: the record with the later updated timestamp wins, and of two
-//   equal ones the later in the file. Attachment links of one entry: the same rule.
+// - Copies of one record (one id, alike in the bytes a record keeps for life): the record
+//   with the later updated timestamp wins, and of two equal ones the later in the file. Two
+//   records under one id that differ there are two records: both are kept, the later under
+//   a fresh id. A record with a negative id that no interrupted write explains
+//   (storage/interrupted_rewrite.h) comes back under a fresh id too. Fresh ids lie above
+//   every id found and every counter found, and the counters are raised above them.
+// - Attachment links: an entry takes the newest link that names it; an entry left without
+//   one (it was given a fresh id, or its link's entry field was damaged) takes a link that
+//   names no kept entry and whose PDF has exactly the entry's file size, when there is
+//   exactly one. A link no entry takes is named as dropped.
 // - An attachment's ordinal counts the "ATTD" chunks of its list: the recovered ones in file
 //   order (the only order they are ever appended in), as long as each one's links name the
 //   one before; past a gap that the links cannot measure no ordinal is trusted, and the
@@ -71,6 +79,16 @@ struct SalvageReport {
     int64_t offset = 0;
     std::string reason;
   };
+  struct Renumbered {
+    int32_t old_id = 0;  // the id the record carried
+    int32_t new_id = 0;
+    int64_t kept_at = 0;  // the offset of its chunk
+    std::string title;    // CP932
+  };
+  struct Dropped {
+    int64_t offset = 0;  // of the record's chunk
+    std::string what;    // the record and why (English)
+  };
 
   int live_entries = 0;     // recovered entries found in live chunks
   int cut_off_entries = 0;  // recovered entries found in cut-off chunks
@@ -78,10 +96,12 @@ struct SalvageReport {
   std::vector<Entry> without_pdf;         // recovered entries whose PDF did not survive
   std::vector<Duplicate> duplicates;      // entry ids found more than once
   std::vector<Unreadable> unreadable;     // chunks (or stretches) that could not be read
+  std::vector<Renumbered> renumbered;     // entries kept under a fresh id
+  std::vector<Dropped> dropped;           // records found that could not be kept
 
-  // Whether something found could not be recovered: a chunk that could not be read, or an
-  // entry whose PDF was lost.
-  bool Lost() const { return !unreadable.empty() || !without_pdf.empty(); }
+  // Whether something found could not be recovered: a chunk that could not be read, a
+  // record that had to be dropped, or an entry whose PDF was lost.
+  bool Lost() const { return !unreadable.empty() || !without_pdf.empty() || !dropped.empty(); }
 };
 
 constexpr int kSalvageOk = 0;             // the new catalog was written (see the report)

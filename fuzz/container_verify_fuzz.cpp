@@ -4,7 +4,8 @@
 // - the walk in file order of a sound container lands on the end of the file, the root first;
 // - every tag whose live chunks have one length reads back with ReadAll, chunk for chunk;
 // - a sound container passes the checks before a change (VerifyListsForChange);
-// - a catalog CheckCatalog calls sound is a sound container and opens for a change;
+// - a catalog CheckCatalog calls sound is a sound container and opens for a change, and
+//   one opens for a change exactly when check finds no damage in it (one definition);
 // - CheckCatalog appends its sentences to the ones the caller has already.
 #include <cstddef>
 #include <cstdint>
@@ -73,6 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "a sound container fails the checks before a change");
   }
 
+  {
+    const std::vector<veldra::Finding> findings = veldra::commands::FindCatalogProblems(input.path());
+    veldra::CVeldraDocument doc;
+    doc.LoadForChange(input.path());
+    Require(doc.writable() == !veldra::HasDamage(findings),
+            "check and the check before a change disagree");
+  }
   std::vector<std::string> catalog_problems;
   if (veldra::commands::CheckCatalog(input.path(), &catalog_problems)) {
     Require(sound && catalog_problems.empty(), "a catalog called sound with container faults");

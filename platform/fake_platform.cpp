@@ -183,6 +183,13 @@ int64_t FakePlatform::BytesRead() const { return state_->bytes_read; }
 int FakePlatform::OpenCount() const { return state_->open_calls; }
 int FakePlatform::SyncCount() const { return state_->sync_calls; }
 
+int FakePlatform::FolderSyncCount(const std::string& folder) const {
+  auto it = folder_syncs_.find(Normalize(folder));
+  return it == folder_syncs_.end() ? 0 : it->second;
+}
+
+void FakePlatform::SetFolderSyncFails(bool fails) { folder_sync_fails_ = fails; }
+
 void FakePlatform::StartCrashMode() {
   state_->crash_mode = true;
   for (auto& [path, node] : files_) node->synced = node->bytes;
@@ -190,6 +197,15 @@ void FakePlatform::StartCrashMode() {
 
 void FakePlatform::Crash() {
   if (!state_->crash_mode) return;  // nothing was remembered to go back to
+  for (auto it = unsynced_renames_.rbegin(); it != unsynced_renames_.rend(); ++it) {
+    if (it->replaced) {
+      files_[it->to] = it->replaced;
+    } else {
+      files_.erase(it->to);
+    }
+    files_[it->from] = it->node;
+  }
+  unsynced_renames_.clear();
   for (auto& [path, node] : files_) node->bytes = node->synced;
   ClearWriteFailure();
 }
@@ -310,7 +326,23 @@ bool FakePlatform::Rename(const std::string& from, const std::string& to) {
   if (source == target) return true;
   std::shared_ptr<FakeNode> node = it->second;
   files_.erase(it);
+  if (state_->crash_mode) {
+    auto replaced = files_.find(target);
+    unsynced_renames_.push_back(
+        {source, target, node, replaced == files_.end() ? nullptr : replaced->second});
+  }
   files_[target] = node;
+  return true;
+}
+
+bool FakePlatform::SyncFolder(const std::string& folder) {
+  const std::string key = folder.empty() ? Normalize(working_folder_) : Normalize(folder);
+  ++folder_syncs_[key];
+  if (folder_sync_fails_ || folders_.count(key) == 0) {
+    SetLastFailure(folder_sync_fails_ ? Failure::kIoError : Failure::kNotFound);
+    return false;
+  }
+  std::erase_if(unsynced_renames_, [&](const UnsyncedRename& r) { return ParentOf(r.to) == key; });
   return true;
 }
 

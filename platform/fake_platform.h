@@ -95,12 +95,16 @@ class FakePlatform : public Platform {
   // Crash mode: from now on every file remembers its bytes as of its last File::Sync (those
   // it holds now count as synced; a file created later starts with none), and Crash() drops
   // whatever was written since, as a power loss would. Writes through WriteFileBytes count
-  // as synced. Creating, renaming and removing files is kept by a crash.
+  // as synced. A rename is kept by a crash once SyncFolder has synced the folder it renamed
+  // into; creating and removing files is kept by a crash.
   void StartCrashMode();
-  // Every file goes back to the bytes of its last Sync (nothing happens outside crash
-  // mode). Crash mode stays on; open handles
-  // see the bytes kept. Clears the write-failure switch, as a restarted program would.
+  // Every file goes back to the bytes of its last Sync, and every rename not yet synced by
+  // SyncFolder is undone, latest first (nothing happens outside crash mode). Crash mode stays
+  // on; open handles see the bytes kept. Clears the write-failure switch, as a restarted
+  // program would.
   void Crash();
+  // SyncFolder fails (false) until cleared; it keeps counting.
+  void SetFolderSyncFails(bool fails);
   void SetWriteFailureCause(Failure cause);
   // Every Open of path fails (LastFailure kDenied) until cleared.
   void FailOpen(const std::string& path);
@@ -116,6 +120,8 @@ class FakePlatform : public Platform {
   int64_t BytesRead() const;     // bytes that reads of open files handed out
   int OpenCount() const;         // successful opens
   int SyncCount() const;         // File::Sync calls, failed ones included
+  // SyncFolder calls of each folder (normalized: "/a/b"), failed ones included.
+  int FolderSyncCount(const std::string& folder) const;
   void ResetCounters();
 
   // --- Platform.
@@ -127,6 +133,7 @@ class FakePlatform : public Platform {
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool RenameNoReplace(const std::string& from, const std::string& to) override;
+  bool SyncFolder(const std::string& folder) override;
   bool NameTaken(const std::string& path) override;
   bool MakeDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
@@ -147,6 +154,16 @@ class FakePlatform : public Platform {
 
   std::shared_ptr<FakeState> state_;
   std::map<std::string, std::shared_ptr<FakeNode>> files_;
+  // Crash mode: the renames a crash would undo, oldest first.
+  struct UnsyncedRename {
+    std::string from;
+    std::string to;
+    std::shared_ptr<FakeNode> node;
+    std::shared_ptr<FakeNode> replaced;  // what was at to, or null
+  };
+  std::vector<UnsyncedRename> unsynced_renames_;
+  std::map<std::string, int> folder_syncs_;
+  bool folder_sync_fails_ = false;
   std::map<std::string, LocalTime> folders_;  // folder -> creation time
   std::set<std::string> failing_opens_;
   std::set<std::string> failing_lists_;

@@ -165,6 +165,12 @@ class Platform {
   // Renames from to to, replacing a file at to atomically. false on failure.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
 
+  // Waits until the folder's names (a file created, renamed or removed in it) are on the
+  // storage device, so that a crash or power loss afterwards cannot undo a rename into it.
+  // "" is the working folder. false when that cannot be confirmed; true where the file
+  // system keeps no separate record of a folder to wait for.
+  virtual bool SyncFolder(const std::string& folder) = 0;
+
   // Renames from to to only when nothing is at to, a symbolic link (even a dangling one)
   // included; the check and the rename are one step. false (from left as it was) when to is
   // taken or the rename fails. The default checks with NameTaken and then calls Rename.

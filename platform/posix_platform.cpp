@@ -164,6 +164,23 @@ bool PosixPlatform::RenameNoReplace(const std::string& from, const std::string& 
   return true;
 }
 
+bool PosixPlatform::SyncFolder(const std::string& folder) {
+  int fd = -1;
+  SysResult result;
+  do {
+    fd = ::open(folder.empty() ? "." : Sys(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    result = ResultOf(fd);
+  } while (result == SysResult::kInterrupted);
+  if (result != SysResult::kOk) return false;
+  do {
+    result = ResultOf(::fsync(fd));
+  } while (result == SysResult::kInterrupted);
+  // A file system that cannot sync a folder (EINVAL) keeps no record of it to wait for.
+  const bool synced = result == SysResult::kOk || errno == EINVAL;
+  ::close(fd);
+  return synced;
+}
+
 bool PosixPlatform::NameTaken(const std::string& path) {
   struct stat st {};
   return ::lstat(Sys(path).c_str(), &st) == 0;

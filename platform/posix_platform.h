@@ -16,6 +16,7 @@ class PosixPlatform : public Platform {
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool RenameNoReplace(const std::string& from, const std::string& to) override;
+  bool SyncFolder(const std::string& folder) override;
   bool NameTaken(const std::string& path) override;
   bool MakeDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;

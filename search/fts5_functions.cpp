@@ -33,18 +33,30 @@ int CreateTokenizer(void*, const char**, int, Fts5Tokenizer** out) {
 
 void DeleteTokenizer(Fts5Tokenizer*) {}
 
-int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
+// Hands the tokens of text to FTS5, their offsets counted from base.
+int TokenizePart(std::string_view text, size_t base, TokenizeFor purpose, void* context,
                  int (*token)(void*, int, const char*, int, int, int)) {
-  if (length <= 0) return SQLITE_OK;
-  const NormalizedText normalized =
-      Normalize(std::string_view(text, static_cast<size_t>(length)));
-  const TokenizeFor purpose =
-      (flags & FTS5_TOKENIZE_QUERY) != 0 ? TokenizeFor::kQuery : TokenizeFor::kDocument;
+  const NormalizedText normalized = Normalize(text);
   return Tokenize(normalized, purpose, [&](const Token& t) {
     return token(context, t.colocated ? FTS5_TOKEN_COLOCATED : 0, t.text.data(),
                  static_cast<int>(t.text.size()),
-                 static_cast<int>(normalized.chars[t.first_char].source.begin),
-                 static_cast<int>(normalized.chars[t.end_char - 1].source.end));
+                 static_cast<int>(base + normalized.chars[t.first_char].source.begin),
+                 static_cast<int>(base + normalized.chars[t.end_char - 1].source.end));
+  });
+}
+
+// A document is tokenized piece by piece (search_tokenizer.h): the tokens are the same as
+// the whole text's, and normalising a PDF of 16 MiB of text holds one piece's characters at
+// a time (about 20 bytes each), not all of them.
+int TokenizeText(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
+                 int (*token)(void*, int, const char*, int, int, int)) {
+  if (length <= 0) return SQLITE_OK;
+  const std::string_view all(text, static_cast<size_t>(length));
+  if ((flags & FTS5_TOKENIZE_QUERY) != 0) {
+    return TokenizePart(all, 0, TokenizeFor::kQuery, context, token);
+  }
+  return ForEachDocumentPiece(all, kDocumentPieceBytes, [&](std::string_view piece, size_t at) {
+    return TokenizePart(piece, at, TokenizeFor::kDocument, context, token);
   });
 }
 

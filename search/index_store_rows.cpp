@@ -8,7 +8,6 @@
 #include "platform/process_identity.h"
 #include "search/index_store.h"
 #include "search/index_store_statements.h"
-#include "search/normalized_text.h"
 #include "search/search_tokenizer.h"
 #include "storage/little_endian.h"
 
@@ -27,7 +26,7 @@ std::vector<int64_t> FirstTokens(const std::vector<std::string>& pages, int64_t*
   for (const std::string& page : pages) {
     if (!starts.empty()) ++position;  // the "\f" before the page
     starts.push_back(position);
-    position += CountPositions(Normalize(page));
+    position += CountDocumentPositions(page);
   }
   *tokens = position;
   return starts;

@@ -47,7 +47,62 @@ std::string_view Bytes(const NormalizedText& text, size_t first, size_t end) {
   return std::string_view(text.text).substr(begin, ByteEnd(text, end) - begin);
 }
 
+bool IsAsciiAlnum(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiGraph(unsigned char c) { return c > ' ' && c < 0x7F; }
+bool IsAsciiSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 }  // namespace
+
+int ForEachDocumentPiece(std::string_view utf8, size_t piece_bytes,
+                         const std::function<int(std::string_view piece, size_t at)>& part) {
+  const size_t n = utf8.size();
+  size_t begin = 0;
+  size_t cut = 0;  // the last point after begin where the text may be cut (0: none yet)
+  // The run of ASCII letters and digits that ends before p began at run; it is a word run of
+  // its own (its pieces counted from run) when the byte before it is ASCII.
+  size_t run = 0;
+  bool run_alone = true;
+  for (size_t p = 1; p < n; ++p) {
+    const auto b = static_cast<unsigned char>(utf8[p - 1]);
+    const auto c = static_cast<unsigned char>(utf8[p]);
+    if (!IsAsciiAlnum(b)) {
+      run = p;
+      run_alone = b < 0x80;
+    }
+    if (c == '\f') {
+      if (const int rc = part(utf8.substr(begin, p - begin), begin); rc != 0) return rc;
+      begin = p;
+      cut = 0;
+      continue;
+    }
+    // "、" and "。" (E3 80 81/82), which end Japanese clauses and sentences, count as
+    // punctuation.
+    const bool punctuation =
+        (IsAsciiGraph(c) && !IsAsciiAlnum(c)) ||
+        (c == 0xE3 && p + 2 < n && utf8[p + 1] == '\x80' &&
+         (utf8[p + 2] == '\x81' || utf8[p + 2] == '\x82'));
+    const bool space_after_ascii = IsAsciiSpace(c) && IsAsciiGraph(b);
+    const bool piece_of_run =
+        run_alone && IsAsciiAlnum(c) && p > run && (p - run) % kWordPiece == 0;
+    if (punctuation || space_after_ascii || piece_of_run) cut = p;
+    if (p - begin >= piece_bytes && cut > begin) {
+      if (const int rc = part(utf8.substr(begin, cut - begin), begin); rc != 0) return rc;
+      begin = cut;
+    }
+  }
+  return n > begin ? part(utf8.substr(begin), begin) : 0;
+}
+
+int64_t CountDocumentPositions(std::string_view utf8) {
+  int64_t positions = 0;
+  ForEachDocumentPiece(utf8, kDocumentPieceBytes, [&](std::string_view piece, size_t) {
+    positions += CountPositions(Normalize(piece));
+    return 0;
+  });
+  return positions;
+}
 
 int Tokenize(const NormalizedText& text, TokenizeFor purpose,
              const std::function<int(const Token&)>& emit) {

@@ -50,4 +50,20 @@ int Tokenize(const NormalizedText& text, TokenizeFor purpose,
 // The number of positions Tokenize(text, kDocument, ...) gives, without making the tokens.
 int64_t CountPositions(const NormalizedText& text);
 
+// Normalising holds about 20 bytes per character: a document (a PDF's pages, up to 16 MiB)
+// is normalised and tokenized piece by piece. A piece ends before every page break and,
+// once it has piece_bytes, at the next point where the document's tokens do not change when
+// it is cut there: before ASCII punctuation or "、" "。", before ASCII white space that
+// follows an ASCII character other than white space, or inside a run of ASCII letters and
+// digits where one of its pieces of kWordPiece ends. (Text with no such point, e.g. Japanese
+// without punctuation, stays whole up to the next page break.) Calls part with each piece
+// and where it starts in utf8; part returns 0 to go on, anything else stops the walk and is
+// returned.
+constexpr size_t kDocumentPieceBytes = 256 << 10;
+int ForEachDocumentPiece(std::string_view utf8, size_t piece_bytes,
+                         const std::function<int(std::string_view piece, size_t at)>& part);
+
+// CountPositions of a document's text, piece by piece.
+int64_t CountDocumentPositions(std::string_view utf8);
+
 }  // namespace veldra::search

@@ -13,14 +13,17 @@
 #include <vector>
 
 #include "browser/catalog_document_host.h"
+#include "browser/dialog_service.h"
 #include "browser/dialog_units.h"
 #include "browser/main_window_view.h"
 #include "browser/ui_text.h"
+#include "commands/command_messages.h"
 #include "resources/command_ids.h"
 #include "shell/child_placement.h"
 #include "shell/entry_window_tab1_view.h"
 #include "shell/entry_window_tab2_view.h"
 #include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 
 namespace veldra {
@@ -142,7 +145,9 @@ void CEntryWindowView::CommitEntryForm() {
   // before every rebuild, so that it survives.
   if (browser != nullptr) browser->SyncEntrySelectionFlags();
   const commands::EntryEdit edit = ReadEntryForm();
-  commands::EditEntry(*doc, entry_id_, edit);
+  if (commands::EditEntry(*doc, entry_id_, edit) == kIdsExhausted) {
+    ShowWarningBox(commands::MessageCategoryIdsExhausted(), window());
+  }
   if (browser != nullptr) {
     browser->RefreshEntryList();
     browser->RebuildCategoryLists();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/platform.h"
@@ -15,7 +16,8 @@
 #include "storage/catalog_table_list.h"
 #include "storage/catalog_tags.h"
 #include "storage/category_names.h"
-#include "storage/chunk_verify.h"
+#include "storage/catalog_damage.h"
+#include "storage/chunk_inspect.h"
 #include "storage/interrupted_rewrite.h"
 
 namespace veldra {
@@ -48,33 +50,6 @@ std::string ComparableKey(std::string_view key) {
 
 // SaveTables passes the container's codes on: its success is Save's.
 static_assert(kSaveOk == kChunkOk);
-
-// "entry id N is held by entries I and J, ..." for the first id held by two entries that are
-// not neighbours in the table. Two neighbours holding one id are what a rewrite of the table
-// cut short leaves behind; anywhere else the second holder can never be reached.
-std::optional<std::string> FindScatteredEntryId(const RecordArray& entries) {
-  // Entries are mostly stored in the order of their ids: then no id can be held twice.
-  bool ascending = true;
-  for (int i = 1; ascending && i < entries.Count(); ++i) {
-    ascending = EncodedEntryId(entries.At(i - 1)) < EncodedEntryId(entries.At(i));
-  }
-  if (ascending) return std::nullopt;
-  std::unordered_map<int32_t, int> last;
-  last.reserve(static_cast<size_t>(entries.Count()));
-  for (int i = 0; i < entries.Count(); ++i) {
-    const int32_t id = EncodedEntryId(entries.At(i));
-    const auto [it, fresh] = last.emplace(id, i);
-    if (!fresh) {
-      if (it->second != i - 1) {
-        return "entry id " + std::to_string(id) + " is held by entries " +
-               std::to_string(it->second) + " and " + std::to_string(i) +
-               " of the table (counted from 0), which are not neighbours";
-      }
-      it->second = i;
-    }
-  }
-  return std::nullopt;
-}
 
 // What Load made of one table.
 enum class TableOutcome { kRead, kAbsent, kBroken };
@@ -163,11 +138,12 @@ void CVeldraDocument::LoadForChange(const std::string& path) {
   std::vector<ChunkHeader> seen;
   LoadTables(path, &seen);
   if (load_status_ != CatalogLoadStatus::kComplete) return;
-  std::vector<std::string> problems;
-  if (!VerifyListsForChange(path, std::move(seen), &problems)) {
-    damage_ = problems.empty() ? "the lists cannot be checked" : problems.front();
-  } else if (std::optional<std::string> scattered = FindScatteredEntryId(entries_)) {
-    damage_ = *scattered;
+  // What `veldra-cli check` would report as damage, judged by the same function.
+  ContainerReport container;
+  if (!InspectContainer(path, &container, std::move(seen))) {
+    damage_ = container.problems.empty() ? "the file cannot be checked" : container.problems.front();
+  } else {
+    damage_ = FirstDamage(JudgeCatalog(container, *this));
   }
   if (!damage_.empty()) load_status_ = CatalogLoadStatus::kDamaged;
 }
@@ -229,7 +205,7 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
       // some twice, and may leave stale back links: the table is read without the
       // leftovers, and its next save writes it in full, which puts the file right.
       const bool leftovers = DropInterruptedRewriteLeftovers(
-          records, {t.lasting_offset, t.lasting_length});
+          records, LastingBytesOf(t));
       if (leftovers) repairs_.emplace_back(t.tag, records);
       if (leftovers || read.stale_back_links) {
         snapshot(t.tag)->Invalidate();
@@ -249,9 +225,59 @@ void CVeldraDocument::LoadTables(const std::string& path, std::vector<ChunkHeade
       sort_levels_[i] = SortLevel{record.key_code, record.ascending};
     }
   }
+  if (complete) {
+    KeepCountersAboveIdsInUse();
+    DropLinksOfDeletedEntries(file);
+  }
   file.Close();
   load_status_ = complete ? CatalogLoadStatus::kComplete : CatalogLoadStatus::kIncomplete;
-  if (complete) KeepCountersAboveIdsInUse();
+}
+
+void CVeldraDocument::DropLinksOfDeletedEntries(ChunkFile& file) {
+  // Deleting entries writes the entries, then their links: cut short in between, the links of
+  // the deleted entries are left, naming no entry. Damage to a link's entry field leaves such
+  // a link too, and beside it the entry it belonged to, without a link, whose file size is
+  // the length of the PDF the link points at: then it is left for the check to report.
+  const std::vector<int32_t> ids = SortedEntryIds(entries_);
+  std::vector<int> orphans;
+  for (int i = 0; i < attachments_.Count(); ++i) {
+    const int32_t entry = coding::DecodeI32(attachments_.At(i) + 4);
+    if (!std::binary_search(ids.begin(), ids.end(), entry)) orphans.push_back(i);
+  }
+  if (orphans.empty()) return;
+  if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) return;  // damage: an id twice
+  std::unordered_set<int32_t> linked;
+  for (int i = 0; i < attachments_.Count(); ++i) {
+    linked.insert(coding::DecodeI32(attachments_.At(i) + 4));
+  }
+  std::unordered_set<int64_t> unlinked_sizes;
+  for (int i = 0; i < entries_.Count(); ++i) {
+    const EntryRecord entry = EntryAt(entries_, i);
+    if (entry.file_size > 0 && linked.count(entry.id) == 0) unlinked_sizes.insert(entry.file_size);
+  }
+  if (!unlinked_sizes.empty()) {
+    std::vector<int64_t> lengths;  // of the PDFs, by ordinal
+    for (int rc = file.FindFirst(kTagAttachmentData); rc == kChunkOk; rc = file.FindNext()) {
+      lengths.push_back(file.CurrentLength());
+    }
+    for (int i : orphans) {
+      const int32_t ordinal = AttachmentAt(attachments_, i).ordinal;
+      if (ordinal < 0 || static_cast<size_t>(ordinal) >= lengths.size() ||
+          unlinked_sizes.count(lengths[ordinal]) > 0) {
+        return;  // damage: left as it is
+      }
+    }
+  }
+  for (auto it = orphans.rbegin(); it != orphans.rend(); ++it) attachments_.Remove(*it);
+  // The next save writes the links as read without them first (RepairOwnFile).
+  auto repair = std::find_if(repairs_.begin(), repairs_.end(),
+                             [](const auto& r) { return r.first == kTagAttachment; });
+  if (repair == repairs_.end()) {
+    repairs_.emplace_back(kTagAttachment, attachments_);
+  } else {
+    repair->second = attachments_;
+  }
+  snapshot(kTagAttachment)->Invalidate();
 }
 
 void CVeldraDocument::KeepCountersAboveIdsInUse() {
@@ -359,7 +385,7 @@ int CVeldraDocument::SaveTablesTo(const std::string& path) {
 }
 
 bool CVeldraDocument::RepairOwnFile(ChunkFile& file) {
-  if (loaded_end_ > 0 && file.CutTornTail(loaded_end_) != kChunkOk) return false;
+  if (loaded_end_ > 0 && file.CutUnlinkedTail(loaded_end_) != kChunkOk) return false;
   loaded_end_ = 0;
   while (!repairs_.empty()) {
     // The table as it was read, so that its write only drops chunks: no record the file
@@ -534,6 +560,7 @@ void CVeldraDocument::SetEnvironmentValue(std::string_view key, std::string_view
   }
   EnvironmentRecord record;
   record.id = NextId(counters_, kTagEnvironment, kCounterKeyEnvironment);
+  if (record.id == kNoIdLeft) return;  // a window's remembered state is not worth a refusal
   record.key.SetText(key);
   record.value.SetText(value);
   record.created = CatalogTimestamp::Now();

@@ -94,11 +94,10 @@ class CVeldraDocument {
   // Fills every table from the file at path; tables the file lacks are empty. Takes no lock
   // and lets go of one OpenCatalog took.
   void Load(const std::string& path);
-  // Load, then, when every table was read, the checks a change relies on: the lists of the
-  // container (VerifyListsForChange: both directions of every list, the list of heads, chunks
-  // cut off from a list) and no entry id held by two entries that are not neighbours in the
-  // table (two neighbours are what a rewrite of the table cut short leaves, not damage). Damage
-  // gives kDamaged. OpenCatalog loads this way unless the catalog is open elsewhere.
+  // Load, then, when every table was read, the check a change relies on: whatever
+  // `veldra-cli check` reports as damage (JudgeCatalog, storage/catalog_damage.h) gives
+  // kDamaged; the traces of an interrupted write, which the next save puts right, do not.
+  // OpenCatalog loads this way unless the catalog is open elsewhere.
   void LoadForChange(const std::string& path);
   CatalogLoadStatus load_status() const { return load_status_; }
   // Why the last Load found no container: the system's cause when the file could not be
@@ -108,8 +107,9 @@ class CVeldraDocument {
   // The first damage LoadForChange found, in one sentence; empty unless kDamaged.
   const std::string& damage() const { return damage_; }
   // The tables Load found holding leftovers of an interrupted write (read without them;
-  // storage/interrupted_rewrite.h). The next save of the document's own file drops them
-  // from the file.
+  // storage/interrupted_rewrite.h), and the links table when it held the links of entries
+  // whose deletion was cut short. The next save of the document's own file drops them from
+  // the file.
   std::vector<ChunkTag> tables_with_leftovers() const {
     std::vector<ChunkTag> tags;
     for (const auto& repair : repairs_) tags.push_back(repair.first);
@@ -205,7 +205,8 @@ class CVeldraDocument {
   // CopyAttachmentIntoFile on the document's file: into a file the caller created.
   int CopyEntryAttachmentIntoFile(int ordinal, platform::File& target) const;
 
-  // Sets the value of key (CP932), adding a record when the key is new. In memory only.
+  // Sets the value of key (CP932), adding a record when the key is new (unless no id is
+  // left for one: then nothing is kept). In memory only.
   void SetEnvironmentValue(std::string_view key, std::string_view value);
   // The value of the first record of key, cut to 127 bytes. false when there is none.
   bool GetEnvironmentValue(std::string_view key, std::string* out) const;
@@ -269,6 +270,8 @@ class CVeldraDocument {
   std::string damage_;
   // After a complete load: no counter issues an id at or below one in use.
   void KeepCountersAboveIdsInUse();
+  // After a complete load: the links a deletion cut short left behind are read away.
+  void DropLinksOfDeletedEntries(ChunkFile& file);
   platform::Failure load_failure_ = platform::Failure::kNone;
   std::unique_ptr<platform::FileLock> lock_;  // held from OpenCatalog on
   std::function<void(int)> save_observer_;
@@ -279,10 +282,10 @@ class CVeldraDocument {
   // own file writes each of them first, which drops the leftovers from the file, before
   // any change made since is written.
   std::vector<std::pair<ChunkTag, RecordArray>> repairs_;
-  // Where the last chunk Load read ends: the next save of the document's own file cuts a
-  // torn tail behind it (ChunkFile::CutTornTail).
+  // Where the last chunk Load read ends: the next save of the document's own file cuts an
+  // unlinked tail behind it (ChunkFile::CutUnlinkedTail), also when it appends nothing.
   int64_t loaded_end_ = 0;
-  // Writes repairs_ and cuts a torn tail; false when a write fails.
+  // Writes repairs_ and cuts an unlinked tail; false when a write fails.
   bool RepairOwnFile(ChunkFile& file);
 
   // What each table last looked like in the file, so a save rewrites only what changed.

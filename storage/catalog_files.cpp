@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/cp932_chars.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_list.h"
@@ -42,24 +43,53 @@ std::unique_ptr<uint8_t[]> NewBlock(size_t size) {
 
 }  // namespace
 
-int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
-  // Keys are stored cut to 63 bytes; compare what a stored key would read.
-  const std::string wanted(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
+namespace {
+
+// Keys are stored cut to 63 bytes: what a stored key would read.
+std::string StoredKey(std::string_view key) {
+  return std::string(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
+}
+
+// The index of key's row for the table serving tag, or -1.
+int CounterRowOf(const IdCounterTable& counters, ChunkTag tag, const std::string& stored_key) {
   for (int i = 0; i < counters.Count(); ++i) {
-    IdCounterRow row = CounterAt(counters, i);
-    if (row.serving_tag != tag || row.Key() != wanted) continue;
+    const IdCounterRow row = CounterAt(counters, i);
+    if (row.serving_tag == tag && row.Key() == stored_key) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int64_t IdsLeft(const IdCounterTable& counters, ChunkTag tag, std::string_view key) {
+  const int row = CounterRowOf(counters, tag, StoredKey(key));
+  if (row >= 0) {
+    const int32_t value = CounterAt(counters, row).next_value;
+    return value < 0 ? 0 : int64_t{kLastIdValue} - value;
+  }
+  // No row yet: a new one issues 0 first, once the counters' own counter has given it a
+  // row id (that counter, itself without a row, gives 0 and adds nothing).
+  if (tag != kTagIdCounter && IdsLeft(counters, kTagIdCounter, kCounterKeyCounter) == 0) return 0;
+  return kLastIdValue;
+}
+
+int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
+  const std::string wanted = StoredKey(key);
+  const int found = CounterRowOf(counters, tag, wanted);
+  if (found >= 0) {
+    IdCounterRow row = CounterAt(counters, found);
     const int32_t value = row.next_value;
-    // A damaged file may hold the top of the range: the next value is what 32 bits hold
-    // for value + 1, without a signed overflow.
-    row.next_value = static_cast<int32_t>(static_cast<uint32_t>(value) + 1u);
+    if (value < 0 || value >= kLastIdValue) return kNoIdLeft;
+    row.next_value = value + 1;
     row.updated = CatalogTimestamp::Now();
-    SetRecordAt(counters, i, row);
+    SetRecordAt(counters, found, row);
     return value;
   }
   if (tag == kTagIdCounter) return 0;
 
   IdCounterRow row;
   row.row_id = NextId(counters, kTagIdCounter, kCounterKeyCounter);
+  if (row.row_id == kNoIdLeft) return kNoIdLeft;
   row.serving_tag = tag;
   row.SetKey(wanted);
   row.next_value = 1;
@@ -71,19 +101,18 @@ int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key) {
 
 bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, int32_t at_least) {
   if (at_least < 0) return false;
-  const std::string wanted(key.substr(0, std::min(key.size(), IdCounterRow::kKeySize - 1)));
-  for (int i = 0; i < counters.Count(); ++i) {
-    IdCounterRow row = CounterAt(counters, i);
-    if (row.serving_tag != tag || row.Key() != wanted) continue;
+  const int found = CounterRowOf(counters, tag, StoredKey(key));
+  if (found >= 0) {
+    IdCounterRow row = CounterAt(counters, found);
     if (row.next_value >= at_least) return false;
     row.next_value = at_least;
     row.updated = CatalogTimestamp::Now();
-    SetRecordAt(counters, i, row);
+    SetRecordAt(counters, found, row);
     return true;
   }
   // A new row issues 0 first; the counters' own counter is never made here.
   if (at_least == 0 || tag == kTagIdCounter) return false;
-  NextId(counters, tag, key);        // makes the row
+  if (NextId(counters, tag, key) == kNoIdLeft) return false;  // makes the row
   return RaiseCounter(counters, tag, key, at_least);
 }
 
@@ -132,24 +161,29 @@ bool CreateDefaultCatalog(const std::string& path) {
   return ok;
 }
 
-void NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
+bool NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
                        std::string_view level1, std::string_view level2,
                        std::string_view level3) {
   CategoryRecord record;
   record.id = NextId(counters, kTagCategory, kCounterKeyCategory);
+  if (record.id == kNoIdLeft) return false;
   record.names[0].SetText(level1);
   record.names[1].SetText(level2);
   record.names[2].SetText(level3);
   record.created = CatalogTimestamp::Now();
   record.updated = record.created;
-  AppendRecord(categories, record);
+  return AppendRecord(categories, record) == 0;
 }
 
-void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
+bool NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
                     std::string_view level1, std::string_view level2, std::string_view level3,
                     EntryRecord* out) {
   *out = EntryRecord{};
   out->id = NextId(counters, kTagEntry, kCounterKeyEntry);
+  if (out->id == kNoIdLeft) {
+    *out = EntryRecord{};
+    return false;
+  }
   out->category_names[0].SetText(level1);
   out->category_names[1].SetText(level2);
   out->category_names[2].SetText(level3);
@@ -182,11 +216,14 @@ void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
   }
   out->create_date = CatalogTimestamp::Now();
   out->update_date = out->create_date;
+  return true;
 }
 
 int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
               const std::string& catalog_path, RecordArray& attachments,
               IdCounterTable& counters) {
+  // Bytes that no link could name are never appended.
+  if (IdsLeft(counters, kTagAttachment, kCounterKeyAttachment) == 0) return -1;
   ChunkFile catalog;
   if (catalog.Open(catalog_path, kChunkModeReadWrite) != kChunkOk) {
     catalog.Close();
@@ -234,6 +271,7 @@ int AppendAttachmentLink(RecordArray& attachments, IdCounterTable& counters, int
                          int ordinal) {
   AttachmentRecord record;
   record.id = NextId(counters, kTagAttachment, kCounterKeyAttachment);
+  if (record.id == kNoIdLeft) return -1;
   record.entry_id = entry_id;
   record.ordinal = ordinal;
   record.created = CatalogTimestamp::Now();
@@ -388,6 +426,12 @@ int WriteNewFile(const std::string& path, const std::function<bool(platform::Fil
   if (!platform.RenameNoReplace(temporary, path)) {
     platform.Remove(temporary);
     return kCopyCannotCreate;
+  }
+  // The new name on the device too: a power cut after the success told cannot take it
+  // away. Unconfirmed, the file (ours alone: nothing was at path) goes again.
+  if (!platform.SyncFolder(platform::FolderOfPath(path))) {
+    platform.Remove(path);
+    return kCopyFailed;
   }
   return kCopyOk;
 }

@@ -18,11 +18,23 @@
 
 namespace veldra {
 
+// A counter that stands at kLastIdValue has issued every id 32 bits hold: it issues no
+// more, rather than wrap to negative ids (which only an interrupted write leaves).
+constexpr int32_t kLastIdValue = 2147483647;
+// What NextId gives when it cannot issue an id.
+constexpr int32_t kNoIdLeft = -1;
+// The result of a command that would have made records for which a counter has no id left:
+// it changed nothing. No save, container or command code has this value.
+constexpr int kIdsExhausted = -11;
+
 // The next id of key for the table serving tag, counted in counters (IdCounterRows): the
-// row's value, which is then raised by one. An unknown key gets a new row (value 1) and
-// returns 0, except for tag "IDCO", which returns 0 and adds nothing. Ids are never reused.
-// Changes the table in memory only.
+// row's value, which is then raised by one. An unknown key gets a new row (value 1, its row
+// id from "ic_id") and returns 0, except for tag "IDCO", which returns 0 and adds nothing.
+// Ids are never reused. A counter at kLastIdValue (or below 0), or a new row that "ic_id"
+// has no id left for, gives kNoIdLeft and changes nothing. Changes the table in memory only.
 int32_t NextId(IdCounterTable& counters, ChunkTag tag, std::string_view key);
+// How many ids NextId can still issue for key: 0 when none.
+int64_t IdsLeft(const IdCounterTable& counters, ChunkTag tag, std::string_view key);
 // Makes the counter of key issue no id below at_least (a counter row is made when there is
 // none): a damaged file can hold a counter at or below an id already in use, and an id is
 // never handed out twice. true when the counter changed.
@@ -34,22 +46,24 @@ bool RaiseCounter(IdCounterTable& counters, ChunkTag tag, std::string_view key, 
 bool CreateDefaultCatalog(const std::string& path);
 
 // Appends a new category with the three names (CP932) to categories; no check for an
-// existing triple with the same names.
-void NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
+// existing triple with the same names. false, nothing added, when no category id is left.
+bool NewCategoryRecord(RecordArray& categories, IdCounterTable& counters,
                        std::string_view level1, std::string_view level2,
                        std::string_view level3);
 
 // Fills *out (reset first) for a PDF about to be imported: a new id, the three names, file
 // name and title from the path's last component, the path, the system's and the machine's
 // names, the file's size (-1 when it cannot be opened) and creation time, created/updated now.
-void NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
+// false (*out reset, no id issued) when no entry id is left.
+bool NewEntryRecord(IdCounterTable& counters, const std::string& pdf_path,
                     std::string_view level1, std::string_view level2, std::string_view level3,
                     EntryRecord* out);
 
 // Appends the PDF's bytes to the catalog file as an "ATTD" chunk, copied in bounded blocks,
 // and appends to attachments a record linking entry's id to the new chunk's ordinal (the
 // number of "ATTD" chunks before it). 0, or -1 with no record added when the catalog cannot
-// be opened read/write, the PDF cannot be read or is empty, or the append fails.
+// be opened read/write, the PDF cannot be read or is empty, the append fails, or no
+// attachment id is left (then nothing is appended).
 int AttachPdf(const EntryRecord& entry, const std::string& pdf_path,
               const std::string& catalog_path, RecordArray& attachments,
               IdCounterTable& counters);
@@ -71,7 +85,7 @@ enum class PdfChunkFailure {
 bool AppendPdfChunk(ChunkFile& catalog, const std::string& pdf_path,
                     PdfChunkFailure* why = nullptr);
 // Appends to attachments the record linking entry_id to the "ATTD" chunk numbered ordinal,
-// with an id from counters. 0, or -1 when no record could be added.
+// with an id from counters. 0, or -1 when no record could be added (no id left included).
 int AppendAttachmentLink(RecordArray& attachments, IdCounterTable& counters, int32_t entry_id,
                          int ordinal);
 
@@ -133,9 +147,10 @@ int CopyCurrentChunkToFile(ChunkFile& catalog, const std::string& target_path);
 // to a temporary name beside path (TemporaryPathBeside), created exclusively and never
 // through a symbolic link, and the file takes path only once writer has returned true, and
 // only when nothing (a symbolic link included) is at path then: nothing at path is ever
-// replaced or followed. kCopyOk; kCopyCannotCreate when no temporary file could be made or
-// path is taken (nothing is left behind); kCopyFailed when writer failed (the temporary
-// file is removed).
+// replaced or followed. The file's bytes, and then its folder with the new name, are
+// synced to the device before kCopyOk is returned. kCopyOk; kCopyCannotCreate when no
+// temporary file could be made or path is taken (nothing is left behind); kCopyFailed when
+// writer or a sync failed (the file is removed).
 int WriteNewFile(const std::string& path, const std::function<bool(platform::File&)>& writer);
 
 // The attempt-th temporary name for path: a hidden name in path's folder (WriteNewFile, and

@@ -10,17 +10,20 @@
 #include "storage/catalog_entry_record.h"
 #include "storage/catalog_records.h"
 #include "storage/catalog_tags.h"
+#include "storage/interrupted_rewrite.h"
 
 namespace veldra {
 
 struct CatalogTable {
   ChunkTag tag;
   size_t record_size;
-  // Bytes a record keeps unchanged from the day it is made (length 0: none): the two copies
-  // of one record that an interrupted write leaves agree in them, two records that were
-  // given one id by damage almost never do.
+  // Bytes a record keeps unchanged from the day it is made, in up to two stretches (length
+  // 0: none): the two copies of one record that an interrupted write leaves agree in them,
+  // two records that were given one id by damage almost never do.
   size_t lasting_offset = 0;
   size_t lasting_length = 0;
+  size_t lasting_offset2 = 0;
+  size_t lasting_length2 = 0;
 };
 
 // The tables a document holds, loads and saves, in the order Save and SaveTables write them.
@@ -28,11 +31,18 @@ inline constexpr std::array<CatalogTable, 6> kCatalogTables = {{
     {kTagIdCounter, IdCounterRow::kEncodedLength, 4, 68},             // table served, key
     {kTagLabel, LabelRecord::kEncodedLength, 4, 4},                   // level
     {kTagEntry, EntryRecord::kEncodedLength, EntryRecord::kFilePathOffset,  // path, system,
-     EntryRecord::kPdfWindowPositionOffset - EntryRecord::kFilePathOffset},  // machine
+     EntryRecord::kPdfWindowPositionOffset - EntryRecord::kFilePathOffset,  // machine, and
+     EntryRecord::kCreateDateOffset, 18},                                   // when it was made
     {kTagAttachment, AttachmentRecord::kEncodedLength, 4, 26},        // entry, ordinal, created
     {kTagEnvironment, EnvironmentRecord::kEncodedLength, 4, 128},     // key
-    {kTagCategory, CategoryRecord::kEncodedLength, 772, 18},          // created
+    {kTagCategory, CategoryRecord::kEncodedLength, 4, 786},           // names, created
 }};
+
+// The lasting bytes of a table's records.
+constexpr LastingBytes LastingBytesOf(const CatalogTable& table) {
+  return {table.lasting_offset, table.lasting_length, table.lasting_offset2,
+          table.lasting_length2};
+}
 
 // The sort levels, which Save writes after the tables and SaveTables never writes.
 inline constexpr CatalogTable kSortLevelTable = {kTagSortLevel, SortLevelRecord::kEncodedLength};

@@ -61,12 +61,13 @@ int ChunkFile::AppendChunk(ChunkTag tag, int64_t length, const void* data,
     found = impl_->FindLastHead(&link_holder, holder_raw);
   }
   if (found != kChunkOk) return kChunkIoError;
-  // An append cut short by a crash may have left a torn chunk at the end: the new chunk
-  // goes where that one began, not behind it.
+  // An append cut short by a crash may have left a chunk at the end that no list reaches,
+  // torn or whole: the new chunk goes where that one began, not behind it, where it would
+  // read as a chunk cut off from its list.
   if (!impl_->tail_checked) {
     const int64_t holder_end = int64_t{AsOffset(link_holder.self)} +
                                static_cast<int64_t>(kChunkHeaderSize) + link_holder.length;
-    if (CutTornTail(holder_end) != kChunkOk) return kChunkIoError;
+    if (CutUnlinkedTail(holder_end) != kChunkOk) return kChunkIoError;
   }
 
   const int64_t end = io.size();
@@ -134,7 +135,7 @@ int ChunkFile::AppendChunk(ChunkTag tag, int64_t length, const void* data,
   return kChunkOk;
 }
 
-int ChunkFile::CutTornTail(int64_t from) {
+int ChunkFile::CutUnlinkedTail(int64_t from) {
   if (!is_open()) return kChunkBadArgument;
   if (impl_->mode == kChunkModeReadOnly) return kChunkReadOnly;
   ChunkIo& io = *impl_->io;
@@ -143,8 +144,10 @@ int ChunkFile::CutTornTail(int64_t from) {
   if (from < static_cast<int64_t>(chunk_format::kNewContainerSize) || from >= size) {
     return kChunkOk;
   }
-  // Whole chunks in file order, up to the first one that does not fit in the file.
+  // Whole chunks in file order, up to the first one that does not fit in the file. raw
+  // keeps the header bytes of the last chunk met.
   int64_t at = from;
+  int64_t last_whole = -1;
   uint8_t raw[kChunkHeaderSize] = {};
   size_t header_bytes = kChunkHeaderSize;
   while (at < size) {
@@ -157,26 +160,47 @@ int ChunkFile::CutTornTail(int64_t from) {
         static_cast<int32_t>(chunk_format::DecodeFixed32(raw + chunk_format::kLengthOffset));
     if (self != at || length < 0) return kChunkOk;  // not a header: damage, left alone
     if (at + static_cast<int64_t>(kChunkHeaderSize) + length > size) break;  // data cut short
+    last_whole = at;
     at += static_cast<int64_t>(kChunkHeaderSize) + length;
   }
-  if (at >= size) return kChunkOk;
+  const bool torn = at < size;
+  const int64_t cut = torn ? at : last_whole;
+  if (cut < 0) return kChunkOk;
 
-  // The chunk at `at` was never written whole, so the one link that would reach it (its
-  // holder's, patched only after the whole chunk is on disk) was never written either.
-  // Where the header names its holder, make sure of that before cutting.
+  // An append links its chunk only after the whole chunk is on disk, through one link: its
+  // holder's (the tag's last chunk, or the last head), which the new header names. A chunk
+  // whose holder links to it is reached, whole or not: not ours to cut.
+  const uint32_t prev_in_tag = chunk_format::DecodeFixed32(raw + chunk_format::kPrevInTagOffset);
+  const uint32_t prev_head = chunk_format::DecodeFixed32(raw + chunk_format::kPrevHeadOffset);
+  const bool new_head = prev_in_tag == kNoOffset;
   if (header_bytes >= chunk_format::kNextHeadOffset) {
-    const uint32_t prev_in_tag =
-        chunk_format::DecodeFixed32(raw + chunk_format::kPrevInTagOffset);
-    const uint32_t prev_head = chunk_format::DecodeFixed32(raw + chunk_format::kPrevHeadOffset);
-    const bool new_head = prev_in_tag == kNoOffset;
     const uint32_t holder = new_head ? prev_head : prev_in_tag;
     ChunkHeader h;
     if (holder != kNoOffset && io.ReadHeaderOnly(holder, &h) == 0 &&
-        AsOffset(new_head ? h.next_head : h.next_in_tag) == static_cast<uint32_t>(at)) {
-      return kChunkOk;  // a list reaches it: not ours to cut
+        AsOffset(new_head ? h.next_head : h.next_in_tag) == static_cast<uint32_t>(cut)) {
+      return kChunkOk;
     }
   }
-  if (!io.Truncate(at)) {
+  if (!torn) {
+    // A whole chunk is cut only in the shape an append leaves before its link (nothing
+    // behind it in either list), and only when neither its tag's list nor the list of heads
+    // ends at it: whatever a list reaches stays, whatever its own links say.
+    const ChunkTag tag = static_cast<ChunkTag>(chunk_format::DecodeFixed32(raw));
+    if (tag == kRootTag ||
+        chunk_format::DecodeFixed32(raw + chunk_format::kNextInTagOffset) != kNoOffset ||
+        chunk_format::DecodeFixed32(raw + chunk_format::kNextHeadOffset) != kNoOffset) {
+      return kChunkOk;
+    }
+    ChunkHeader end;
+    const int found = impl_->FindTail(tag, &end, nullptr);
+    if (found != kChunkOk && found != kChunkNoSuchTag) return kChunkOk;
+    if (found == kChunkOk && AsOffset(end.self) == static_cast<uint32_t>(cut)) return kChunkOk;
+    if (impl_->FindLastHead(&end, nullptr) != kChunkOk ||
+        AsOffset(end.self) == static_cast<uint32_t>(cut)) {
+      return kChunkOk;
+    }
+  }
+  if (!io.Truncate(cut)) {
     impl_->ForgetAll();
     return kChunkIoError;
   }

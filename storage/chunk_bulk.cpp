@@ -1,5 +1,5 @@
-// ReadAll, WriteAll and RewriteRecords: a whole table between a RecordArray and the chunks
-// of one tag.
+// ReadAll and WriteAll: a whole table between a RecordArray and the chunks of one tag
+// (RewriteRecords, which rewrites chosen records in place, is in chunk_rewrite.cpp).
 //
 // Chunks that follow each other directly in the file are read through the handle's read
 // window, so a run of neighbours costs a few large reads; a chunk behind a gap (another
@@ -22,12 +22,6 @@ using chunk_format::AsOffset;
 using chunk_format::kChunkHeaderSize;
 using chunk_format::kNoOffset;
 
-namespace {
-
-// Rewrites are gathered up to this many bytes before they go to the file.
-constexpr size_t kRunLimit = 256 * 1024;
-
-}  // namespace
 
 std::unique_ptr<RecordArray> ChunkFile::ReadAll(ChunkTag tag) { return ReadAll(tag, nullptr); }
 
@@ -367,15 +361,19 @@ int ChunkFile::Impl::MendBackLinks(uint32_t before_head, const std::vector<uint3
 
 bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t first,
                                        const RecordArray& array, size_t record_size) {
-  // Every catalog record starts with its id (little-endian: its sign in the 4th byte).
-  // Each chunk's record is read first: a chunk that already holds its record is left alone
-  // (every record behind the last one dropped), one that holds the same record changed gets
-  // it in one write. Otherwise the chunk holds a record that is dropped, or one that now
-  // stands whole further back, and takes the new record in three writes: the sign byte of
-  // the old id becomes 0xFF (one byte, never torn), the record goes in under
-  // kRecordBeingWritten, then its id. A write cut short anywhere leaves the sign byte set
-  // until the id is whole, so no moment shows a chunk mixing two records under an id that
-  // counts: a negative id is a chunk being written.
+  // Every catalog record starts with its id (little-endian: its sign in the 4th byte) and
+  // ends in a reserved zero byte. Each chunk's record is read first: a chunk that already
+  // holds its record is left alone (every record behind the last one dropped), one that
+  // holds the same record changed gets it in one write. Otherwise the chunk holds a record
+  // that is dropped, or one that now stands whole further back, and takes the new record in
+  // five writes: the old record's last byte becomes kRecordMovingMark, the sign byte of its
+  // id becomes 0xFF (one byte each, never torn), the record goes in under
+  // kRecordBeingWritten with the mark as its last byte, then its id, then its own last
+  // byte. A write cut short anywhere leaves the sign byte set until the id is whole, so no
+  // moment shows a chunk mixing two records under an id that counts; and while the id is
+  // negative the chunk carries the mark, so a reader can tell a chunk being written from a
+  // negative id that damage made (storage/interrupted_rewrite.h). Where the old or the new
+  // record's last byte is not zero there is no mark (three writes).
   constexpr size_t kIdSize = 4;
   const auto n = static_cast<size_t>(array.Count());
   std::vector<uint8_t> old(record_size);
@@ -393,8 +391,14 @@ bool ChunkFile::Impl::RewriteShrinking(const std::vector<uint32_t>& at, size_t f
     std::memcpy(bytes.data(), record, record_size);
     chunk_format::EncodeFixed32(bytes.data(), static_cast<uint32_t>(kRecordBeingWritten));
     const uint8_t sign = 0xFF;
-    if (!io->Write(data_at + kIdSize - 1, &sign, 1) ||
-        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize)) {
+    const int64_t last_at = data_at + static_cast<int64_t>(record_size) - 1;
+    const bool marked = old[record_size - 1] == 0 && record[record_size - 1] == 0;
+    if (marked) bytes[record_size - 1] = kRecordMovingMark;
+    const uint8_t zero = 0;
+    if ((marked && !io->Write(last_at, &kRecordMovingMark, 1)) ||
+        !io->Write(data_at + kIdSize - 1, &sign, 1) ||
+        !io->Write(data_at, bytes.data(), record_size) || !io->Write(data_at, record, kIdSize) ||
+        (marked && !io->Write(last_at, &zero, 1))) {
       return false;
     }
   }
@@ -505,7 +509,7 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
       const uint8_t* record = array.At(static_cast<int>(i));
       const bool joins = !run.empty() &&
                          header_at == run_start + static_cast<int64_t>(run.size()) &&
-                         run.size() + kChunkHeaderSize + record_size <= kRunLimit;
+                         run.size() + kChunkHeaderSize + record_size <= kRewriteRunLimit;
       if (joins) {
         const uint8_t* header = raw.data() + i * kChunkHeaderSize;
         run.insert(run.end(), header, header + kChunkHeaderSize);
@@ -535,142 +539,6 @@ int ChunkFile::WriteAll(ChunkTag tag, const RecordArray& array, size_t record_si
   ChunkHeader h;
   if (io.ReadHeader(last, &h) != 0) return kChunkIoError;
   current_ = h;
-  has_current_ = true;
-  impl_->caller_walk = impl_->NewBudget();
-  return kChunkOk;
-}
-
-}  // namespace veldra
-
-namespace veldra {
-
-int ChunkFile::RewriteRecords(ChunkTag tag, const std::vector<uint32_t>& chunks,
-                              const RecordArray& array, size_t record_size,
-                              const std::vector<int>& indexes) {
-  if (!is_open()) return kChunkBadArgument;
-  if (impl_->mode == kChunkModeReadOnly) return kChunkReadOnly;
-  const size_t count = chunks.size();
-  if (tag == kRootTag || record_size > array.record_size() ||
-      record_size > static_cast<size_t>(std::numeric_limits<int32_t>::max()) ||
-      count != static_cast<size_t>(array.Count())) {
-    return kChunkBadArgument;
-  }
-  for (size_t k = 0; k < indexes.size(); ++k) {
-    if (indexes[k] < 0 || static_cast<size_t>(indexes[k]) >= count ||
-        (k > 0 && indexes[k] <= indexes[k - 1])) {
-      return kChunkBadArgument;
-    }
-  }
-  if (indexes.empty()) return kChunkOk;
-  ChunkIo& io = *impl_->io;
-  const auto size = static_cast<int32_t>(record_size);
-  const int64_t chunk_bytes = int64_t{size} + kChunkHeaderSize;
-
-  // 1. The ends of the list: the head and the last chunk are the remembered ones.
-  ChunkHeader h;
-  {
-    WalkBudget budget = impl_->NewBudget();
-    if (impl_->FindHead(tag, budget, &h, nullptr) != kChunkOk ||
-        AsOffset(h.self) != chunks.front()) {
-      return kChunkNotAsRemembered;
-    }
-    if (impl_->ReadTagged(chunks.back(), tag, &h, nullptr) != kChunkOk ||
-        AsOffset(h.next_in_tag) != kNoOffset) {
-      return kChunkNotAsRemembered;
-    }
-  }
-  const ChunkHeader last = h;
-
-  // 2. The header of every chunk to be rewritten, checked against its remembered place in
-  //    the list. A chunk that directly follows the previous one in the file joins its run;
-  //    a run's headers are read with its data in one read, a lone chunk's header alone.
-  struct Run {
-    size_t first;  // into indexes
-    size_t end;
-  };
-  std::vector<Run> runs;
-  for (size_t k = 0; k < indexes.size(); ++k) {
-    const bool joins = !runs.empty() && indexes[k] == indexes[k - 1] + 1 &&
-                       int64_t{chunks[indexes[k]]} == chunks[indexes[k - 1]] + chunk_bytes &&
-                       static_cast<int64_t>(k - runs.back().first + 1) * chunk_bytes <=
-                           static_cast<int64_t>(kRunLimit);
-    if (joins) {
-      runs.back().end = k + 1;
-    } else {
-      runs.push_back(Run{k, k + 1});
-    }
-  }
-  std::vector<uint8_t> raw(indexes.size() * kChunkHeaderSize);
-  std::vector<uint8_t> region;
-  for (const Run& run : runs) {
-    const int64_t start = chunks[indexes[run.first]];
-    const size_t chunks_in_run = run.end - run.first;
-    const size_t span = chunks_in_run == 1
-                            ? kChunkHeaderSize
-                            : static_cast<size_t>(chunks_in_run * chunk_bytes);
-    region.resize(span);
-    const platform::ReadSlice slice{region.data(), span};
-    if (io.ReadDirect(start, &slice, 1) != static_cast<int64_t>(span)) {
-      return kChunkNotAsRemembered;
-    }
-    for (size_t k = run.first; k < run.end; ++k) {
-      const size_t i = static_cast<size_t>(indexes[k]);
-      const uint8_t* bytes = region.data() + (k - run.first) * chunk_bytes;
-      const uint32_t prev = i == 0 ? kNoOffset : chunks[i - 1];
-      const uint32_t next = i + 1 == count ? kNoOffset : chunks[i + 1];
-      if (io.CheckHeader(chunks[i], bytes, &h) != 0 || h.tag != tag || h.length != size ||
-          AsOffset(h.prev_in_tag) != prev || AsOffset(h.next_in_tag) != next) {
-        return kChunkNotAsRemembered;
-      }
-      std::memcpy(raw.data() + k * kChunkHeaderSize, bytes, kChunkHeaderSize);
-    }
-  }
-  // A chunk unlinked behind the caller keeps its own links: its neighbours must still point
-  // back at it. Neighbours that are rewritten too were checked above.
-  for (size_t k = 0; k < indexes.size(); ++k) {
-    const size_t i = static_cast<size_t>(indexes[k]);
-    if (i > 0 && (k == 0 || static_cast<size_t>(indexes[k - 1]) != i - 1)) {
-      if (io.ReadHeaderOnly(chunks[i - 1], &h) != 0 || h.tag != tag ||
-          AsOffset(h.next_in_tag) != chunks[i]) {
-        return kChunkNotAsRemembered;
-      }
-    }
-    if (i + 1 < count && (k + 1 == indexes.size() || static_cast<size_t>(indexes[k + 1]) != i + 1)) {
-      if (io.ReadHeaderOnly(chunks[i + 1], &h) != 0 || h.tag != tag ||
-          AsOffset(h.prev_in_tag) != chunks[i]) {
-        return kChunkNotAsRemembered;
-      }
-    }
-  }
-
-  // 3. The writes: a run's records with the headers between them as they stand.
-  std::vector<uint8_t> out;
-  for (const Run& run : runs) {
-    const int64_t data_at = int64_t{chunks[indexes[run.first]]} + kChunkHeaderSize;
-    bool ok;
-    if (run.end - run.first == 1) {
-      ok = io.Write(data_at, array.At(indexes[run.first]), record_size);
-    } else {
-      out.clear();
-      for (size_t k = run.first; k < run.end; ++k) {
-        if (k > run.first) {
-          const uint8_t* header = raw.data() + k * kChunkHeaderSize;
-          out.insert(out.end(), header, header + kChunkHeaderSize);
-        }
-        const uint8_t* record = array.At(indexes[k]);
-        out.insert(out.end(), record, record + record_size);
-      }
-      ok = io.Write(data_at, out.data(), out.size());
-    }
-    if (!ok) {
-      impl_->ForgetAll();
-      return kChunkIoError;
-    }
-  }
-
-  // As after WriteAll, the walk ends on the tag's last chunk.
-  impl_->tails[tag] = chunks.back();
-  current_ = last;
   has_current_ = true;
   impl_->caller_walk = impl_->NewBudget();
   return kChunkOk;

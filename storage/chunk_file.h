@@ -80,14 +80,16 @@ class ChunkFile {
   // so a failed append leaves the container as it was. -1 when any byte of the chunk would
   // lie at or past offset 0xFFFFFFFF, or length exceeds 2^31-1.
   int Append(ChunkTag tag, size_t length, const void* data);
-  // Cuts off a torn tail: walks the chunks in file order from from (the end of a chunk
-  // known to be whole, where the next header starts) and, when the last one does not fit
-  // in the file (its header or data cut short: an append that never finished) and no list
-  // reaches it, truncates the file where it starts. Anything else (whole chunks to the end,
-  // a header that is not one) is left as it is. Append does this once per opened handle,
-  // from the end of the chunk it hangs the new one behind. 0, or -2 when reading or
-  // truncating fails.
-  int CutTornTail(int64_t from);
+  // Cuts off what an append cut short leaves at the end of the file: walks the chunks in
+  // file order from from (the end of a chunk known to be whole, where the next header
+  // starts) and truncates the file where the last one starts when no list reaches it and it
+  // is either torn (its header or data runs past the end of the file) or whole with nothing
+  // linked behind it (its holder's link, written last, never was). Otherwise (a header that
+  // is not one, a chunk a list reaches) the file is left as it is. Append does this once per
+  // opened handle, from the end of the chunk it hangs the new one behind, so that no chunk
+  // is ever appended behind one that no list reaches (which would then read as cut off from
+  // its list). 0, or -2 when reading or truncating fails.
+  int CutUnlinkedTail(int64_t from);
   // Unlinks the current chunk, using its links as they stand on disk now.
   int DeleteCurrent();
 

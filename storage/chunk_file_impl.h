@@ -16,6 +16,9 @@
 
 namespace veldra {
 
+// Rewrites in place are gathered up to this many bytes before they go to the file.
+inline constexpr size_t kRewriteRunLimit = 256 * 1024;
+
 // Bounds a walk: the chunks of a sound container do not overlap, so one walk can never
 // pass over more header and data bytes than the file holds. A cycle or a wild link runs
 // out of budget instead of running forever.
@@ -42,7 +45,7 @@ struct ChunkFile::Impl {
   std::unordered_map<ChunkTag, uint32_t> tails;
   // Offset of the last head (the root while there is none); kNoOffset when not known.
   uint32_t last_head = chunk_format::kNoOffset;
-  // Whether CutTornTail has looked at the end of the file since it was opened.
+  // Whether CutUnlinkedTail has looked at the end of the file since it was opened.
   bool tail_checked = false;
   // The budget of the walk the caller makes with FindFirst and FindNext.
   WalkBudget caller_walk{0};

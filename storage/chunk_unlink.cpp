@@ -123,6 +123,12 @@ int ChunkFile::DeleteCurrent() {
   if (is_head && AsOffset(c.next_head) == kNoOffset) {
     impl_->last_head = AsOffset(has_next ? next.h.self : c.prev_head);
   }
+  // The chunk was the last in the file: now no list reaches the end of the file, which the
+  // next append cuts off (CutUnlinkedTail) as it would on a freshly opened handle.
+  if (int64_t{AsOffset(c.self)} + static_cast<int64_t>(chunk_format::kChunkHeaderSize) +
+          c.length == impl_->io->size()) {
+    impl_->tail_checked = false;
+  }
   has_current_ = false;
   current_ = ChunkHeader();
   return kChunkOk;

@@ -6,15 +6,13 @@
 // and every check a reader makes passes) is written into by the next change: WriteAll deletes
 // and appends along the damaged list, and what it cannot see is lost for good.
 //
-// VerifyListsForChange walks the headers in file order, reading 36 bytes per chunk and never
-// its data, then checks the lists in memory: the list of heads (no cycle, each prev-head
-// names the head before it, no tag with two heads, heads have prev-in-tag -1), every tag's
-// list in both directions (each link reaches a chunk header of the tag, no cycle, each
-// prev-in-tag names the chunk before it), the chunks cut off from a list (below), and that
-// the walk reaches the end of the file (a change appends there, and a chunk behind bytes
-// the walk cannot pass, such as an append cut short, would be found by no one). The
-// tags themselves are not judged: a head of a tag the catalog does not use is damage only
-// when its links break the list.
+// VerifyListsForChange judges the container as InspectContainer does (the walk in file order,
+// reading 36 bytes per chunk and never its data, the root, the list of heads, every tag's
+// list in both directions, the chunks cut off from a list, and that the walk reaches the end
+// of the file: a change appends there, and a chunk behind bytes the walk cannot pass would be
+// found by no one), and takes its damage; the traces of an interrupted write it lets pass.
+// The tags themselves are not judged here: a head of a tag the catalog does not use is the
+// catalog's to judge (storage/catalog_damage.h).
 //
 // An unlink cut short is no damage: it writes the forward links first and the links back
 // last, so the links back it leaves still name the chunk being unlinked, in two exact shapes
@@ -42,6 +40,8 @@
 
 namespace veldra {
 
+class ChunkIo;
+
 // One sentence per chunk that starts a run cut off from a list, such as
 // "next-in-tag of chunk at 8832 is -1, yet chunk at 9400 still links back to it: 12 chunks
 // of ENTR from 9400 on are cut off from the list". chunks: every header met in file order,
@@ -49,9 +49,15 @@ namespace veldra {
 std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& chunks,
                                               bool ends_at_file_end);
 
-// true when the lists of the container at path are sound in the ways above. Otherwise
-// problems (when not null) receives one sentence per fault, the first fault first, in the
-// words of VerifyContainer. A file that cannot be opened or read gives false with a sentence.
+// Whether the bytes from at to the end of the file (of size bytes) are a chunk whose append
+// was cut short: a header cut short, or a whole header whose data runs past the end, that no
+// link of chunks reaches (an append patches the one link to its chunk only after the whole
+// chunk is written). The next change cuts it off (ChunkFile::CutUnlinkedTail).
+bool IsTornTail(ChunkIo& io, const std::vector<ChunkRecord>& chunks, int64_t at, int64_t size);
+
+// true when the container at path shows no damage in the ways above. Otherwise problems
+// (when not null) receives one sentence per fault, the first fault first, in the words of
+// VerifyContainer. A file that cannot be opened or read gives false with a sentence.
 // seen: headers already read and checked from the same file, unchanged since (ReadTables
 // collects them); the walk in file order reads only the others.
 bool VerifyListsForChange(const std::string& path, std::vector<ChunkHeader> seen,

@@ -404,13 +404,19 @@ bool ReadEntryText(EntryRecord* out, const std::string& path, CVeldraDocument& c
                                                  kMaxEntryTextFileSize, &bytes)) {
     return false;
   }
-  ParseEntryText(bytes, out);
-
+  EntryRecord read;
+  ParseEntryText(bytes, &read);
+  const std::string c1 = read.CategoryName(1);
+  const std::string c2 = read.CategoryName(2);
+  const std::string c3 = read.CategoryName(3);
+  const bool new_category = !catalog.CategoryExists(c1, c2, c3);
+  if (IdsLeft(catalog.counters(), kTagEntry, kCounterKeyEntry) == 0 ||
+      (new_category && IdsLeft(catalog.counters(), kTagCategory, kCounterKeyCategory) == 0)) {
+    return false;
+  }
+  *out = read;
   out->id = NextId(catalog.counters(), kTagEntry, kCounterKeyEntry);
-  const std::string c1 = out->CategoryName(1);
-  const std::string c2 = out->CategoryName(2);
-  const std::string c3 = out->CategoryName(3);
-  if (!catalog.CategoryExists(c1, c2, c3)) {
+  if (new_category) {
     NewCategoryRecord(catalog.categories(), catalog.counters(), c1, c2, c3);
     catalog.RebuildLevelNames();
   }

@@ -57,7 +57,8 @@ void ParseEntryText(std::string_view text, EntryRecord* out);
 // new id from catalog's counters (the id in the file is ignored), and its category triple
 // is added to catalog's categories when the catalog has none with the same three names.
 // false, with *out and catalog untouched, when the file cannot be opened or read or is
-// larger than kMaxEntryTextFileSize.
+// larger than kMaxEntryTextFileSize, or when the counters have no id left for the entry or
+// its new category.
 bool ReadEntryText(EntryRecord* out, const std::string& path, CVeldraDocument& catalog);
 
 }  // namespace veldra

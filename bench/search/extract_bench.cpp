@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "bench/commands/ratio_reporter.h"
+#include "bench/search/mixed_text_pdf.h"
 #include "platform/pdf_text_worker.h"
-#include "tests/platform/viewer_test_pdf.h"
 
 extern char** environ;
 
@@ -50,32 +50,6 @@ struct Pdf {
   bool generated = false;
 };
 
-// A page of 36 lines, Japanese and English in turn, from a fixed vocabulary.
-QString PageText(std::mt19937* random) {
-  static const char* const kJapanese[] = {
-      "形態素解析", "全文検索", "索引", "文書", "東京都", "研究", "開発", "情報処理",
-      "システム",   "データベース", "日本語", "検索エンジン", "の", "は", "を", "に",
-      "が",         "と", "で", "、", "。", "要確認", "田中", "ｶﾀｶﾅ", "２０２４年"};
-  static const char* const kEnglish[] = {"search", "index", "document", "the", "of",
-                                          "and", "retrieval", "token", "query", "ranking",
-                                          "page", "office", "workflow", "PDF", "catalog"};
-  QString page;
-  for (int line = 0; line < 36; ++line) {
-    QString text;
-    const bool japanese = line % 2 == 0;
-    while (text.size() < (japanese ? 30 : 60)) {
-      if (japanese) {
-        text += QString::fromUtf8(kJapanese[(*random)() % std::size(kJapanese)]);
-      } else {
-        if (!text.isEmpty()) text += QLatin1Char(' ');
-        text += QLatin1String(kEnglish[(*random)() % std::size(kEnglish)]);
-      }
-    }
-    page += text + QLatin1Char('\n');
-  }
-  return page;
-}
-
 struct Fixture {
   fs::path root;
   std::vector<Pdf> pdfs;
@@ -88,10 +62,8 @@ Fixture& TheFixture() {
     f->root = mkdtemp(pattern.data());
     std::mt19937 random(18);
     for (int i = 0; i < kGeneratedPdfs; ++i) {
-      QStringList pages;
-      for (int page = 0; page < kPagesEach; ++page) pages << PageText(&random);
       const fs::path path = f->root / ("generated" + std::to_string(i) + ".pdf");
-      if (!veldra::testing::WriteTextPdf(QString::fromStdString(path.string()), pages)) {
+      if (!veldra::bench::WriteMixedTextPdf(path.string(), kPagesEach, &random)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         std::exit(1);
       }

@@ -21,7 +21,9 @@
 #include "commands/label_edit.h"
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
+#include "storage/catalog_tags.h"
 #include "tests/browser/gui_test_support.h"
 
 using namespace veldra;
@@ -228,6 +230,33 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
     QCOMPARE(StoredTriples().back(), std::string("新/B/その他"));
     QCOMPARE(ItemTexts(list(1)), (Names{kAll, "Tech", "技術", "新"}));
     QCOMPARE(list(2)->SelectedText(), std::string("B"));
+  }
+
+  // A forged catalog whose category counter stands at the top of its range adds nothing.
+  void addWithNoCategoryIdLeftSaysSoAndAddsNothing() {
+    env_->CloseBrowser(frame_);
+    {
+      CVeldraDocument doc;
+      doc.Load(kPath);
+      QVERIFY(RaiseCounter(doc.counters(), kTagCategory, kCounterKeyCategory, kLastIdValue));
+      QCOMPARE(doc.SaveTables(kPath), kSaveOk);
+    }
+    frame_ = env_->OpenBrowser(kPath);
+    const Names before = StoredTriples();
+    const Names listed = ItemTexts(list(1));
+    dialogs().modal_handler = [&](QDialog* d) {
+      auto* dialog = qobject_cast<CCategoryAddDlg*>(d);
+      dialog->name_edit()->setText(QStringLiteral("新"));
+      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
+      return dialog->result();
+    };
+    view()->OnCategoryAdd(1);
+    QCOMPARE(dialogs().messages.size(), size_t(1));
+    QCOMPARE(dialogs().messages[0].text,
+             Sjis("このカタログは分類のID番号が上限（2147483647）に達したため、分類を追加できません。"
+                  "何も変更しませんでした。"));
+    QCOMPARE(StoredTriples(), before);
+    QCOMPARE(ItemTexts(list(1)), listed);
   }
 
   void deleteRefusals_data() {

@@ -12,6 +12,7 @@
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_tags.h"
 #include "storage/entry_text.h"
 #include "storage/preference_store.h"
@@ -271,6 +272,24 @@ class ImportCommandsTest : public BrowserTestBase {
     QCOMPARE(Warnings()[1], std::string("次の名前には、カタログで扱えない文字（?の部分）が含まれています。"
                                         "何も取り込みませんでした。\n\n/pdf/c?.pdf\n"));
     QCOMPARE(Reloaded()->entries().Count(), 2);
+  }
+
+  // A forged catalog whose entry counter stands at the top of its range imports nothing.
+  void aCatalogOutOfIdsImportsNothingAndSaysSo() {
+    env_->CloseBrowser(frame_);
+    {
+      CVeldraDocument doc;
+      doc.Load(kPath);
+      QVERIFY(RaiseCounter(doc.counters(), kTagEntry, kCounterKeyEntry, kLastIdValue));
+      QCOMPARE(doc.SaveTables(kPath), kSaveOk);
+    }
+    frame_ = env_->OpenBrowser(kPath);
+    AddPdf("/pdf/a.pdf");
+    BatchImport("/pdf");
+    QCOMPARE(Warnings(), Names{"このカタログはID番号が上限（2147483647）に近づいたため、"
+                               "これだけのPDFを取り込めません。何も取り込みませんでした。"});
+    QCOMPARE(Titles(view()), Names{"old"});
+    QCOMPARE(Reloaded()->entries().Count(), 1);
   }
 
   void aFolderThatCannotBeSearchedIsNamed() {

@@ -152,10 +152,14 @@ TEST_F(CliCheckTest, EveryDuplicatedEntryIdIsFoundOnce) {
     }
     ASSERT_EQ(document.Save(), 0);
   }
+  // The links of the entries whose ids were taken name entries no more.
   CliResult r = Check(path);
-  EXPECT_EQ(Lines(r.err), (Strings{"veldra-cli: " + path + ": 2 problem(s) found",
-                                   "  entry id 0 is held by 2 entries",
-                                   "  entry id 4 is held by 3 entries"}))
+  EXPECT_EQ(Lines(r.err),
+            (Strings{"veldra-cli: " + path + ": 5 problem(s) found",
+                     "  entry id 0 is held by 2 entries", "  entry id 4 is held by 3 entries",
+                     "  attachment record 2 (entry 2) names an entry the catalog does not hold",
+                     "  attachment record 5 (entry 5) names an entry the catalog does not hold",
+                     "  attachment record 6 (entry 6) names an entry the catalog does not hold"}))
       << r.err;
 }
 

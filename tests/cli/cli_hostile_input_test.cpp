@@ -9,8 +9,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "platform/fake_platform.h"
+#include "storage/catalog_document.h"
+#include "storage/catalog_files.h"
+#include "storage/catalog_tags.h"
 #include "tests/cli/child_process.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/commands/test_pdf.h"
@@ -254,6 +259,38 @@ TEST_F(CliHostileInputTest, ASaveThatFailsPartWaySaysWhatTheFileHolds) {
       EXPECT_EQ(RunOk({"check", catalog}).err, "");
     }
   }
+}
+
+// A forged catalog whose counters stand at the top of their range: the commands that would
+// make records it has no id for refuse with one line and change nothing.
+TEST_F(CliHostileInputTest, ACatalogWhoseCountersRanOutRefusesNewRecords) {
+  const std::string catalog = MakeCatalog({"a.pdf"});
+  {
+    CVeldraDocument doc;
+    doc.Load(catalog);
+    ASSERT_TRUE(RaiseCounter(doc.counters(), kTagEntry, kCounterKeyEntry, kLastIdValue));
+    ASSERT_TRUE(RaiseCounter(doc.counters(), kTagCategory, kCounterKeyCategory, kLastIdValue));
+    ASSERT_EQ(doc.SaveTables(catalog), kSaveOk);
+  }
+  WritePdf("b.pdf", "b");
+  const std::string before = ReadFile("cat.vdc");
+  const std::string categories =
+      "veldra-cli: no new category can be made in " + catalog + ": its category ids have run "
+      "out (a counter stops at 2147483647, the last id a catalog can issue); nothing was changed\n";
+  const std::pair<Strings, std::string> rows[] = {
+      {{"import", catalog, Path("b.pdf")},
+       "veldra-cli: the id counters of " + catalog + " have too few ids left for these PDFs (a "
+       "counter stops at 2147483647, the last id a catalog can issue); nothing was imported\n"},
+      {{"category-add", catalog, "1", "new"}, categories},
+      {{"recategorize", catalog, "--id", "0", "--c1", "new"}, categories},
+  };
+  for (const auto& [words, error] : rows) {
+    const CliResult r = Run(words);
+    EXPECT_EQ(r.code, 1) << words[0];
+    EXPECT_EQ(r.err, error);
+    EXPECT_EQ(ReadFile("cat.vdc"), before) << words[0];
+  }
+  RunOk({"set", catalog, "0", "--title", "no id needed"});
 }
 
 }  // namespace

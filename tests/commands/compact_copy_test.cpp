@@ -186,15 +186,55 @@ TEST_F(CompactCopyTest, TablesComeInTheirOrderThenEachLinkBeforeItsBytes) {
                                          kTagAttachmentData}));
 }
 
-// The copy's bytes reach the disk before it takes the new name: a power loss right after
-// the copy leaves a whole catalog at the new path, never a name without its bytes.
+// The copy's bytes reach the disk before it takes the new name, and the name before the
+// success is told: a power loss right after the copy leaves a whole catalog at the new path,
+// never a name without its bytes, nor the file the copy replaced. When the folder's sync
+// fails, a new name goes again (nothing is left there); a copy that replaced a file stays,
+// the only one there is, and kCompactNotSynced says so.
 TEST_F(CompactCopyTest, ACrashAfterTheCopyLeavesItWhole) {
   int32_t a = AddSavedEntry("a.pdf");
   fake_.StartCrashMode();
-  ASSERT_EQ(WriteCompactCopy(*doc_, kCopyPath), kCompactOk);
-  fake_.Crash();
-  auto copy = LoadCopy();
-  EXPECT_EQ(Stored(*copy, a), fake_.ReadFileBytes("/pdf/a.pdf"));
+  struct Row {
+    const char* name;
+    CopyTarget rule;
+    bool sync_fails;
+    int expected;
+  };
+  const Row rows[] = {
+      {"over a file", CopyTarget::kReplace, false, kCompactOk},
+      {"under a new name", CopyTarget::kNewOnly, false, kCompactOk},
+      {"over a file, the folder's sync failing", CopyTarget::kReplace, true, kCompactNotSynced},
+      {"under a new name, the folder's sync failing", CopyTarget::kNewOnly, true,
+       kCompactWriteFailed},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fake_.Remove(kCopyPath);
+    if (row.rule == CopyTarget::kReplace) fake_.WriteFileBytes(kCopyPath, "old");
+    fake_.SetFolderSyncFails(row.sync_fails);
+    const int syncs = fake_.FolderSyncCount("/data");
+    const int rc = row.rule == CopyTarget::kReplace
+                       ? WriteCompactCopy(*doc_, kCopyPath)
+                       : WriteCatalogFile(kCopyPath, row.rule, [&](ChunkFile& copy) {
+                           return WriteCopyTables(copy, [&](ChunkTag tag) -> const RecordArray& {
+                             return *doc_->table(tag);
+                           });
+                         });
+    fake_.SetFolderSyncFails(false);
+    EXPECT_EQ(rc, row.expected);
+    EXPECT_EQ(fake_.FolderSyncCount("/data"), syncs + 1);
+    for (const std::string& path : fake_.FilePaths()) EXPECT_EQ(path.find(".part"), std::string::npos);
+    if (row.sync_fails) {
+      EXPECT_EQ(fake_.FileExists(kCopyPath), row.rule == CopyTarget::kReplace);
+      continue;
+    }
+    fake_.Crash();
+    auto copy = LoadCopy();
+    EXPECT_EQ(copy->entries().Count(), 1);
+    if (row.rule == CopyTarget::kReplace) {
+      EXPECT_EQ(Stored(*copy, a), fake_.ReadFileBytes("/pdf/a.pdf"));
+    }
+  }
 }
 
 }  // namespace

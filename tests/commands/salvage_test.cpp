@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <map>
 
 #include "commands/catalog_check.h"
 #include "commands/delete_entries.h"
+#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_tags.h"
 #include "storage/chunk_format.h"
@@ -58,8 +60,10 @@ class SalvageTest : public veldra::testing::CatalogTest {
 
   // Salvages the source and checks what every salvage must give: a sound catalog whose
   // entries are those expected, each with its own PDF's bytes unless it is named as without
-  // one, and whose id counters lie above every id in it.
-  SalvageReport Salvage(const Ids& expected, const Ids& without_pdf = {}) {
+  // one, and whose id counters lie above every id in it. pdf_of: an entry kept under a fresh
+  // id, and the entry whose PDF it has.
+  SalvageReport Salvage(const Ids& expected, const Ids& without_pdf = {},
+                        std::map<int32_t, int32_t> pdf_of = {}) {
     SalvageReport report;
     EXPECT_EQ(SalvageCatalog(kSource, kTarget, &report), kSalvageOk);
     std::vector<std::string> problems;
@@ -79,7 +83,8 @@ class SalvageTest : public veldra::testing::CatalogTest {
       const bool lost = std::count(without_pdf.begin(), without_pdf.end(), id) > 0;
       EXPECT_EQ(ordinal < 0, lost) << "entry " << id;
       if (!lost && copy.ReadEntryAttachment(ordinal, &bytes) > 0) {
-        EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == TestPdfBytes(id))
+        const int32_t own = pdf_of.count(id) > 0 ? pdf_of[id] : id;
+        EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == TestPdfBytes(own))
             << "the PDF of entry " << id;
       }
       int32_t next = -1;
@@ -244,17 +249,19 @@ TEST_F(SalvageTest, DeletedEntriesDoNotComeBack) {
   }
 }
 
-// One id held by two records: the later updated timestamp wins, then the later chunk.
-TEST_F(SalvageTest, OfTwoRecordsOfOneIdTheNewestIsKept) {
+// Copies of one record under one id (alike where a record never changes): the later updated
+// timestamp wins, then the later chunk. The record of entry 5 is overwritten with a copy of
+// entry 2's; entry 5 is gone, and its link, which no entry takes, with it.
+TEST_F(SalvageTest, OfTwoCopiesOfOneRecordTheNewestIsKept) {
   struct Row {
     const char* name;
-    const char* updated;  // of the record of entry 5, which is given the id 2
-    const char* kept;     // the file name of the record kept as entry 2
+    const char* updated;  // of the copy in entry 5's chunk
+    const char* kept;     // "second" or "fifth": the chunk whose record is kept
   };
   const Row rows[] = {
-      {"one id twice, the later newer", "20990101000000000", ".5.pdf"},
-      {"one id twice, the later older", "20000101000000000", ".2.pdf"},
-      {"one id twice, at the same time", nullptr, ".5.pdf"},
+      {"one record twice, the later newer", "20990101000000000", "fifth"},
+      {"one record twice, the later older", "20000101000000000", "second"},
+      {"one record twice, at the same time", nullptr, "fifth"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -262,24 +269,104 @@ TEST_F(SalvageTest, OfTwoRecordsOfOneIdTheNewestIsKept) {
     fake_.Remove(kTarget);
     ASSERT_TRUE(veldra::testing::MakeCatalogWithPdfs(kSource, kEntries));
     const ChunkRecord second = Live(kTagEntry, 2), fifth = Live(kTagEntry, 5);
-    const int64_t data = fifth.offset + cf::kChunkHeaderSize;
-    ASSERT_TRUE(PatchInt32(kSource, data + EntryRecord::kIdOffset, 2));
-    if (row.updated != nullptr) {
+    {
       auto file = platform::Platform::Current().Open(kSource, platform::OpenMode::kReadWrite);
-      ASSERT_TRUE(file->WriteAt(data + EntryRecord::kUpdateDateOffset, row.updated, 17));
+      std::string record(EntryRecord::kEncodedLength, '\0');
+      ASSERT_EQ(file->ReadAt(second.offset + cf::kChunkHeaderSize, record.data(), record.size()),
+                static_cast<int64_t>(record.size()));
+      if (row.updated != nullptr) {
+        record.replace(EntryRecord::kUpdateDateOffset, 17, row.updated);
+      }
+      ASSERT_TRUE(file->WriteAt(fifth.offset + cf::kChunkHeaderSize, record.data(), record.size()));
     }
     const SalvageReport report = Salvage({0, 1, 2, 3, 4, 6, 7});
     ASSERT_EQ(report.duplicates.size(), 1u);
-    const bool later = std::string(row.kept) == ".5.pdf";
+    const bool later = std::string(row.kept) == "fifth";
     EXPECT_EQ(report.duplicates[0].id, 2);
     EXPECT_EQ(report.duplicates[0].kept_at, later ? fifth.offset : second.offset);
     EXPECT_EQ(report.duplicates[0].dropped_at,
               std::vector<int64_t>{later ? second.offset : fifth.offset});
-    CVeldraDocument copy;
-    copy.Load(kTarget);
-    EXPECT_TRUE(copy.FindEntry(2)->file_name.Text().ends_with(row.kept));
+    EXPECT_TRUE(report.renumbered.empty());
     EXPECT_FALSE(report.Lost());
-    PrintResult(row.name, kEntries - 1, report);
+    PrintResult(row.name, kEntries, report);
+  }
+}
+
+// Records under one id that differ where a record never changes, or with a negative id that
+// no interrupted write left, are entries of their own: each is kept, under a fresh id above
+// every id and counter, with its own PDF.
+TEST_F(SalvageTest, TwoEntriesUnderOneIdAndNegativeIdsAreKeptUnderFreshIds) {
+  struct Row {
+    const char* name;
+    size_t chunk;  // the entry chunk whose id is changed
+    int32_t id;
+    int32_t lost_id;  // the id that entry had
+  };
+  const Row rows[] = {
+      {"two entries under one id", 5, 2, 5},
+      {"two entries under one id, the earlier changed", 2, 5, 2},
+      {"an entry's id made negative", 3, -3, 3},
+      {"an entry's sign byte set", 3, static_cast<int32_t>(0xFF000003u), 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fake_.Remove(kSource);
+    fake_.Remove(kTarget);
+    ASSERT_TRUE(veldra::testing::MakeCatalogWithPdfs(kSource, kEntries));
+    const ChunkRecord changed = Live(kTagEntry, row.chunk);
+    ASSERT_TRUE(PatchInt32(kSource, changed.offset + cf::kChunkHeaderSize, row.id));
+    Ids expected = {0, 1, 2, 3, 4, 5, 6, 7, kEntries};
+    expected.erase(std::find(expected.begin(), expected.end(), row.lost_id));
+    // The id kept by the earlier record; the later (or the negative one) gets 8, the first
+    // id no counter has issued, and keeps its own PDF.
+    std::map<int32_t, int32_t> pdf_of = {{kEntries, row.lost_id}};
+    if (row.id >= 0 && row.chunk < 4) pdf_of = {{kEntries, row.id}, {row.id, row.lost_id}};
+    const SalvageReport report = Salvage(expected, {}, pdf_of);
+    ASSERT_EQ(report.renumbered.size(), 1u);
+    EXPECT_EQ(report.renumbered[0].new_id, kEntries);
+    EXPECT_TRUE(report.duplicates.empty());
+    EXPECT_FALSE(report.Lost());
+    PrintResult(row.name, kEntries, report);
+  }
+}
+
+// Ids once issued are never issued again, also when every counter row is destroyed: the
+// counters are rebuilt above every id found, a deleted record's included, and the entry
+// counter above every entry a link names, a deleted link's included.
+TEST_F(SalvageTest, NoIdIsIssuedTwiceWhenTheCountersAreGone) {
+  struct Row {
+    const char* name;
+    ChunkTag tag;  // the first record of this table is given the id, then deleted
+    size_t field;  // the id field of that record
+    int32_t next_entry_id;
+  };
+  const Row rows[] = {
+      {"a deleted entry held the highest id", kTagEntry, 0, 21},
+      {"a deleted link named the highest entry id", kTagAttachment, 4, 21},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fake_.Remove(kSource);
+    fake_.Remove(kTarget);
+    ASSERT_TRUE(veldra::testing::MakeCatalogWithPdfs(kSource, kEntries));
+    ASSERT_TRUE(PatchInt32(kSource, Live(row.tag, 0).offset + cf::kChunkHeaderSize + row.field, 20));
+    {
+      ChunkFile file;
+      ASSERT_EQ(file.Open(kSource, kChunkModeReadWrite), kChunkOk);
+      ASSERT_EQ(file.FindFirst(row.tag), kChunkOk);
+      ASSERT_EQ(file.DeleteCurrent(), kChunkOk);
+    }
+    for (size_t i = 0; i < ChunksOf(kSource, kTagIdCounter).size(); ++i) {
+      Patch(kTagIdCounter, i, cf::kTagOffset, static_cast<int32_t>(kTagCategory));
+    }
+    SalvageReport report;
+    ASSERT_EQ(SalvageCatalog(kSource, kTarget, &report), kSalvageOk);
+    CVeldraDocument copy;
+    copy.LoadForChange(kTarget);
+    ASSERT_TRUE(copy.writable()) << copy.damage();
+    EXPECT_EQ(NextId(copy.counters(), kTagEntry, kCounterKeyEntry), row.next_entry_id);
+    EXPECT_GE(NextId(copy.counters(), kTagAttachment, kCounterKeyAttachment), kEntries);
+    EXPECT_GT(NextId(copy.counters(), kTagIdCounter, kCounterKeyCounter), 0);
   }
 }
 
@@ -365,6 +452,8 @@ TEST(ChunkFatesTest, DeletedIsToldFromCutOff) {
        {{600, kNone, 650, true, 512}, {700, 650, kNone, false}}, {F::kLive, F::kCutOff}},
       {"a head the list of heads runs past",
        {{600, kNone, kNone, false, 512}}, {F::kDeleted}},
+      {"a head the list of heads lost, its successor still naming it",
+       {{600, kNone, 700, false, 512}, {700, 600, kNone, false}}, {F::kCutOff, F::kCutOff}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -10,11 +10,20 @@
  *                        then SIGKILL: a write cut short where a kill can cut it (the
  *                        kernel copies a write page by page and stops between pages when
  *                        the process is killed; a write inside one page is never torn).
- *   VELDRA_KILL_LOG=F    append one line per counted call to F: "N OP PATH", so that a run
- *                        without a kill tells how many calls there are and what each one
- *                        touches.
- * Without VELDRA_KILL_AT nothing is stopped. Writes to pipes, terminals and /dev/null are
- * not counted, so the command's output does not move the points. */
+ *   VELDRA_KILL_AFTER_US=T  SIGKILL T microseconds after the first counted call, wherever
+ *                        the process then is: a kill by time, as an outside `kill -9` or a
+ *                        power cut comes, not tied to any call. Counting from the first
+ *                        change to a file puts the moments where the command writes, however
+ *                        long its start took. A timer of the kernel sends it.
+ *   VELDRA_KILL_LOG=F    append one line per counted call to F: "N OP PATH T", T being the
+ *                        microseconds since the shim was loaded, so that a run without a kill
+ *                        tells how many calls there are, what each one touches and when.
+ *   VELDRA_KILL_SPAN=F   at the end of the process, append to F the microseconds from its
+ *                        first counted call to its last: how long it writes, measured without
+ *                        the cost of the log.
+ * Without VELDRA_KILL_AT or VELDRA_KILL_AFTER_US nothing is stopped. Writes to pipes,
+ * terminals and /dev/null are not counted, so the command's output does not move the
+ * points. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -28,9 +37,57 @@
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/uio.h>
+#include <time.h>
 #include <unistd.h>
 
 static long g_count;
+static struct timespec g_start;
+static long long g_first_us = -1;
+static long long g_last_us = -1;
+
+static long long MicrosSinceStart(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (long long)(now.tv_sec - g_start.tv_sec) * 1000000LL +
+         (now.tv_nsec - g_start.tv_nsec) / 1000;
+}
+
+__attribute__((constructor)) static void StartClock(void) {
+  clock_gettime(CLOCK_MONOTONIC, &g_start);
+}
+
+/* With VELDRA_KILL_AFTER_US, arms a timer of the kernel that sends SIGKILL itself when it
+ * runs out: no thread of ours has to be scheduled in time, the kill comes as a signal from
+ * outside does, however briefly the command writes. */
+static void ArmKillTimer(void) {
+  const char* text = getenv("VELDRA_KILL_AFTER_US");
+  if (text == NULL) return;
+  const long long after = atoll(text);
+  struct sigevent event;
+  memset(&event, 0, sizeof event);
+  event.sigev_notify = SIGEV_SIGNAL;
+  event.sigev_signo = SIGKILL;
+  timer_t timer;
+  if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) return;
+  struct itimerspec when;
+  memset(&when, 0, sizeof when);
+  when.it_value.tv_sec = (time_t)(after / 1000000LL);
+  when.it_value.tv_nsec = (long)(after % 1000000LL) * 1000L + 1; /* 0 would disarm it */
+  timer_settime(timer, 0, &when, NULL);
+}
+
+__attribute__((destructor)) static void WriteSpan(void) {
+  const char* span = getenv("VELDRA_KILL_SPAN");
+  if (span == NULL || g_first_us < 0) return;
+  char line[64];
+  int len = snprintf(line, sizeof line, "%lld\n", g_last_us - g_first_us);
+  if (len < 0) return;
+  int fd = (int)syscall(SYS_openat, AT_FDCWD, span, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                        0644);
+  if (fd < 0) return;
+  syscall(SYS_write, fd, line, (size_t)len);
+  syscall(SYS_close, fd);
+}
 
 static void* Real(const char* name) { return dlsym(RTLD_NEXT, name); }
 
@@ -51,8 +108,9 @@ static int Torn(void) {
 static void Log(long n, const char* op, const char* path) {
   const char* log = getenv("VELDRA_KILL_LOG");
   if (log == NULL) return;
-  char line[PATH_MAX + 64];
-  int len = snprintf(line, sizeof line, "%ld %s %s\n", n, op, path != NULL ? path : "-");
+  char line[PATH_MAX + 96];
+  int len = snprintf(line, sizeof line, "%ld %s %s %lld\n", n, op, path != NULL ? path : "-",
+                     MicrosSinceStart());
   if (len < 0) return;
   if (len > (int)sizeof line) len = (int)sizeof line;
   /* Raw system calls: the log must not count itself. */
@@ -77,7 +135,9 @@ static int RegularFile(int fd) {
 
 /* Counts one call; true when the process is to die at it. */
 static int Counts(const char* op, const char* path) {
-  ++g_count;
+  if (++g_count == 1) ArmKillTimer();
+  g_last_us = MicrosSinceStart();
+  if (g_first_us < 0) g_first_us = g_last_us;
   Log(g_count, op, path);
   return g_count == KillAt();
 }

@@ -255,6 +255,35 @@ TEST(FakePlatformFaults, ACrashKeepsWhatWasSyncedAndDropsTheRest) {
   EXPECT_EQ(fake.SyncCount(), 3);
 }
 
+// A rename is kept by a crash only once the folder it renamed into was synced; one that was
+// not goes back, the file it replaced included.
+TEST(FakePlatformFaults, ACrashUndoesARenameItsFolderWasNotSyncedFor) {
+  FakePlatform fake;
+  fake.WriteFileBytes("/d/new", "new");
+  fake.WriteFileBytes("/d/old", "old");
+  fake.WriteFileBytes("/e/other", "other");
+  fake.StartCrashMode();
+  ASSERT_TRUE(fake.Rename("/d/new", "/d/old"));
+  ASSERT_TRUE(fake.SyncFolder("/e"));
+  fake.Crash();
+  EXPECT_EQ(fake.FilePaths(), (std::vector<std::string>{"/d/new", "/d/old", "/e/other"}));
+  EXPECT_EQ(fake.ReadFileBytes("/d/old"), "old");
+
+  ASSERT_TRUE(fake.Rename("/d/new", "/d/old"));
+  ASSERT_TRUE(fake.SyncFolder("/d/"));
+  fake.Crash();
+  EXPECT_EQ(fake.FilePaths(), (std::vector<std::string>{"/d/old", "/e/other"}));
+  EXPECT_EQ(fake.ReadFileBytes("/d/old"), "new");
+  EXPECT_EQ(fake.FolderSyncCount("/d"), 1);
+  EXPECT_EQ(fake.FolderSyncCount("/e"), 1);
+
+  fake.SetFolderSyncFails(true);
+  EXPECT_FALSE(fake.SyncFolder("/d"));
+  fake.SetFolderSyncFails(false);
+  EXPECT_FALSE(fake.SyncFolder("/missing"));
+  EXPECT_EQ(fake.FolderSyncCount("/d"), 2);
+}
+
 TEST(FakePlatformFaults, WithoutCrashModeACrashChangesNothing) {
   FakePlatform fake;
   auto file = fake.Open("/f", OpenMode::kCreate);

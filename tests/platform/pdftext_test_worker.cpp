@@ -7,15 +7,21 @@
 //   limits       one page: "nice=N as=BYTES fds=N stderr=PATH"
 //   flood        20 pages of 1 MiB of "あ" and "a" (the 16 MiB cut falls inside a character)
 //   dirty        one page holding bytes that are not UTF-8, a NUL and a form feed
+//   slow TEXT    waits 0.2 s, then one page holding TEXT
 // anything else: one page holding the path.
+// A range of a file whose bytes start with "stand-in:" (a PDF in a catalog, for the
+// indexer's tests) is the command that follows, up to the line's end.
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/pdftext/pdf_text_protocol.h"
@@ -70,7 +76,10 @@ bool Serve(const std::string& command) {
     return pdftext::WriteFrame(STDOUT_FILENO, "FAIL" + command.substr(5));
   }
   bool sent = true;
-  if (command == "pid") {
+  if (command.rfind("slow ", 0) == 0) {
+    ::usleep(200 * 1000);
+    sent = Page(command.substr(5));
+  } else if (command == "pid") {
     sent = Page(std::to_string(::getpid()));
   } else if (command == "limits") {
     sent = Page(Limits());
@@ -86,13 +95,27 @@ bool Serve(const std::string& command) {
   return sent && pdftext::WriteFrame(STDOUT_FILENO, pdftext::kDoneTag);
 }
 
+// The command of a request: its path, or what the range of the file it names holds.
+std::string CommandOf(const pdftext::Request& request) {
+  constexpr std::string_view kPrefix = "stand-in:";
+  const int fd = ::open(request.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return request.path;
+  char bytes[256];
+  const ssize_t n = ::pread(fd, bytes, std::min<uint64_t>(request.length, sizeof bytes),
+                            static_cast<off_t>(request.offset));
+  ::close(fd);
+  const std::string head(bytes, n > 0 ? static_cast<size_t>(n) : 0);
+  if (head.rfind(kPrefix, 0) != 0) return request.path;
+  return head.substr(kPrefix.size(), head.find('\n') - kPrefix.size());
+}
+
 }  // namespace
 
 int main() {
   std::string payload;
   pdftext::Request request;
   while (pdftext::ReadFrame(STDIN_FILENO, &payload, pdftext::kMaxRequestBytes)) {
-    if (!pdftext::DecodeRequest(payload, &request) || !Serve(request.path)) return 1;
+    if (!pdftext::DecodeRequest(payload, &request) || !Serve(CommandOf(request))) return 1;
   }
   return 0;
 }

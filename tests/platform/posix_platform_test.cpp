@@ -203,6 +203,13 @@ TEST_F(PosixPlatformTest, RemoveRenameAndSameFile) {
   EXPECT_TRUE(platform_.Remove(Path("a")));
   EXPECT_FALSE(platform_.Remove(Path("a")));
   EXPECT_FALSE(platform_.Rename(Path("a"), Path("d")));
+
+  // A folder's names are synced; a file or nothing is no folder to sync.
+  EXPECT_TRUE(platform_.SyncFolder(root_));
+  EXPECT_TRUE(platform_.SyncFolder(Path("sub/")));
+  EXPECT_FALSE(platform_.SyncFolder(Path("c")));
+  EXPECT_FALSE(platform_.SyncFolder(Path("missing")));
+  EXPECT_EQ(LastFailure(), Failure::kNotFound);
 }
 
 TEST_F(PosixPlatformTest, FoldersAndListing) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace veldra::search {
@@ -59,6 +61,45 @@ TEST(SearchTokenizer, DocumentAndQueryTokens) {
     EXPECT_EQ(CountPositions(Normalize(row.text)),
               std::count(row.document.begin(), row.document.end(), '@'));
   }
+}
+
+// Every token of text as "text:begin-end" (its source bytes from at), colocated ones marked.
+std::string SourcedTokens(std::string_view text, size_t at) {
+  std::string out;
+  const NormalizedText normalized = Normalize(text);
+  Tokenize(normalized, TokenizeFor::kDocument, [&](const Token& t) {
+    out += (t.colocated ? "+" : " ") + std::string(t.text) + ":" +
+           std::to_string(at + normalized.chars[t.first_char].source.begin) + "-" +
+           std::to_string(at + normalized.chars[t.end_char - 1].source.end);
+    return 0;
+  });
+  return out;
+}
+
+// A document cut into pieces (at every point it may be cut) gives the tokens, the offsets
+// and the positions of the whole: texts of CJK runs broken by spaces and lines, words longer
+// than a piece of a word, combining marks, compatibility characters, punctuation, page breaks.
+TEST(SearchTokenizer, ADocumentCutIntoPiecesGivesTheTokensOfTheWhole) {
+  const std::string fragments[] = {
+      "形態", "素", " ", "\n", "\f", "a", "Learn", std::string(130, 'x'), "é", "e\xCC\x81",
+      "ｶﾞ", "。", "、", ".", ",", "C++", "１２", "\t", "\r\n", "Ⅻ", "ﬁ", "㍻", "「", "!", "\x01",
+      "ー", "9", "Ω", "\xFF"};
+  std::mt19937 random(18);
+  int pieces = 0;
+  for (int t = 0; t < 400; ++t) {
+    std::string text;
+    for (size_t n = 1 + random() % 40; n > 0; --n) text += fragments[random() % std::size(fragments)];
+    SCOPED_TRACE(text);
+    std::string cut;
+    ForEachDocumentPiece(text, 1, [&](std::string_view piece, size_t at) {
+      ++pieces;
+      cut += SourcedTokens(piece, at);
+      return 0;
+    });
+    EXPECT_EQ(cut, SourcedTokens(text, 0));
+    EXPECT_EQ(CountDocumentPositions(text), CountPositions(Normalize(text)));
+  }
+  EXPECT_GT(pieces, 2000) << "the texts were cut";
 }
 
 }  // namespace

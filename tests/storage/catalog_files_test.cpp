@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/catalog_files.h"
@@ -68,21 +69,103 @@ TEST(NextIdTest, StampsTheUpdatedTimeOnEveryRequest) {
   EXPECT_EQ(row.updated.Text(), "20240305070809015");
 }
 
-// A damaged or foreign file can hold a counter at the top of the 32-bit range. The request
-// still returns it, and the stored next value is what 32 bits hold for it plus one, with no
-// overflow in between (a build with -fsanitize=undefined stops at one).
-TEST(NextIdTest, ACounterAtTheTopOfTheRangeWrapsAsThirtyTwoBits) {
+// A damaged or forged file can hold a counter at the top of the 32-bit range, or below 0.
+// Such a counter issues no id at all, rather than wrap to negative ids (what an interrupted
+// write leaves), and nothing is changed; nor does a new key get a row once the counters'
+// own counter has no id left. The builders of new records then add nothing.
+TEST(NextIdTest, ACounterAtTheTopOfTheRangeRefusesInsteadOfWrapping) {
+  struct Row {
+    const char* name;
+    int32_t entry_counter;  // INT32_MIN: no row for "en_id"
+    int32_t own_counter;    // the "ic_id" row's value
+    std::vector<int32_t> issued;  // the ids of the next requests, kNoIdLeft once refused
+  };
+  const Row rows[] = {
+      {"one id left", 2147483646, 10, {2147483646, kNoIdLeft, kNoIdLeft}},
+      {"at 2147483647", 2147483647, 10, {kNoIdLeft}},
+      {"below 0", -5, 10, {kNoIdLeft}},
+      {"no row, the counters' own counter at 2147483647", INT32_MIN, 2147483647, {kNoIdLeft}},
+      {"no row, a row id left", INT32_MIN, 2147483646, {0, 1}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeCatalogEnvironment env;
+    IdCounterTable counters = MakeTable<IdCounterRow>();
+    IdCounterRow own;
+    own.serving_tag = kTagIdCounter;
+    own.SetKey(kCounterKeyCounter);
+    own.next_value = row.own_counter;
+    ASSERT_EQ(AppendRecord(counters, own), 0);
+    if (row.entry_counter != INT32_MIN) {
+      IdCounterRow entry;
+      entry.row_id = 1;
+      entry.serving_tag = kTagEntry;
+      entry.SetKey(kCounterKeyEntry);
+      entry.next_value = row.entry_counter;
+      ASSERT_EQ(AppendRecord(counters, entry), 0);
+    }
+    for (int32_t expected : row.issued) {
+      const int64_t left = IdsLeft(counters, kTagEntry, kCounterKeyEntry);
+      EXPECT_EQ(left > 0, expected != kNoIdLeft);
+      const RecordArray before = counters;
+      EXPECT_EQ(NextId(counters, kTagEntry, kCounterKeyEntry), expected);
+      if (expected == kNoIdLeft) {
+        EXPECT_EQ(counters.Count(), before.Count());
+        for (int i = 0; i < counters.Count(); ++i) EXPECT_EQ(CounterAt(counters, i), CounterAt(before, i));
+      } else {
+        EXPECT_EQ(IdsLeft(counters, kTagEntry, kCounterKeyEntry), left - 1);
+      }
+    }
+  }
+  // The builders of new records add nothing for a counter that refuses.
   FakeCatalogEnvironment env;
   IdCounterTable counters = MakeTable<IdCounterRow>();
-  IdCounterRow row;
-  row.serving_tag = kTagEntry;
-  row.SetKey(kCounterKeyEntry);
-  row.next_value = INT32_MAX;
-  ASSERT_EQ(AppendRecord(counters, row), 0);
-  EXPECT_EQ(NextId(counters, kTagEntry, kCounterKeyEntry), INT32_MAX);
-  EXPECT_EQ(CounterAt(counters, 0).next_value, INT32_MIN);
-  EXPECT_EQ(NextId(counters, kTagEntry, kCounterKeyEntry), INT32_MIN);
-  EXPECT_EQ(CounterAt(counters, 0).next_value, INT32_MIN + 1);
+  for (const auto& [tag, key] : {std::pair{kTagCategory, kCounterKeyCategory},
+                                 std::pair{kTagEntry, kCounterKeyEntry},
+                                 std::pair{kTagAttachment, kCounterKeyAttachment}}) {
+    IdCounterRow full;
+    full.serving_tag = tag;
+    full.SetKey(key);
+    full.next_value = kLastIdValue;
+    ASSERT_EQ(AppendRecord(counters, full), 0);
+  }
+  RecordArray categories = MakeTable<CategoryRecord>();
+  EXPECT_FALSE(NewCategoryRecord(categories, counters, "a", "b", "c"));
+  EXPECT_EQ(categories.Count(), 0);
+  EntryRecord entry;
+  EXPECT_FALSE(NewEntryRecord(counters, "/in/a.pdf", "a", "b", "c", &entry));
+  EXPECT_EQ(entry, EntryRecord{});
+  RecordArray links = MakeTable<AttachmentRecord>();
+  EXPECT_EQ(AppendAttachmentLink(links, counters, 0, 0), -1);
+  env.fake().WriteFileBytes("/in/a.pdf", "%PDF");
+  ASSERT_TRUE(CreateDefaultCatalog("/c.vdc"));
+  const std::string file = env.fake().ReadFileBytes("/c.vdc");
+  EXPECT_EQ(AttachPdf(entry, "/in/a.pdf", "/c.vdc", links, counters), -1);
+  EXPECT_EQ(env.fake().ReadFileBytes("/c.vdc"), file) << "no bytes that no link could name";
+  EXPECT_EQ(links.Count(), 0);
+}
+
+// A new file takes its name only once its bytes are on the device, and the name reaches the
+// device (its folder synced) before kCopyOk: a power loss afterwards leaves it whole. A
+// folder sync that fails takes the file away again, and says so.
+TEST(WriteNewFileTest, TheNameReachesTheDeviceBeforeSuccessIsTold) {
+  for (const bool sync_fails : {false, true}) {
+    SCOPED_TRACE(sync_fails ? "the folder's sync failing" : "synced");
+    FakeCatalogEnvironment env;
+    env.fake().AddFolder("/out");
+    env.fake().StartCrashMode();
+    env.fake().SetFolderSyncFails(sync_fails);
+    const int rc = WriteNewFile("/out/x.pdf", [](platform::File& file) {
+      return file.WriteAt(0, "%PDF", 4);
+    });
+    env.fake().SetFolderSyncFails(false);
+    EXPECT_EQ(rc, sync_fails ? kCopyFailed : kCopyOk);
+    EXPECT_EQ(env.fake().FolderSyncCount("/out"), 1);
+    if (!sync_fails) env.fake().Crash();
+    EXPECT_EQ(env.fake().FilePaths(),
+              sync_fails ? std::vector<std::string>{} : std::vector<std::string>{"/out/x.pdf"});
+    EXPECT_EQ(env.fake().ReadFileBytes("/out/x.pdf"), sync_fails ? "" : "%PDF");
+  }
 }
 
 TEST(DefaultCatalogTest, ChunksMatchTheLayoutByteForByte) {

@@ -154,7 +154,7 @@ TEST_F(ChunkInspectTest, BackLinksThatDisagree) {
   SetFileBytes(good_);
   PutByte(kE2 + kPrevHead, 0x7F);
   EXPECT_EQ(Problems(), (std::vector<std::string>{
-                            "chunk at 623 is not a head but has head links 4294967167 and -1"}));
+                            "chunk at 623 is not a head but has head links -129 and -1"}));
 }
 
 TEST_F(ChunkInspectTest, TagsThatDisagree) {
@@ -168,10 +168,19 @@ TEST_F(ChunkInspectTest, TagsThatDisagree) {
                             "root chunk at 512 has tag \\xFF\\xFF\\xFF\\x00, not -1"}));
 }
 
+// An append cut short is no damage: the next change cuts it off. Bytes that a link reaches
+// are.
 TEST_F(ChunkInspectTest, TornAppendAtTheEnd) {
   SetFileBytes(good_ + std::string("\x01\x02\x03", 3));
   EXPECT_EQ(Problems(), (std::vector<std::string>{
-                            "3 bytes at 699 after the last chunk are too short for a header"}));
+                            "3 bytes at 699 after the last chunk are too short for a header: an "
+                            "append cut short left it, and the next change cuts it off"}));
+  ContainerReport report;
+  ASSERT_TRUE(InspectContainer(path_, &report));
+  EXPECT_FALSE(HasDamage(report.findings));
+  PutLe32(kE3 + kNextInTag, kSize);
+  ASSERT_TRUE(InspectContainer(path_, &report));
+  EXPECT_TRUE(HasDamage(report.findings));
 }
 
 // Every byte of the length, self and link fields of every live header, and the tags of

@@ -40,6 +40,7 @@ class ReadCountingPlatform : public platform::Platform {
   bool Rename(const std::string& from, const std::string& to) override {
     return below_.Rename(from, to);
   }
+  bool SyncFolder(const std::string& folder) override { return below_.SyncFolder(folder); }
   bool MakeDirectory(const std::string& path) override { return below_.MakeDirectory(path); }
   bool IsDirectory(const std::string& path) override { return below_.IsDirectory(path); }
   bool ListDirectory(const std::string& path, std::vector<platform::DirItem>* items) override {

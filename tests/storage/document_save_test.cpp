@@ -2,7 +2,9 @@
 // bytes as a full rewrite, and what failed saves leave behind.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/catalog_document.h"
@@ -10,6 +12,7 @@
 #include "storage/catalog_table.h"
 #include "storage/catalog_table_snapshot.h"
 #include "storage/catalog_tags.h"
+#include "storage/chunk_inspect.h"
 #include "tests/storage/catalog_test_support.h"
 #include "tests/support/test_catalog.h"
 
@@ -231,6 +234,63 @@ TEST_F(DocumentSaveTest, SettingsAreOneRecordPerTag) {
   ASSERT_EQ(doc_.Save(), kSaveOk);
   ASSERT_TRUE(doc_.ReadSetting(kTagFolderSingleImport, out.size(), out.data()));
   EXPECT_EQ(RememberedFolder::DecodeFrom(out.data()).Path(), "/home/u/other/");
+}
+
+// Every way the document writes its file after a PDF's append was killed before its link
+// (whole chunk, or torn): the chunk no list reaches is cut first, so nothing the save
+// appends lands behind it, and the file then checks sound and opens for a change.
+TEST_F(DocumentSaveTest, EverySaveCutsAnAppendKilledBeforeItsLink) {
+  const std::pair<const char*, std::function<bool()>> saves[] = {
+      {"Save, appending the sort levels", [&] { return doc_.Save() == kSaveOk; }},
+      {"SaveTables with nothing to append", [&] { return doc_.SaveTables(kCatalog) == 0; }},
+      {"SaveTables of a new entry",
+       [&] {
+         testing::AddTestEntry(doc_, "/in/new.pdf");
+         return doc_.SaveTables(kCatalog) == 0;
+       }},
+      {"WriteSetting of a new folder",
+       [&] {
+         RememberedFolder folder;
+         folder.SetPath("/home/u");
+         return doc_.WriteSetting(kTagFolderExport, RememberedFolder::kEncodedLength,
+                                  folder.path.data());
+       }},
+      {"AttachPdf, then SaveTables",
+       [&] {
+         env_.fake().WriteFileBytes("/in/new.pdf", "%PDF-1.4 new");
+         const EntryRecord entry = testing::AddTestEntry(doc_, "/in/new.pdf");
+         return AttachPdf(entry, "/in/new.pdf", kCatalog, doc_.attachments(),
+                          doc_.counters()) == 0 &&
+                doc_.SaveTables(kCatalog) == 0;
+       }},
+  };
+  // The append's failing write (1: the chunk, 2: its link) and what of it reached the file.
+  const std::pair<int, size_t> kills[] = {{2, 0}, {1, 36 + 100}};
+  const std::string pdf(3000, 'k');
+  for (const auto& [name, save] : saves) {
+    for (const auto& [failing_write, stored] : kills) {
+      SCOPED_TRACE(std::string(name) + (failing_write == 2 ? ", whole chunk" : ", torn chunk"));
+      env_.fake().WriteFileBytes(kCatalog, original_);
+      doc_.OpenCatalog(kCatalog);
+      ASSERT_TRUE(doc_.writable());
+      {
+        ChunkFile file;
+        ASSERT_EQ(file.Open(kCatalog, kChunkModeReadWrite), 0);
+        env_.fake().TearWriteAfter(failing_write, stored, /*sticky=*/true);
+        EXPECT_NE(file.Append(kTagAttachmentData, pdf.size(), pdf.data()), 0);
+        env_.fake().ClearWriteFailure();
+      }
+      ASSERT_NE(File().find(pdf.substr(0, 64)), std::string::npos);
+      ASSERT_TRUE(save());
+      EXPECT_EQ(File().find(pdf.substr(0, 64)), std::string::npos);
+      std::vector<std::string> problems;
+      EXPECT_TRUE(VerifyContainer(kCatalog, &problems)) << problems.front();
+      CVeldraDocument reopened;
+      reopened.LoadForChange(kCatalog);
+      EXPECT_TRUE(reopened.writable()) << reopened.damage();
+      EXPECT_EQ(reopened.entries().Count(), doc_.entries().Count());
+    }
+  }
 }
 
 }  // namespace

@@ -32,7 +32,9 @@ TEST(DocumentVerifyTest, DamageMakesTheDocumentReadOnlyAndNothingIsWritten) {
     doc.LoadForChange(kPath);
     EXPECT_EQ(doc.load_status(),
               row.damaged ? CatalogLoadStatus::kDamaged : CatalogLoadStatus::kComplete);
-    EXPECT_NE(doc.damage().find(row.damage_words), std::string::npos) << doc.damage();
+    if (row.damaged) {
+      EXPECT_NE(doc.damage().find(row.words), std::string::npos) << doc.damage();
+    }
     EXPECT_EQ(doc.damage().empty(), !row.damaged);
     EXPECT_EQ(doc.entries().Count(), read.entries().Count());  // still shown as read
     doc.SetEnvironmentValue("k", "changed");
@@ -62,7 +64,7 @@ TEST(DocumentVerifyTest, OpenCatalogChecksUnlessTheCatalogIsOpenElsewhere) {
 
 // The check reads headers only, and in the layout imports leave (PDF, entry, attachment link)
 // the loader's own reads bring every PDF's header along: a load for a change reads about one
-// header (36 bytes) per entry more than a plain load, never a PDF's bytes.
+// header (36 bytes) per entry more than a plain load, and the file header, never a PDF's bytes.
 TEST(DocumentVerifyTest, TheCheckReadsNoAttachmentData) {
   FakeCatalogEnvironment env;
   ASSERT_TRUE(CreateDefaultCatalog(kPath));
@@ -76,6 +78,11 @@ TEST(DocumentVerifyTest, TheCheckReadsNoAttachmentData) {
       EntryRecord record;
       record.id = i;
       record.EncodeTo(entry.data());
+      AttachmentRecord pdf_link;
+      pdf_link.id = i;
+      pdf_link.entry_id = i;
+      pdf_link.ordinal = i;
+      pdf_link.EncodeTo(link.data());
       ASSERT_EQ(file.Append(kTagEntry, entry.size(), entry.data()), kChunkOk);
       ASSERT_EQ(file.Append(kTagAttachment, link.size(), link.data()), kChunkOk);
     }
@@ -87,9 +94,9 @@ TEST(DocumentVerifyTest, TheCheckReadsNoAttachmentData) {
   env.fake().ResetCounters();
   CVeldraDocument checked;
   checked.LoadForChange(kPath);
-  ASSERT_EQ(checked.load_status(), CatalogLoadStatus::kComplete);
+  ASSERT_EQ(checked.load_status(), CatalogLoadStatus::kComplete) << checked.damage();
   EXPECT_EQ(checked.entries().Count(), 50);
-  EXPECT_LE(env.fake().BytesRead() - plain_bytes, (50 + 10) * 36);
+  EXPECT_LE(env.fake().BytesRead() - plain_bytes, (50 + 10) * 36 + 512);  // and the file header
 }
 
 }  // namespace
@@ -123,6 +130,9 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
       doc.Load(kPath);
       entries = doc.entries().Count();
       ASSERT_GT(entries, 2);
+      if (row.link_entry >= 0) {
+        ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
+      }
       RecordArray& counters = doc.counters();
       for (int i = 0; i < counters.Count(); ++i) {
         const std::string key(reinterpret_cast<const char*>(counters.At(i)) + 8);
@@ -132,14 +142,11 @@ TEST(DocumentVerifyTest, NoCounterIssuesAnIdInUse) {
           std::memcpy(counters.MutableAt(i) + 72, &value, sizeof value);
         }
       }
-      if (row.link_entry >= 0) {
-        ASSERT_EQ(AppendAttachmentLink(doc.attachments(), doc.counters(), row.link_entry, 0), 0);
-      }
       ASSERT_EQ(doc.SaveTables(kPath), kSaveOk);
     }
     CVeldraDocument doc;
     doc.LoadForChange(kPath);
-    ASSERT_EQ(doc.load_status(), CatalogLoadStatus::kComplete);
+    ASSERT_EQ(doc.load_status(), CatalogLoadStatus::kComplete) << doc.damage();
     const int32_t expected = row.expected >= 40 || row.counter >= 1000 ? row.expected
                                                                        : entries + row.expected;
     EXPECT_EQ(NextId(doc.counters(), kTagEntry, kCounterKeyEntry), expected);

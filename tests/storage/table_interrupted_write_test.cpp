@@ -1,7 +1,7 @@
 // Table writes cut short after each of their writes, whole or torn: every record that was
 // to stay can still be read, a finished write gives the bytes it always gave, and the next
-// full write puts the file right. Appends cut short leave a torn tail that the next append
-// cuts off.
+// full write puts the file right. Appends cut short leave a tail that no list reaches, which
+// the next append cuts off.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -17,18 +17,22 @@
 namespace veldra::testing {
 namespace {
 
-constexpr size_t kSize = 8;  // a 4-byte id, then 4 bytes that tell the records apart
+// A 4-byte id, 4 bytes that tell the records apart, and a reserved zero byte at the end, as
+// every catalog record ends.
+constexpr size_t kSize = 9;
 constexpr size_t kPdf = 3000;
 
-std::string Rec(int32_t id) {
+// The record of id; with body, the bytes of body's record under id.
+std::string Rec(int32_t id, int32_t body) {
   std::string r(kSize, '\0');
   for (int b = 0; b < 4; ++b) r[b] = static_cast<char>(static_cast<uint32_t>(id) >> (8 * b));
   r[4] = 'r';
-  r[5] = static_cast<char>('a' + id % 26);
-  r[6] = static_cast<char>('0' + id % 10);
-  r[7] = static_cast<char>('A' + id / 26 % 26);
+  r[5] = static_cast<char>('a' + body % 26);
+  r[6] = static_cast<char>('0' + body % 10);
+  r[7] = static_cast<char>('A' + body / 26 % 26);
   return r;
 }
+std::string Rec(int32_t id) { return Rec(id, id); }
 
 RecordArray Table(const std::vector<int32_t>& ids) {
   RecordArray a(kSize);
@@ -188,36 +192,58 @@ TEST_F(TableInterruptedWriteTest, EveryCutOfAShrinkKeepsTheRecordsThatStay) {
 }
 
 TEST_F(TableInterruptedWriteTest, LeftoversAreTheEarlierCopiesAndNegativeIds) {
+  constexpr int32_t kSign = -16777216;  // the sign byte set over an id of 0..16777215
+  struct R {
+    int32_t id;
+    int32_t body = -1000;  // whose bytes it carries: its own by default
+    bool mark = false;     // kRecordMovingMark in its last byte
+  };
   struct Row {
-    std::vector<int32_t> ids;
+    const char* name;
+    std::vector<R> records;
     std::vector<int> leftovers;
   };
   const Row rows[] = {
-      {{1, 2, 3}, {}},
-      {{1, 1, 2, 3}, {0}},              // one record deleted: adjacent copies
-      {{0, 1, 0, 2, 4}, {0}},           // several deleted: copies apart
-      {{0, 2, 0, 2, 4}, {0, 1}},
-      {{1, 2, 1, 3, 2}, {0, 1}},
-      {{5, -1, 6}, {1}},                // cut between the steps of one chunk
-      {{5, -16777216 + 7, 6}, {1}},     // its id torn: the sign byte still set
-      {{1, 2, -1, 1, 2}, {0, 1, 2}},
-      {{}, {}},
+      {"sound", {{1}, {2}, {3}}, {}},
+      {"one record deleted: adjacent copies", {{1}, {1}, {2}, {3}}, {0}},
+      {"several deleted: copies apart", {{0}, {1}, {0}, {2}, {4}}, {0}},
+      {"two copies apart", {{0}, {2}, {0}, {2}, {4}}, {0, 1}},
+      {"copies crossing", {{1}, {2}, {1}, {3}, {2}}, {0, 1}},
+      {"the new record whole under -1, its copy in front", {{5}, {6}, {-1, 6}, {7}}, {2}},
+      {"cut while the new record went in: the mark", {{5}, {-1, 9, true}, {6}}, {1}},
+      {"the sign byte over a dropped record, marked", {{5}, {kSign + 9, 9, true}, {6}}, {1}},
+      {"the sign byte over a record already copied back", {{5}, {kSign + 7, 7}, {7}}, {1}},
+      {"copies and a record being written", {{1}, {2}, {-1, 1}, {1}, {2}}, {0, 1, 2}},
+      {"empty", {}, {}},
       // No trace of a write of ours: left alone.
-      {{4, 0, 4, 3, 4, 0}, {}},         // an id three times
-      {{1, 1, 2, 2}, {}},               // a later copy (of 1) before an earlier one (of 2)
-      {{7, -1, 7, 9, 7}, {}},
+      {"an id three times", {{4}, {0}, {4}, {3}, {4}, {0}}, {}},
+      {"a later copy before an earlier one", {{1}, {1}, {2}, {2}}, {}},
+      {"-1 between copies of one id", {{7}, {-1}, {7}, {9}, {7}}, {}},
+      {"a negative id alone", {{5}, {-3}, {6}}, {}},
+      {"the sign byte over a record that stands nowhere else", {{5}, {kSign + 9, 9}, {6}}, {}},
   };
   for (const Row& row : rows) {
-    RecordArray table = Table(row.ids);
+    SCOPED_TRACE(row.name);
+    RecordArray table(kSize);
+    for (const R& r : row.records) {
+      std::string bytes = Rec(r.id, r.body == -1000 ? r.id : r.body);
+      if (r.mark) bytes.back() = static_cast<char>(kRecordMovingMark);
+      table.Append(bytes.data());
+    }
     EXPECT_EQ(InterruptedRewriteLeftovers(table), row.leftovers);
     EXPECT_EQ(DropInterruptedRewriteLeftovers(table), !row.leftovers.empty());
-    EXPECT_EQ(table.Count(), static_cast<int>(row.ids.size() - row.leftovers.size()));
+    EXPECT_EQ(table.Count(), static_cast<int>(row.records.size() - row.leftovers.size()));
   }
   // Two records under one id that differ where a record never changes are no copies.
   RecordArray two = Table({1, 2, 1});
   two.MutableAt(0)[5] = 'x';
   EXPECT_EQ(InterruptedRewriteLeftovers(two, {4, 4}), std::vector<int>());
   EXPECT_EQ(InterruptedRewriteLeftovers(two, {6, 2}), std::vector<int>{0});
+  // A mark on a record whose id is whole is a write cut before it began: it is cleared.
+  RecordArray marked = Table({1, 2});
+  marked.MutableAt(1)[kSize - 1] = static_cast<char>(kRecordMovingMark);
+  EXPECT_TRUE(DropInterruptedRewriteLeftovers(marked));
+  EXPECT_EQ(Record(marked, 1), Rec(2));
 }
 
 // An unlink cut between its writes leaves back links that disagree with the forward list;
@@ -251,46 +277,89 @@ TEST_F(TableInterruptedWriteTest, WriteAllMendsTheBackLinksOfAnUnlinkCutShort) {
 }
 
 // An append cut short leaves a chunk that does not fit in the file, or a whole chunk that
-// no link reaches. The next append cuts off the first kind and puts its chunk where it
-// began; the second kind is dead bytes like any deleted chunk and stays.
-TEST_F(TableInterruptedWriteTest, TheNextAppendCutsATornTail) {
+// no link reaches. The next append, of whatever tag, cuts off either kind and puts its chunk
+// where it began: behind a whole one it would stand in the middle of the file, where a
+// chunk that names the live end of its list as its predecessor reads as cut off from it.
+TEST_F(TableInterruptedWriteTest, TheNextAppendCutsAnUnlinkedTail) {
   struct Row {
     const char* name;
     int failing_write;  // of the append: 1 the chunk, 2 the link
     size_t stored;      // bytes of it that reach the file
-    bool cut;
   };
   const Row rows[] = {
-      {"nothing stored", 1, 0, false},
-      {"part of the header", 1, 20, true},
-      {"the header and part of the data", 1, 36 + 100, true},
-      {"whole chunk, no link", 2, 0, false},
-      {"whole chunk, part of the link", 2, 18, false},
+      {"nothing stored", 1, 0},
+      {"part of the header", 1, 20},
+      {"the header and part of the data", 1, 36 + 100},
+      {"whole chunk, no link", 2, 0},
+      {"whole chunk, the link's header write cut before the link", 2, 12},
   };
+  // The append killed: behind the last chunk of its tag, or as a new tag's first chunk;
+  // the next append: of the same tag, or of a tag whose list ends elsewhere.
+  const std::pair<ChunkTag, ChunkTag> tags[] = {
+      {kAttd, kAttd}, {kAttd, kEntr}, {kLabe, kLabe}, {kLabe, kAtta}};
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    fake_.Remove(path_);
-    MakeContainer({{kEntr, Rec(1)}, {kAtta, "at1"}});
-    const size_t sound = FileBytes().size();
-    {
+    for (const auto& [killed, next] : tags) {
+      SCOPED_TRACE(std::string(row.name) + ", killed " + chunk_format::TagName(killed) +
+                   ", then " + chunk_format::TagName(next));
+      fake_.Remove(path_);
+      MakeContainer({{kEntr, Rec(1)}, {kAttd, "pdf0"}, {kAtta, "at1"}});
+      const size_t sound = FileBytes().size();
+      {
+        ChunkFile f;
+        ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
+        fake_.TearWriteAfter(row.failing_write, row.stored, /*sticky=*/true);
+        const std::string pdf = Bytes(kPdf, 'p');
+        EXPECT_NE(f.Append(killed, pdf.size(), pdf.data()), kChunkOk);
+        fake_.ClearWriteFailure();
+      }
+      ASSERT_GE(FileBytes().size(), sound);
+
       ChunkFile f;
       ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
-      fake_.TearWriteAfter(row.failing_write, row.stored, /*sticky=*/true);
-      const std::string pdf = Bytes(kPdf, 'p');
-      EXPECT_NE(f.Append(kAttd, pdf.size(), pdf.data()), kChunkOk);
-      fake_.ClearWriteFailure();
+      ASSERT_EQ(f.Append(next, 3, "new"), kChunkOk);
+      f.Close();
+      EXPECT_EQ(FileBytes().size(), sound + 36 + 3);
+      EXPECT_EQ(Problems(), std::vector<std::string>());
+      const auto with_new = [&](ChunkTag tag, std::vector<std::string> data) {
+        if (tag == next) data.push_back("new");
+        return data;
+      };
+      EXPECT_EQ(Walk(kEntr), with_new(kEntr, {Rec(1)}));
+      EXPECT_EQ(Walk(kAttd), with_new(kAttd, {"pdf0"}));
+      EXPECT_EQ(Walk(kAtta), with_new(kAtta, {"at1"}));
+      EXPECT_EQ(Walk(kLabe), with_new(kLabe, {}));
     }
-    const size_t left = FileBytes().size();
-    EXPECT_EQ(Problems().empty(), !row.cut);
+  }
+}
+
+// A last chunk that a list reaches stays, whatever its own links back say: the next
+// append goes behind it.
+TEST_F(TableInterruptedWriteTest, ALastChunkAListReachesIsNeverCut) {
+  const std::pair<const char*, size_t> rows[] = {
+      {"the tail of its tag, its prev-in-tag naming the head", chunk_format::kPrevInTagOffset},
+      {"the last head, its prev-head naming the root", chunk_format::kPrevHeadOffset},
+  };
+  for (const auto& [name, field] : rows) {
+    SCOPED_TRACE(name);
+    fake_.Remove(path_);
+    MakeContainer({{kEntr, Rec(1)}, {kAtta, "at1"}, {kEntr, Rec(2)}, {kEntr, Rec(3)}});
+    if (field == chunk_format::kPrevHeadOffset) {
+      ChunkFile f;
+      ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
+      ASSERT_EQ(f.Append(kLabe, 3, "lab"), kChunkOk);
+    }
+    const size_t last = FileBytes().size() - 36 - (field == chunk_format::kPrevHeadOffset ? 3 : kSize);
+    PutLe32(last + field, field == chunk_format::kPrevHeadOffset ? 512 : 548);
+    const size_t before = FileBytes().size();
 
     ChunkFile f;
     ASSERT_EQ(f.Open(path_, kChunkModeReadWrite), kChunkOk);
-    ASSERT_EQ(f.Append(kAttd, 3, "pdf"), kChunkOk);
+    ASSERT_EQ(f.Append(kAtta, 3, "at2"), kChunkOk);
     f.Close();
-    EXPECT_EQ(FileBytes().size(), (row.cut ? sound : left) + 36 + 3);
-    EXPECT_EQ(Problems(), std::vector<std::string>());
-    EXPECT_EQ(Walk(kAttd), std::vector<std::string>{"pdf"});
-    EXPECT_EQ(Walk(kEntr), std::vector<std::string>{Rec(1)});
+    EXPECT_EQ(FileBytes().size(), before + 36 + 3);
+    EXPECT_EQ(Walk(kEntr), (std::vector<std::string>{Rec(1), Rec(2), Rec(3)}));
+    EXPECT_EQ(Walk(kLabe).size(), field == chunk_format::kPrevHeadOffset ? 1u : 0u);
+    EXPECT_EQ(Walk(kAtta), (std::vector<std::string>{"at1", "at2"}));
   }
 }
 

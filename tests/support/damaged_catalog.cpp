@@ -71,46 +71,78 @@ bool MakeDamageBaseCatalog(const std::string& path) {
   return file.Close() == kChunkOk && ok;
 }
 
+bool AppendUnlinked(const std::string& path, ChunkTag tag, const std::string& data, bool torn) {
+  int64_t at = -1;
+  {
+    ChunkFile file;
+    bool ok = file.Open(path, kChunkModeReadWrite) == kChunkOk;
+    std::unique_ptr<platform::File> raw =
+        platform::Platform::Current().Open(path, platform::OpenMode::kRead);
+    at = ok && raw ? raw->Size() : -1;
+    ok = ok && file.Append(tag, data.size(), data.data()) == kChunkOk;
+    if (file.Close() != kChunkOk || !ok) return false;
+  }
+  const int32_t prev_in_tag = ReadAt(path, at + kPrevInTagOffset);
+  const int64_t holder = prev_in_tag != -1 ? prev_in_tag : ReadAt(path, at + kPrevHeadOffset);
+  if (!WriteAt(path, holder + (prev_in_tag != -1 ? kNextInTagOffset : kNextHeadOffset), -1)) {
+    return false;
+  }
+  std::unique_ptr<platform::File> file =
+      platform::Platform::Current().Open(path, platform::OpenMode::kReadWrite);
+  return file && (!torn || file->Truncate(file->Size() - 30));
+}
+
 const std::vector<DamageRow>& DamageRows() {
   static const std::vector<DamageRow> rows = {
       {"next-in-tag := -1 in the middle of the entries",
        [](const std::string& p) { return PatchChunk(p, kEntry, 2, kNextInTagOffset, -1); },
-       true, "3 chunks of ENTR from", "3 chunks of ENTR from"},
+       true, "3 chunks of ENTR from"},
       {"prev-in-tag names the chunk two back",
        [](const std::string& p) {
          return PatchChunk(p, kEntry, 3, kPrevInTagOffset,
                            static_cast<int32_t>(ChunkOfTag(p, kEntry, 1)));
        },
-       true, "prev-in-tag of chunk at", "prev-in-tag of chunk at"},
+       true, "prev-in-tag of chunk at"},
       {"list of heads cut before the entries",
        [](const std::string& p) {
          const int32_t before = ReadAt(p, ChunkOfTag(p, kEntry, 0) + kPrevHeadOffset);
          return WriteAt(p, AsOffset(before) + kNextHeadOffset, -1);
        },
-       true, "cut off from the list of heads", "cut off from the list of heads"},
+       true, "cut off from the list of heads"},
       {"a second head for the entries' tag",
        [](const std::string& p) { return PatchChunk(p, kData, 0, kTagOffset, kEntry); },
-       true, "tag ENTR has a second head", "tag ENTR has a second head"},
+       true, "tag ENTR has a second head"},
       {"a head of an unknown tag that breaks its list",
        [](const std::string& p) { return PatchChunk(p, kData, 0, kTagOffset, MakeTag("ZZZZ")); },
-       true, "of tag ATTD, not ZZZZ", "of tag ATTD, not ZZZZ"},
+       true, "of tag ATTD, not ZZZZ"},
       {"attachment data chain linked into a PDF's bytes",
        [](const std::string& p) {
          return PatchChunk(p, kData, 0, kNextInTagOffset,
                            static_cast<int32_t>(ChunkOfTag(p, kData, 0) + 40));
        },
-       true, "where no chunk header starts", "where the header's self field is"},
+       true, "where the header's self field is"},
       {"one id in two entries apart",
        [](const std::string& p) { return PatchChunk(p, kEntry, 4, kEntryId, 1); }, true,
-       "entry id 1 is held by entries 1 and 4", "entry id 1 is held by 2 entries"},
-      {"one id in two neighbouring entries (a rewrite cut short)",
-       [](const std::string& p) { return PatchChunk(p, kEntry, 3, kEntryId, 2); }, false, "",
+       "entry id 1 is held by 2 entries"},
+      {"one id in two neighbouring entries that differ where a record never changes",
+       [](const std::string& p) { return PatchChunk(p, kEntry, 3, kEntryId, 2); }, true,
        "entry id 2 is held by 2 entries"},
+      {"a copy of an entry in the chunk behind it (a rewrite cut short)",
+       [](const std::string& p) {
+         const int64_t from = ChunkOfTag(p, kEntry, 2), to = ChunkOfTag(p, kEntry, 3);
+         std::unique_ptr<platform::File> file =
+             platform::Platform::Current().Open(p, platform::OpenMode::kReadWrite);
+         std::string record(EntryRecord::kEncodedLength, '\0');
+         return file && from > 0 && to > 0 &&
+                file->ReadAt(from + kChunkHeaderSize, record.data(), record.size()) ==
+                    static_cast<int64_t>(record.size()) &&
+                file->WriteAt(to + kChunkHeaderSize, record.data(), record.size());
+       },
+       false, "holds records left by an interrupted write"},
       {"entries deleted",
-       [](const std::string& p) { return RemoveEntries(p, {0, 3, 5}); }, false, "", ""},
+       [](const std::string& p) { return RemoveEntries(p, {0, 3, 5}); }, false, ""},
       {"every entry deleted",
-       [](const std::string& p) { return RemoveEntries(p, {0, 1, 2, 3, 4, 5}); }, false, "",
-       ""},
+       [](const std::string& p) { return RemoveEntries(p, {0, 1, 2, 3, 4, 5}); }, false, ""},
       {"the table of the last head emptied",
        [](const std::string& p) {
          ChunkFile file;
@@ -118,7 +150,7 @@ const std::vector<DamageRow>& DamageRows() {
                    file.WriteAll(kData, RecordArray(64), 64) == kChunkOk;
          return file.Close() == kChunkOk && ok;
        },
-       false, "", ""},
+       false, ""},
       {"a head of an unknown tag on a sound list",
        [](const std::string& p) {
          ChunkFile file;
@@ -126,7 +158,7 @@ const std::vector<DamageRow>& DamageRows() {
                    file.Append(MakeTag("ZZZZ"), 4, "zzzz") == kChunkOk;
          return file.Close() == kChunkOk && ok;
        },
-       false, "", "which a catalog does not use"},
+       true, "which a catalog does not use"},
       {"an entry appended, killed before its link was written",
        [](const std::string& p) {
          const int64_t tail = ChunkOfTag(p, kEntry, kDamageBaseEntries - 1);
@@ -137,7 +169,7 @@ const std::vector<DamageRow>& DamageRows() {
          ok = file.Close() == kChunkOk && ok;
          return ok && WriteAt(p, tail + kNextInTagOffset, -1);
        },
-       false, "", ""},
+       false, ""},
       {"a PDF appended, killed before its bytes were all written",
        [](const std::string& p) {
          const int64_t tail = ChunkOfTag(p, kData, 2);
@@ -150,7 +182,7 @@ const std::vector<DamageRow>& DamageRows() {
              platform::Platform::Current().Open(p, platform::OpenMode::kReadWrite);
          return ok && cut && cut->Truncate(cut->Size() - 30);
        },
-       false, "", ""},
+       false, "an append cut short left it"},
   };
   return rows;
 }

@@ -24,25 +24,29 @@ bool PatchChunk(const std::string& path, ChunkTag tag, int k, size_t field, int3
 constexpr int kDamageBaseEntries = 6;
 bool MakeDamageBaseCatalog(const std::string& path);
 
+// Appends a chunk of tag holding data to the container at path as an append killed before
+// its link leaves it: whole at the end of the file, its holder (the tag's last chunk, or the
+// last head) not linking to it; torn, its last 30 bytes are cut off as well. false when
+// that failed.
+bool AppendUnlinked(const std::string& path, ChunkTag tag, const std::string& data, bool torn);
+
 struct DamageRow {
   const char* name;
   // Turns the base catalog at path into the row's file; false when that failed.
   bool (*make)(const std::string& path);
-  bool damaged;  // what LoadForChange must find
-  // Words of the document's damage() sentence (and so of the CLI's error), and of a
-  // sentence of veldra-cli check; "" where there is none.
-  const char* damage_words;
-  const char* check_words;
+  bool damaged;  // what `veldra-cli check` reports as damage and LoadForChange refuses
+  // Words of a line of veldra-cli check, and when damaged of the document's damage()
+  // sentence (and so of the CLI's error); "" where check finds nothing.
+  const char* words;
 };
 
 // Damage: next-in-tag := -1 in the middle of the entries, a wrong prev-in-tag, the list of
-// heads cut before the entries, a second head for a tag, a head of an unknown tag that
-// breaks its list, a broken attachment data chain, one id in two entries apart, a PDF's
-// append killed mid-data (what a change appends would lie behind bytes that no walk in file
-// order gets past). Not damage:
-// one id in two neighbouring entries, a file with deleted entries, a file whose entries
-// were all deleted, the table of the last head emptied, a head of an unknown tag on a sound list, an append killed before its
-// link was written.
+// heads cut before the entries, a second head for a tag, a head of an unknown tag (breaking
+// its list, or not), a broken attachment data chain, one id in two entries (apart, or
+// neighbours that differ where a record never changes). Not damage: a copy of an entry in
+// the chunk behind it (a rewrite cut short), a file with deleted entries, a file whose entries
+// were all deleted, the table of the last head emptied, an append killed before its link was
+// written, and a PDF's append killed mid-data (the next change cuts it off).
 const std::vector<DamageRow>& DamageRows();
 
 }  // namespace veldra::testing

@@ -60,24 +60,30 @@ std::string TestPdfBytes(int i, size_t size) {
 }
 
 bool MakeCatalogWithPdfs(const std::string& path, int count) {
+  std::vector<std::string> pdfs;
+  for (int i = 0; i < count; ++i) pdfs.push_back(TestPdfBytes(i));
+  return MakeCatalogWithPdfs(path, pdfs);
+}
+
+bool MakeCatalogWithPdfs(const std::string& path, const std::vector<std::string>& pdfs,
+                         bool save_each) {
   platform::Platform& os = platform::Platform::Current();
   if (!CreateDefaultCatalog(path)) return false;
   CVeldraDocument doc;
   doc.Load(path);
   NewCategoryRecord(doc.categories(), doc.counters(), "a", "b", "c");
   bool ok = true;
-  for (int i = 0; ok && i < count; ++i) {
+  for (size_t i = 0; ok && i < pdfs.size(); ++i) {
     const std::string pdf_path = path + "." + std::to_string(i) + ".pdf";
-    const std::string bytes = TestPdfBytes(i);
     auto pdf = os.Open(pdf_path, platform::OpenMode::kCreate);
-    ok = pdf && pdf->WriteAt(0, bytes.data(), bytes.size());
+    ok = pdf && pdf->WriteAt(0, pdfs[i].data(), pdfs[i].size());
     pdf.reset();
     const EntryRecord entry = AddTestEntry(doc, pdf_path);
     ok = ok && AttachPdf(entry, pdf_path, path, doc.attachments(), doc.counters()) == 0 &&
-         doc.SaveTables(path) == kSaveOk;
+         (!save_each || doc.SaveTables(path) == kSaveOk);
     os.Remove(pdf_path);
   }
-  return ok;
+  return ok && (save_each || doc.SaveTables(path) == kSaveOk);
 }
 
 std::vector<ChunkRecord> ChunksOf(const std::string& path, ChunkTag tag, bool all) {

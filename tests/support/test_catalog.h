@@ -51,6 +51,10 @@ std::string TestPdfBytes(int i, size_t size = 3000);
 // single import does, so the chunks of an entry, its link and its PDF lie side by side.
 // false when it cannot be written.
 bool MakeCatalogWithPdfs(const std::string& path, int count);
+// The same with the PDFs' bytes given: entry i holds pdfs[i]. With save_each false the
+// tables are saved once, after the last PDF (a catalog of thousands in seconds).
+bool MakeCatalogWithPdfs(const std::string& path, const std::vector<std::string>& pdfs,
+                         bool save_each = true);
 
 // The chunks of tag in the container at path, in file order: the live ones, or all.
 std::vector<ChunkRecord> ChunksOf(const std::string& path, ChunkTag tag, bool all = false);
