@@ -4,12 +4,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 
 #include "cli/catalog_session.h"
 #include "cli/cli_text.h"
 #include "cli/index_session.h"
+#include "cli/index_update.h"
 #include "cli/tools.h"
 #include "search/index_plan.h"
 #include "search/search_engine.h"
@@ -137,14 +139,35 @@ int RunSearch(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   search::SearchOptions options;
   if (!ParseSearchOptions(io, tool, args, &options)) return kExitError;
 
-  auto document = OpenCatalogFor(io, args.positionals[0], Access::kRead);
+  const std::string& catalog = args.positionals[0];
+  auto document = OpenCatalogFor(io, catalog, Access::kRead);
   if (!document) return kExitError;
   search::IndexStore store;
   if (!OpenSearchIndex(io, store)) return kExitError;
   const search::IndexPlan plan = search::MakeIndexPlan(*document);
 
+  // The index first takes the PDFs it does not hold yet, as `index` does; a run that stops
+  // early leaves the search what the index holds.
+  bool failed = false;
   search::CatalogSearch searcher(store);
-  searcher.set_entry_texts(search::LookUpEntryTexts(plan, store));
+  if (args.Flag("--no-update")) {
+    searcher.set_entry_texts(search::LookUpEntryTexts(plan, store));
+  } else {
+    search::IndexerReport report = UpdateIndex(io, plan, store);
+    if (report.stop == search::IndexerStop::kStoreFailed) {
+      ReportUnfinishedRun(io, store, report, catalog);
+      return kExitError;
+    }
+    failed = ReportUnfinishedRun(io, store, report, catalog);
+    searcher.set_entry_texts(failed ? search::LookUpEntryTexts(plan, store)
+                                    : std::move(report.texts));
+    const auto now = std::count_if(report.failed.begin(), report.failed.end(),
+                                   [](const search::IndexedFailure& f) { return f.this_run; });
+    if (now > 0) {
+      io.err << "veldra-cli: warning: the text of " << now << " PDF(s) of " << catalog
+             << " could not be extracted ('veldra-cli index " << catalog << "' lists them)\n";
+    }
+  }
   const search::SearchOutcome outcome = searcher.Run(*document, query, options);
   if (outcome.problem != search::StoreProblem::kNone) {
     ReportIndexProblem(io, store, outcome.problem);
@@ -159,12 +182,12 @@ int RunSearch(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
   }
   if (outcome.partial) {
     io.err << "veldra-cli: warning: " << outcome.total - outcome.indexed << " of "
-           << outcome.total << " PDFs of " << args.positionals[0]
+           << outcome.total << " PDFs of " << catalog
            << " are not in the search index yet, so their text was not searched (run "
               "'veldra-cli index "
-           << args.positionals[0] << "')\n";
+           << catalog << "')\n";
   }
-  if (WarnIfIncomplete(io, *document)) return kExitError;
+  if (WarnIfIncomplete(io, *document) || failed) return kExitError;
   return outcome.entries.empty() ? kExitNotFound : kExitFound;
 }
 
