@@ -154,11 +154,8 @@ int RunSearch(const Tool& tool, const ParsedArgs& args, ToolIo& io) {
     searcher.set_entry_texts(search::LookUpEntryTexts(plan, store));
   } else {
     search::IndexerReport report = UpdateIndex(io, plan, store);
-    if (report.stop == search::IndexerStop::kStoreFailed) {
-      ReportUnfinishedRun(io, store, report, catalog);
-      return kExitError;
-    }
     failed = ReportUnfinishedRun(io, store, report, catalog);
+    if (report.stop == search::IndexerStop::kStoreFailed) return kExitError;
     searcher.set_entry_texts(failed ? search::LookUpEntryTexts(plan, store)
                                     : std::move(report.texts));
     const auto now = std::count_if(report.failed.begin(), report.failed.end(),

@@ -147,6 +147,27 @@ TEST_F(CliSearchInputTest, BadInputIsAnsweredClearlyAndTheCatalogIsKept) {
   EXPECT_EQ(ReadFile("text.vdc"), "not a catalog");
 }
 
+// A PDF whose text cannot be extracted is named with the kind of failure, and tried again
+// only when asked.
+TEST_F(CliSearchInputTest, APdfThatCannotBeReadIsListedWithItsKind) {
+  const std::string catalog = MakeCatalog({"a.pdf"});
+  WriteFile("broken.pdf", "not a PDF at all");
+  RunOk({"import", catalog, Path("broken.pdf")});
+  const CliResult searched = Run({"search", catalog, "title:pdf"});
+  EXPECT_EQ(searched.code, 0);
+  EXPECT_EQ(searched.err, "veldra-cli: warning: the text of 1 PDF(s) of " + catalog +
+                              " could not be extracted ('veldra-cli index " + catalog +
+                              "' lists them)\n");
+  const std::string counts = "indexed: 1\nwithout text: 0\nfailed: 1 (1 not-pdf)\n";
+  EXPECT_EQ(RunOk({"index", catalog}).out,
+            "PDFs: 2 (extracted now: 0, 0 pages)\n" + counts +
+                "  entry 1 (broken.pdf): not-pdf (an earlier run's; --retry-failed tries it again)\n");
+  EXPECT_EQ(RunOk({"index", catalog, "--retry-failed"}).out,
+            "PDFs: 2 (extracted now: 1, 0 pages)\n" + counts + "  entry 1 (broken.pdf): not-pdf\n");
+  EXPECT_EQ(RunOk({"index", catalog, "--rebuild"}).out,
+            "PDFs: 2 (extracted now: 2, 1 pages)\n" + counts + "  entry 1 (broken.pdf): not-pdf\n");
+}
+
 // A damaged catalog: what its lists reach is indexed and searched, with list's warning; the
 // commands end with their error codes after the work, and the file is left as it was.
 TEST_F(CliSearchInputTest, ADamagedCatalogIsIndexedAndSearchedAsFarAsItsListsReach) {
