@@ -136,7 +136,9 @@ const Tool kTools[] = {
      "  --retry-failed  try again the PDFs whose extraction failed before\n"
      "The index is a cache ($XDG_CACHE_HOME/veldra/index.sqlite); the catalog is only read.\n"
      "Progress on a terminal; at the end the PDFs indexed, without text (scans), failed\n"
-     "with their kinds, and those another process was indexing.\n",
+     "with their kinds, and those another process was indexing. Exit 0 when every PDF was\n"
+     "dealt with (PDFs that failed included), 1 when the run stopped early or the catalog\n"
+     "is damaged (what its lists reach is indexed).\n",
      kIndexOptions, 1, 1, Writes::kNothing, RunIndex},
     {"search", "CATALOG QUERY... [--json] [--limit N] [--order relevance|list] [--no-update]",
      "find the entries whose PDF text or attributes hold every term of a query",
