@@ -73,6 +73,8 @@ void WriteManPage(std::ostream& out) {
   out << ".SH EXIT STATUS\n"
          "0 success, 1 the operation failed (one line on standard error says why),\n"
          "2 usage error.\n"
+         ".B search\n"
+         "follows grep instead: 0 entries were found, 1 none, 2 an error.\n"
          ".SH SEE ALSO\n"
          ".BR veldra (1)\n";
 }

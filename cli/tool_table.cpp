@@ -41,6 +41,13 @@ constexpr OptionSpec kSetOptions[] = {
     {"--rating", K::kValue},     {"--author", K::kValue},     {"--editor", K::kValue},
     {"--supervisor", K::kValue}, {"--translator", K::kValue}, {"--publisher", K::kValue},
     {"--note", K::kValue}};
+constexpr OptionSpec kIndexOptions[] = {
+    {"--help", K::kFlag}, {"--rebuild", K::kFlag}, {"--retry-failed", K::kFlag}};
+constexpr OptionSpec kSearchOptions[] = {{"--help", K::kFlag},
+                                         {"--json", K::kFlag},
+                                         {"--limit", K::kValue},
+                                         {"--order", K::kValue},
+                                         {"--no-update", K::kFlag}};
 
 const Tool kTools[] = {
     {"new", "CATALOG", "create a new catalog with the default labels and category",
@@ -123,6 +130,33 @@ const Tool kTools[] = {
      "Exit 0 when everything found was recovered, 1 when something was lost (NEWPATH is\n"
      "still written) or nothing could be written.\n",
      kWaitOptions, 2, 2, Writes::kNewPath, RunSalvage},
+    {"index", "CATALOG [--rebuild] [--retry-failed]",
+     "bring the full-text search index up to date with the catalog's PDFs",
+     "  --rebuild       forget what the index holds of the catalog's PDFs, extract them again\n"
+     "  --retry-failed  try again the PDFs whose extraction failed before\n"
+     "The index is a cache ($XDG_CACHE_HOME/veldra/index.sqlite); the catalog is only read.\n"
+     "Progress on a terminal; at the end the PDFs indexed, without text (scans), failed\n"
+     "with their kinds, and those another process was indexing. Exit 0 when every PDF was\n"
+     "dealt with (PDFs that failed included), 1 when the run stopped early or the catalog\n"
+     "is damaged (what its lists reach is indexed).\n",
+     kIndexOptions, 1, 1, Writes::kNothing, RunIndex},
+    {"search", "CATALOG QUERY... [--json] [--limit N] [--order relevance|list] [--no-update]",
+     "find the entries whose PDF text or attributes hold every term of a query",
+     "  --json       print an array of {\"en_id\", \"title\", \"hits\", \"pages\", \"snippets\"}\n"
+     "  --limit N    at most N entries (N >= 1)\n"
+     "  --order relevance|list\n"
+     "               by relevance (default) or in the entry list's order\n"
+     "  --no-update  search the index as it is, without indexing new PDFs first (as\n"
+     "               'veldra-cli index' does, with its progress on a terminal)\n"
+     "The QUERY words are one query, joined by spaces: terms that must all match, in the\n"
+     "PDF's text or the entry's attributes; \"a phrase\" in quotes (in the shell:\n"
+     "'\"a phrase\"'), title:, person:, category:, note:, text: limit a term to a field.\n"
+     "Case and full/half width do not matter. A query word starting with \"--\" comes\n"
+     "after \"--\". Prints one block per entry: id and title, hits, pages, snippets with\n"
+     "the match in [brackets] (in bold on a terminal).\n"
+     "Exit codes as grep's, unlike the other commands: 0 entries were found, 1 none,\n"
+     "2 an error (a bad query or option, a catalog or an index that cannot be used).\n",
+     kSearchOptions, 2, kAnyCount, Writes::kNothing, RunSearch},
 };
 
 size_t EditDistance(std::string_view a, std::string_view b) {
@@ -150,7 +184,8 @@ void PrintToolList(std::ostream& out) {
   }
   out << "\nA command that changes a catalog refuses one that another VELDRA process has\n"
          "open (the application, or another such command), or waits for it with --wait.\n"
-         "\nexit codes: 0 success, 1 the operation failed, 2 usage error\n";
+         "\nexit codes: 0 success, 1 the operation failed, 2 usage error\n"
+         "(search, as grep: 0 entries found, 1 none found, 2 error)\n";
 }
 
 void PrintToolHelp(const Tool& tool, std::ostream& out) {

@@ -21,5 +21,7 @@ int RunSet(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunCheck(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunDump(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 int RunSalvage(const Tool& tool, const ParsedArgs& args, ToolIo& io);
+int RunIndex(const Tool& tool, const ParsedArgs& args, ToolIo& io);
+int RunSearch(const Tool& tool, const ParsedArgs& args, ToolIo& io);
 
 }  // namespace veldra::cli

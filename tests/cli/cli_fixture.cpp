@@ -15,6 +15,8 @@ CliTest::CliTest() {
   char* made = mkdtemp(pattern.data());
   EXPECT_NE(made, nullptr);
   dir_ = pattern;
+  // The search index of every test is its own, never the user's.
+  ::setenv("XDG_CACHE_HOME", Path("cache").c_str(), 1);
 }
 
 CliTest::~CliTest() {

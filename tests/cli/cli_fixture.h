@@ -1,4 +1,5 @@
-// Runs veldra-cli commands in a fresh folder of the real file system.
+// Runs veldra-cli commands in a fresh folder of the real file system, with the search index
+// in its folder "cache" (XDG_CACHE_HOME).
 #pragma once
 
 #include <gtest/gtest.h>

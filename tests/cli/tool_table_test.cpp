@@ -27,7 +27,7 @@ TEST(ToolTableTest, EveryCommandOfTheToolIsInTheTable) {
   EXPECT_EQ(names, (std::set<std::string>{"new", "import", "list", "show", "export", "delete",
                                           "compact", "categories", "label", "category-add",
                                           "category-delete", "recategorize", "set", "check",
-                                          "dump", "salvage"}));
+                                          "dump", "salvage", "index", "search"}));
   for (const Tool& tool : Tools()) {
     EXPECT_EQ(FindTool(tool.name), &tool);
     EXPECT_NE(tool.run, nullptr);
