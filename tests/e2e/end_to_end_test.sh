@@ -19,7 +19,7 @@
 #      browser lists those two alone; a double-click on the first row opens its viewer, the
 #      word highlighted, and Ctrl+G moves the highlight on (both seen on the screen when
 #      ImageMagick's import is there); closed and opened again, the catalog is searched
-#      without extracting anything again.
+#      without extracting anything again; veldra-cli search finds the same in that index.
 # Exit 0 when all holds, 1 naming the failed step, 77 (skipped) without Xvfb, xdotool or jq.
 set -euo pipefail
 
@@ -499,5 +499,10 @@ key alt+f
 wait_until 5 "the File menu did not open" has_popup
 key x
 wait_for_exit
+
+begin "veldra-cli search finds the same, in the application's index"
+found="$(env -u XDG_CACHE_HOME HOME="$work/home" "$cli" search "$catalog" quasar --no-update --json |
+         jq -r 'map("\(.en_id):\(.pages | map(tostring) | join(","))") | join(" ")')"
+[ "$found" = "0:7 1:2" ] || fail "veldra-cli search found '$found', not deep-sky.pdf on 7 and radio.pdf on 2"
 
 echo "end to end: passed in $((SECONDS - started)) s"
