@@ -9,11 +9,17 @@
 
 namespace veldra {
 
-CatalogDocumentHost::CatalogDocumentHost() : document_(std::make_unique<CVeldraDocument>()) {
+CatalogDocumentHost::CatalogDocumentHost()
+    : document_(std::make_unique<CVeldraDocument>()),
+      search_state_(new CatalogSearchState(this)),
+      indexer_(new CatalogIndexer(search::IndexStore::DefaultPath(), std::string(), this)) {
   document_->set_save_observer([this](int result) { OnSaved(result); });
 }
 
-CatalogDocumentHost::~CatalogDocumentHost() = default;
+CatalogDocumentHost::~CatalogDocumentHost() {
+  // The catalog is closing: the indexer's workers are killed now, before the document goes.
+  indexer_->Cancel();
+}
 
 void CatalogDocumentHost::Open(const std::string& path) { document_->OpenCatalog(path); }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "browser/catalog_indexer.h"
+#include "browser/catalog_search_state.h"
 #include "storage/catalog_document.h"
 
 class QMdiSubWindow;
@@ -57,6 +59,12 @@ class CatalogDocumentHost : public QObject {
   // The remembered category selections of levels 1..3 (index 0..2), CP932.
   std::array<std::string, 3>& remembered_selections() { return remembered_selections_; }
 
+  // The catalog's last search, its hits and the narrowing of the entry list.
+  CatalogSearchState& search_state() { return *search_state_; }
+  // What brings the index up to date with the catalog's PDFs in the background (started by
+  // the application when it opens the catalog; cancelled when the catalog closes).
+  CatalogIndexer& indexer() { return *indexer_; }
+
   // The catalog's browser frame (its first view's window).
   QMdiSubWindow* browser_frame() const { return browser_frame_; }
   void set_browser_frame(QMdiSubWindow* frame) { browser_frame_ = frame; }
@@ -94,6 +102,8 @@ class CatalogDocumentHost : public QObject {
  private:
   std::unique_ptr<CVeldraDocument> document_;
   std::array<std::string, 3> remembered_selections_;
+  CatalogSearchState* search_state_;  // a child of the host
+  CatalogIndexer* indexer_;           // a child of the host
   QPointer<QMdiSubWindow> browser_frame_;
   std::vector<EntryWindowItem> entry_windows_;
   std::vector<PdfWindowItem> pdf_windows_;

@@ -57,8 +57,7 @@ std::vector<EntryRecord> CMainWindowView::CollectSelectedEntries(SelectionSource
   if (doc == nullptr) return entries;
   const CategoryTriple texts =
       source == SelectionSource::kRemembered ? host_->remembered_selections() : ReadCategoryTexts();
-  RecordArray& displayed = commands::ShowSortedEntries(*doc, texts[0], texts[1], texts[2],
-                                                       commands::SortState::Of(*doc));
+  RecordArray& displayed = ShowEntries(texts);
   const std::vector<int> rows = entry_list_->SelectedRows();
   if (sync) SyncEntrySelectionFlags();
   for (int row : rows) {

@@ -115,6 +115,7 @@ void CMainWindowView::ImportPaths(const std::vector<std::string>& paths,
   }
   RefreshEntryList();
   RebuildCategoryLists();
+  host()->indexer().Update(*doc);  // the new PDFs' texts are extracted next
   // A failed save says so first (once), then the files that did not go in.
   host()->ShowQueuedWarnings();
   const std::string failures = commands::MessageImportFailures(report);

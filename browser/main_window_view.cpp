@@ -71,7 +71,15 @@ CMainWindowView::CMainWindowView(CatalogDocumentHost* host, QWidget* parent)
           &CMainWindowView::OnColumnClick);
   connect(entry_list_, &EntryListCtrl::DoubleClickedAnywhere, this,
           &CMainWindowView::OnEntryListDoubleClick);
-  if (host_ != nullptr) host_->AttachView();
+  if (host_ != nullptr) {
+    host_->AttachView();
+    // The list follows the narrowing to the search's hits as soon as it changes.
+    connect(&host_->search_state(), &CatalogSearchState::NarrowingChanged, this, [this] {
+      if (!initialized_) return;
+      SyncEntrySelectionFlags();
+      RefreshEntryList();
+    });
+  }
   LayOut();
 }
 
@@ -187,15 +195,20 @@ CategoryTriple CMainWindowView::ReadCategoryTexts() const {
 void CMainWindowView::RefreshEntryList() {
   CVeldraDocument* doc = document();
   if (doc == nullptr) return;
-  const CategoryTriple texts = ReadCategoryTexts();
-  RecordArray& displayed = commands::ShowSortedEntries(*doc, texts[0], texts[1], texts[2],
-                                                       commands::SortState::Of(*doc));
+  RecordArray& displayed = ShowEntries(ReadCategoryTexts());
   const int horizontal = entry_list_->HorizontalPosition();
   const int vertical = entry_list_->VerticalPosition();
   entry_list_->entry_model()->Reset(&displayed);
   entry_list_->SelectRows(FlaggedRows(displayed));
   entry_list_->ScrollTo(horizontal, vertical);
   count_label_->setText(ToQString(std::to_string(displayed.Count()) + UiText("件")));
+}
+
+RecordArray& CMainWindowView::ShowEntries(const CategoryTriple& texts) {
+  CVeldraDocument* doc = document();
+  return commands::ShowSortedEntries(*doc, texts[0], texts[1], texts[2],
+                                     commands::SortState::Of(*doc),
+                                     host_->search_state().narrowed_ids());
 }
 
 void CMainWindowView::SyncEntrySelectionFlags() {
@@ -338,6 +351,11 @@ CommandState CMainWindowView::QueryCommand(int id) {
     case cmd::kCategoryLabelEdit:
       return CommandState::kEnabled;
     case cmd::kFileClose: return CommandState::kDisabled;
+    case cmd::kFullTextSearch:
+      return document() != nullptr ? CommandState::kEnabled : CommandState::kDisabled;
+    case cmd::kFindNext:
+    case cmd::kFindPrevious:
+      return OnUpdateFindHit();
     case cmd::kEntryInfo:
     case cmd::kCategoryBatchChange:
     case cmd::kPdfDelete:
@@ -363,6 +381,9 @@ void CMainWindowView::RunCommand(int id) {
     case cmd::kPdfExport: OnPdfExport(); break;
     case cmd::kPdfOpen: OnPdfOpen(); break;
     case cmd::kSelectNone: OnSelectNone(); break;
+    case cmd::kFullTextSearch: OnFullTextSearch(); break;
+    case cmd::kFindNext: OnFindHit(true); break;
+    case cmd::kFindPrevious: OnFindHit(false); break;
     default: break;
   }
   if (id == cmd::kPdfImport) OnPdfImport();

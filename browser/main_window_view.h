@@ -4,6 +4,7 @@
 // rebuilding the category lists, the level handlers and the column-header click.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "browser/command_target.h"
 #include "commands/drop_plan.h"
 #include "storage/catalog_entry_record.h"
+#include "storage/record_array.h"
 
 class QLabel;
 class QPushButton;
@@ -24,6 +26,7 @@ class CatalogDocumentHost;
 class CategoryListCtrl;
 class EntryListCtrl;
 class CVeldraDocument;
+class FullTextSearchWindow;
 class ProgressReporter;
 
 class CMainWindowView : public QWidget, public CommandTarget {
@@ -85,6 +88,20 @@ class CMainWindowView : public QWidget, public CommandTarget {
   // host tells a failure once until a save succeeds, and never for a catalog opened read-only.
   void ReportSave(int result);
 
+  // The search commands (search_handlers.cpp). Ctrl+F: the catalog's search window, made
+  // at the first call, brought forward with its query selected afterwards.
+  void OnFullTextSearch();
+  FullTextSearchWindow* search_window() const;
+  // Ctrl+G (forward) and Ctrl+Shift+G: the
+  // selection moves to the next (previous) listed entry that the catalog's last search hit,
+  // in the list's order, wrapping round.
+  void OnFindHit(bool forward);
+  // Enabled while the catalog's last search has hits.
+  CommandState OnUpdateFindHit() const;
+  // Selects the row of entry_id alone and scrolls to it; clears the selection when the
+  // entry is not listed. false then.
+  bool SelectEntry(int32_t entry_id);
+
   // The category commands (category_handlers.cpp). level is 1..3.
   void OnCategoryAdd(int level);
   void OnCategoryDelete(int level);
@@ -121,6 +138,9 @@ class CMainWindowView : public QWidget, public CommandTarget {
 
  private:
   void OnCategoryListClick(int level);
+  // The displayed list rebuilt for the category texts: filtered, narrowed to the search's
+  // hits while the list is narrowed, and sorted.
+  RecordArray& ShowEntries(const CategoryTriple& texts);
   void SetupCategoryLists();
   void LoadRememberedSelections();
   void SaveRememberedSelections();
@@ -148,6 +168,7 @@ class CMainWindowView : public QWidget, public CommandTarget {
   QLabel* count_label_;
   bool initialized_ = false;
   bool importing_ = false;
+  QPointer<FullTextSearchWindow> search_window_;  // a child window, made at the first Ctrl+F
 };
 
 }  // namespace veldra

@@ -238,9 +238,14 @@ std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows
 
 RecordArray& ShowSortedEntries(CVeldraDocument& document, std::string_view level1,
                                std::string_view level2, std::string_view level3,
-                               const SortState& state) {
-  const std::vector<int> rows = SortedEntryRows(
-      document.entries(), document.MatchingEntries(level1, level2, level3), state);
+                               const SortState& state, const std::unordered_set<int32_t>* only) {
+  std::vector<int> matching = document.MatchingEntries(level1, level2, level3);
+  if (only != nullptr) {
+    std::erase_if(matching, [&](int row) {
+      return only->count(EncodedEntryId(document.entries().At(row))) == 0;
+    });
+  }
+  const std::vector<int> rows = SortedEntryRows(document.entries(), std::move(matching), state);
   RecordArray& shown = document.filtered_entries();
   shown = RecordArray(EntryRecord::kEncodedLength);
   shown.Reserve(static_cast<int>(rows.size()));

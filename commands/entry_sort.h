@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/catalog_document.h"
@@ -64,10 +65,12 @@ std::vector<int> SortedEntryRows(const RecordArray& table, std::vector<int> rows
 
 // Makes the document's displayed list (its filtered entries) the entries whose names match
 // the three selections, as FilterEntries keeps them, in CompareEntries order: the same list
-// as FilterEntries followed by SortDisplayedList, with each record copied once.
+// as FilterEntries followed by SortDisplayedList, with each record copied once. With only,
+// the list is narrowed further to the entries whose ids it holds (a search's hits).
 RecordArray& ShowSortedEntries(CVeldraDocument& document, std::string_view level1,
                                std::string_view level2, std::string_view level3,
-                               const SortState& state);
+                               const SortState& state,
+                               const std::unordered_set<int32_t>* only = nullptr);
 
 // Sorts a table of encoded EntryRecords (the document's displayed list) in place. A table of
 // another record size is left as it is.

@@ -31,6 +31,9 @@ const std::vector<AcceleratorDef>& AcceleratorTable() {
       {kCtrl | Qt::Key_I, cmd::kEntryInfo},
       {kShift | Qt::Key_F6, cmd::kPreviousPane},
       {kCtrl | Qt::Key_W, cmd::kFileClose},
+      {kCtrl | Qt::Key_F, cmd::kFullTextSearch},
+      {kCtrl | Qt::Key_G, cmd::kFindNext},
+      {kCtrl | kShift | Qt::Key_G, cmd::kFindPrevious},
   };
   return table;
 }

@@ -1,6 +1,6 @@
 // The accelerator table (table 129), complete and in table order. Some menu texts name
-// shortcuts that this table does not bind (redo, duplicate, the search commands): those
-// commands are reached through the menu only.
+// shortcuts that this table does not bind (redo, duplicate): those commands are reached
+// through the menu only. The search commands' keys come last.
 #pragma once
 
 #include <QKeyCombination>

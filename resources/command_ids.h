@@ -51,7 +51,8 @@ constexpr int kPdfNoOperation = 32845;     // handled, and does nothing
 constexpr int kPdfBackward = 32846;
 constexpr int kPdfForward = 32847;
 
-// Search menu: no handlers.
+// Search menu: the search window of a catalog (in a viewer: its find bar), and the steps
+// through the hits (in a viewer: through the occurrences in its PDF).
 constexpr int kFullTextSearch = 32808;
 constexpr int kFindNext = 32809;
 constexpr int kFindPrevious = 32810;

@@ -14,6 +14,7 @@ packages=(
   desktop-file-utils shared-mime-info libxml2-utils man-db dpkg-dev
   libpoppler-cpp-dev poppler-data zlib1g-dev fonts-dejavu-core
   libsqlite3-dev libssl-dev
+  imagemagick  # the end-to-end test looks at the found word's highlight on the screen
 )
 
 install_missing() {

@@ -355,6 +355,10 @@ void IndexerRun::Write(Outcome outcome) {
       failure == PdfTextFailure::kCancelled || report_.stop == IndexerStop::kStoreFailed) {
     return Release(outcome.digest);
   }
+  // The keys hashed so far go in before the text they lead to: a search while the run goes
+  // on (the application's window) finds each PDF as soon as its text is written.
+  RememberKeys();
+  if (report_.stop == IndexerStop::kStoreFailed) return Release(outcome.digest);
   int64_t id = 0;
   const size_t pages = outcome.result.pages.size();
   const StoreProblem problem = Retrying([&] {

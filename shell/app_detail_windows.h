@@ -15,6 +15,8 @@ class AppDetailWindows : public DetailWindowOpener {
 
   QMdiSubWindow* OpenEntryWindow(CatalogDocumentHost* host, int32_t entry_id) override;
   QMdiSubWindow* OpenPdfWindow(CatalogDocumentHost* host, int32_t entry_id, int ordinal) override;
+  QMdiSubWindow* OpenPdfWindowAtHit(CatalogDocumentHost* host, int32_t entry_id, int ordinal,
+                                    const QString& text, int page) override;
 
  private:
   PdfWindowTemplate* pdf_template_;

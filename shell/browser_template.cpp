@@ -48,6 +48,8 @@ CatalogDocumentHost* BrowserTemplate::OpenDocumentFile(const std::string& path,
   frame->resize(frame->FrameSizeFor(view_size));
   frame->move(DefaultChildPlacement(area_, frame));
   frame->view()->OnInitialUpdate();
+  // The index is brought up to date with the catalog's PDFs in the background.
+  if (host->loaded()) host->indexer().Start(host->document());
   if (make_visible) {
     frame->show();
     area_->setActiveSubWindow(frame);

@@ -15,6 +15,8 @@
 #include "browser/catalog_document_host.h"
 #include "browser/dialog_service.h"
 #include "browser/file_drop.h"
+#include "browser/main_window.h"
+#include "browser/main_window_view.h"
 #include "browser/ui_text.h"
 #include "commands/import_messages.h"
 #include "commands/recent_catalogs.h"
@@ -211,8 +213,19 @@ void CMainFrame::UpdateWindowMenu() {
   }
 }
 
+CMainWindowView* CMainFrame::ActiveCatalogBrowser() const {
+  CatalogDocumentHost* host = app_->DocumentOf(mdi_area_->currentSubWindow());
+  auto* browser = host != nullptr ? qobject_cast<CMainWindow*>(host->browser_frame()) : nullptr;
+  return browser != nullptr ? browser->view() : nullptr;
+}
+
 CommandState CMainFrame::QueryCommand(int id) {
   switch (id) {
+    // From a window of a catalog that has no search of its own (a property window): the
+    // catalog's search window.
+    case cmd::kFullTextSearch:
+      if (CMainWindowView* browser = ActiveCatalogBrowser()) return browser->QueryCommand(id);
+      return CommandState::kNotHandled;
     case cmd::kWindowCascade:
     case cmd::kWindowTileHorizontal:
       return mdi_area_->subWindowList().isEmpty() ? CommandState::kDisabled
@@ -223,6 +236,9 @@ CommandState CMainFrame::QueryCommand(int id) {
 }
 
 void CMainFrame::RunCommand(int id) {
+  if (id == cmd::kFullTextSearch) {
+    if (CMainWindowView* browser = ActiveCatalogBrowser()) browser->OnFullTextSearch();
+  }
   if (id == cmd::kWindowCascade) mdi_area_->cascadeSubWindows();
   if (id == cmd::kWindowTileHorizontal) TileHorizontally();
 }

@@ -21,6 +21,7 @@ class QShortcut;
 
 namespace veldra {
 
+class CMainWindowView;
 class CVeldraApp;
 
 class CMainFrame : public QMainWindow, public CommandTarget {
@@ -72,6 +73,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void UpdateWindowMenu();
   void TileHorizontally();
   CommandTarget* TargetFor(int id, CommandState* state);
+  // The browser of the active child window's catalog, or nullptr.
+  CMainWindowView* ActiveCatalogBrowser() const;
 
   CVeldraApp* app_;
   QMdiArea* mdi_area_;

@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -127,9 +128,30 @@ QString CPdfWindowView::PrintFileName(const EntryRecord& entry) {
   return name;
 }
 
+void CPdfWindowView::ShowHit(const QString& text, int page) {
+  QString spaced = text;
+  spaced.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
+  QString joined = text;
+  joined.remove(QRegularExpression(QStringLiteral("\\s+")));
+  // As written; a line break read as a space; lines joined (Japanese text breaks anywhere).
+  for (const QString& candidate : {text, spaced, joined}) {
+    if (control_->Invoke(viewer::dispid::kFindText, {candidate, page}).toInt() > 0) return;
+  }
+}
+
+QString CPdfWindowView::FindText() const {
+  const QString own = control_->Invoke(viewer::dispid::kFindString).toString();
+  if (!own.isEmpty() || host_ == nullptr) return own;
+  return host_->search_state().PageFindText();
+}
+
 CommandState CPdfWindowView::QueryCommand(int id) {
-  if (id == cmd::kFileClose || id == cmd::kPdfNoOperation || DispatchIdOf(id)) {
+  if (id == cmd::kFileClose || id == cmd::kPdfNoOperation || id == cmd::kFullTextSearch ||
+      DispatchIdOf(id)) {
     return CommandState::kEnabled;
+  }
+  if (id == cmd::kFindNext || id == cmd::kFindPrevious) {
+    return FindText().isEmpty() ? CommandState::kDisabled : CommandState::kEnabled;
   }
   return CommandState::kNotHandled;
 }
@@ -137,6 +159,21 @@ CommandState CPdfWindowView::QueryCommand(int id) {
 void CPdfWindowView::RunCommand(int id) {
   if (id == cmd::kFileClose) {
     if (QWidget* frame = parentWidget()) frame->close();
+    return;
+  }
+  if (id == cmd::kFullTextSearch) {
+    control_->Invoke(viewer::dispid::kShowFindBar,
+                     {host_ != nullptr ? host_->search_state().PageFindText() : QString()});
+    return;
+  }
+  if (id == cmd::kFindNext || id == cmd::kFindPrevious) {
+    // The first step with the catalog's query finds its first occurrence from the page shown.
+    if (control_->Invoke(viewer::dispid::kFindString).toString().isEmpty()) {
+      control_->Invoke(viewer::dispid::kFindText, {FindText()});
+    } else {
+      control_->Invoke(id == cmd::kFindNext ? viewer::dispid::kFindNext
+                                            : viewer::dispid::kFindPrevious);
+    }
     return;
   }
   if (const std::optional<int> dispatch = DispatchIdOf(id)) control_->Invoke(*dispatch, {});

@@ -3,7 +3,8 @@
 // windows go), captioned with the entry's title, and the control is given a temporary copy
 // of the entry's PDF, with the outline panel as the reader last chose it.
 // It carries the viewer's commands: paging and the history of views (sent to it by
-// nothing on the menu), print and close.
+// nothing on the menu), print and close, and finding text: Ctrl+F opens the control's find
+// bar with the catalog's last query, Ctrl+G and Ctrl+Shift+G step through the occurrences.
 #pragma once
 
 #include <QString>
@@ -53,6 +54,11 @@ class CPdfWindowView : public QWidget, public CommandTarget {
 
   void LoadPdf(const EntryRecord& entry);
 
+  // Shows page (from 1) with every occurrence of text on it highlighted, the first of them
+  // current: text is a hit's original text as the index found it. A hit across a line
+  // break is looked for with its white space read as the PDF engine reads it.
+  void ShowHit(const QString& text, int page);
+
   // The file name printing to a file offers for entry: its title (its file name when it has
   // none) on one line, without folder separators, ending in ".pdf".
   static QString PrintFileName(const EntryRecord& entry);
@@ -62,6 +68,8 @@ class CPdfWindowView : public QWidget, public CommandTarget {
 
  private:
   void PlaceFrame(const EntryRecord& entry);
+  // The text Ctrl+G looks for: the control's, else the catalog's last query.
+  QString FindText() const;
 
   CatalogDocumentHost* host_;
   viewer::ViewerControl* control_;

@@ -6,7 +6,10 @@
 //    its first page, against the bare QPdfView doing the same (the difference is the
 //    viewer's own share: the copy, the catalog, the window);
 //  - the resident memory after paging through every page of that PDF, against what it was
-//    with the first page shown.
+//    with the first page shown;
+//  - from opening the viewer at a search hit (page 300 of the 400, "Page 300" highlighted on
+//    it) to that page painted with the highlight, against opening the viewer and going to the
+//    same page without the search.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/gui/viewer_bench --benchmark_repetitions=5
 //     --benchmark_report_aggregates_only=true   (one command line)
@@ -179,6 +182,43 @@ void BM_FirstPage_Viewer(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FirstPage_Viewer)->Unit(benchmark::kMillisecond);
+
+// A page far into the PDF, as a search hit would name it.
+constexpr int kHitPage = 300;
+
+// From the viewer's opening to page kHitPage painted: with the hit's text found and
+// highlighted on it, or (text empty) shown alone.
+void OpenAtPage(benchmark::State& state, const QString& text) {
+  App app(TheFiles().catalog);
+  CatalogDocumentHost* host = app.browser->host();
+  const int ordinal = host->document().AttachmentOrdinal(0);
+  for (auto _ : state) {
+    if (text.isEmpty()) {
+      app.opener.OpenPdfWindow(host, 0, ordinal);
+      app.Viewer()->view()->control()->Invoke(viewer::dispid::kFindText, {QString(), kHitPage});
+    } else {
+      app.opener.OpenPdfWindowAtHit(host, 0, ordinal, text, kHitPage);
+    }
+    auto* view = app.Viewer()->findChild<QPdfView*>();
+    WaitForPage(view, kHitPage - 1);
+    if (view->pageNavigator()->currentPage() != kHitPage - 1) state.SkipWithError("not on the page");
+    if (app.Viewer()->view()->control()->Invoke(viewer::dispid::kFindString).toString() != text) {
+      state.SkipWithError("the hit was not found on the page");
+    }
+    state.PauseTiming();
+    app.Viewer()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+}
+
+void BM_HitPage_PageAlone(benchmark::State& state) { OpenAtPage(state, QString()); }
+BENCHMARK(BM_HitPage_PageAlone)->Unit(benchmark::kMillisecond);
+
+void BM_HitPage_Highlighted(benchmark::State& state) {
+  OpenAtPage(state, QStringLiteral("Page %1").arg(kHitPage));
+}
+BENCHMARK(BM_HitPage_Highlighted)->Unit(benchmark::kMillisecond);
 
 // Resident memory from /proc/self/status, in MB: "VmRSS" now, "VmHWM" the peak.
 double StatusMb(const char* key) {

@@ -50,8 +50,6 @@ struct Setup {
 
 Setup* setup = nullptr;
 
-Digest DocumentDigest(int i) { return Sha256Of("veldra search bench " + std::to_string(i)); }
-
 std::string Cp932(const std::string& utf8) {
   std::string out;
   platform::Utf8ToCp932(utf8, &out);
@@ -80,22 +78,6 @@ int64_t FullTextBytes(const std::string& path) {
   return bytes;
 }
 
-bool BuildIndex(Setup& s) {
-  const int documents = s.corpus->shape().documents;
-  if (s.store.Open(s.path).problem != StoreProblem::kNone) return false;
-  if (s.store.Totals().documents == documents) return true;
-  s.store.Close();
-  std::remove(s.path.c_str());
-  if (s.store.Open(s.path).problem != StoreProblem::kNone) return false;
-  std::fprintf(stderr, "building the index at %s ...\n", s.path.c_str());
-  for (int i = 0; i < documents; ++i) {
-    PdfText text{s.corpus->Pages(i), false, "generated"};
-    if (s.store.PutText(DocumentDigest(i), text) != StoreProblem::kNone) return false;
-    if (i % 1000 == 999) std::fprintf(stderr, "  %d PDFs\n", i + 1);
-  }
-  return s.store.Optimize() == StoreProblem::kNone;
-}
-
 bool Prepare(Setup& s) {
   s.corpus = std::make_unique<bench::SearchCorpus>(bench::CorpusShape{});
   const bench::CorpusShape& shape = s.corpus->shape();
@@ -120,9 +102,9 @@ bool Prepare(Setup& s) {
     entry.SetCategoryName(1, Cp932(i % 2 == 0 ? "技術書" : "論文"));
     AppendRecord(s.document.entries(), entry);
   }
-  if (!BuildIndex(s)) return false;
+  if (!bench::OpenCorpusIndex(*s.corpus, s.path, s.store)) return false;
   for (int i = 0; i < shape.documents; ++i) {
-    const auto record = s.store.FindPdf(DocumentDigest(i));
+    const auto record = s.store.FindPdf(bench::CorpusDigest(i));
     if (!record) return false;
     texts.row_of_entry[i] = record->id;
   }
@@ -130,14 +112,6 @@ bool Prepare(Setup& s) {
   s.search = std::make_unique<CatalogSearch>(s.store);
   s.search->set_entry_texts(std::move(texts));
   return true;
-}
-
-// The first word of rank >= from in the Japanese vocabulary that has characters kanji.
-std::string JapaneseWord(size_t from, size_t characters) {
-  for (size_t r = from;; ++r) {
-    const std::string& w = setup->corpus->JapaneseWord(r);
-    if (w.size() == 3 * characters) return w;
-  }
 }
 
 // Two neighbouring words of an English page, as a phrase.
@@ -214,11 +188,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the index could not be made at %s\n", setup->path.c_str());
     return 1;
   }
-  const std::string two = JapaneseWord(100, 2);
-  const std::string medium = JapaneseWord(2000, 2);
-  const std::string rare = setup->corpus->KatakanaWord(3000);
-  const std::string three_and = JapaneseWord(20, 2) + " " + JapaneseWord(60, 2) + " " +
-                                setup->corpus->KatakanaWord(5);
+  const bench::SearchCorpus& corpus = *setup->corpus;
+  const std::string two = corpus.JapaneseWordFrom(100, 2);
+  const std::string medium = corpus.JapaneseWordFrom(2000, 2);
+  const std::string rare = corpus.KatakanaWord(3000);
+  const std::string three_and = corpus.JapaneseWordFrom(20, 2) + " " +
+                                corpus.JapaneseWordFrom(60, 2) + " " + corpus.KatakanaWord(5);
   const std::string phrase = "\"" + EnglishPhrase() + "\"";
   const std::vector<std::pair<std::string, std::string>> queries = {
       {"BM_Query/term", two},         {"BM_Query/term_medium", medium},

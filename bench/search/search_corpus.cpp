@@ -1,6 +1,7 @@
 #include "bench/search/search_corpus.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string_view>
 
@@ -221,6 +222,33 @@ std::string SearchCorpus::Author(int document) const {
   }
   return std::string(Pick(kEnglishNames, rng)) + ", " +
          static_cast<char>('A' + static_cast<int>(rng() % 26)) + ".";
+}
+
+const std::string& SearchCorpus::JapaneseWordFrom(size_t from, size_t characters) const {
+  for (size_t r = from;; ++r) {
+    if (japanese_[r].size() == 3 * characters) return japanese_[r];
+  }
+}
+
+search::Digest CorpusDigest(int document) {
+  return search::Sha256Of("veldra search bench " + std::to_string(document));
+}
+
+bool OpenCorpusIndex(const SearchCorpus& corpus, const std::string& path, search::IndexStore& store) {
+  using search::StoreProblem;
+  const int documents = corpus.shape().documents;
+  if (store.Open(path).problem != StoreProblem::kNone) return false;
+  if (store.Totals().documents == documents) return true;
+  store.Close();
+  std::remove(path.c_str());
+  if (store.Open(path).problem != StoreProblem::kNone) return false;
+  std::fprintf(stderr, "building the index at %s ...\n", path.c_str());
+  for (int i = 0; i < documents; ++i) {
+    search::PdfText text{corpus.Pages(i), false, "generated"};
+    if (store.PutText(CorpusDigest(i), text) != StoreProblem::kNone) return false;
+    if (i % 1000 == 999) std::fprintf(stderr, "  %d PDFs\n", i + 1);
+  }
+  return store.Optimize() == StoreProblem::kNone;
 }
 
 }  // namespace veldra::bench

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "search/digest.h"
+#include "search/index_store.h"
+
 namespace veldra::bench {
 
 struct CorpusShape {
@@ -35,6 +38,8 @@ class SearchCorpus {
   const std::string& JapaneseWord(size_t rank) const { return japanese_[rank]; }
   const std::string& KatakanaWord(size_t rank) const { return katakana_[rank]; }
   const std::string& EnglishWord(size_t rank) const { return english_[rank]; }
+  // The first word of rank >= from in the Japanese vocabulary that has characters kanji.
+  const std::string& JapaneseWordFrom(size_t from, size_t characters) const;
   // A title and an author's name for document i.
   std::string Title(int document) const;
   std::string Author(int document) const;
@@ -50,5 +55,14 @@ class SearchCorpus {
   std::vector<std::string> katakana_;
   std::vector<std::string> english_;
 };
+
+// The digest under which the index holds the text of the corpus's document i.
+search::Digest CorpusDigest(int document);
+
+// Opens store on the index of corpus's texts at path (CP932), writing it first through the
+// indexer's write path (IndexStore::PutText, one transaction per PDF) and optimizing it
+// when the file does not hold them all. Making it takes minutes; the file is kept for the
+// next run. false when it cannot be made.
+bool OpenCorpusIndex(const SearchCorpus& corpus, const std::string& path, search::IndexStore& store);
 
 }  // namespace veldra::bench

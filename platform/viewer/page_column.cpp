@@ -1,6 +1,7 @@
 #include "platform/viewer/page_column.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QResizeEvent>
 #include <QScreen>
@@ -75,6 +76,42 @@ int ScrollFor(const std::vector<QRect>& pages, const ReadingPlace& place, int vi
   return line - ReadingLine(0, viewport_height);
 }
 
+int ScrollToShow(const std::vector<QRect>& pages, int page, const QRect& target,
+                 int viewport_height) {
+  if (page < 0 || page >= static_cast<int>(pages.size())) return 0;
+  const QRect& on = pages[static_cast<size_t>(page)];
+  const int reading_line = ReadingLine(0, viewport_height);
+  // QPdfView's reading line is two pixels high: it crosses the page from its top row to
+  // the row above its bottom row.
+  return std::clamp(target.top() - viewport_height / 3, on.top() - reading_line,
+                    std::max(on.top(), on.bottom() - 1) - reading_line);
+}
+
+QList<QRectF> PointsToPixels(const QList<QRectF>& rects, const QSizeF& page_points,
+                             const QRect& page_rect) {
+  QList<QRectF> pixels;
+  if (page_points.isEmpty()) return pixels;
+  const qreal sx = page_rect.width() / page_points.width();
+  const qreal sy = page_rect.height() / page_points.height();
+  for (const QRectF& r : rects) {
+    const QRectF mapped(page_rect.left() + r.left() * sx, page_rect.top() + r.top() * sy,
+                        r.width() * sx, r.height() * sy);
+    // The engine gives a rectangle per character: one band per line reads better.
+    if (!pixels.isEmpty()) {
+      QRectF& last = pixels.last();
+      const qreal height = std::max(last.height(), mapped.height());
+      const bool same_line = std::abs(last.center().y() - mapped.center().y()) < height / 2;
+      const qreal gap = mapped.left() - last.right();
+      if (same_line && gap < height && gap > -height) {
+        last = last.united(mapped);
+        continue;
+      }
+    }
+    pixels.append(mapped);
+  }
+  return pixels;
+}
+
 PageColumnView::PageColumnView(QWidget* parent) : QPdfView(parent) {
   // As QPdfView measures the screen: once, when it is made.
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -100,6 +137,67 @@ void PageColumnView::ShowPlace(const ReadingPlace& place) {
   if (place.page < 0) return;
   const QSize size = viewport()->size();
   verticalScrollBar()->setValue(ScrollFor(Column(size), place, size.height()));
+}
+
+void PageColumnView::SetHighlights(HighlightSource source) {
+  highlights_ = std::move(source);
+  viewport()->update();
+}
+
+void PageColumnView::SetCurrentHighlight(int page, const QList<QRectF>& rects) {
+  current_page_ = page;
+  current_rects_ = rects;
+  viewport()->update();
+}
+
+void PageColumnView::ShowRects(int page, const QList<QRectF>& rects) {
+  const QSize size = viewport()->size();
+  const std::vector<QRect> pages = Column(size);
+  if (page < 0 || page >= static_cast<int>(pages.size()) || rects.isEmpty()) return;
+  const QRect& on = pages[static_cast<size_t>(page)];
+  QRectF target;
+  for (const QRectF& r : PointsToPixels(rects, document()->pagePointSize(page), on)) {
+    target = target.united(r);
+  }
+  const QRect shown = target.toAlignedRect();
+  verticalScrollBar()->setValue(ScrollToShow(pages, page, shown, size.height()));
+  // Sideways only when the occurrence is out of view (a zoom wider than the viewport).
+  QScrollBar* across = horizontalScrollBar();
+  if (shown.left() < across->value() || shown.right() > across->value() + size.width()) {
+    across->setValue(shown.left() - size.width() / 4);
+  }
+}
+
+void PageColumnView::paintEvent(QPaintEvent* event) {
+  QPdfView::paintEvent(event);
+  if (highlights_ || current_page_ >= 0) PaintHighlights();
+}
+
+void PageColumnView::PaintHighlights() {
+  const QSize size = viewport()->size();
+  const std::vector<QRect> pages = Column(size);
+  const QRect in_view(horizontalScrollBar()->value(), verticalScrollBar()->value(), size.width(),
+                      size.height());
+  QPainter painter(viewport());
+  painter.translate(-in_view.topLeft());
+  // Multiplied over the page, as a highlighter pen marks paper: the text stays black.
+  painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+  painter.setPen(Qt::NoPen);
+  for (int page = 0; page < static_cast<int>(pages.size()); ++page) {
+    const QRect& on = pages[static_cast<size_t>(page)];
+    if (!on.intersects(in_view)) continue;
+    const QSizeF points = document()->pagePointSize(page);
+    if (highlights_) {
+      painter.setBrush(QColor(255, 226, 64));
+      for (const QList<QRectF>& occurrence : highlights_(page)) {
+        for (const QRectF& r : PointsToPixels(occurrence, points, on)) painter.drawRect(r);
+      }
+    }
+    if (page == current_page_) {
+      painter.setBrush(QColor(255, 160, 40));
+      for (const QRectF& r : PointsToPixels(current_rects_, points, on)) painter.drawRect(r);
+    }
+  }
 }
 
 void PageColumnView::resizeEvent(QResizeEvent* event) {

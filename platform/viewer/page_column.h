@@ -6,11 +6,14 @@
 // on the page, as far down it as before.
 #pragma once
 
+#include <QList>
 #include <QMargins>
 #include <QPdfView>
 #include <QRect>
+#include <QRectF>
 #include <QSizeF>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 namespace veldra::viewer {
@@ -39,10 +42,25 @@ ReadingPlace PlaceAt(const std::vector<QRect>& pages, int scroll, int viewport_h
 // The scroll value that puts the reading line at place (not limited to the scroll range).
 int ScrollFor(const std::vector<QRect>& pages, const ReadingPlace& place, int viewport_height);
 
+// The scroll value that shows target (pixels in the column's coordinates, on page page) a
+// third of the way down the viewport, held where the reading line still crosses that page:
+// the page stays the current one, and target is in view. (Not limited to the scroll range.)
+int ScrollToShow(const std::vector<QRect>& pages, int page, const QRect& target,
+                 int viewport_height);
+
+// rects (points on a page of page_points, top left origin) in the pixels of page_rect, the
+// page as the column lays it out; the rectangles of neighbouring characters on one line
+// joined into one.
+QList<QRectF> PointsToPixels(const QList<QRectF>& rects, const QSizeF& page_points,
+                             const QRect& page_rect);
+
 // A QPdfView (continuous pages) that keeps the reader's place when a resize lays the column
-// out anew.
+// out anew, and paints highlights over its pages.
 class PageColumnView : public QPdfView {
  public:
+  // The highlights of page (from 0): one list of rectangles in points per occurrence.
+  using HighlightSource = std::function<QList<QList<QRectF>>(int page)>;
+
   explicit PageColumnView(QWidget* parent = nullptr);
 
   // The reader's place in the column as it is laid out now.
@@ -50,14 +68,26 @@ class PageColumnView : public QPdfView {
   // Scrolls so that place is at the reading line of the column as it is laid out now.
   void ShowPlace(const ReadingPlace& place);
 
+  // What is highlighted; an empty source highlights nothing.
+  void SetHighlights(HighlightSource source);
+  // The occurrence painted as the current one (rectangles in points), -1 for none.
+  void SetCurrentHighlight(int page, const QList<QRectF>& rects);
+  // Scrolls so that rects (points) of page are in view, the page staying the current one.
+  void ShowRects(int page, const QList<QRectF>& rects);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   std::vector<QRect> Column(QSize viewport) const;
+  void PaintHighlights();
 
   qreal pixels_per_point_;
   QSize laid_out_size_;  // the viewport's size at the last resize
+  HighlightSource highlights_;
+  int current_page_ = -1;
+  QList<QRectF> current_rects_;
 };
 
 }  // namespace veldra::viewer

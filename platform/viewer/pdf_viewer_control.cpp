@@ -11,6 +11,7 @@
 #include <QPdfBookmarkModel>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
+#include <QPdfSearchModel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpressionValidator>
@@ -27,6 +28,7 @@
 #include <algorithm>
 
 #include "platform/viewer/page_column.h"
+#include "platform/viewer/tool_button.h"
 
 namespace veldra::viewer {
 namespace {
@@ -41,19 +43,6 @@ qreal ScreenPixelsPerPoint() {
   return (screen != nullptr ? screen->logicalDotsPerInch() : 96.0) / 72.0;
 }
 
-QAction* AddButton(QToolBar* bar, QStyle::StandardPixmap icon, const QString& text,
-                   const QString& tip) {
-  QAction* action = bar->addAction(bar->style()->standardIcon(icon), text);
-  action->setToolTip(tip);
-  return action;
-}
-
-QAction* AddTextButton(QToolBar* bar, const QString& text, const QString& tip) {
-  QAction* action = bar->addAction(text);
-  action->setToolTip(tip);
-  return action;
-}
-
 }  // namespace
 
 PdfViewerControl::PdfViewerControl(QWidget* parent)
@@ -61,7 +50,8 @@ PdfViewerControl::PdfViewerControl(QWidget* parent)
       document_(new QPdfDocument(this)),
       view_(new PageColumnView(this)),
       bookmarks_(new QPdfBookmarkModel(this)),
-      outline_(new QTreeView(this)) {
+      outline_(new QTreeView(this)),
+      search_(new QPdfSearchModel(this)) {
   view_->setObjectName(QStringLiteral("pages"));
   view_->setDocument(document_);
   view_->setPageMode(QPdfView::PageMode::MultiPage);
@@ -71,6 +61,7 @@ PdfViewerControl::PdfViewerControl(QWidget* parent)
   view_->viewport()->installEventFilter(this);
 
   bookmarks_->setDocument(document_);
+  search_->setDocument(document_);
   outline_->setObjectName(QStringLiteral("outline"));
   outline_->setModel(bookmarks_);
   outline_->setHeaderHidden(true);
@@ -82,6 +73,7 @@ PdfViewerControl::PdfViewerControl(QWidget* parent)
   connect(outline_, &QTreeView::clicked, outline_, &QTreeView::activated);
 
   CreateToolBar();
+  CreateFindBar();
   splitter_ = new QSplitter(Qt::Horizontal, this);
   splitter_->addWidget(outline_);
   splitter_->addWidget(view_);
@@ -100,6 +92,7 @@ PdfViewerControl::PdfViewerControl(QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(toolbar_);
+  layout->addWidget(find_bar_);
   layout->addWidget(body_, 1);
 
   QPdfPageNavigator* navigator = view_->pageNavigator();
@@ -193,6 +186,16 @@ QVariant PdfViewerControl::Invoke(int dispatch_id, const QVariantList& args) {
       if (args.size() != 1 || !args[0].canConvert<QString>()) return {};
       return SetPageMode(args[0].toString());
     case dispid::kPrint: Print(); return true;
+    case dispid::kFindText:
+      if (args.isEmpty() || args.size() > 2 || !args[0].canConvert<QString>()) return {};
+      return FindText(args[0].toString(), args.size() == 2 ? args[1].toInt() : 0);
+    case dispid::kFindNext: return FindStep(true);
+    case dispid::kFindPrevious: return FindStep(false);
+    case dispid::kShowFindBar:
+      if (args.size() > 1) return {};
+      ShowFindBar(args.isEmpty() ? QString() : args[0].toString());
+      return true;
+    case dispid::kFindString: return search_->searchString();
     default: return {};
   }
 }
@@ -202,6 +205,7 @@ bool PdfViewerControl::LoadFile(const QString& path) {
   const bool loaded = error == QPdfDocument::Error::None;
   loaded_path_ = loaded ? path : QString();
   view_->pageNavigator()->clear();
+  SetFindString(QString());
   const QString failure = LoadFailureText(static_cast<int>(error), PageCount());
   load_message_->setText(failure);
   body_->setCurrentWidget(failure.isEmpty() ? static_cast<QWidget*>(splitter_) : load_message_);
@@ -357,6 +361,17 @@ void PdfViewerControl::UpdateControls() {
 }
 
 bool PdfViewerControl::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == find_field_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      FindFromField(!(key->modifiers() & Qt::ShiftModifier));
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+      CloseFindBar();
+      return true;
+    }
+  }
   // A number left unfinished in the page field gives way to the page shown.
   if (watched == page_field_ && event->type() == QEvent::FocusOut) UpdateControls();
   if (watched == view_->viewport() && event->type() == QEvent::Wheel) {

@@ -1,7 +1,9 @@
 // The PDF viewer control: a compact tool bar (first, previous, next and last page, back and
 // forward in the history of views, the page number with a field to jump to a page, zoom in
 // and out, fit width and fit page, the outline), the pages in one continuous column, and an
-// outline panel beside them when the document has one. The panel starts as the reader last
+// outline panel beside them when the document has one. A find bar under the tool bar finds
+// text in the document: the PDF engine's search model gives the places, and the column
+// paints them over the pages. The panel starts as the reader last
 // chose it (page mode "bookmarks" or "none"), else shown only in a viewer wide enough for
 // both. A file that cannot be shown is named so in place of the pages. Printing renders the
 // chosen pages to the printer.
@@ -19,6 +21,8 @@ class QLabel;
 class QLineEdit;
 class QPdfBookmarkModel;
 class QPdfDocument;
+class QPdfLink;
+class QPdfSearchModel;
 class QPrinter;
 class QSplitter;
 class QStackedWidget;
@@ -79,6 +83,22 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   void Print();
   void PrintPages(QPrinter* printer, int first, int last);
 
+  // Finding text (dispatch ids kFindText .. kFindString).
+  void CreateFindBar();
+  int FindText(const QString& text, int page);
+  int FindStep(bool forward);
+  void ShowFindBar(const QString& text);
+  void CloseFindBar();
+  // The text whose occurrences are highlighted; no current occurrence.
+  void SetFindString(const QString& text);
+  // Enter (forward) or Shift+Enter in the find field.
+  void FindFromField(bool forward);
+  // The occurrences on page (from 0).
+  QList<QPdfLink> OccurrencesOn(int page) const;
+  // Makes occurrence index of page the current one (-1, -1: none), in view when shown.
+  void SetCurrentOccurrence(int page, int index, bool show);
+  void ShowFindStatus(bool found);
+
   QPdfDocument* document_;
   PageColumnView* view_;
   QPdfBookmarkModel* bookmarks_;
@@ -100,6 +120,13 @@ class PdfViewerControl : public QWidget, public ViewerControl {
   QAction* fit_width_ = nullptr;
   QAction* fit_page_ = nullptr;
   QAction* outline_toggle_ = nullptr;
+  QPdfSearchModel* search_ = nullptr;
+  QToolBar* find_bar_ = nullptr;
+  QLineEdit* find_field_ = nullptr;
+  QLabel* find_status_ = nullptr;
+  int current_page_ = -1;   // the current occurrence: its page (from 0) and index on it
+  int current_index_ = -1;
+  int shown_page_ = -1;     // the page shown when the current occurrence was made current
   PrintDialogHook print_hook_;
   OutlineChoiceHook outline_hook_;
   std::optional<bool> outline_wanted_;  // the page mode set, or the reader's last choice

@@ -28,6 +28,22 @@ inline constexpr int kGoForwardStack = 9;    // forward in the history of views
 inline constexpr int kGoBackwardStack = 10;  // back in the history of views
 inline constexpr int kSetPageMode = 11;      // ("bookmarks" or "none") shows or hides the outline
 inline constexpr int kPrint = 14;            // print dialog, then the chosen pages
+// Finding text. Every occurrence of the text on the pages in view is highlighted, one of
+// them (the current) more strongly. The places come from the PDF engine's own text.
+// (text[, page]) sets the text ("" takes the highlights away). With page (from 1): shows
+// that page with its first occurrence current and in view (with "", only the page). Without: goes to the first
+// occurrence on or after the page shown, wrapping round to the start. Returns the number of
+// occurrences on the page shown afterwards.
+inline constexpr int kFindText = 15;
+// To the occurrence after (before) the current one in the whole document, wrapping round,
+// scrolled into view. Returns its page (from 1), 0 when there is none.
+inline constexpr int kFindNext = 16;
+inline constexpr int kFindPrevious = 17;
+// (text) opens the find bar in the tool bar and puts the keyboard focus in its field; text
+// fills a bar that was closed (its occurrences highlighted, the page left as it is).
+inline constexpr int kShowFindBar = 18;
+// The text being found, "" when none.
+inline constexpr int kFindString = 19;
 }  // namespace dispid
 
 // Asks the user how to print a document of page_count pages, the page shown being

@@ -13,6 +13,7 @@
 #include "browser/entry_list_model.h"
 #include "browser/category_list_ctrl.h"
 #include "browser/sort_choice.h"
+#include "resources/command_ids.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_table.h"
 #include "tests/browser/gui_test_support.h"
@@ -254,6 +255,42 @@ class EntryListTest : public QObject {
     // The selection is in the catalog after closing.
     Reopen();
     QCOMPARE(view()->entry_list()->SelectedRows(), (std::vector<int>{1}));
+  }
+
+  // A search's hits narrow the list, under the category selection, until the narrowing
+  // ends; Ctrl+G and Ctrl+Shift+G go through the listed hits in the list's order.
+  void narrowedToTheHitsAndSteppedThrough() {
+    Open({{"a1", {"A", "x", "p"}}, {"a2", {"A", "x", "p"}}, {"a3", {"A", "x", "p"}},
+          {"b1", {"B", "x", "p"}}},
+         {{"A", "x", "p"}, {"B", "x", "p"}});
+    CatalogSearchState& search = view()->host()->search_state();
+    QCOMPARE(view()->QueryCommand(cmd::kFindNext), CommandState::kDisabled);
+    search.SetHits({0, 2, 3});  // a1, a3, b1
+    view()->entry_list()->SelectRows({1});
+    for (const char* title : {"a3", "b1", "a1", "a3"}) {
+      view()->RunCommand(cmd::kFindNext);
+      QCOMPARE(Titles(view())[view()->entry_list()->SelectedRows().at(0)], std::string(title));
+    }
+    view()->RunCommand(cmd::kFindPrevious);
+    QCOMPARE(view()->entry_list()->SelectedRows(), (std::vector<int>{0}));
+
+    search.SetNarrowing(true);
+    QCOMPARE(Titles(view()), (Names{"a1", "a3", "b1"}));
+    QCOMPARE(view()->count_label()->text(), QStringLiteral("3件"));
+    ClickRow(view()->category_list(1), 1);  // A
+    QCOMPARE(Titles(view()), (Names{"a1", "a3"}));
+    QCOMPARE(view()->count_label()->text(), QStringLiteral("2件"));
+    search.SetHits({2});
+    QCOMPARE(Titles(view()), (Names{"a3"}));
+    // The commands resolve the rows as the list shows them.
+    view()->entry_list()->SelectRows({0});
+    QCOMPARE(view()->CollectSelectedEntries(CMainWindowView::SelectionSource::kListTexts, false)
+                 .at(0).id, 2);
+    search.SetNarrowing(false);
+    QCOMPARE(Titles(view()), (Names{"a1", "a2", "a3"}));
+    QCOMPARE(view()->entry_list()->SelectedRows(), (std::vector<int>{2}));
+    QVERIFY(!view()->SelectEntry(3));  // b1 is not listed under A
+    QVERIFY(view()->entry_list()->SelectedRows().empty());
   }
 
   void syncStampsTheSelectedEntries() {

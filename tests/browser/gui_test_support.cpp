@@ -66,6 +66,13 @@ QMdiSubWindow* StandInOpener::OpenPdfWindow(CatalogDocumentHost* host, int32_t i
   return w;
 }
 
+QMdiSubWindow* StandInOpener::OpenPdfWindowAtHit(CatalogDocumentHost* host, int32_t id,
+                                                 int ordinal, const QString& text, int page) {
+  QMdiSubWindow* w = OpenPdfWindow(host, id, ordinal);
+  opened.back() += " at " + std::to_string(page) + ": " + text.toStdString();
+  return w;
+}
+
 QMdiSubWindow* StandInOpener::Make(CatalogDocumentHost* host, const QString& title) {
   auto* w = new QMdiSubWindow;
   w->setAttribute(Qt::WA_DeleteOnClose);

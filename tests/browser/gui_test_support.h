@@ -70,6 +70,9 @@ class StandInOpener : public DetailWindowOpener {
   explicit StandInOpener(QMdiArea* area) : area_(area) {}
   QMdiSubWindow* OpenEntryWindow(CatalogDocumentHost* host, int32_t id) override;
   QMdiSubWindow* OpenPdfWindow(CatalogDocumentHost* host, int32_t id, int ordinal) override;
+  // Opens as OpenPdfWindow, noting "pdf ID at PAGE: TEXT".
+  QMdiSubWindow* OpenPdfWindowAtHit(CatalogDocumentHost* host, int32_t id, int ordinal,
+                                    const QString& text, int page) override;
   std::vector<std::string> opened;
 
  private:

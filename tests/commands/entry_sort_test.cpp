@@ -318,6 +318,17 @@ TEST(EntrySortTest, ShownEntriesAreTheFilteredListSorted) {
       for (int k = 0; k < shown.Count(); ++k) {
         EXPECT_EQ(EntryAt(shown, k), EntryAt(filtered, k)) << level1 << " " << k;
       }
+      // Narrowed to some ids (one of them not in the catalog): the same list without the
+      // others, in the same order.
+      const std::unordered_set<int32_t> only = {0, 3, 4, 9, 11, 99};
+      std::vector<int32_t> expected;
+      for (int k = 0; k < filtered.Count(); ++k) {
+        if (only.count(EntryAt(filtered, k).id) > 0) expected.push_back(EntryAt(filtered, k).id);
+      }
+      const RecordArray& narrowed = ShowSortedEntries(document, level1, all, all, state, &only);
+      std::vector<int32_t> ids;
+      for (int k = 0; k < narrowed.Count(); ++k) ids.push_back(EntryAt(narrowed, k).id);
+      EXPECT_EQ(ids, expected) << level1;
     }
   }
 }

@@ -13,7 +13,13 @@
 #   5. a double-click on the first row opens the PDF viewer;
 #   6. File > アプリケーションの終了 by keyboard; started again on the same catalog, the
 #      viewer reopens; closed by the mouse through the same menu item;
-#   7. veldra-cli check and list --json show the catalog whole, with what the GUI changed.
+#   7. veldra-cli check and list --json show the catalog whole, with what the GUI changed;
+#   8. search: a second catalog of PDFs with text, opened, is indexed in the background; Ctrl+F,
+#      "quasar" (on page 7 of one PDF, on page 2 of another), "一覧を絞り込む" checked: the
+#      browser lists those two alone; a double-click on the first row opens its viewer, the
+#      word highlighted, and Ctrl+G moves the highlight on (both seen on the screen when
+#      ImageMagick's import is there); closed and opened again, the catalog is searched
+#      without extracting anything again; veldra-cli search finds the same in that index.
 # Exit 0 when all holds, 1 naming the failed step, 77 (skipped) without Xvfb, xdotool or jq.
 set -euo pipefail
 
@@ -40,6 +46,8 @@ readonly ENTRY_LIST_TOP=138      # browser_layout.cpp: kEntryListTop
 readonly SIZE_COLUMN_LEFT=600    # タイトル 150 + ファイル 150 + 分類１..３ 3 x 100
 readonly SIZE_COLUMN_WIDTH=70
 readonly MENU_LAST_ITEM_FROM_BOTTOM=12  # a menu's bottom edge to the middle of its last item
+readonly RESULTS_FIRST_ROW=82    # the search window's top to the middle of its first result
+readonly VIEWER_CHROME=64        # a viewer frame's top to its pages (caption and tool bar)
 
 work="$(mktemp -d)"
 catalog="$work/cat.vdc"
@@ -198,7 +206,9 @@ open_catalog_by_dialog() {
   focus_window "$dialog"
   xdotool type --delay 5 "$catalog"
   key Return
-  wait_until 10 "the main window's title did not name the catalog" has_window '^VELDRA - cat\.vdc$'
+  local name
+  name="$(basename "$catalog")"
+  wait_until 10 "the main window's title did not name the catalog" has_window "^VELDRA - ${name//./\\.}\$"
 }
 
 # view_x, view_y: where the browser view's top left corner is on the screen; view_width: its
@@ -353,5 +363,146 @@ begin "checking the catalog with veldra-cli"
 [ "$(json | jq '[.[] | select(.en_pdf_window_position != [0,0,0,0])] | length')" -eq 1 ] ||
   fail "other entries have a viewer's place"
 [ "$(selected_ids)" = 1 ] || fail "the list selection is '$(selected_ids)', not 1"
+
+# --- search ------------------------------------------------------------------------------
+
+# The PDFs with text in the index (rows "id:indexed_at"), read with Python's sqlite3: the
+# application keeps its index in $HOME/.cache/veldra.
+index="$work/home/.cache/veldra/index.sqlite"
+indexed_texts() {
+  python3 - "$index" <<'PY' 2>/dev/null
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1], timeout=5)
+print(" ".join("%d:%d" % row for row in db.execute(
+    "SELECT id, indexed_at FROM pdf WHERE state = 1 ORDER BY id")))
+PY
+}
+# The index is the user's, shared by all their catalogs: the first catalog's PDFs are in it.
+three_more_indexed() { [ "$(indexed_texts | wc -w)" -eq $((before_search + 3)) ]; }
+
+# The highlighted pixels of the screen's rectangle W H X Y: "YELLOW ORANGE LEFT" (LEFT: the
+# leftmost orange column, the current occurrence); "" without ImageMagick's import.
+highlights() {
+  command -v import >/dev/null || return 0
+  import -window root -crop "$1x$2+$3+$4" -depth 8 ppm:- 2>/dev/null | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+fields, at = [], 0
+while len(fields) < 4:
+    while data[at:at+1].isspace(): at += 1
+    start = at
+    while not data[at:at+1].isspace(): at += 1
+    fields.append(data[start:at])
+width, pixels = int(fields[1]), data[at + 1:]
+yellow = orange = 0
+left = width
+for i in range(0, len(pixels) - 2, 3):
+    r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+    if r < 230 or b > 100: continue
+    if g > 180: yellow += 1
+    elif g > 90:
+        orange += 1
+        left = min(left, (i // 3) % width)
+print(yellow, orange, left)'
+}
+
+# search_and_narrow: Ctrl+F in the browser, "quasar" typed, the list narrowed to the hits;
+# then Ctrl+A and a click on a header store what the list shows as the selection.
+# (deep-sky.pdf's three hits rank it above radio.pdf's one: its first row.)
+search_and_narrow() {
+  focus_window "$main_window"
+  key ctrl+f
+  search_window="$(wait_for_window '^PDF.* - search\.vdc$')"
+  focus_window "$search_window"
+  xdotool type --delay 20 quasar
+  key Tab space  # to the check box "一覧を絞り込む", checked
+  xdotool windowmove "$search_window" 660 560  # off the browser's lists
+  compute_view_origin
+  # The search runs after a pause: until the list is narrowed, the click stores all three.
+  narrowed() {
+    focus_window "$main_window"
+    key ctrl+a
+    xdotool mousemove 1 1  # click_at waits for the pointer to move: it must be elsewhere
+    click_at $((view_x + 1 + SIZE_COLUMN_LEFT + SIZE_COLUMN_WIDTH / 2)) \
+             $((view_y + ENTRY_LIST_TOP + 1 + HEADER_HEIGHT / 2))
+    sleep 0.3
+    [ "$(selected_ids)" = "0 1" ]
+  }
+  wait_until 10 'the narrowed list showed $(selected_ids), not the two with quasar (0 1)' narrowed
+}
+
+begin "a catalog of PDFs with text, for the search"
+catalog="$work/search.vdc"  # from here on the functions above read this catalog
+pages=()
+for n in 1 2 3 4 5 6; do pages+=("Deep sky page $n: galaxies and nebulae"); done
+export XDG_RUNTIME_DIR="$work/runtime"  # for the PDF writer's Qt
+"$make_pdf" "$work/pdfs/deep-sky.pdf" --pages "${pages[@]}" \
+    "Page 7: a quasar, the brightest quasar, and a third quasar" "Page 8: dust"
+"$make_pdf" "$work/pdfs/radio.pdf" --pages "Antennas" "A radio quasar far away" "${pages[@]}"
+"$make_pdf" "$work/pdfs/birds.pdf" --pages "Owls" "Penguins"
+"$cli" new "$catalog" >/dev/null
+"$cli" import "$catalog" "$work"/pdfs/{deep-sky,radio,birds}.pdf --category Space/Deep/Sky >/dev/null
+
+begin "opening it: the index is made in the background"
+before_search="$(indexed_texts | wc -w)"
+start_app 3
+open_catalog_by_dialog
+wait_until 20 'the index holds $(indexed_texts | wc -w) PDFs, not $before_search and these 3' \
+  three_more_indexed
+first_index="$(indexed_texts)"
+
+begin "Ctrl+F, quasar, 一覧を絞り込む: the browser lists the two PDFs with the word"
+search_and_narrow
+
+begin "a double-click on the first result opens the viewer at the word"
+eval "$(xdotool getwindowgeometry --shell "$search_window")"
+double_click_at $((X + 60)) $((Y + RESULTS_FIRST_ROW))
+viewed_entry() { [ -n "$(field "$1" en_last_view_date)" ]; }
+wait_until 5 "deep-sky.pdf got no last view date" viewed_entry 0
+wait_until 5 "the viewer wrote no copy of the PDF to TMPDIR" viewer_copy_present
+[[ "$(temp_copies)" == *deep-sky.pdf ]] || fail "the viewer shows '$(temp_copies)'"
+if command -v import >/dev/null; then
+  place="$(field 0 en_pdf_window_position)"  # [top,left,bottom,right] in the window area
+  [[ "$place" =~ ^\[(-?[0-9]+),(-?[0-9]+),(-?[0-9]+),(-?[0-9]+)\]$ ]] || fail "viewer at '$place'"
+  eval "$(xdotool getwindowgeometry --shell "$main_window")"
+  page_x=$((X + BASH_REMATCH[2] + FRAME_BORDER))
+  page_y=$((Y + MENU_BAR_HEIGHT + BASH_REMATCH[1] + VIEWER_CHROME))
+  page_w=$((BASH_REMATCH[4] - BASH_REMATCH[2] - 2 * FRAME_BORDER))
+  page_h=$((BASH_REMATCH[3] - BASH_REMATCH[1] - VIEWER_CHROME - FRAME_BORDER))
+  lit() { read -r yellow orange left <<<"$(highlights $page_w $page_h $page_x $page_y)"; }
+  highlighted() { lit; [ "$yellow" -gt 20 ] && [ "$orange" -gt 20 ]; }
+  wait_until 5 'no highlighted word on the page ($(highlights $page_w $page_h $page_x $page_y))' highlighted
+  first_left="$left"
+  focus_window "$main_window"
+  key ctrl+g
+  moved_on() { lit; [ "$orange" -gt 20 ] && [ "$left" -gt "$first_left" ]; }
+  wait_until 5 'Ctrl+G did not move the highlight on (from column $first_left)' moved_on
+else
+  echo "  (ImageMagick's import is not installed: the highlight is not looked at)"
+  focus_window "$main_window"
+  key ctrl+g
+fi
+
+begin "closed and opened again: searched without extracting again"
+focus_window "$main_window"
+key alt+f
+wait_until 5 "the File menu did not open" has_popup
+key x
+wait_for_exit
+start_app 4
+open_catalog_by_dialog
+search_and_narrow
+[ "$(indexed_texts)" = "$first_index" ] ||
+  fail "the index changed on reopening: '$first_index' became '$(indexed_texts)'"
+focus_window "$main_window"
+key alt+f
+wait_until 5 "the File menu did not open" has_popup
+key x
+wait_for_exit
+
+begin "veldra-cli search finds the same, in the application's index"
+found="$(env -u XDG_CACHE_HOME HOME="$work/home" "$cli" search "$catalog" quasar --no-update --json |
+         jq -r 'map("\(.en_id):\(.pages | map(tostring) | join(","))") | join(" ")')"
+[ "$found" = "0:7 1:2" ] || fail "veldra-cli search found '$found', not deep-sky.pdf on 7 and radio.pdf on 2"
 
 echo "end to end: passed in $((SECONDS - started)) s"

@@ -30,6 +30,30 @@ constexpr int kPages = 6;
 
 std::string Folder(const QTemporaryDir& dir) { return dir.path().toStdString() + "/"; }
 
+// Highlighted pixels of an image: yellow (every occurrence) and orange (the current one),
+// as multiplied over white paper.
+struct Highlighted {
+  int yellow = 0;
+  int orange = 0;
+  QRect orange_box;
+};
+Highlighted HighlightedPixels(const QImage& image) {
+  Highlighted h;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() < 230 || c.blue() > 100) continue;
+      if (c.green() > 180) {
+        ++h.yellow;
+      } else if (c.green() > 90) {
+        ++h.orange;
+        h.orange_box |= QRect(x, y, 1, 1);
+      }
+    }
+  }
+  return h;
+}
+
 // A book of kBookPages pages with an outline of five chapters.
 constexpr int kBookPages = 93;
 
@@ -54,6 +78,7 @@ class PdfViewerComponentTest : public QObject {
   QTemporaryDir files_;
   QString pdf_;
   QString book_;
+  QString words_;  // "apple" once on page 2, twice on page 5, once on page 7 (as "Apple")
   std::unique_ptr<QWidget> host_;
   ViewerControl* control_ = nullptr;
 
@@ -83,6 +108,13 @@ class PdfViewerComponentTest : public QObject {
     QVERIFY(files_.isValid());
     pdf_ = files_.filePath("pages.pdf");
     QVERIFY(veldra::testing::WriteNumberedPdf(pdf_, kPages));
+    words_ = files_.filePath("words.pdf");
+    QStringList pages(8, QStringLiteral("banana"));
+    pages[1] = QStringLiteral("an apple a day");
+    pages[2] = QStringLiteral("形態素解析の本");
+    pages[4] = QStringLiteral("apple, and one more apple");
+    pages[6] = QStringLiteral("Apple");
+    QVERIFY(veldra::testing::WriteTextPdf(words_, pages));
     book_ = files_.filePath("book.pdf");
     QVERIFY(WriteFile(book_, veldra::testing::MakeBookPdf(kBookPages, 5)));
   }
@@ -406,6 +438,80 @@ class PdfViewerComponentTest : public QObject {
       for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 64;
     }
     QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
+  }
+
+  // The occurrences come from the engine: the page asked for is shown with every occurrence
+  // on it highlighted, its first current and in view; the steps go through the whole
+  // document and wrap round both ways.
+  void findTextShowsThePageAndStepsThroughTheDocument() {
+    control_->Invoke(dispid::kLoadFile, {words_});
+    QCOMPARE(control_->Invoke(dispid::kFindText, {QStringLiteral("apple"), 5}), QVariant(2));
+    QCOMPARE(PageText(), QStringLiteral("5/ 8"));
+    QCOMPARE(control_->Invoke(dispid::kFindString), QVariant(QStringLiteral("apple")));
+    const Highlighted shown = HighlightedPixels(Pages()->viewport()->grab().toImage());
+    QVERIFY2(shown.yellow > 20 && shown.orange > 20,
+             qPrintable(QStringLiteral("%1 %2").arg(shown.yellow).arg(shown.orange)));
+    const int height = Pages()->viewport()->height();
+    QVERIFY2(shown.orange_box.top() > height / 8 && shown.orange_box.bottom() < height * 2 / 3,
+             qPrintable(QStringLiteral("%1..%2 of %3").arg(shown.orange_box.top())
+                            .arg(shown.orange_box.bottom()).arg(height)));
+
+    const QList<int> forward = {5, 7, 2, 5};
+    for (int page : forward) QCOMPARE(control_->Invoke(dispid::kFindNext), QVariant(page));
+    const QList<int> backward = {2, 7, 5, 5};
+    for (int page : backward) QCOMPARE(control_->Invoke(dispid::kFindPrevious), QVariant(page));
+    QTRY_COMPARE(PageText(), QStringLiteral("5/ 8"));
+
+    // The reader pages on: the next occurrence is looked for from the page shown.
+    control_->Invoke(dispid::kGotoLastPage);
+    QCOMPARE(control_->Invoke(dispid::kFindNext), QVariant(2));
+    // Without a page: the first occurrence from the page shown on.
+    control_->Invoke(dispid::kGotoFirstPage);
+    QCOMPARE(control_->Invoke(dispid::kFindText, {QStringLiteral("形態素")}), QVariant(1));
+    QTRY_COMPARE(PageText(), QStringLiteral("3/ 8"));
+    // Back in the history of views returns to where the reader was.
+    control_->Invoke(dispid::kGoBackwardStack);
+    QTRY_COMPARE(PageText(), QStringLiteral("1/ 8"));
+  }
+
+  void findTextThatIsNowhere() {
+    control_->Invoke(dispid::kLoadFile, {words_});
+    QCOMPARE(control_->Invoke(dispid::kFindText, {QStringLiteral("cherry"), 2}), QVariant(0));
+    QCOMPARE(PageText(), QStringLiteral("2/ 8"));  // the page is shown all the same
+    QCOMPARE(control_->Invoke(dispid::kFindNext), QVariant(0));
+    QCOMPARE(control_->Widget()->findChild<QLabel*>("find_status")->text().trimmed(), QStringLiteral("見つかりません"));
+    QCOMPARE(control_->Invoke(dispid::kFindText, {QString(), 6}), QVariant(0));
+    QCOMPARE(PageText(), QStringLiteral("6/ 8"));  // the page alone
+    QCOMPARE(control_->Invoke(dispid::kFindPrevious), QVariant(0));
+    const Highlighted none = HighlightedPixels(Pages()->viewport()->grab().toImage());
+    QCOMPARE(none.yellow + none.orange, 0);
+  }
+
+  // The find bar: opened with a text it keeps while open, Enter and Shift+Enter step, Esc
+  // closes it and takes the highlights away.
+  void findBar() {
+    control_->Invoke(dispid::kLoadFile, {words_});
+    auto* bar = control_->Widget()->findChild<QToolBar*>("find_bar");
+    auto* field = control_->Widget()->findChild<QLineEdit*>("find_field");
+    QVERIFY(!bar->isVisible());
+    control_->Invoke(dispid::kShowFindBar, {QStringLiteral("apple")});
+    QVERIFY(bar->isVisible());
+    QTRY_VERIFY(field->hasFocus());
+    QCOMPARE(field->selectedText(), QStringLiteral("apple"));
+    QCOMPARE(PageText(), QStringLiteral("1/ 8"));  // opening the bar moves nowhere
+    control_->Invoke(dispid::kShowFindBar, {QStringLiteral("other")});
+    QCOMPARE(field->text(), QStringLiteral("apple"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QTRY_COMPARE(PageText(), QStringLiteral("2/ 8"));
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QTRY_COMPARE(PageText(), QStringLiteral("7/ 8"));
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("a day"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QTRY_COMPARE(PageText(), QStringLiteral("2/ 8"));
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(control_->Invoke(dispid::kFindString), QVariant(QString()));
   }
 
   void cancelledPrintPrintsNothing() {

@@ -44,6 +44,7 @@
 #include "storage/catalog_tags.h"
 #include "storage/remembered_folder.h"
 #include "tests/browser/gui_test_support.h"
+#include "tests/shell/viewer_test_support.h"
 #include "tests/shell/app_test_base.h"
 #include "tests/support/damaged_catalog.h"
 
@@ -136,6 +137,8 @@ class ApplicationTest : public AppTestBase {
     QTest::newRow("cascade") << cmd::kWindowCascade << false;
     QTest::newRow("duplicate") << cmd::kPdfDuplicate << false;
     QTest::newRow("search") << cmd::kFullTextSearch << false;
+    QTest::newRow("find next") << cmd::kFindNext << false;
+    QTest::newRow("find previous") << cmd::kFindPrevious << false;
   }
 
   void menuEnablingWithoutACatalog() {
@@ -164,7 +167,8 @@ class ApplicationTest : public AppTestBase {
     QCOMPARE(keys, (QStringList{"Ctrl+Shift+T", "Ctrl+C", "Ctrl+Ins", "Shift+Del", "Ctrl+X",
                                 "Ctrl+V", "Shift+Ins", "Ctrl+A", "Alt+Backspace", "Ctrl+Z",
                                 "Ctrl+3", "Ctrl+1", "Ctrl+2", "Ctrl+N", "Ctrl+O", "Ctrl+P",
-                                "Ctrl+Shift+P", "Ctrl+S", "F6", "Ctrl+I", "Shift+F6", "Ctrl+W"}));
+                                "Ctrl+Shift+P", "Ctrl+S", "F6", "Ctrl+I", "Shift+F6", "Ctrl+W",
+                                "Ctrl+F", "Ctrl+G", "Ctrl+Shift+G"}));
     for (QAction* action : frame()->findChildren<QAction*>()) {
       QVERIFY2(action->shortcut() != QKeySequence("Ctrl+Shift+Z"), "redo is menu-only");
     }
@@ -253,8 +257,8 @@ class ApplicationTest : public AppTestBase {
         {"F6", "", cmd::kNextPane},          {"Ctrl+I", "Ctrl+I", 0},
         {"Shift+F6", "", cmd::kPreviousPane}, {"Ctrl+W", "Ctrl+W", 0},
         {"Ctrl+Shift+Z", "", 0},             {"Ctrl+D", "", 0},
-        {"Ctrl+F", "", 0},                   {"Ctrl+G", "", 0},
-        {"Ctrl+Shift+G", "", 0},
+        {"Ctrl+F", "Ctrl+F", 0},             {"Ctrl+G", "Ctrl+G", 0},
+        {"Ctrl+Shift+G", "Ctrl+Shift+G", 0},
     };
     for (const auto& r : rows) {
       QTest::newRow(r.keys) << QString(r.keys) << QString(r.menu) << r.command;
@@ -539,6 +543,7 @@ class ApplicationTest : public AppTestBase {
     platform::ScopedPlatform use_real(&real);
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
     const std::string path = dir.path().toStdString() + "/work.vdc";
     const std::string link = dir.path().toStdString() + "/link.vdc";
     QVERIFY(MakeTestCatalog(path, {}, {{"e", {"その他", "その他", "その他"}}}));
@@ -575,6 +580,7 @@ class ApplicationTest : public AppTestBase {
     platform::ScopedPlatform use_real(&real);
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
     const std::string fifo = dir.path().toStdString() + "/pipe.vdc";
     QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(60);

@@ -18,6 +18,7 @@
 #include "browser/entry_list_ctrl.h"
 #include "browser/ui_text.h"
 #include "platform/viewer/component_registry.h"
+#include "platform/viewer/viewer_component.h"
 #include "resources/command_ids.h"
 #include "shell/main_frame.h"
 #include "shell/pdf_window.h"
@@ -39,21 +40,6 @@ namespace {
 
 constexpr char kPath[] = "/data/app_viewer.vdc";
 
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QString& value) : name_(name), saved_(qgetenv(name)) {
-    qputenv(name, value.toUtf8());
-  }
-  ~ScopedEnv() {
-    if (saved_.isNull()) qunsetenv(name_); else qputenv(name_, saved_);
-  }
-
- private:
-  const char* name_;
-  QByteArray saved_;
-};
 
 QAction* ToolButton(QMdiSubWindow* viewer, const QString& tip) {
   for (QAction* action : viewer->findChild<QToolBar*>("toolbar")->actions()) {
@@ -78,6 +64,7 @@ class PdfViewerAppTest : public QObject {
   std::unique_ptr<CVeldraApp> app_;
 
   CMainFrame* frame() const { return app_->main_frame(); }
+  bool Enabled(int id) { return frame()->RouteQuery(id) == CommandState::kEnabled; }
   void Start(const std::string& catalog) {
     app_ = std::make_unique<CVeldraApp>();
     QVERIFY(app_->InitInstance({catalog}));
@@ -228,6 +215,7 @@ class PdfViewerAppTest : public QObject {
     ScopedDialogService use_dialogs(&dialogs);
     QTemporaryDir data;
     QTemporaryDir temp;
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());  // the catalog is indexed there
     const QByteArray saved_tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", temp.path().toUtf8());
     const QString source = data.filePath("source.pdf");
@@ -280,6 +268,53 @@ class PdfViewerAppTest : public QObject {
     if (saved_tmpdir.isNull()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", saved_tmpdir);
   }
 
+  // A search hit opens the viewer at its page with the hit highlighted; Ctrl+G and
+  // Ctrl+Shift+G then step through the occurrences, and Ctrl+F opens the find bar with the
+  // catalog's last query.
+  void theViewerShowsAHitAndStepsThroughTheOccurrences() {
+    env_.reset();  // the real platform: the viewer reads a real copy of the PDF
+    FakeDialogService dialogs;
+    ScopedDialogService use_dialogs(&dialogs);
+    QTemporaryDir data;
+    QTemporaryDir temp;
+    ScopedEnv use_temp("TMPDIR", temp.path());
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
+    QStringList pages(8, QStringLiteral("banana"));
+    pages[1] = QStringLiteral("an apple a day");
+    pages[4] = QStringLiteral("apple, and one more apple");
+    pages[6] = QStringLiteral("Apple");
+    const QString source = data.filePath("words.pdf");
+    QVERIFY(WriteTextPdf(source, pages));
+    QFile pdf(source);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const std::string catalog = data.filePath("words.vdc").toStdString();
+    QVERIFY(MakeViewerCatalog(catalog, {{"Words", "words.pdf", pdf.readAll().toStdString()}}));
+    Start(catalog);
+    CatalogDocumentHost* host = app_->Documents().front();
+    QVERIFY(!Enabled(cmd::kFindNext));  // no query, no viewer
+    // A hit across a line break: the engine reads the break as a space.
+    QMdiSubWindow* viewer = host->detail_opener()->OpenPdfWindowAtHit(
+        host, 0, host->document().AttachmentOrdinal(0), QStringLiteral("apple,\nand"), 5);
+    QVERIFY(viewer != nullptr);
+    QCOMPARE(PageText(viewer), QStringLiteral("5/ 8"));
+    QCOMPARE(static_cast<CPdfWindow*>(viewer)->view()->control()->Invoke(viewer::dispid::kFindString),
+             QVariant(QStringLiteral("apple, and")));
+    QVERIFY(Enabled(cmd::kFindNext));
+    host->search_state().set_last_query("title:Words apple");  // the first term of the text
+    QTest::keyClick(frame(), Qt::Key_F, Qt::ControlModifier);
+    auto* field = viewer->findChild<QLineEdit*>("find_field");
+    QVERIFY(field->isVisible());
+    QCOMPARE(field->text(), QStringLiteral("apple"));
+    // From the page shown: its two occurrences, then on through the end and round.
+    for (const char* shown : {"5/ 8", "5/ 8", "7/ 8", "2/ 8"}) {
+      QTest::keyClick(frame(), Qt::Key_G, Qt::ControlModifier);
+      QTRY_COMPARE(PageText(viewer), QString::fromLatin1(shown));
+    }
+    QTest::keyClick(frame(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(PageText(viewer), QStringLiteral("7/ 8"));
+    app_.reset();
+  }
+
   // The reader's last choice of the outline panel is theirs: kept in the preference file and
   // taken by the next viewer, which starts narrow and so without it until then.
   void theReadersOutlineChoiceIsKeptForTheNextViewer() {
@@ -290,6 +325,7 @@ class PdfViewerAppTest : public QObject {
     QTemporaryDir temp;
     QTemporaryDir config;
     ScopedEnv use_temp("TMPDIR", temp.path());
+    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
     ScopedEnv use_config("XDG_CONFIG_HOME", config.path());
     const std::string catalog = data.filePath("book.vdc").toStdString();
     QVERIFY(MakeViewerCatalog(catalog, {{"Book", "book.pdf", MakeBookPdf(30, 3)}}));

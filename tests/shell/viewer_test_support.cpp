@@ -2,6 +2,8 @@
 
 #include "browser/ui_text.h"
 #include "platform/platform.h"
+#include "search/index_plan.h"
+#include "search/index_store.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
@@ -31,6 +33,26 @@ bool MakeViewerCatalog(const std::string& path, const std::vector<ViewerTestEntr
   }
   os.Remove(source);
   return doc.Save() == kSaveOk;
+}
+
+bool PutIndexTexts(const std::string& catalog_path, const std::string& index_path,
+                   const std::map<int32_t, std::vector<std::string>>& pages) {
+  CVeldraDocument doc;
+  doc.Load(catalog_path);
+  search::IndexStore store;
+  if (store.Open(index_path).problem != search::StoreProblem::kNone) return false;
+  const search::IndexPlan plan = search::MakeIndexPlan(doc);
+  const search::ResolvedDigests digests = search::ResolveDigests(plan, store);
+  for (size_t i = 0; i < plan.pdfs.size(); ++i) {
+    const auto text = pages.find(plan.pdfs[i].entry_id);
+    if (text == pages.end()) continue;
+    if (!digests.digests[i] ||
+        store.PutText(*digests.digests[i], {text->second, false, "test"}) !=
+            search::StoreProblem::kNone) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace veldra::testing
