@@ -14,7 +14,7 @@ cmake --build "$build" --target veldra_screenshot veldra_progress_screenshot vel
   veldra_search_screenshot >/dev/null
 
 work="$(mktemp -d)"
-Xvfb :99 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :99 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 sleep 1

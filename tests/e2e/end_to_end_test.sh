@@ -70,6 +70,8 @@ cleanup() {
   if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
     echo "--- application output ---" >&2
     cat "$work"/app*.log >&2
+    echo "--- Xvfb output ---" >&2
+    cat "$work/xvfb.log" >&2
   fi
   if [ -n "${E2E_KEEP:-}" ]; then echo "kept: $work" >&2; else rm -rf "$work"; fi
 }
@@ -161,7 +163,9 @@ text_at() {
 
 start_display() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  # -noreset: the server otherwise resets when its last client leaves, and an application
+  # started again during the reset cannot connect.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   exec 3>&-
   wait_until 10 "Xvfb did not report its display" grep -q '^[0-9]' "$work/display"
@@ -177,6 +181,7 @@ start_display() {
 # Starts the application in an environment of its own: nothing of the caller's settings,
 # its own HOME, configuration and temporary folders, the X11 platform on the test display.
 start_app() {
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb has ended (its output follows)"
   env -i PATH="$PATH" LANG=C.UTF-8 DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
       HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
       TMPDIR="$work/tmp" "$veldra" >"$work/app$1.log" 2>&1 &
