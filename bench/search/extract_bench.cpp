@@ -5,8 +5,8 @@
 //   QT_QPA_PLATFORM=offscreen extract_bench [--benchmark_repetitions=5]
 //
 // Set-up (not timed): 4 generated PDFs of 150 pages of Japanese and English text
-// (WriteTextPdf, IPAex Gothic), plus /usr/share/doc's libtasn1.pdf and
-// shared-mime-info-spec.pdf where they are installed. The time of a run is the CPU time of
+// (WriteTextPdf, IPAex Gothic), plus the PDFs in /usr/share/doc's libtasn1-doc and
+// shared-mime-info folders where they are installed. The time of a run is the CPU time of
 // this process and the processes it started (the worker is reaped within the run); wall
 // time is the counter wall_ms. The two-worker runs are timed on wall time, which is what
 // two cores save, with their CPU time beside it (cpu_ms). The ratios of the medians are
@@ -19,6 +19,7 @@
 
 #include <QGuiApplication>
 #include <QStringList>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -69,9 +70,16 @@ Fixture& TheFixture() {
       }
       f->pdfs.push_back({path.string(), static_cast<int64_t>(fs::file_size(path)), true});
     }
-    for (const char* doc : {"/usr/share/doc/libtasn1-doc/libtasn1.pdf",
-                            "/usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf"}) {
-      if (fs::exists(doc)) f->pdfs.push_back({doc, static_cast<int64_t>(fs::file_size(doc))});
+    for (const char* folder : {"/usr/share/doc/libtasn1-doc", "/usr/share/doc/shared-mime-info"}) {
+      std::error_code error;
+      std::vector<fs::path> docs;
+      for (const fs::directory_entry& doc : fs::directory_iterator(folder, error)) {
+        if (doc.path().extension() == ".pdf") docs.push_back(doc.path());
+      }
+      std::sort(docs.begin(), docs.end());
+      for (const fs::path& doc : docs) {
+        f->pdfs.push_back({doc.string(), static_cast<int64_t>(fs::file_size(doc))});
+      }
     }
     return f;
   }();
