@@ -25,7 +25,7 @@ namespace {
 
 // A damaged file can yield a problem per chunk; past this many the rest are only counted.
 constexpr size_t kMaxProblems = 500;
-constexpr size_t kNotFound = static_cast<size_t>(-1);
+constexpr size_t kNotFound = kNoChunk;
 
 // What each kind of interrupted write leaves, and what puts it right.
 constexpr char kTornAppend[] =
@@ -193,19 +193,8 @@ class Inspector {
     }
   }
 
-  // The index of the chunk met in file order at offset, or kNotFound. A list's next chunk
-  // mostly lies a few chunks further on in the file: those behind hint are looked at first.
   size_t Find(uint32_t offset, size_t hint = 0) const {
-    const std::vector<ChunkRecord>& chunks = report_->chunks;
-    if (offset == kNoOffset) return kNotFound;
-    for (size_t i = hint; i < chunks.size() && i < hint + 8; ++i) {
-      if (chunks[i].offset == offset) return i;
-      if (chunks[i].offset > offset) break;
-    }
-    auto it = std::lower_bound(chunks.begin(), chunks.end(), offset,
-                               [](const ChunkRecord& c, uint32_t at) { return c.offset < at; });
-    return it != chunks.end() && it->offset == offset ? static_cast<size_t>(it - chunks.begin())
-                                                      : kNotFound;
+    return FindChunkAt(report_->chunks, offset, hint);
   }
 
   int& Owner(const Target& t) {
@@ -418,6 +407,18 @@ class Inspector {
 };
 
 }  // namespace
+
+size_t FindChunkAt(const std::vector<ChunkRecord>& chunks, uint32_t offset, size_t hint) {
+  if (offset == kNoOffset) return kNoChunk;
+  for (size_t i = hint; i < chunks.size() && i < hint + 8; ++i) {
+    if (chunks[i].offset == offset) return i;
+    if (chunks[i].offset > offset) break;
+  }
+  auto it = std::lower_bound(chunks.begin(), chunks.end(), offset,
+                             [](const ChunkRecord& c, uint32_t at) { return c.offset < at; });
+  return it != chunks.end() && it->offset == offset ? static_cast<size_t>(it - chunks.begin())
+                                                    : kNoChunk;
+}
 
 bool HasDamage(const std::vector<Finding>& findings) {
   return std::any_of(findings.begin(), findings.end(),

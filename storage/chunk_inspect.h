@@ -55,6 +55,12 @@ struct ContainerReport {
   std::vector<std::string> problems;  // the text of each finding, in the same order
 };
 
+// The index of the chunk whose header is at offset in chunks (every header in file order), or
+// kNoChunk. A list's next chunk mostly lies a few chunks further on in the file: the few chunks
+// behind hint are looked at before the search.
+constexpr size_t kNoChunk = static_cast<size_t>(-1);
+size_t FindChunkAt(const std::vector<ChunkRecord>& chunks, uint32_t offset, size_t hint = 0);
+
 // true when one of findings is damage.
 bool HasDamage(const std::vector<Finding>& findings);
 

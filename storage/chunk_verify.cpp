@@ -16,30 +16,15 @@ using chunk_format::TagName;
 
 namespace {
 
-constexpr size_t kNotFound = static_cast<size_t>(-1);
+constexpr size_t kNotFound = kNoChunk;
 
 std::string Num(int64_t v) { return std::to_string(v); }
-
-// The index of the chunk whose header is at offset (chunks in file order), or kNotFound.
-// A list's next chunk mostly lies a few chunks further on in the file: the few chunks behind
-// hint are looked at before the search.
-size_t Find(const std::vector<ChunkRecord>& chunks, uint32_t offset, size_t hint = 0) {
-  if (offset == kNoOffset) return kNotFound;
-  for (size_t i = hint; i < chunks.size() && i < hint + 8; ++i) {
-    if (chunks[i].offset == offset) return i;
-    if (chunks[i].offset > offset) break;
-  }
-  auto it = std::lower_bound(chunks.begin(), chunks.end(), offset,
-                             [](const ChunkRecord& c, uint32_t at) { return c.offset < at; });
-  return it != chunks.end() && it->offset == offset ? static_cast<size_t>(it - chunks.begin())
-                                                    : kNotFound;
-}
 
 // The chunk at link when it is dead, carries tag (any tag when tag is the root's) and links
 // back to from through the field back (prev-in-tag or prev-head); kNotFound otherwise.
 size_t DeadFollower(const std::vector<ChunkRecord>& chunks, int32_t link, uint32_t from,
                     int32_t ChunkHeader::*back, ChunkTag tag) {
-  const size_t k = Find(chunks, AsOffset(link));
+  const size_t k = FindChunkAt(chunks, AsOffset(link));
   if (k == kNotFound || chunks[k].live) return kNotFound;
   const ChunkHeader& h = chunks[k].header;
   if (tag != kRootTag && h.tag != tag) return kNotFound;
@@ -76,7 +61,7 @@ std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& ch
     if (y.live || h.tag == kRootTag) continue;
     if (AsOffset(h.prev_in_tag) != kNoOffset) {
       // Behind the live tail of its own tag.
-      const size_t x = Find(chunks, AsOffset(h.prev_in_tag));
+      const size_t x = FindChunkAt(chunks, AsOffset(h.prev_in_tag));
       if (x == kNotFound || !chunks[x].live || chunks[x].header.tag != h.tag ||
           AsOffset(chunks[x].header.next_in_tag) != kNoOffset) {
         continue;
@@ -98,7 +83,7 @@ std::vector<std::string> DescribeCutOffChunks(const std::vector<ChunkRecord>& ch
       continue;
     }
     // A head behind the live last head, with a chunk behind it that still links back to it.
-    const size_t p = Find(chunks, AsOffset(h.prev_head));
+    const size_t p = FindChunkAt(chunks, AsOffset(h.prev_head));
     if (p == kNotFound || !chunks[p].live ||
         AsOffset(chunks[p].header.next_head) != kNoOffset ||
         (chunks[p].header.tag != kRootTag &&
