@@ -16,14 +16,13 @@
 
 #include "platform/codepage.h"
 #include "platform/pdftext/pdf_text_protocol.h"
+#include "platform/thread_priority.h"
 
 namespace veldra::platform {
 namespace {
 
 namespace protocol = pdftext;
 
-// The priority the worker runs at, at least.
-constexpr int kWorkerNice = 10;
 // The longest failure kind a worker may send.
 constexpr size_t kMaxKindBytes = 64;
 
@@ -72,7 +71,7 @@ bool WaitFor(int fd, short events, int64_t deadline_ms) {
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, 0);
-    if (errno == 0 && nice < kWorkerNice) ::setpriority(PRIO_PROCESS, 0, kWorkerNice);
+    if (errno == 0 && nice < kBackgroundNice) ::setpriority(PRIO_PROCESS, 0, kBackgroundNice);
     if (::setrlimit(RLIMIT_AS, &limit) != 0) error = errno;
   }
   if (error == 0) {
