@@ -12,7 +12,6 @@
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
-#include "storage/catalog_files.h"
 #include "storage/catalog_tags.h"
 #include "storage/entry_text.h"
 #include "storage/preference_store.h"
@@ -276,14 +275,7 @@ class ImportCommandsTest : public BrowserTestBase {
 
   // A forged catalog whose entry counter stands at the top of its range imports nothing.
   void aCatalogOutOfIdsImportsNothingAndSaysSo() {
-    env_->CloseBrowser(frame_);
-    {
-      CVeldraDocument doc;
-      doc.Load(kPath);
-      QVERIFY(RaiseCounter(doc.counters(), kTagEntry, kCounterKeyEntry, kLastIdValue));
-      QCOMPARE(doc.SaveTables(kPath), kSaveOk);
-    }
-    frame_ = env_->OpenBrowser(kPath);
+    QVERIFY(ReopenWithCounterAtTop(kPath, kTagEntry, kCounterKeyEntry));
     AddPdf("/pdf/a.pdf");
     BatchImport("/pdf");
     QCOMPARE(Warnings(), Names{"このカタログはID番号が上限（2147483647）に近づいたため、"
