@@ -51,18 +51,7 @@ class ImportCommandsTest : public BrowserTestBase {
   platform::FakePlatform& fake() { return env_->fake(); }
   void AddPdf(const std::string& path) { fake().WriteFileBytes(path, "%PDF-1.4 " + path); }
   // The texts of the warning boxes shown so far (UTF-8); each must be the application's.
-  Names Warnings() {
-    Names texts;
-    for (const MessageRequest& m : dialogs().messages) {
-      if (m.caption != "VELDRA" || m.icon != MessageIcon::kWarning ||
-          m.buttons != std::vector<MessageButton>{MessageButton::kOk}) {
-        texts.push_back("<not a warning box>");
-        continue;
-      }
-      texts.push_back(Utf8(m.text));
-    }
-    return texts;
-  }
+  Names Warnings() { return WarningTexts(dialogs()); }
   void BatchImport(const std::string& folder) {
     dialogs().folder_answers.push_back(folder);
     view()->RunCommand(cmd::kPdfBatchImport);
