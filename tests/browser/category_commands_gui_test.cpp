@@ -21,7 +21,6 @@
 #include "commands/label_edit.h"
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
-#include "storage/catalog_files.h"
 #include "storage/catalog_table.h"
 #include "storage/catalog_tags.h"
 #include "tests/browser/gui_test_support.h"
@@ -103,6 +102,17 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
     env_->CloseBrowser(frame_);
     g_path = "/data/other.vdc";
     QVERIFY(MakeTestCatalog(g_path, triples, entries));
+  }
+  // Answers the next category add dialog: name typed, then OK clicked; accepted tells
+  // whether the dialog took it.
+  void AnswerAddWith(const QString& name, bool* accepted = nullptr) {
+    dialogs().modal_handler = [name, accepted](QDialog* d) {
+      auto* dialog = qobject_cast<CCategoryAddDlg*>(d);
+      dialog->name_edit()->setText(name);
+      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
+      if (accepted != nullptr) *accepted = dialog->result() == QDialog::Accepted;
+      return dialog->result();
+    };
   }
   void SelectEntries(const Names& titles) {
     std::vector<int> rows;
@@ -189,13 +199,7 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
     }
     const Names before = StoredTriples();
     bool accepted = false;
-    dialogs().modal_handler = [&](QDialog* d) {
-      auto* dialog = qobject_cast<CCategoryAddDlg*>(d);
-      dialog->name_edit()->setText(name);
-      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
-      accepted = dialog->result() == QDialog::Accepted;
-      return dialog->result();
-    };
+    AnswerAddWith(name, &accepted);
     view()->OnCategoryAdd(level);
     QCOMPARE(accepted, warning.isEmpty());
     if (!warning.isEmpty()) {
@@ -220,12 +224,7 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
   void addTakesTheOtherListsSelections() {
     ClickRow(list(2), 3);  // B
     QCOMPARE(list(2)->SelectedText(), std::string("B"));
-    dialogs().modal_handler = [&](QDialog* d) {
-      auto* dialog = qobject_cast<CCategoryAddDlg*>(d);
-      dialog->name_edit()->setText(QStringLiteral("新"));
-      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
-      return dialog->result();
-    };
+    AnswerAddWith(QStringLiteral("新"));
     view()->OnCategoryAdd(1);
     QCOMPARE(StoredTriples().back(), std::string("新/B/その他"));
     QCOMPARE(ItemTexts(list(1)), (Names{kAll, "Tech", "技術", "新"}));
@@ -234,22 +233,10 @@ class CategoryCommandsGuiTest : public BrowserTestBase {
 
   // A forged catalog whose category counter stands at the top of its range adds nothing.
   void addWithNoCategoryIdLeftSaysSoAndAddsNothing() {
-    env_->CloseBrowser(frame_);
-    {
-      CVeldraDocument doc;
-      doc.Load(kPath);
-      QVERIFY(RaiseCounter(doc.counters(), kTagCategory, kCounterKeyCategory, kLastIdValue));
-      QCOMPARE(doc.SaveTables(kPath), kSaveOk);
-    }
-    frame_ = env_->OpenBrowser(kPath);
+    QVERIFY(ReopenWithCounterAtTop(kPath, kTagCategory, kCounterKeyCategory));
     const Names before = StoredTriples();
     const Names listed = ItemTexts(list(1));
-    dialogs().modal_handler = [&](QDialog* d) {
-      auto* dialog = qobject_cast<CCategoryAddDlg*>(d);
-      dialog->name_edit()->setText(QStringLiteral("新"));
-      QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
-      return dialog->result();
-    };
+    AnswerAddWith(QStringLiteral("新"));
     view()->OnCategoryAdd(1);
     QCOMPARE(dialogs().messages.size(), size_t(1));
     QCOMPARE(dialogs().messages[0].text,

@@ -10,6 +10,7 @@
 
 #include "browser/entry_list_ctrl.h"
 #include "browser/entry_list_model.h"
+#include "storage/catalog_files.h"
 
 namespace veldra::testing {
 
@@ -50,6 +51,17 @@ CMainWindow* GuiTestEnvironment::OpenBrowser(const std::string& path) {
 void GuiTestEnvironment::CloseBrowser(CMainWindow* frame) {
   frame->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool BrowserTestBase::ReopenWithCounterAtTop(const std::string& path, ChunkTag tag,
+                                             std::string_view key) {
+  env_->CloseBrowser(frame_);
+  CVeldraDocument doc;
+  doc.Load(path);
+  const bool raised = RaiseCounter(doc.counters(), tag, key, kLastIdValue) &&
+                      doc.SaveTables(path) == kSaveOk;
+  frame_ = env_->OpenBrowser(path);
+  return raised;
 }
 
 QMdiSubWindow* StandInOpener::OpenEntryWindow(CatalogDocumentHost* host, int32_t id) {

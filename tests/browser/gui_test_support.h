@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "browser/catalog_document_host.h"
@@ -18,6 +19,7 @@
 #include "browser/main_window_view.h"
 #include "platform/fake_platform.h"
 #include "storage/catalog_entry_record.h"
+#include "storage/chunk_header.h"
 #include "tests/support/test_catalog.h"
 #include "tests/support/test_text.h"
 
@@ -61,6 +63,9 @@ class BrowserTestBase : public QObject {
   CMainWindow* frame_ = nullptr;
   CMainWindowView* view() const { return frame_->view(); }
   FakeDialogService& dialogs() { return env_->dialogs(); }
+  // Closes the browser, puts the counter (tag, key) of the catalog at path at the top of its
+  // range, as only a forged file has it, and opens the browser again. false on failure.
+  bool ReopenWithCounterAtTop(const std::string& path, ChunkTag tag, std::string_view key);
 };
 
 // Opens plain child windows as the entry and PDF windows of a catalog, registering them in

@@ -12,7 +12,6 @@
 #include "resources/command_ids.h"
 #include "storage/catalog_document.h"
 #include "storage/catalog_entry_record.h"
-#include "storage/catalog_files.h"
 #include "storage/catalog_tags.h"
 #include "storage/entry_text.h"
 #include "storage/preference_store.h"
@@ -52,18 +51,7 @@ class ImportCommandsTest : public BrowserTestBase {
   platform::FakePlatform& fake() { return env_->fake(); }
   void AddPdf(const std::string& path) { fake().WriteFileBytes(path, "%PDF-1.4 " + path); }
   // The texts of the warning boxes shown so far (UTF-8); each must be the application's.
-  Names Warnings() {
-    Names texts;
-    for (const MessageRequest& m : dialogs().messages) {
-      if (m.caption != "VELDRA" || m.icon != MessageIcon::kWarning ||
-          m.buttons != std::vector<MessageButton>{MessageButton::kOk}) {
-        texts.push_back("<not a warning box>");
-        continue;
-      }
-      texts.push_back(Utf8(m.text));
-    }
-    return texts;
-  }
+  Names Warnings() { return WarningTexts(dialogs()); }
   void BatchImport(const std::string& folder) {
     dialogs().folder_answers.push_back(folder);
     view()->RunCommand(cmd::kPdfBatchImport);
@@ -276,14 +264,7 @@ class ImportCommandsTest : public BrowserTestBase {
 
   // A forged catalog whose entry counter stands at the top of its range imports nothing.
   void aCatalogOutOfIdsImportsNothingAndSaysSo() {
-    env_->CloseBrowser(frame_);
-    {
-      CVeldraDocument doc;
-      doc.Load(kPath);
-      QVERIFY(RaiseCounter(doc.counters(), kTagEntry, kCounterKeyEntry, kLastIdValue));
-      QCOMPARE(doc.SaveTables(kPath), kSaveOk);
-    }
-    frame_ = env_->OpenBrowser(kPath);
+    QVERIFY(ReopenWithCounterAtTop(kPath, kTagEntry, kCounterKeyEntry));
     AddPdf("/pdf/a.pdf");
     BatchImport("/pdf");
     QCOMPARE(Warnings(), Names{"このカタログはID番号が上限（2147483647）に近づいたため、"

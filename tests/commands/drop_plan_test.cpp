@@ -14,12 +14,13 @@
 namespace veldra::commands {
 namespace {
 
-// What became of the one item dropped: "pdf", "folder", "catalog" or "refused N".
+// What became of the one item dropped: "pdf", "folder", "catalog" or why it was refused.
 std::string Outcome(const DropPlan& plan) {
   if (plan.imports.size() + plan.catalogs.size() + plan.refused.size() != 1) return "not one";
   if (!plan.imports.empty()) return plan.imports[0].folder ? "folder" : "pdf";
   if (!plan.catalogs.empty()) return "catalog";
-  return "refused " + std::to_string(static_cast<int>(plan.refused[0].why));
+  const char* why[] = {"not local", "not found", "not regular", "not importable", "no catalog"};
+  return why[static_cast<int>(plan.refused[0].why)];
 }
 
 struct PlanRow {
@@ -32,37 +33,29 @@ struct PlanRow {
 TEST(DropPlanTest, EachItemIsImportedOpenedOrRefused) {
   platform::FakePlatform fake;
   platform::ScopedPlatform use_fake(&fake);
-  fake.WriteFileBytes("/in/a.pdf", "%PDF");
-  fake.WriteFileBytes("/in/B.PDF", "%PDF");
-  fake.WriteFileBytes("/in/cat.vdc", "RUX");
-  fake.WriteFileBytes("/in/Cat.VDC", "RUX");
-  fake.WriteFileBytes("/in/notes.txt", "x");
-  fake.WriteFileBytes("/in/pdf", "x");
-  fake.WriteFileBytes("/in.d/plain", "x");
+  for (const char* file : {"/in/a.pdf", "/in/B.PDF", "/in/cat.vdc", "/in/Cat.VDC", "/in/notes.txt",
+                           "/in/pdf", "/in.d/plain"}) {
+    fake.WriteFileBytes(file, "x");  // what a drop becomes depends on names and kinds only
+  }
   fake.AddFolder("/in/dir");
   fake.AddFolder("/in/folder.pdf");
   fake.AddSpecialFile("/in/pipe.pdf");
-  const std::string refused_not_local = "refused " + std::to_string(int(DropRefusal::kNotLocal));
-  const std::string not_found = "refused " + std::to_string(int(DropRefusal::kNotFound));
-  const std::string not_regular = "refused " + std::to_string(int(DropRefusal::kNotRegularFile));
-  const std::string not_importable = "refused " + std::to_string(int(DropRefusal::kNotImportable));
-  const std::string no_catalog = "refused " + std::to_string(int(DropRefusal::kNoCatalogWindow));
   const PlanRow rows[] = {
-      {"/in/a.pdf", true, "pdf", no_catalog},
-      {"/in/B.PDF", true, "pdf", no_catalog},
-      {"/in/dir", true, "folder", no_catalog},
-      {"/in/folder.pdf", true, "folder", no_catalog},
+      {"/in/a.pdf", true, "pdf", "no catalog"},
+      {"/in/B.PDF", true, "pdf", "no catalog"},
+      {"/in/dir", true, "folder", "no catalog"},
+      {"/in/folder.pdf", true, "folder", "no catalog"},
       {"/in/cat.vdc", true, "catalog", "catalog"},
       {"/in/Cat.VDC", true, "catalog", "catalog"},
-      {"/in/notes.txt", true, not_importable, not_importable},
-      {"/in/pdf", true, not_importable, not_importable},
-      {"/in.d/plain", true, not_importable, not_importable},
-      {"/in/pipe.pdf", true, not_regular, not_regular},
-      {"/in/gone.pdf", true, not_found, not_found},
-      {"/in/gone.vdc", true, not_found, not_found},
-      {"/in/?.pdf", true, "pdf", no_catalog},
-      {"/in/?.txt", true, not_found, not_found},
-      {"https://example.com/a.pdf", false, refused_not_local, refused_not_local},
+      {"/in/notes.txt", true, "not importable", "not importable"},
+      {"/in/pdf", true, "not importable", "not importable"},
+      {"/in.d/plain", true, "not importable", "not importable"},
+      {"/in/pipe.pdf", true, "not regular", "not regular"},
+      {"/in/gone.pdf", true, "not found", "not found"},
+      {"/in/gone.vdc", true, "not found", "not found"},
+      {"/in/?.pdf", true, "pdf", "no catalog"},
+      {"/in/?.txt", true, "not found", "not found"},
+      {"https://example.com/a.pdf", false, "not local", "not local"},
   };
   for (const PlanRow& row : rows) {
     const std::vector<DroppedItem> items = {{row.text, row.local}};

@@ -152,10 +152,12 @@ TEST_F(RecentCatalogsTest, FailedSaveLeavesTheOldList) {
 struct DamageRow {
   const char* name;
   List records;
-  size_t record_size;
+  size_t record_size;  // 0: records[0] is the whole file
 };
 
 TEST_F(RecentCatalogsTest, DamagedOrForeignFilesAreIgnoredWhole) {
+  ASSERT_TRUE(SaveRecentCatalogs(kListPath, {"/d/a.vdc", "/d/b.vdc"}));
+  const std::string whole = fake_.ReadFileBytes(kListPath);
   const std::string no_nul(kRecentPathRecordSize, 'x');
   const DamageRow rows[] = {
       {"records of another size", {"/d/a.vdc"}, 256},
@@ -164,29 +166,21 @@ TEST_F(RecentCatalogsTest, DamagedOrForeignFilesAreIgnoredWhole) {
       {"an empty path", {"/d/a.vdc", ""}, kRecentPathRecordSize},
       {"a relative path", {"/d/a.vdc", "d/b.vdc"}, kRecentPathRecordSize},
       {"a path listed twice", {"/d/a.vdc", "/d/a.vdc"}, kRecentPathRecordSize},
+      {"not a container", {"not a container"}, 0},
+      {"an empty file", {""}, 0},
+      {"a cut file", {whole.substr(0, whole.size() - 100)}, 0},
   };
   for (const DamageRow& row : rows) {
-    WriteListFile(row.records, row.record_size);
+    if (row.record_size == 0) {
+      fake_.WriteFileBytes(kListPath, row.records[0]);
+    } else {
+      fake_.Remove(kListPath);
+      WriteListFile(row.records, row.record_size);
+    }
     RecentFileState state = RecentFileState::kRead;
     EXPECT_TRUE(LoadRecentCatalogs(kListPath, &state).empty()) << row.name;
     EXPECT_EQ(state, RecentFileState::kDamaged) << row.name;
-    fake_.Remove(kListPath);
   }
-
-  const std::string foreign[] = {"not a container", ""};
-  for (const std::string& bytes : foreign) {
-    fake_.WriteFileBytes(kListPath, bytes);
-    RecentFileState state = RecentFileState::kRead;
-    EXPECT_TRUE(LoadRecentCatalogs(kListPath, &state).empty());
-    EXPECT_EQ(state, RecentFileState::kDamaged);
-  }
-
-  ASSERT_TRUE(SaveRecentCatalogs(kListPath, {"/d/a.vdc", "/d/b.vdc"}));
-  const std::string whole = fake_.ReadFileBytes(kListPath);
-  fake_.WriteFileBytes(kListPath, whole.substr(0, whole.size() - 100));
-  RecentFileState state = RecentFileState::kRead;
-  EXPECT_TRUE(LoadRecentCatalogs(kListPath, &state).empty()) << "a cut file";
-  EXPECT_EQ(state, RecentFileState::kDamaged);
 
   ASSERT_TRUE(SaveRecentCatalogs(kListPath, {"/d/c.vdc"})) << "a damaged file is replaced";
   EXPECT_EQ(LoadRecentCatalogs(kListPath), List{"/d/c.vdc"});

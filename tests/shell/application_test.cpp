@@ -742,32 +742,25 @@ class ApplicationTest : public AppTestBase {
 
   // The dialogs are fixed in size: they can be moved and closed, and their system menu offers
   // neither to size nor to maximize them.
-  void dialogsAreFixedInSize_data() {
-    QTest::addColumn<QString>("dialog");
-    for (const char* name : {"about", "category add", "label edit", "batch category change"}) {
-      QTest::newRow(name) << QString::fromLatin1(name);
-    }
-  }
-
   void dialogsAreFixedInSize() {
-    QFETCH(QString, dialog);
     const CVeldraDocument doc;
-    std::unique_ptr<QDialog> box;
-    if (dialog == "about") box = std::make_unique<CAboutDlg>();
-    if (dialog == "category add") box = std::make_unique<CCategoryAddDlg>(doc, 1);
-    if (dialog == "label edit") box = std::make_unique<CCategoryLabelEditDlg>(std::array<std::string, 3>{});
-    if (dialog == "batch category change") {
-      box = std::make_unique<CChangeCategoryNameDlg>(doc, commands::CategoryTriple{});
+    std::vector<std::unique_ptr<QDialog>> boxes;
+    boxes.push_back(std::make_unique<CAboutDlg>());
+    boxes.push_back(std::make_unique<CCategoryAddDlg>(doc, 1));
+    boxes.push_back(std::make_unique<CCategoryLabelEditDlg>(std::array<std::string, 3>{}));
+    boxes.push_back(std::make_unique<CChangeCategoryNameDlg>(doc, commands::CategoryTriple{}));
+    const Qt::WindowFlags looked_at = Qt::WindowType_Mask | Qt::CustomizeWindowHint |
+                                      Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
+                                      Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint |
+                                      Qt::WindowMinimizeButtonHint;
+    const Qt::WindowFlags fixed = Qt::Dialog | Qt::CustomizeWindowHint |
+                                  Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
+                                  Qt::WindowCloseButtonHint;
+    for (const auto& box : boxes) {
+      const char* name = box->metaObject()->className();
+      QVERIFY2((box->windowFlags() & looked_at) == fixed, name);
+      QVERIFY2(box->minimumSize() == box->maximumSize(), name);
     }
-    QVERIFY(box != nullptr);
-    const Qt::WindowFlags flags = box->windowFlags();
-    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
-    QVERIFY(flags & Qt::CustomizeWindowHint);
-    QVERIFY(flags & Qt::MSWindowsFixedSizeDialogHint);
-    QVERIFY(!(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-    QVERIFY(flags & Qt::WindowSystemMenuHint);
-    QVERIFY(flags & Qt::WindowCloseButtonHint);
-    QCOMPARE(box->minimumSize(), box->maximumSize());
   }
 
   void helpOpensTheShippedPage() {

@@ -71,6 +71,16 @@ class PdfViewerAppTest : public QObject {
     frame()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(frame()));
   }
+  // The real platform's files, with the dialogs faked and the temporary, cache and settings
+  // folders each one of the test's own (the test drops env_ first).
+  struct RealFiles {
+    FakeDialogService dialogs;
+    ScopedDialogService use_dialogs{&dialogs};
+    QTemporaryDir data, temp, config;
+    ScopedEnv use_temp{"TMPDIR", temp.path()};
+    ScopedEnv use_cache{"XDG_CACHE_HOME", data.path()};  // the catalog is indexed there
+    ScopedEnv use_config{"XDG_CONFIG_HOME", config.path()};
+  };
   CMainWindow* Browser() const {
     for (QMdiSubWindow* w : frame()->mdi_area()->subWindowList()) {
       if (auto* browser = qobject_cast<CMainWindow*>(w)) return browser;
@@ -210,25 +220,19 @@ class PdfViewerAppTest : public QObject {
   }
 
   void onRealFilesTheCopyIsPrivateAndGoesWithTheViewer() {
-    env_.reset();  // the real platform
-    FakeDialogService dialogs;
-    ScopedDialogService use_dialogs(&dialogs);
-    QTemporaryDir data;
-    QTemporaryDir temp;
-    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());  // the catalog is indexed there
-    const QByteArray saved_tmpdir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", temp.path().toUtf8());
-    const QString source = data.filePath("source.pdf");
+    env_.reset();
+    RealFiles real;
+    const QString source = real.data.filePath("source.pdf");
     QVERIFY(WriteNumberedPdf(source, 6));
     QFile pdf(source);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
-    const std::string catalog = data.filePath("real.vdc").toStdString();
+    const std::string catalog = real.data.filePath("real.vdc").toStdString();
     QVERIFY(MakeViewerCatalog(catalog, {{"Real", "real.pdf", pdf.readAll().toStdString()}}));
     Start(catalog);
     Browser()->view()->entry_list()->SelectRows({0});
     DoubleClickRow(0);
     QMdiSubWindow* viewer = Viewers(QMdiArea::CreationOrder).at(0);
-    const QString copy = temp.filePath("0_real.pdf");
+    const QString copy = real.temp.filePath("0_real.pdf");
     QCOMPARE(QFileInfo(copy).permissions() & 0x7777,
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     QCOMPARE(PageText(viewer), QStringLiteral("1/ 6"));
@@ -246,18 +250,18 @@ class PdfViewerAppTest : public QObject {
     frame()->Dispatch(cmd::kPdfFirstPage);
     QTRY_COMPARE(PageText(viewer), QStringLiteral("1/ 6"));
 
-    const QString printed = data.filePath("printed.pdf");
+    const QString printed = real.data.filePath("printed.pdf");
     QString offered_name;
-    dialogs.print_handler = [&](QPrinter* printer) {
+    real.dialogs.print_handler = [&](QPrinter* printer) {
       offered_name = printer->docName();
       printer->setOutputFormat(QPrinter::PdfFormat);
       printer->setOutputFileName(printed);
       return true;
     };
     QTest::keyClick(frame(), Qt::Key_P, Qt::ControlModifier);
-    QCOMPARE(dialogs.print_requests.size(), size_t(1));
-    QCOMPARE(dialogs.print_requests[0].page_count, 6);
-    QCOMPARE(dialogs.print_requests[0].current_page, 1);
+    QCOMPARE(real.dialogs.print_requests.size(), size_t(1));
+    QCOMPARE(real.dialogs.print_requests[0].page_count, 6);
+    QCOMPARE(real.dialogs.print_requests[0].current_page, 1);
     QVERIFY(QFileInfo(printed).size() > 0);
     QCOMPARE(offered_name, QStringLiteral("Real.pdf"));  // the title, not "0_real.pdf"
 
@@ -265,29 +269,23 @@ class PdfViewerAppTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!QFile::exists(copy));
     app_.reset();
-    if (saved_tmpdir.isNull()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", saved_tmpdir);
   }
 
   // A search hit opens the viewer at its page with the hit highlighted; Ctrl+G and
   // Ctrl+Shift+G then step through the occurrences, and Ctrl+F opens the find bar with the
   // catalog's last query.
   void theViewerShowsAHitAndStepsThroughTheOccurrences() {
-    env_.reset();  // the real platform: the viewer reads a real copy of the PDF
-    FakeDialogService dialogs;
-    ScopedDialogService use_dialogs(&dialogs);
-    QTemporaryDir data;
-    QTemporaryDir temp;
-    ScopedEnv use_temp("TMPDIR", temp.path());
-    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
+    env_.reset();  // the viewer reads a real copy of the PDF
+    RealFiles real;
     QStringList pages(8, QStringLiteral("banana"));
     pages[1] = QStringLiteral("an apple a day");
     pages[4] = QStringLiteral("apple, and one more apple");
     pages[6] = QStringLiteral("Apple");
-    const QString source = data.filePath("words.pdf");
+    const QString source = real.data.filePath("words.pdf");
     QVERIFY(WriteTextPdf(source, pages));
     QFile pdf(source);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
-    const std::string catalog = data.filePath("words.vdc").toStdString();
+    const std::string catalog = real.data.filePath("words.vdc").toStdString();
     QVERIFY(MakeViewerCatalog(catalog, {{"Words", "words.pdf", pdf.readAll().toStdString()}}));
     Start(catalog);
     CatalogDocumentHost* host = app_->Documents().front();
@@ -318,16 +316,9 @@ class PdfViewerAppTest : public QObject {
   // The reader's last choice of the outline panel is theirs: kept in the preference file and
   // taken by the next viewer, which starts narrow and so without it until then.
   void theReadersOutlineChoiceIsKeptForTheNextViewer() {
-    env_.reset();  // the real platform
-    FakeDialogService dialogs;
-    ScopedDialogService use_dialogs(&dialogs);
-    QTemporaryDir data;
-    QTemporaryDir temp;
-    QTemporaryDir config;
-    ScopedEnv use_temp("TMPDIR", temp.path());
-    ScopedEnv use_cache("XDG_CACHE_HOME", data.path());
-    ScopedEnv use_config("XDG_CONFIG_HOME", config.path());
-    const std::string catalog = data.filePath("book.vdc").toStdString();
+    env_.reset();
+    RealFiles real;
+    const std::string catalog = real.data.filePath("book.vdc").toStdString();
     QVERIFY(MakeViewerCatalog(catalog, {{"Book", "book.pdf", MakeBookPdf(30, 3)}}));
     Start(catalog);
     auto open_viewer = [&] {

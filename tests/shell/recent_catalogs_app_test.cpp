@@ -74,12 +74,15 @@ class RecentCatalogsAppTest : public AppTestBase {
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
   }
 
+  // Catalogs opened are listed newest first in the next run and open from the menu, an open
+  // one brought forward; one that is gone is taken off with a message.
   void catalogsOpenedAreListedNewestFirstInTheNextRun() {
     Start();
     Open("/c/one.vdc");
     Open("/c/two.vdc");
     Open("/c/three.vdc");
     app_.reset();
+    env_->fake().Remove("/c/one.vdc");
 
     Start();
     QCOMPARE(RecentItems(), (Names{"1 /c/three.vdc(&A)|on", "2 /c/two.vdc(&B)|on",
@@ -89,64 +92,45 @@ class RecentCatalogsAppTest : public AppTestBase {
     QCOMPARE(RecentItems(), (Names{"1 /c/two.vdc(&A)|on", "2 /c/three.vdc(&B)|on",
                                    "3 /c/one.vdc(&C)|on"}));
     frame()->MenuAction(cmd::kRecentFile + 2)->trigger();
-    QCOMPARE(ActiveCatalog(), std::string("/c/one.vdc"));
-    frame()->MenuAction(cmd::kRecentFile + 1)->trigger();
-    QCOMPARE(ActiveCatalog(), std::string("/c/two.vdc"));
-    QCOMPARE(app_->Documents().size(), size_t(2));  // an open catalog is brought forward
-    QCOMPARE(WarningTexts(env_->dialogs()), Names{});
-  }
-
-  void aCatalogThatIsGoneIsTakenOffWithAMessage() {
-    Start();
-    Open("/c/one.vdc");
-    Open("/c/two.vdc");
-    app_.reset();
-    env_->fake().Remove("/c/one.vdc");
-
-    Start();
-    frame()->MenuAction(cmd::kRecentFile + 1)->trigger();
     QCOMPARE(WarningTexts(env_->dialogs()),
              Names{"ファイル「/c/one.vdc」が見つかりません。最近使ったファイルの一覧から外しました。"});
     QVERIFY(!env_->fake().FileExists("/c/one.vdc"));  // no new catalog is made in its place
-    QVERIFY(app_->Documents().empty());
-    QCOMPARE(RecentItems(), Names{"1 /c/two.vdc(&A)|on"});
-    QCOMPARE(commands::LoadRecentCatalogs(kListPath), Names{"/c/two.vdc"});
+    QCOMPARE(app_->Documents().size(), size_t(1));
+    QCOMPARE(RecentItems(), (Names{"1 /c/two.vdc(&A)|on", "2 /c/three.vdc(&B)|on"}));
+    QCOMPARE(commands::LoadRecentCatalogs(kListPath), (Names{"/c/two.vdc", "/c/three.vdc"}));
+    frame()->MenuAction(cmd::kRecentFile + 1)->trigger();
+    QCOMPARE(ActiveCatalog(), std::string("/c/three.vdc"));
+    frame()->MenuAction(cmd::kRecentFile + 1)->trigger();
+    QCOMPARE(ActiveCatalog(), std::string("/c/two.vdc"));
+    QCOMPARE(app_->Documents().size(), size_t(2));  // an open catalog is brought forward
+    QCOMPARE(WarningTexts(env_->dialogs()).size(), size_t(1));
   }
 
+  // The command line, a new catalog, and catalogs dropped onto the main frame and onto a
+  // browser each put the catalog first (File > Open: above); a file that is no catalog is
+  // not listed.
   void everyWayOfOpeningPutsTheCatalogFirst() {
     Start({"/c/one.vdc"});
-    QCOMPARE(app_->recent_catalogs(), Names{"/c/one.vdc"});
     env_->dialogs().file_answers.push_back(std::string("/c/new"));
     app_->OnFileNew();
-    QCOMPARE(app_->recent_catalogs(), (Names{"/c/new.vdc", "/c/one.vdc"}));
     QVERIFY(DropUrls(frame(), {Local("/c/two.vdc")}));
     QCOMPARE(ActiveCatalog(), std::string("/c/two.vdc"));
     QVERIFY(DropUrls(app_->Documents()[0]->browser_frame(), {Local("/c/three.vdc")}));
     QCOMPARE(ActiveCatalog(), std::string("/c/three.vdc"));
-    QCOMPARE(app_->recent_catalogs(),
-             (Names{"/c/three.vdc", "/c/two.vdc", "/c/new.vdc", "/c/one.vdc"}));
-    Open("/c/four.vdc");
-    QCOMPARE(app_->recent_catalogs(),
-             (Names{"/c/four.vdc", "/c/three.vdc", "/c/two.vdc", "/c/new.vdc"}));
-    QCOMPARE(commands::LoadRecentCatalogs(kListPath), app_->recent_catalogs());
-
     env_->fake().WriteFileBytes("/c/notes.vdc", "not a catalog at all");
     Open("/c/notes.vdc");
-    // A file that is no catalog is not listed.
-    QCOMPARE(app_->recent_catalogs().front(), std::string("/c/four.vdc"));
+    const Names expected = {"/c/three.vdc", "/c/two.vdc", "/c/new.vdc", "/c/one.vdc"};
+    QCOMPARE(app_->recent_catalogs(), expected);
+    QCOMPARE(commands::LoadRecentCatalogs(kListPath), expected);
   }
 
-  void theMenuShowsWhatAnotherInstanceWrote() {
-    Start();
-    QVERIFY(commands::SaveRecentCatalogs(kListPath, {"/c/two.vdc", "/c/one.vdc"}));
-    QCOMPARE(RecentItems(), (Names{"1 /c/two.vdc(&A)|on", "2 /c/one.vdc(&B)|on"}));
-  }
-
-  void fullMenuMnemonicsDoNotClash() {
+  // The menu shows what another instance wrote since; a full menu's mnemonics do not clash.
+  void aListAnotherInstanceWroteIsShownWithItsOwnMnemonics() {
     Start();
     QVERIFY(commands::SaveRecentCatalogs(
         kListPath, {"/c/one.vdc", "/c/two.vdc", "/c/three.vdc", "/c/four.vdc"}));
-    QCOMPARE(RecentItems().size(), size_t(4));
+    QCOMPARE(RecentItems(), (Names{"1 /c/one.vdc(&A)|on", "2 /c/two.vdc(&B)|on",
+                                   "3 /c/three.vdc(&C)|on", "4 /c/four.vdc(&D)|on"}));
     std::set<int> seen;
     for (QAction* action : FileMenu()->actions()) {
       if (action->isSeparator() || !action->isVisible()) continue;
