@@ -17,8 +17,6 @@
 namespace veldra::platform {
 namespace {
 
-using ::testing::HasSubstr;
-
 const std::string kTestWorker = PDFTEXT_TEST_WORKER;
 
 // The stand-in runs the request's path as its command; the range does not matter.

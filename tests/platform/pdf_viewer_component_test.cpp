@@ -220,14 +220,10 @@ class PdfViewerComponentTest : public QObject {
     QFETCH(QString, typed);
     QFETCH(int, shown);
     control_->Invoke(dispid::kLoadFile, {pdf_});
-    auto* field = control_->Widget()->findChild<QLineEdit*>("page_field");
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, typed);
-    QTest::keyClick(field, Qt::Key_Return);
+    TypePage(typed);
     // Enter settles the field at once: the page it went to, or the page shown.
     QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(shown).arg(kPages));
-    field->clearFocus();
+    control_->Widget()->findChild<QLineEdit*>("page_field")->clearFocus();
     QTRY_COMPARE(PageText(), QStringLiteral("%1/ %2").arg(shown).arg(kPages));
   }
 
@@ -338,11 +334,10 @@ class PdfViewerComponentTest : public QObject {
   void loadFailureIsNamed_data() {
     QTest::addColumn<QByteArray>("bytes");  // "-" for no file at all
     QTest::addColumn<QString>("message");
-    QTest::newRow("not a PDF") << QByteArray("PK\x03\x04 a zip under a .pdf name")
-                               << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
-    QTest::newRow("empty") << QByteArray() << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
-    QTest::newRow("cut after its header") << QByteArray("%PDF-1.4\n1 0 obj\n<< /Type /Catalog")
-                                          << QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    const QString unreadable = QStringLiteral("このファイルはPDFとして読み込めませんでした。PDFではないか、壊れています。");
+    QTest::newRow("not a PDF") << QByteArray("PK\x03\x04 a zip under a .pdf name") << unreadable;
+    QTest::newRow("empty") << QByteArray() << unreadable;
+    QTest::newRow("cut after its header") << QByteArray("%PDF-1.4\n1 0 obj\n<< /Type /Catalog") << unreadable;
     QTest::newRow("gone") << QByteArray("-") << QStringLiteral("PDFのファイルが見つからないため表示できません。");
   }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -91,19 +92,16 @@ TEST(NextIdTest, ACounterAtTheTopOfTheRangeRefusesInsteadOfWrapping) {
     SCOPED_TRACE(row.name);
     FakeCatalogEnvironment env;
     IdCounterTable counters = MakeTable<IdCounterRow>();
-    IdCounterRow own;
-    own.serving_tag = kTagIdCounter;
-    own.SetKey(kCounterKeyCounter);
-    own.next_value = row.own_counter;
-    ASSERT_EQ(AppendRecord(counters, own), 0);
-    if (row.entry_counter != INT32_MIN) {
-      IdCounterRow entry;
-      entry.row_id = 1;
-      entry.serving_tag = kTagEntry;
-      entry.SetKey(kCounterKeyEntry);
-      entry.next_value = row.entry_counter;
-      ASSERT_EQ(AppendRecord(counters, entry), 0);
-    }
+    const auto add = [&](int32_t row_id, ChunkTag tag, std::string_view key, int32_t value) {
+      IdCounterRow counter;
+      counter.row_id = row_id;
+      counter.serving_tag = tag;
+      counter.SetKey(key);
+      counter.next_value = value;
+      ASSERT_EQ(AppendRecord(counters, counter), 0);
+    };
+    add(0, kTagIdCounter, kCounterKeyCounter, row.own_counter);
+    if (row.entry_counter != INT32_MIN) add(1, kTagEntry, kCounterKeyEntry, row.entry_counter);
     for (int32_t expected : row.issued) {
       const int64_t left = IdsLeft(counters, kTagEntry, kCounterKeyEntry);
       EXPECT_EQ(left > 0, expected != kNoIdLeft);
@@ -123,11 +121,7 @@ TEST(NextIdTest, ACounterAtTheTopOfTheRangeRefusesInsteadOfWrapping) {
   for (const auto& [tag, key] : {std::pair{kTagCategory, kCounterKeyCategory},
                                  std::pair{kTagEntry, kCounterKeyEntry},
                                  std::pair{kTagAttachment, kCounterKeyAttachment}}) {
-    IdCounterRow full;
-    full.serving_tag = tag;
-    full.SetKey(key);
-    full.next_value = kLastIdValue;
-    ASSERT_EQ(AppendRecord(counters, full), 0);
+    ASSERT_TRUE(RaiseCounter(counters, tag, key, kLastIdValue));
   }
   RecordArray categories = MakeTable<CategoryRecord>();
   EXPECT_FALSE(NewCategoryRecord(categories, counters, "a", "b", "c"));
