@@ -192,17 +192,15 @@ TEST_F(SearchEngineTest, AQueryOfTenThousandCharactersIsAnsweredFromTheIndex) {
 TEST_F(SearchEngineTest, RelevanceAndListOrder) {
   // A's text holds "learn" in three words, B's once: A first by relevance. The list order is
   // by title ascending (the default): "Deep Learning" before "形態素解析入門".
-  const SearchQuery query = ParseQuery("text:learn");
-  std::vector<int32_t> order;
-  for (const EntryHit& hit : search_.Run(*doc_, query).entries) order.push_back(hit.entry_id);
-  EXPECT_EQ(order, (std::vector<int32_t>{ids_["A"], ids_["B"]}));
-  order.clear();
-  SearchOptions by_list;
-  by_list.order = ResultOrder::kListOrder;
-  for (const EntryHit& hit : search_.Run(*doc_, query, by_list).entries) {
-    order.push_back(hit.entry_id);
-  }
-  EXPECT_EQ(order, (std::vector<int32_t>{ids_["B"], ids_["A"]}));
+  const auto order = [&](const SearchOptions& options) {
+    std::vector<int32_t> ids;
+    for (const EntryHit& hit : search_.Run(*doc_, ParseQuery("text:learn"), options).entries) {
+      ids.push_back(hit.entry_id);
+    }
+    return ids;
+  };
+  EXPECT_EQ(order({}), (std::vector<int32_t>{ids_["A"], ids_["B"]})) << "by relevance";
+  EXPECT_EQ(order({.order = ResultOrder::kListOrder}), (std::vector<int32_t>{ids_["B"], ids_["A"]}));
 }
 
 }  // namespace

@@ -146,10 +146,8 @@ TEST_F(IndexerTest, EveryOutcomeOfAPdfIsRecordedAndReported) {
   const IndexerOptions stand_in{.limits = {.time_ms = 500, .memory_bytes = 256ull << 20},
                                 .worker_path = kStandIn};
   const std::vector<OutcomeRow> rows = {
-      {"text, and a scan without", {pdf.japanese, pdf.scan}, {}, nullptr,
-       {"text", "no text"}, 2},
-      {"not a PDF, locked", {pdf.not_pdf, pdf.locked}, {}, nullptr,
-       {"failed not-pdf", "failed encrypted"}, 2},
+      {"text, a scan without, not a PDF, locked", {pdf.japanese, pdf.scan, pdf.not_pdf, pdf.locked},
+       {}, nullptr, {"text", "no text", "failed not-pdf", "failed encrypted"}, 4},
       {"crashed, hung, ballooned; the next PDF is served",
        {StandIn("crash"), StandIn("hang"), StandIn("balloon"), StandIn("hello")}, stand_in,
        nullptr, {"failed crashed", "failed timed-out", "failed memory", "text"}, 4},
