@@ -87,6 +87,12 @@ const char* FullDiskVfs() {
 
 void SetDiskFull(bool full) { disk_full = full; }
 
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 std::string ReadAll(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();

@@ -31,6 +31,9 @@ class TempFolder {
 const char* FullDiskVfs();
 void SetDiskFull(bool full);
 
+// piece, times times over.
+std::string Repeat(const std::string& piece, int times);
+
 // The bytes of the regular file at path ("" for anything else).
 std::string ReadAll(const std::string& path);
 
