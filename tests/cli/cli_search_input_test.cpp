@@ -52,7 +52,6 @@ TEST_F(CliSearchInputTest, BadInputIsAnsweredClearlyAndTheCatalogIsKept) {
          return text;
        }()},
        1, ""},
-      {"characters outside code page 932", "search", {"café 𠮷"}, 1, ""},
       {"no query", "search", {}, 2, "veldra-cli search: missing arguments\n"},
       {"an unknown option", "search", {"x", "--fuzzy"}, 2, "veldra-cli search: unknown option --fuzzy\n"},
       {"--limit 0", "search", {"x", "--limit", "0"}, 2, "--limit takes a whole number of 1 or more, not '0'"},
