@@ -1,15 +1,10 @@
 // Bad input to search and index: each row a clear answer with its exit code, and the
 // catalog byte for byte as it was.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
-#include <sstream>
 
-#include "cli/tool.h"
 #include "storage/catalog_tags.h"
 #include "storage/chunk_format.h"
 #include "tests/cli/cli_fixture.h"
@@ -20,34 +15,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class CliSearchInputTest : public CliTest {
- protected:
-  // Runs the tool in a process of its own, as the user "nobody" when the test runs as root
-  // (whom no file permission binds).
-  CliResult RunUnprivileged(const Strings& words) {
-    int pipe_fds[2];
-    EXPECT_EQ(::pipe(pipe_fds), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(pipe_fds[0]);
-      if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
-      std::ostringstream out, err;
-      const int code = RunCli(words, out, err);
-      const std::string text = err.str();
-      const ssize_t written = ::write(pipe_fds[1], text.data(), text.size());
-      ::_exit(written == static_cast<ssize_t>(text.size()) ? code : 101);
-    }
-    ::close(pipe_fds[1]);
-    CliResult result;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;) result.err.append(buffer, n);
-    ::close(pipe_fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    result.code = WEXITSTATUS(status);
-    return result;
-  }
-};
+using CliSearchInputTest = CliTest;
 
 struct InputRow {
   const char* name;
@@ -57,32 +25,19 @@ struct InputRow {
   // Words of the error output ("{index}" stands for the index file's path); "": none.
   const char* err;
   std::function<void()> setup = nullptr;
-  bool unprivileged = false;
 };
 
 TEST_F(CliSearchInputTest, BadInputIsAnsweredClearlyAndTheCatalogIsKept) {
   const std::string catalog = MakeCatalog({"a.pdf"});
   const std::string cache = Path("cache/veldra");
   const std::string index = cache + "/index.sqlite";
-  const char* kFolderIsFile =
-      "veldra-cli: the search index {index} cannot be opened: a file stands where the index's "
-      "folder must be\n";
-  const char* kIndexIsLink =
-      "veldra-cli: the search index {index} cannot be opened: the index file is a symbolic "
-      "link, which is never followed\n";
-  const char* kReadOnly =
-      "veldra-cli: the search index {index} cannot be opened: the index's folder cannot be "
-      "written\n";
+  // The store's problems are told in its words (tested with the store); here, one row each
+  // shows how search and index pass them on.
   const auto folder_is_file = [&] { WriteFile("cache/veldra", "not a folder"); };
   const auto index_is_link = [&] {
     WriteFile("elsewhere.sqlite", "");
     std::filesystem::create_directories(cache);
     std::filesystem::create_symlink(Path("elsewhere.sqlite"), index);
-  };
-  const auto read_only = [&] {
-    ::chmod(dir_.c_str(), 0755);
-    ::mkdir(Path("cache").c_str(), 0755);
-    ::mkdir(cache.c_str(), 0555);
   };
   const std::vector<InputRow> rows = {
       {"spaces only", "search", {"  ", "　 "}, 2, "veldra-cli: the query has no term\n"},
@@ -91,26 +46,26 @@ TEST_F(CliSearchInputTest, BadInputIsAnsweredClearlyAndTheCatalogIsKept) {
       {"nothing to search for", "search", {"title:"}, 2,
        "veldra-cli: a term of the query has no character to search for (title:)\n"},
       {"bytes that are not UTF-8", "search", {"\xff\xfe"}, 2, "veldra-cli: the query is not valid UTF-8\n"},
-      {"10,000 characters", "search", {std::string(10000, 'x')}, 1, ""},
-      {"10,000 Japanese characters", "search", {[] {
+      {"10,000 characters", "search", {[] {
          std::string text;
          for (int i = 0; i < 10000; ++i) text += "形";
          return text;
        }()},
        1, ""},
-      {"characters outside code page 932", "search", {"café 𠮷"}, 1, ""},
       {"no query", "search", {}, 2, "veldra-cli search: missing arguments\n"},
       {"an unknown option", "search", {"x", "--fuzzy"}, 2, "veldra-cli search: unknown option --fuzzy\n"},
       {"--limit 0", "search", {"x", "--limit", "0"}, 2, "--limit takes a whole number of 1 or more, not '0'"},
       {"--limit -1", "search", {"x", "--limit", "-1"}, 2, "--limit takes a whole number of 1 or more, not '-1'"},
       {"--limit x", "search", {"x", "--limit=x"}, 2, "--limit takes a whole number of 1 or more, not 'x'"},
       {"--order x", "search", {"x", "--order", "rank"}, 2, "--order is 'relevance' or 'list', not 'rank'"},
-      {"search: a cache folder that is a file", "search", {"x"}, 2, kFolderIsFile, folder_is_file},
-      {"search: an index that is a symbolic link", "search", {"x"}, 2, kIndexIsLink, index_is_link},
-      {"search: a read-only cache folder", "search", {"x"}, 2, kReadOnly, read_only, true},
-      {"index: a cache folder that is a file", "index", {}, 1, kFolderIsFile, folder_is_file},
-      {"index: an index that is a symbolic link", "index", {}, 1, kIndexIsLink, index_is_link},
-      {"index: a read-only cache folder", "index", {}, 1, kReadOnly, read_only, true},
+      {"search: a cache folder that is a file", "search", {"x"}, 2,
+       "veldra-cli: the search index {index} cannot be opened: a file stands where the index's "
+       "folder must be\n",
+       folder_is_file},
+      {"index: an index that is a symbolic link", "index", {}, 1,
+       "veldra-cli: the search index {index} cannot be opened: the index file is a symbolic "
+       "link, which is never followed\n",
+       index_is_link},
       {"index: an unknown option", "index", {"--fuzzy"}, 2, "veldra-cli index: unknown option --fuzzy\n"},
       {"index: a query", "index", {"x"}, 2, "veldra-cli index: unexpected argument 'x'\n"},
   };
@@ -121,7 +76,7 @@ TEST_F(CliSearchInputTest, BadInputIsAnsweredClearlyAndTheCatalogIsKept) {
     if (row.setup) row.setup();
     Strings words = {row.command, catalog};
     words.insert(words.end(), row.words.begin(), row.words.end());
-    const CliResult r = row.unprivileged ? RunUnprivileged(words) : Run(words);
+    const CliResult r = Run(words);
     EXPECT_EQ(r.code, row.code) << r.err;
     std::string expected = row.err;
     if (const size_t at = expected.find("{index}"); at != std::string::npos) {

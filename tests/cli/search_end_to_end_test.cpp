@@ -58,8 +58,7 @@ TEST_F(SearchEndToEndTest, EveryTermIsFoundOnItsPagesAndNothingElse) {
                     QStringLiteral("検索を速くする索引\nmachine translation")});
   AddPdf("blank.pdf", {QStringLiteral("Chapter one"), QStringLiteral("")});
   RunOk({"set", catalog_, "0", "--title", "形態素解析入門", "--author", "田中 一郎"});
-  RunOk({"set", catalog_, "1", "--title", "Database Primer", "--author", "山田 花子", "--note",
-         "要確認の本"});
+  RunOk({"set", catalog_, "1", "--title", "Database Primer"});
   RunOk({"set", catalog_, "2", "--title", "白紙"});
   EXPECT_EQ(RunOk({"index", catalog_}).out,
             "PDFs: 3 (extracted now: 3, 7 pages)\nindexed: 3\nwithout text: 0\nfailed: 0\n");
@@ -68,32 +67,16 @@ TEST_F(SearchEndToEndTest, EveryTermIsFoundOnItsPagesAndNothingElse) {
     std::vector<std::string> query;
     Found found;
   };
+  // The terms, widths, fields and phrases are the engine's (tested there); these rows show
+  // them on real PDFs, through the command's words and exit code.
   const Row rows[] = {
       {{"析"}, {{"nlp.pdf", {1}}}},                       // 1 kanji, also in the title
-      {{"索"}, {{"db.pdf", {2}}}},                        // twice on one page
-      {{"単語"}, {{"nlp.pdf", {2}}}},                     // 2 characters
-      {{"千代田"}, {{"nlp.pdf", {3}}}},                   // 3 characters
-      {{"データ"}, {{"db.pdf", {1}}}},                    // katakana
-      {{"learning"}, {{"nlp.pdf", {2}}}},                 // an English word
-      {{"earn"}, {{"nlp.pdf", {2}}}},                     // part of one
+      {{"千代田"}, {{"nlp.pdf", {3}}}},                   // the PDF has the radical ⽥
       {{"machine"}, {{"nlp.pdf", {2}}, {"db.pdf", {2}}}},
-      {{"\"machine learning\""}, {{"nlp.pdf", {2}}}},     // a phrase
-      {{"\"machine", "learning\""}, {{"nlp.pdf", {2}}}},  // the same, as two shell words
+      {{"\"machine", "learning\""}, {{"nlp.pdf", {2}}}},  // a phrase as two shell words
       {{"Python", "東京都"}, {{"nlp.pdf", {2, 3}}}},        // AND across pages
-      {{"ＰＤＦ"}, {{"nlp.pdf", {1}}}},                   // full width finds ASCII
-      {{"OFFICE"}, {{"nlp.pdf", {3}}}},                   // case
       {{"café"}, {{"db.pdf", {1}}}},                      // outside code page 932
-      {{"chapter"}, {{"blank.pdf", {1}}}},
-      {{"title:入門"}, {{"nlp.pdf", {}}}},                // fields
-      {{"text:入門"}, {{"db.pdf", {1}}}},
-      {{"person:山田"}, {{"db.pdf", {}}}},
-      {{"note:要確認"}, {{"db.pdf", {}}}},
       {{"田中", "単語"}, {{"nlp.pdf", {2}}}},             // an attribute and the text
-      {{"person:単語"}, {}},                              // nothing that is not there
-      {{"形態素", "translation"}, {}},
-      {{"解析", "データ"}, {}},
-      {{"\"learning machine\""}, {}},
-      {{"Tokyo"}, {}},
       {{"\"files日本語\""}, {}},                        // no match spans two pages
   };
   for (const Row& row : rows) {

@@ -3,7 +3,6 @@
 #include "search/index_store.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,24 +18,18 @@ namespace veldra::search {
 namespace {
 
 using testing::PutPages;
+using testing::ReadAll;
+using testing::Sql;
 using testing::TempFolder;
-
-std::string ReadAll(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteAll(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-void Sql(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-  sqlite3_close(db);
+// The index's folder folder/veldra, made; the index's path in it.
+std::string IndexIn(const std::string& folder) {
+  ::mkdir((folder + "/veldra").c_str(), 0700);
+  return folder + "/veldra/index.sqlite";
 }
 
 // Runs open in a process of its own; for root, as the user "nobody", whom file permissions
@@ -82,85 +75,74 @@ pid_t StartWriter(const std::string& path, const std::string& prefix, int count,
 
 struct BadCacheRow {
   const char* name;
-  // Prepares folder/veldra for the index at folder/veldra/index.sqlite.
+  // Prepares the cache folder for the index at folder/index.
   std::function<void(const std::string& folder)> make;
   StoreProblem problem;
-  bool set_aside;  // a file was moved aside and a new index made
+  const char* text;  // the problem as it is told
+  const char* index = "veldra/index.sqlite";
 };
 
 TEST(IndexStore, BadCachesGiveAClearProblemOrAreSetAsideAndRebuilt) {
+  const char* kFolderIsFile = "a file stands where the index's folder must be";
+  const char* kIsLink = "the index file is a symbolic link, which is never followed";
+  const auto folder_is_file = [](const std::string& f) { WriteAll(f + "/veldra", "x"); };
   const std::vector<BadCacheRow> rows = {
-      {"the cache folder is a file",
-       [](const std::string& f) { WriteAll(f + "/veldra", "x"); }, StoreProblem::kFolderIsFile,
-       false},
-      {"a folder above it is a file",
-       [](const std::string& f) { WriteAll(f + "/veldra", "x"); }, StoreProblem::kFolderIsFile,
-       false},
+      {"the cache folder is a file", folder_is_file, StoreProblem::kFolderIsFile, kFolderIsFile},
+      {"a folder above it is a file", folder_is_file, StoreProblem::kFolderIsFile, kFolderIsFile,
+       "veldra/sub/index.sqlite"},
       {"the index is a symbolic link",
        [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
          IndexStore elsewhere;
          elsewhere.Open(f + "/target.sqlite");
-         ::symlink((f + "/target.sqlite").c_str(), (f + "/veldra/index.sqlite").c_str());
+         ::symlink((f + "/target.sqlite").c_str(), IndexIn(f).c_str());
        },
-       StoreProblem::kIndexIsLink, false},
+       StoreProblem::kIndexIsLink, kIsLink},
       {"the index is a dangling symbolic link",
-       [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
-         ::symlink((f + "/nothing").c_str(), (f + "/veldra/index.sqlite").c_str());
-       },
-       StoreProblem::kIndexIsLink, false},
-      {"the index is a folder",
-       [](const std::string& f) { ::mkdir((f + "/veldra").c_str(), 0700);
-                                  ::mkdir((f + "/veldra/index.sqlite").c_str(), 0700); },
-       StoreProblem::kIndexNotFile, false},
+       [](const std::string& f) { ::symlink((f + "/nothing").c_str(), IndexIn(f).c_str()); },
+       StoreProblem::kIndexIsLink, kIsLink},
+      {"the index is a folder", [](const std::string& f) { ::mkdir(IndexIn(f).c_str(), 0700); },
+       StoreProblem::kIndexNotFile, "the index file's name is taken by something else"},
+      // The rest are set aside: a new index in their place.
       {"no SQLite file",
-       [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
-         WriteAll(f + "/veldra/index.sqlite", std::string(5000, 'z'));
-       },
-       StoreProblem::kNone, true},
+       [](const std::string& f) { WriteAll(IndexIn(f), std::string(5000, 'z')); },
+       StoreProblem::kNone, ""},
       {"another program's database",
-       [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
-         Sql(f + "/veldra/index.sqlite", "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);");
-       },
-       StoreProblem::kNone, true},
+       [](const std::string& f) { Sql(IndexIn(f), "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);"); },
+       StoreProblem::kNone, ""},
       {"an index of another schema version",
        [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
-         Sql(f + "/veldra/index.sqlite",
+         Sql(IndexIn(f),
              "PRAGMA application_id=1447315800; PRAGMA user_version=99; CREATE TABLE pdf(x);");
        },
-       StoreProblem::kNone, true},
+       StoreProblem::kNone, ""},
       {"a damaged database",
        [](const std::string& f) {
-         ::mkdir((f + "/veldra").c_str(), 0700);
-         const std::string path = f + "/veldra/index.sqlite";
+         const std::string path = IndexIn(f);
          Sql(path, "CREATE TABLE t(x); INSERT INTO t VALUES(randomblob(20000));");
          std::string bytes = ReadAll(path);
          for (size_t i = 100; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
          WriteAll(path, bytes);
        },
-       StoreProblem::kNone, true},
+       StoreProblem::kNone, ""},
   };
   for (const BadCacheRow& row : rows) {
     SCOPED_TRACE(row.name);
     TempFolder folder;
     row.make(folder.path());
-    const std::string path = std::string(row.name) == "a folder above it is a file"
-                                 ? folder.Path("veldra/sub/index.sqlite")
-                                 : folder.Path("veldra/index.sqlite");
+    const std::string path = folder.Path(row.index);
     const std::string before = ReadAll(path);
     IndexStore store;
     const StoreOpening opening = store.Open(path);
     EXPECT_EQ(opening.problem, row.problem) << StoreProblemText(opening.problem);
     EXPECT_EQ(store.is_open(), row.problem == StoreProblem::kNone);
-    EXPECT_EQ(!opening.set_aside.empty(), row.set_aside);
-    if (row.set_aside) {
+    const bool set_aside = row.problem == StoreProblem::kNone;
+    EXPECT_EQ(!opening.set_aside.empty(), set_aside);
+    if (set_aside) {
       EXPECT_EQ(opening.set_aside.rfind(path + ".broken-", 0), 0u) << opening.set_aside;
       EXPECT_EQ(ReadAll(opening.set_aside), before) << "the broken file is kept as it was";
       EXPECT_GT(PutPages(store, "p", {"新しい索引"}), 0) << "the new index takes texts";
+    } else {
+      EXPECT_STREQ(StoreProblemText(opening.problem), row.text);
     }
   }
 }
@@ -170,6 +152,8 @@ TEST(IndexStore, AReadOnlyCacheFolderIsAClearProblem) {
   ::chmod(folder.path().c_str(), 0755);
   ::mkdir(folder.Path("veldra").c_str(), 0555);
   EXPECT_EQ(OpenAsUnprivileged(folder.Path("veldra/index.sqlite")), StoreProblem::kFolderReadOnly);
+  EXPECT_STREQ(StoreProblemText(StoreProblem::kFolderReadOnly),
+               "the index's folder cannot be written");
 }
 
 TEST(IndexStore, AFullDiskFailsOneWriteAndKeepsWhatWasThere) {

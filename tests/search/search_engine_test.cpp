@@ -16,6 +16,8 @@
 namespace veldra::search {
 namespace {
 
+using testing::Repeat;
+
 using Found = std::map<std::string, std::vector<int>>;  // entry name -> pages
 
 struct QueryRow {
@@ -41,6 +43,7 @@ class SearchEngineTest : public veldra::testing::CatalogTest {
         {"東京都の地図\n形態\n素解析は別の話", "Deep Learning, 2nd edition"});
     Add("C", "要確認メモ", "田中 太郎", "予算の要確認", {});
     Add("D", "Alpha", "", "", {"alpha, ending in あ", "いろは beta 𠮷野家"});
+    Add("L", "", "", "", {Repeat("かき\n", 30) + "目印" + std::string(100, 'z')});
     search_.set_entry_texts(texts_);
   }
 
@@ -120,7 +123,7 @@ TEST_F(SearchEngineTest, EveryTermIsFoundOnItsPagesAndNothingElse) {
       {"person:田中", {{"A", {}}, {"C", {}}}},
       {"title:learning", {{"B", {}}}},
       {"text:deep", {{"B", {2}}}},
-      {"category:a", {{"A", {}}, {"B", {}}, {"C", {}}, {"D", {}}}},
+      {"category:a", {{"A", {}}, {"B", {}}, {"C", {}}, {"D", {}}, {"L", {}}}},
       // Words of the query syntax are plain text.
       {"AND", {}},
       {"NEAR(a", {}},
@@ -138,6 +141,8 @@ TEST_F(SearchEngineTest, SnippetsShowTheOriginalTextAroundTheMatch) {
       {"earn", "A", {2, "text", "Machine l", "earn", "ing with Python. The learner learns."}},
       {"予算", "C", {0, "en_note", "", "予算", "の要確認"}},
       {"title:learning", "B", {0, "en_title", "Deep ", "Learning", ""}},
+      // Forty characters on each side; line breaks shown as spaces.
+      {"目印", "L", {1, "text", " " + Repeat("かき ", 13), "目印", std::string(40, 'z')}},
   };
   for (const ExpectedSnippet& row : rows) {
     SCOPED_TRACE(row.query);
@@ -149,21 +154,6 @@ TEST_F(SearchEngineTest, SnippetsShowTheOriginalTextAroundTheMatch) {
     EXPECT_EQ(hit->snippets.front(), row.snippet);
     EXPECT_LE(hit->snippets.size(), kSnippetsPerEntry);
   }
-}
-
-TEST_F(SearchEngineTest, ASnippetKeepsFortyCharactersOnEachSide) {
-  std::string before;
-  for (int i = 0; i < 30; ++i) before += "あい\n";  // 90 characters, line breaks shown as spaces
-  Add("L", "", "", "", {before + "目印" + std::string(100, 'z')});
-  search_.set_entry_texts(texts_);
-  Search("目印");
-  ASSERT_EQ(outcome_.entries.size(), 1u);
-  const Snippet& snippet = outcome_.entries[0].snippets.at(0);
-  std::string expected_before;
-  for (int i = 0; i < 13; ++i) expected_before += "あい ";
-  EXPECT_EQ(snippet.before, " " + expected_before);
-  EXPECT_EQ(snippet.match, "目印");
-  EXPECT_EQ(snippet.after, std::string(40, 'z'));
 }
 
 TEST_F(SearchEngineTest, TheLiveDocumentDecidesWhatIsNamed) {
@@ -192,17 +182,15 @@ TEST_F(SearchEngineTest, AQueryOfTenThousandCharactersIsAnsweredFromTheIndex) {
 TEST_F(SearchEngineTest, RelevanceAndListOrder) {
   // A's text holds "learn" in three words, B's once: A first by relevance. The list order is
   // by title ascending (the default): "Deep Learning" before "形態素解析入門".
-  const SearchQuery query = ParseQuery("text:learn");
-  std::vector<int32_t> order;
-  for (const EntryHit& hit : search_.Run(*doc_, query).entries) order.push_back(hit.entry_id);
-  EXPECT_EQ(order, (std::vector<int32_t>{ids_["A"], ids_["B"]}));
-  order.clear();
-  SearchOptions by_list;
-  by_list.order = ResultOrder::kListOrder;
-  for (const EntryHit& hit : search_.Run(*doc_, query, by_list).entries) {
-    order.push_back(hit.entry_id);
-  }
-  EXPECT_EQ(order, (std::vector<int32_t>{ids_["B"], ids_["A"]}));
+  const auto order = [&](const SearchOptions& options) {
+    std::vector<int32_t> ids;
+    for (const EntryHit& hit : search_.Run(*doc_, ParseQuery("text:learn"), options).entries) {
+      ids.push_back(hit.entry_id);
+    }
+    return ids;
+  };
+  EXPECT_EQ(order({}), (std::vector<int32_t>{ids_["A"], ids_["B"]})) << "by relevance";
+  EXPECT_EQ(order({.order = ResultOrder::kListOrder}), (std::vector<int32_t>{ids_["B"], ids_["A"]}));
 }
 
 }  // namespace

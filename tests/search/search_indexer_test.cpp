@@ -6,14 +6,12 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,15 +28,11 @@ namespace veldra::search {
 namespace {
 
 using platform::PdfTextFailure;
+using testing::ReadAll;
 using testing::TempFolder;
 
 const std::string kWorker = PDFTEXT_BUILD_WORKER;
 const std::string kStandIn = PDFTEXT_TEST_WORKER;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A "PDF" the stand-in worker runs as a command (the real worker finds it no PDF).
 std::string StandIn(const std::string& command) { return "stand-in:" + command + "\n"; }
@@ -66,24 +60,9 @@ const Pdfs& ThePdfs() {
   return pdfs;
 }
 
-// The first value a statement gives on the index file, read beside the store as another
-// program would ("" when it cannot); and as a number.
-std::string Ask(const std::string& index, const char* sql) {
-  sqlite3* db = nullptr;
-  std::string value;
-  if (sqlite3_open_v2(index.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-      value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-    }
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(db);
-  return value;
-}
+// A count on the index file, read beside the store as another program would (-1: none).
 int64_t Count(const std::string& index, const char* sql) {
-  const std::string value = Ask(index, sql);
+  const std::string value = testing::Sql(index, sql);
   return value.empty() ? -1 : std::stoll(value);
 }
 
@@ -167,10 +146,8 @@ TEST_F(IndexerTest, EveryOutcomeOfAPdfIsRecordedAndReported) {
   const IndexerOptions stand_in{.limits = {.time_ms = 500, .memory_bytes = 256ull << 20},
                                 .worker_path = kStandIn};
   const std::vector<OutcomeRow> rows = {
-      {"text, and a scan without", {pdf.japanese, pdf.scan}, {}, nullptr,
-       {"text", "no text"}, 2},
-      {"not a PDF, locked", {pdf.not_pdf, pdf.locked}, {}, nullptr,
-       {"failed not-pdf", "failed encrypted"}, 2},
+      {"text, a scan without, not a PDF, locked", {pdf.japanese, pdf.scan, pdf.not_pdf, pdf.locked},
+       {}, nullptr, {"text", "no text", "failed not-pdf", "failed encrypted"}, 4},
       {"crashed, hung, ballooned; the next PDF is served",
        {StandIn("crash"), StandIn("hang"), StandIn("balloon"), StandIn("hello")}, stand_in,
        nullptr, {"failed crashed", "failed timed-out", "failed memory", "text"}, 4},
@@ -372,7 +349,7 @@ TEST_F(IndexerTest, TwoProcessesIndexingOneCatalogExtractEachPdfOnce) {
   ::close(gate[0]);
   ::close(gate[1]);
   EXPECT_EQ(extracted_a + extracted_b, 12) << extracted_a << " + " << extracted_b;
-  EXPECT_EQ(Ask(index_, "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(testing::Sql(index_, "PRAGMA integrity_check"), "ok");
   int found = 0;
   EXPECT_EQ(store_.MatchPhrase("\"page\"", [&](int64_t, int64_t, const int32_t*, size_t) { ++found; }),
             StoreProblem::kNone);

@@ -7,8 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "tests/search/search_test_support.h"
+
 namespace veldra::search {
 namespace {
+
+using testing::Repeat;
 
 using Terms = std::vector<std::pair<QueryField, std::string>>;  // field, canonical form
 
@@ -17,12 +21,6 @@ struct QueryRow {
   QueryError error;
   Terms terms;
 };
-
-std::string Repeat(const std::string& piece, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += piece;
-  return out;
-}
 
 const QueryField kAny = QueryField::kAny;
 

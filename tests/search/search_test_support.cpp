@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 
 namespace veldra::search::testing {
 namespace {
@@ -23,41 +25,16 @@ struct FullFile {
 
 sqlite3_file* Real(sqlite3_file* file) { return reinterpret_cast<FullFile*>(file)->real; }
 
+// Every method but the write passes the call on to the real file.
+template <auto Method, typename... Args>
+auto Pass(sqlite3_file* f, Args... args) {
+  return (Real(f)->pMethods->*Method)(Real(f), args...);
+}
+
 int Write(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
   if (disk_full) return SQLITE_FULL;
-  return Real(f)->pMethods->xWrite(Real(f), data, amount, offset);
+  return Pass<&sqlite3_io_methods::xWrite>(f, data, amount, offset);
 }
-int Truncate(sqlite3_file* f, sqlite3_int64 size) {
-  return Real(f)->pMethods->xTruncate(Real(f), size);
-}
-int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
-int Read(sqlite3_file* f, void* data, int amount, sqlite3_int64 offset) {
-  return Real(f)->pMethods->xRead(Real(f), data, amount, offset);
-}
-int Sync(sqlite3_file* f, int flags) { return Real(f)->pMethods->xSync(Real(f), flags); }
-int FileSize(sqlite3_file* f, sqlite3_int64* size) {
-  return Real(f)->pMethods->xFileSize(Real(f), size);
-}
-int Lock(sqlite3_file* f, int lock) { return Real(f)->pMethods->xLock(Real(f), lock); }
-int Unlock(sqlite3_file* f, int lock) { return Real(f)->pMethods->xUnlock(Real(f), lock); }
-int CheckLock(sqlite3_file* f, int* out) {
-  return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
-}
-int Control(sqlite3_file* f, int op, void* arg) {
-  return Real(f)->pMethods->xFileControl(Real(f), op, arg);
-}
-int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-int Characteristics(sqlite3_file* f) {
-  return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
-}
-int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
-  return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, out);
-}
-int ShmLock(sqlite3_file* f, int offset, int n, int flags) {
-  return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
-}
-void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
-int ShmUnmap(sqlite3_file* f, int remove) { return Real(f)->pMethods->xShmUnmap(Real(f), remove); }
 
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
   auto* full = reinterpret_cast<FullFile*>(file);
@@ -95,16 +72,47 @@ const char* FullDiskVfs() {
     full_vfs.zName = "veldra-test-full-disk";
     full_vfs.szOsFile = static_cast<int>(sizeof(FullFile)) + real_vfs->szOsFile;
     full_vfs.xOpen = Open;
-    full_methods = {3,        Close,      Read,      Write,     Truncate,  Sync,
-                    FileSize, Lock,       Unlock,    CheckLock, Control,   SectorSize,
-                    Characteristics, ShmMap, ShmLock, ShmBarrier, ShmUnmap, nullptr, nullptr};
-    full_methods.iVersion = 2;  // no memory-mapped reads: every read goes through Read
+    using M = sqlite3_io_methods;
+    full_methods = {2,  // no memory-mapped reads: every read goes through the real file
+                    Pass<&M::xClose>, Pass<&M::xRead>, Write, Pass<&M::xTruncate>,
+                    Pass<&M::xSync>, Pass<&M::xFileSize>, Pass<&M::xLock>, Pass<&M::xUnlock>,
+                    Pass<&M::xCheckReservedLock>, Pass<&M::xFileControl>,
+                    Pass<&M::xSectorSize>, Pass<&M::xDeviceCharacteristics>,
+                    Pass<&M::xShmMap>, Pass<&M::xShmLock>, Pass<&M::xShmBarrier>,
+                    Pass<&M::xShmUnmap>, nullptr, nullptr};
     return sqlite3_vfs_register(&full_vfs, 0) == SQLITE_OK;
   }();
   return registered ? full_vfs.zName : nullptr;
 }
 
 void SetDiskFull(bool full) { disk_full = full; }
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+std::string ReadAll(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Sql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string value;
+  if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+    sqlite3_exec(db, sql.c_str(), [](void* out, int, char** values, char**) {
+      auto* first = static_cast<std::string*>(out);
+      if (first->empty() && values[0] != nullptr) *first = values[0];
+      return 0;
+    }, &value, nullptr);
+  }
+  sqlite3_close(db);
+  return value;
+}
 
 Digest DigestOfName(const std::string& name) { return Sha256Of(name); }
 

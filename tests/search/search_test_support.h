@@ -1,6 +1,6 @@
 // What the search tests share: a folder of the real file system (the index is an SQLite
-// file), an SQLite VFS whose writes fail as on a full disk, and page texts put into an index
-// without any PDF.
+// file) and its files read, an SQLite VFS whose writes fail as on a full disk, and page texts
+// put into an index without any PDF.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,16 @@ class TempFolder {
 // SQLITE_FULL while SetDiskFull(true) is in force.
 const char* FullDiskVfs();
 void SetDiskFull(bool full);
+
+// piece, times times over.
+std::string Repeat(const std::string& piece, int times);
+
+// The bytes of the regular file at path ("" for anything else).
+std::string ReadAll(const std::string& path);
+
+// Runs sql on the SQLite file at path beside any store, as another program would; the first
+// value it gives ("" when none, or when it cannot be run).
+std::string Sql(const std::string& path, const std::string& sql);
 
 // Puts a PDF's pages into store under a digest made from name; its full-text row id.
 int64_t PutPages(IndexStore& store, const std::string& name, const std::vector<std::string>& pages);

@@ -137,9 +137,7 @@ class SearchWindowTest : public QObject {
     // A file where the index's folder must be.
     const QString blocked = cache_->filePath("blocked");
     QVERIFY(QDir().mkpath(blocked));
-    QFile file(blocked + "/veldra");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(QFile(blocked + "/veldra").open(QIODevice::WriteOnly));
     env_->fake().SetCacheFolder(blocked.toStdString());
     view()->RunCommand(cmd::kFullTextSearch);
     Type(QStringLiteral("comet"));
