@@ -110,29 +110,41 @@ TEST_F(CliDamageTest, TheErrorNamesTheDamageAndPointsToCheckSalvageAndCompact) {
 }
 
 // An import killed after a PDF's bytes were written and before its link (the chunk whole,
-// or torn): a change then succeeds, check passes after it, further changes are accepted,
-// and every entry keeps its PDF. Each way the document saves its file cuts such a tail
-// (tests/storage/document_save_test.cpp); here an import, which appends a PDF, and compact,
-// which reads the catalog and writes only its copy, then a label, whose save appends the
-// sort levels (the catalog has none yet, as after `new` and `import`).
-TEST_F(CliDamageTest, AChangeAfterAnImportKilledBeforeItsLinkLeavesASoundCatalog) {
+// or torn): every changing command then succeeds, check passes after it, further changes
+// are accepted, and every entry keeps its PDF. The catalog has no sort levels yet (as after
+// `new` and `import`), so the first save that writes them appends at the end of the file.
+TEST_F(CliDamageTest, EveryChangeAfterAnImportKilledBeforeItsLinkLeavesASoundCatalog) {
   const std::string catalog = Path("cat.vdc");
   const std::vector<std::vector<std::string>> changes = {
       {"import", catalog, Path("new.pdf")},
+      {"delete", catalog, "--id", "2"},
+      {"label", catalog, "1", "x"},
+      {"set", catalog, "0", "--title", "x"},
+      {"category-add", catalog, "1", "added"},
+      {"category-delete", catalog, "1", "spare"},
+      {"recategorize", catalog, "--id", "0", "--c1", "moved"},
+      {"export", catalog, Path("out"), "--all"},
       {"compact", catalog, Path("copy.vdc")},
   };
   for (const bool torn : {false, true}) {
     for (const std::vector<std::string>& words : changes) {
       SCOPED_TRACE(words[0] + (torn ? ", torn" : ", whole"));
-      for (const char* name : {"cat.vdc", "copy.vdc", "back"}) std::filesystem::remove_all(Path(name));
+      for (const char* name : {"cat.vdc", "copy.vdc", "out", "back"}) {
+        std::filesystem::remove_all(Path(name));
+      }
+      std::filesystem::create_directory(Path("out"));
       std::filesystem::create_directory(Path("back"));
       MakeCatalog({"a.pdf", "b.pdf", "c.pdf"});
+      // A category no entry uses, made without writing the sort levels (entry 3 goes again).
+      RunOk({"import", catalog, Path("src/a.pdf"), "--category", "spare/x/y"});
+      RunOk({"delete", catalog, "--id", "3"});
       ASSERT_TRUE(veldra::testing::AppendUnlinked(catalog, kTagAttachmentData,
                                                   std::string(500, 'k'), torn));
       std::map<std::string, std::string> pdfs = {{"0", ReadFile("src/a.pdf")},
                                                  {"1", ReadFile("src/b.pdf")},
                                                  {"2", ReadFile("src/c.pdf")}};
-      if (words[0] == "import") pdfs["3"] = WritePdf("new.pdf", "new");
+      if (words[0] == "import") pdfs["4"] = WritePdf("new.pdf", "new");
+      if (words[0] == "delete") pdfs.erase("2");
 
       RunOk(words);
       // compact writes nothing to the catalog (which reports a torn tail until its next
