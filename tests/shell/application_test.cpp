@@ -79,19 +79,12 @@ int MenuCommandNamed(const QString& shortcut) {
   return count == 1 ? found : 0;
 }
 
-int EntryCount(const std::string& path) {
-  CVeldraDocument doc;
-  doc.OpenCatalog(path);
-  return doc.entries().Count();
-}
-
 }  // namespace
 
 class ApplicationTest : public AppTestBase {
   Q_OBJECT
 
  private:
-  bool Enabled(int id) const { return frame()->RouteQuery(id) == CommandState::kEnabled; }
   void Press(QKeyCombination keys) {
     QTest::keyClick(frame(), keys.key(), keys.keyboardModifiers());
   }
@@ -101,12 +94,7 @@ class ApplicationTest : public AppTestBase {
   // in the program.
   void init() { env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false); }
 
-  void cleanup() {
-    app_.reset();
-    env_.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-  }
+  void cleanup() { TearDown(); }
 
   void startsEmptyWithoutArguments() {
     const auto files_before = env_->fake().FilePaths();

@@ -56,34 +56,17 @@ namespace {
 
 constexpr char kPath[] = "/data/app.vdc";
 
-int EntryCount(const std::string& path) {
-  CVeldraDocument doc;
-  doc.OpenCatalog(path);
-  return doc.entries().Count();
-}
-
 }  // namespace
 
 class CatalogOpenTest : public AppTestBase {
   Q_OBJECT
-
- private:
-  bool Enabled(int id) const { return frame()->RouteQuery(id) == CommandState::kEnabled; }
-  void Press(QKeyCombination keys) {
-    QTest::keyClick(frame(), keys.key(), keys.keyboardModifiers());
-  }
 
  private slots:
   // Without a window area of the environment's own: the application's is the only one, as
   // in the program.
   void init() { env_ = std::make_unique<GuiTestEnvironment>(/*with_area=*/false); }
 
-  void cleanup() {
-    app_.reset();
-    env_.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-  }
+  void cleanup() { TearDown(); }
 
   void nonexistentPathOnTheCommandLineBecomesANewCatalog() {
     Start({kPath});

@@ -13,13 +13,7 @@ class EntryWindowHandlingTest : public EntryWindowTestBase {
  private slots:
   void init() { env_ = std::make_unique<GuiTestEnvironment>(); }
 
-  void cleanup() {
-    app_.reset();
-    env_.reset();
-    browser_ = nullptr;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-  }
+  void cleanup() { TearDown(); }
 
   void positionIsSavedOnMoveAndRestored() {
     OpenCatalog();

@@ -102,6 +102,14 @@ class EntryWindowTestBase : public QObject {
     app_->main_frame()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(app_->main_frame()));
   }
+  // Ends the application or the environment; no window may be left behind.
+  void TearDown() {
+    app_.reset();
+    env_.reset();
+    browser_ = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  }
   CatalogDocumentHost* host() const { return browser_->host(); }
   CEntryWindow* Show(int32_t id) {
     return qobject_cast<CEntryWindow*>(ShowEntryWindow(host(), id));

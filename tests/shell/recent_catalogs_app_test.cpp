@@ -67,12 +67,7 @@ class RecentCatalogsAppTest : public AppTestBase {
     }
   }
 
-  void cleanup() {
-    app_.reset();
-    env_.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-  }
+  void cleanup() { TearDown(); }
 
   // Catalogs opened are listed newest first in the next run and open from the menu, an open
   // one brought forward; one that is gone is taken off with a message.
