@@ -61,6 +61,16 @@ constexpr char kPath[] = "/data/app.vdc";
 class CatalogOpenTest : public AppTestBase {
   Q_OBJECT
 
+  // The real platform's files in a folder of the test's own, which holds the settings and
+  // the catalog's index too.
+  struct RealFiles {
+    QTemporaryDir dir;
+    platform::PosixPlatform real;
+    platform::ScopedPlatform use_real{&real};
+    ScopedEnv use_config{"XDG_CONFIG_HOME", dir.path()};
+    ScopedEnv use_cache{"XDG_CACHE_HOME", dir.path()};
+  };
+
  private slots:
   // Without a window area of the environment's own: the application's is the only one, as
   // in the program.
@@ -195,13 +205,9 @@ class CatalogOpenTest : public AppTestBase {
   // A link to an open catalog names that catalog's file: opening it activates the catalog
   // instead of opening a second document on the same file.
   void aLinkToAnOpenCatalogIsThatCatalog() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    platform::PosixPlatform real;
-    platform::ScopedPlatform use_real(&real);
-    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
+    RealFiles real;
+    QVERIFY(real.dir.isValid());
+    const QTemporaryDir& dir = real.dir;
     const std::string path = dir.path().toStdString() + "/work.vdc";
     const std::string link = dir.path().toStdString() + "/link.vdc";
     QVERIFY(MakeTestCatalog(path, {}, {{"e", {"その他", "その他", "その他"}}}));
@@ -214,7 +220,6 @@ class CatalogOpenTest : public AppTestBase {
     app_->OnFileOpen();
     const size_t with_other_case = app_->Documents().size();
     app_.reset();
-    qputenv("XDG_CONFIG_HOME", config);
     QCOMPARE(documents, size_t(1));
     QCOMPARE(with_other_case, size_t(2));
     QCOMPARE(EntryCount(path), 1);
@@ -232,13 +237,9 @@ class CatalogOpenTest : public AppTestBase {
 
   void aPipeAsTheCatalogIsNeitherReadNorWaitedFor() {
     QFETCH(bool, command_line);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    platform::PosixPlatform real;
-    platform::ScopedPlatform use_real(&real);
-    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    ScopedEnv cache("XDG_CACHE_HOME", dir.path());  // the catalog's index goes there
+    RealFiles real;
+    QVERIFY(real.dir.isValid());
+    const QTemporaryDir& dir = real.dir;
     const std::string fifo = dir.path().toStdString() + "/pipe.vdc";
     QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(60);
@@ -257,7 +258,6 @@ class CatalogOpenTest : public AppTestBase {
              std::string("このファイルは通常のファイルではない（フォルダ、パイプ、デバイスなど）ため、"
                          "カタログとして開きませんでした。変更は保存されません。"));
     app_.reset();
-    qputenv("XDG_CONFIG_HOME", config);
     struct stat st {};
     QCOMPARE(::lstat(fifo.c_str(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
